@@ -1,0 +1,149 @@
+#pragma once
+// The editor delegate: the one interface through which the editor and the
+// plug-in talk to each other, and the owner of the parameter table and the
+// editor size limits. The editor calls the Send/Begin/End "UI" operations; the
+// plug-in calls the "ToEditor" operations; both land in the On... hooks, whose
+// defaults do nothing (or answer false / the given position).
+//
+// The plug-in object derives from this class (through GraphicsEditorDelegate,
+// PluginBase and PluginAPIBase). The virtual operations are declared in the
+// order of their slots; keep it when adding one.
+//
+// Threads: the table's parameter values are atomic and may be read and written
+// from [any] thread; the table itself is built in the constructor and never
+// changes size. Everything else is [main] or [ui] as tagged.
+//
+// OnParamChange is overloaded: a derived class that overrides one overload
+// should bring the other in with `using EditorDelegate::OnParamChange;`.
+#include <cstdint>
+#include <memory>
+
+#include "core/param_source.h"
+#include "core/plugin_config.h"
+
+class ByteChunk;
+class Param;
+class ParamTable;
+struct KeyPress;      // the editor's key value, defined by the editor layer
+struct MidiMessage;
+struct SysExMessage;
+
+// Editor size limits used when the configuration gives none.
+inline constexpr int32_t kDefaultMinEditorSize = 10;
+inline constexpr int32_t kDefaultMaxEditorSize = 100000;
+
+class EditorDelegate {
+public:
+    // [main] Creates parameterCount default parameters and takes the editor
+    // size and its limits from the configuration. Each min/max pair is stored
+    // sorted; a pair given as 0/0 keeps the defaults (10 / 100000).
+    explicit EditorDelegate(const PluginConfig& config);
+    EditorDelegate(const EditorDelegate&) = delete;
+    EditorDelegate& operator=(const EditorDelegate&) = delete;
+
+    // ---- Parameter table -------------------------------------------------
+    ParamTable& Params();                          // [any]
+    const ParamTable& Params() const;              // [any]
+    int NParams() const;                           // [any]
+    Param* GetParam(int paramIdx);                 // [any] null outside 0..NParams()-1
+    const Param* GetParam(int paramIdx) const;     // [any] null outside 0..NParams()-1
+
+    // ---- Editor size, in graphics units -----------------------------------
+    int EditorWidth() const { return mEditorWidth; }          // [any]
+    int EditorHeight() const { return mEditorHeight; }        // [any]
+    int MinEditorWidth() const { return mMinWidth; }          // [any]
+    int MaxEditorWidth() const { return mMaxWidth; }          // [any]
+    int MinEditorHeight() const { return mMinHeight; }        // [any]
+    int MaxEditorHeight() const { return mMaxHeight; }        // [any]
+    void SetEditorSize(int width, int height);                // [main] [ui]
+    // [main] Each pair is stored sorted, so min <= max always holds.
+    void SetEditorSizeLimits(int minWidth, int maxWidth, int minHeight, int maxHeight);
+
+    // ---- Virtual operations, in slot order ----------------------------------
+    // 1
+    virtual ~EditorDelegate();
+    // 2 [ui] Opens the editor inside parent; returns the native view or null.
+    // Default: OnEditorOpened, then null.
+    virtual void* OpenWindow(void* parent);
+    // 3 [ui] Default: OnEditorClosed.
+    virtual void CloseWindow();
+    // 4 [ui] Not called by anything in the framework.
+    virtual void OnParentWindowResize(int width, int height);
+    // 5 [ui] Sends every parameter's current value to the editor.
+    virtual void OnEditorOpened();
+    // 6 [ui]
+    virtual void OnEditorClosed();
+    // 7 [main] [ui] The product's reaction to a changed value.
+    virtual void OnParamChange(int paramIdx);
+    // 8 [main] [ui] Emits a trace line, then OnParamChange(paramIdx).
+    virtual void OnParamChange(int paramIdx, ParamSource source, int sampleOffset);
+    // 9 [ui]
+    virtual void OnParamChangeInEditor(int paramIdx, ParamSource source);
+    // 10 [main] [ui] For every parameter in index order:
+    // OnParamChange(i, source, -1), then OnParamChangeInEditor(i, source).
+    virtual void NotifyAllParamsChanged(ParamSource source);
+    // 11, 12 [ui]
+    virtual void OnMidiInEditor(const MidiMessage& message);
+    virtual void OnSysExInEditor(const SysExMessage& message);
+    // 13 [ui] Answers whether the message was handled; default false.
+    virtual bool OnMessage(int msgTag, int ctrlTag, int dataSize, const void* data);
+    // 14 [main] [ui] Sends every parameter's current value to the editor.
+    virtual void NotifyEditorStateRestored();
+    // 15, 16 [ui] Answer whether the key was used; default false.
+    virtual bool OnKeyDown(const KeyPress& key);
+    virtual bool OnKeyUp(const KeyPress& key);
+    // 17 [ui] Default: nothing.
+    virtual void SendControlValueToEditor(int ctrlTag, double normalizedValue);
+    // 18 [ui] Default: OnMessage(msgTag, ctrlTag, dataSize, data).
+    virtual void SendControlMsgToEditor(int ctrlTag, int msgTag, int dataSize, const void* data);
+    // 19 [ui] Default: OnMessage(msgTag, -1, dataSize, data).
+    virtual void SendArbitraryMsgToEditor(int msgTag, int dataSize, const void* data);
+    // 20 [ui] Default: OnMidiInEditor.
+    virtual void SendMidiToEditor(const MidiMessage& message);
+    // 21 [ui] Default: OnSysExInEditor.
+    virtual void SendSysExToEditor(const SysExMessage& message);
+    // 22 [ui] value is real unless isNormalized.
+    // Default: OnParamChangeInEditor(paramIdx, ParamSource::EditorDelegate).
+    virtual void SendParamValueToEditor(int paramIdx, double value, bool isNormalized);
+    // 23 [main] Default: nothing.
+    virtual void PushAllValuesToHost();
+    // 24 [ui] A control starts changing a parameter (mouse down).
+    virtual void BeginUIParamGesture(int paramIdx) = 0;
+    // 25 [ui] Default: SetNorm on the parameter, then
+    // OnParamChangeInEditor(paramIdx, ParamSource::UI).
+    virtual void SendUIParamValue(int paramIdx, double normalizedValue);
+    // 26 [ui] The control stops changing the parameter (mouse up).
+    virtual void EndUIParamGesture(int paramIdx) = 0;
+    // 27 [ui] Asks for a new editor size in pixels; answers whether the parent
+    // window already has it. Default false.
+    virtual bool NegotiateEditorSize(int width, int height, bool needsWindowResize);
+    // 28, 29 [ui] Default: nothing.
+    virtual void SendUIMidi(const MidiMessage& message);
+    virtual void SendUISysEx(const SysExMessage& message);
+    // 30 [ui] Default: nothing.
+    virtual void SendUIMessage(int msgTag, int ctrlTag, int dataSize, const void* data);
+    // 31, 32 [ui] Default: nothing.
+    virtual void QueueUIMidi(const MidiMessage& message);
+    virtual void QueueUISysEx(const SysExMessage& message);
+    // 33 [main] Appends the editor's part of the plug-in state; default writes
+    // nothing and answers true.
+    virtual bool SaveEditorState(ByteChunk& chunk) const;
+    // 34 [main] Reads the editor's part of the state at startPos and returns
+    // the position after it (-1 on failure); default returns startPos.
+    virtual int LoadEditorState(const ByteChunk& chunk, int startPos);
+    // 35 [ui] Default: nothing.
+    virtual void SetScreenScale(double scale);
+
+protected:
+    // [main] [ui] SendParamValueToEditor(i, GetNorm, true) for every parameter.
+    void SendCurrentValuesToEditor();
+
+private:
+    std::unique_ptr<ParamTable> mParams;
+    int32_t mEditorWidth = 0;
+    int32_t mEditorHeight = 0;
+    int32_t mMinWidth = kDefaultMinEditorSize;
+    int32_t mMaxWidth = kDefaultMaxEditorSize;
+    int32_t mMinHeight = kDefaultMinEditorSize;
+    int32_t mMaxHeight = kDefaultMaxEditorSize;
+};
