@@ -16,14 +16,12 @@
 // OnParamChange is overloaded: a derived class that overrides one overload
 // should bring the other in with `using EditorDelegate::OnParamChange;`.
 #include <cstdint>
-#include <memory>
 
 #include "core/param_source.h"
+#include "core/param_table.h"
 #include "core/plugin_config.h"
 
 class ByteChunk;
-class Param;
-class ParamTable;
 struct KeyPress;      // the editor's key value, defined by the editor layer
 struct MidiMessage;
 struct SysExMessage;
@@ -42,11 +40,11 @@ public:
     EditorDelegate& operator=(const EditorDelegate&) = delete;
 
     // ---- Parameter table -------------------------------------------------
-    ParamTable& Params();                          // [any]
-    const ParamTable& Params() const;              // [any]
-    int NParams() const;                           // [any]
-    Param* GetParam(int paramIdx);                 // [any] null outside 0..NParams()-1
-    const Param* GetParam(int paramIdx) const;     // [any] null outside 0..NParams()-1
+    ParamTable& Params() { return mParams; }                       // [any]
+    const ParamTable& Params() const { return mParams; }           // [any]
+    int NParams() const { return mParams.Count(); }                // [any]
+    Param* GetParam(int paramIdx) { return mParams.GetParam(paramIdx); }              // [any] null outside
+    const Param* GetParam(int paramIdx) const { return mParams.GetParam(paramIdx); }  // [any] null outside
 
     // ---- Editor size, in graphics units -----------------------------------
     int EditorWidth() const { return mEditorWidth; }          // [any]
@@ -139,7 +137,7 @@ protected:
     void SendCurrentValuesToEditor();
 
 private:
-    std::unique_ptr<ParamTable> mParams;
+    ParamTable mParams;
     int32_t mEditorWidth = 0;
     int32_t mEditorHeight = 0;
     int32_t mMinWidth = kDefaultMinEditorSize;
