@@ -1,0 +1,93 @@
+#include "dsp/preamp_curve.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+TEST(PreampCurveTest, SilenceStaysSilent) {
+    EXPECT_EQ(PreampCurve0(0.0), 0.0);
+    EXPECT_EQ(PreampCurve1(0.0), 0.0);
+    for (int curve : {0, 1}) {
+        for (double drive : {0.01, 0.316, 10.0}) {
+            EXPECT_EQ(ShapePreamp(0.0, curve, drive, drive), 0.0) << curve << " " << drive;
+        }
+    }
+}
+
+// To the lowest orders the shaping is the identity plus the curve's own
+// second- and third-order terms, scaled by the drive g:
+//   curve 0: v − (0.1 + 1/3)·g²·v³ + 0.6·g³·v⁴
+//   curve 1: v − 0.05·g·v² − (0.7 + 1/3)·g²·v³
+// The next term is 2/15·g⁴·v⁵ from tanh(u) in both.
+TEST(PreampCurveTest, SmallSignalsFollowTheLowOrderSeries) {
+    struct SeriesCase {
+        int curve;
+        double v2, v3, v4;  // coefficients of g·v², g²·v³, g³·v⁴
+    };
+    const SeriesCase kCurves[] = {{0, 0.0, -(0.1 + 1.0 / 3.0), 0.6}, {1, -0.05, -(0.7 + 1.0 / 3.0), 0.0}};
+    for (const SeriesCase& c : kCurves) {
+        for (double g : {0.01, 0.316, 1.0, 10.0}) {
+            for (double u : {-0.05, -0.01, 0.003, 0.02, 0.05}) {  // the driven value g·v
+                SCOPED_TRACE(testing::Message() << "curve " << c.curve << " drive " << g << " u " << u);
+                const double v = u / g;
+                const double series = v + c.v2 * g * v * v + c.v3 * g * g * v * v * v + c.v4 * g * g * g * v * v * v * v;
+                const double nextTerm = 2.0 / 15.0 * std::pow(u, 5) / g;
+                EXPECT_NEAR(ShapePreamp(v, c.curve, g, g), series, 1.5 * std::abs(nextTerm) + 1e-14 * std::abs(v));
+            }
+        }
+    }
+}
+
+TEST(PreampCurveTest, LargeValuesSaturateAsymmetrically) {
+    struct LimitCase {
+        int curve;
+        double positive, negative;
+    };
+    const LimitCase kLimits[] = {{0, 1.5, -0.3}, {1, 0.25 + 0.3 * M_PI, -(0.35 + 0.3 * M_PI)}};
+    for (const LimitCase& c : kLimits) {
+        SCOPED_TRACE(c.curve);
+        auto curve = [&](double u) { return c.curve == 0 ? PreampCurve0(u) : PreampCurve1(u); };
+        for (double u : {40.0, 1e10, 1e200, kInf}) {
+            EXPECT_NEAR(curve(u), c.positive, 1e-9) << u;
+            EXPECT_NEAR(curve(-u), c.negative, 1e-9) << -u;
+        }
+        // The stage output is the limit divided by the drive.
+        EXPECT_NEAR(ShapePreamp(1e6, c.curve, 2.0, 4.0), c.positive / 4.0, 1e-9);
+        EXPECT_NEAR(ShapePreamp(-kInf, c.curve, 2.0, 4.0), c.negative / 4.0, 1e-9);
+    }
+}
+
+TEST(PreampCurveTest, AnyNonZeroSelectionPicksCurveOne) {
+    for (int selection : {1, 2, -1, 1000}) {
+        EXPECT_EQ(ShapePreamp(0.7, selection, 3.0, 3.0), PreampCurve1(2.1) / 3.0) << selection;
+    }
+    EXPECT_EQ(ShapePreamp(0.7, 0, 3.0, 3.0), PreampCurve0(2.1) / 3.0);
+}
+
+TEST(PreampCurveTest, ShapingIsFiniteForAnyInput) {
+    const double kValues[] = {0.0, 1e-300, 0.5, -0.5, 1e10, -1e10, 1e300, -1e300,
+                              std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
+                              kInf, -kInf, kNaN};
+    const double kDrives[] = {0.0, 4.9e-324, 1e-310, 0.01, 10.0, 1e300, kInf, -kInf, kNaN};
+    for (int curve : {0, 1}) {
+        for (double v : kValues) {
+            for (double g1 : kDrives) {
+                for (double g2 : kDrives) {
+                    const double y = ShapePreamp(v, curve, g1, g2);
+                    ASSERT_TRUE(std::isfinite(y)) << "curve " << curve << " v " << v << " g1 " << g1 << " g2 " << g2;
+                }
+            }
+        }
+    }
+    // A NaN sample is dropped to silence rather than passed on.
+    EXPECT_EQ(ShapePreamp(kNaN, 0, 1.0, 1.0), 0.0);
+    EXPECT_EQ(ShapePreamp(kNaN, 1, 1.0, 1.0), 0.0);
+}
+
+}  // namespace
