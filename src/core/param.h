@@ -60,6 +60,7 @@ struct DisplayText {
     double value = 0.0;
     char text[kTextFieldSize] = {};
 };
+static_assert(sizeof(DisplayText) == 40);
 
 // Replaces all numeric formatting when present: (real value, out text).
 // Called only from [main]/[ui] display code, never from the audio thread.
