@@ -227,6 +227,9 @@ void PluginBase::ModifyCurrentPreset(const char* name) {
         return;
     }
     PresetSlot& slot = *mPresets[static_cast<std::size_t>(mCurrentPresetIdx)];
+    // The slot holds a state from now on; left uninitialised, the next restore
+    // would overwrite it and its new name with a "user preset".
+    slot.initialised = true;
     slot.chunk.Clear();
     SaveState(slot.chunk);
     if (name != nullptr && name[0] != '\0') {

@@ -116,8 +116,8 @@ public:
     // NotifyEditorStateRestored.
     bool RestorePreset(int index);
     bool RestorePresetByName(const char* name);        // first exact match
-    // Re-saves the current state into the current slot; renames it when name
-    // is non-empty.
+    // Re-saves the current state into the current slot (which counts as
+    // initialised from then on); renames it when name is non-empty.
     void ModifyCurrentPreset(const char* name = nullptr);
     // Removes every uninitialised slot, keeping the others in order. The
     // current index follows its slot, or becomes 0 when that slot went away.
