@@ -99,7 +99,9 @@ void EditorDelegate::SendParamValueToEditor(int paramIdx, double /*value*/, bool
 void EditorDelegate::PushAllValuesToHost() {}
 
 void EditorDelegate::SendUIParamValue(int paramIdx, double normalizedValue) {
-    if (Param* param = GetParam(paramIdx)) param->SetNorm(normalizedValue);
+    Param* param = GetParam(paramIdx);
+    if (param == nullptr) return;
+    param->SetNorm(normalizedValue);
     OnParamChangeInEditor(paramIdx, ParamSource::UI);
 }
 

@@ -108,7 +108,8 @@ public:
     // 24 [ui] A control starts changing a parameter (mouse down).
     virtual void BeginUIParamGesture(int paramIdx) = 0;
     // 25 [ui] Default: SetNorm on the parameter, then
-    // OnParamChangeInEditor(paramIdx, ParamSource::UI).
+    // OnParamChangeInEditor(paramIdx, ParamSource::UI). An index outside the
+    // table does nothing.
     virtual void SendUIParamValue(int paramIdx, double normalizedValue);
     // 26 [ui] The control stops changing the parameter (mouse up).
     virtual void EndUIParamGesture(int paramIdx) = 0;
