@@ -66,14 +66,16 @@ private:
     // calls its callback while the list lock is held.
     static void TimerProc(RunLoop* loop, RunLoop::TimerId id) {
         std::lock_guard<std::recursive_mutex> lock(TimerListLock());
-        for (Timer_impl* timer : RunningTimers()) {
-            if (timer->mLoop == loop && timer->mId.load(std::memory_order_relaxed) == id) {
-                // A copy, so the callback may destroy its own timer.
-                Callback callback = timer->mCallback;
-                callback(*timer);
-                return;
-            }
-        }
+        const auto& timers = RunningTimers();
+        auto it = std::find_if(timers.begin(), timers.end(), [&](const Timer_impl* timer) {
+            return timer->mLoop == loop && timer->mId.load(std::memory_order_relaxed) == id;
+        });
+        if (it == timers.end()) return;
+        Timer_impl& timer = **it;
+        // A copy, so the callback may destroy its own timer (and with it the
+        // list entry and the stored callback).
+        Callback callback = timer.mCallback;
+        callback(timer);
     }
 
     Callback mCallback;
