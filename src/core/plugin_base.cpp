@@ -12,8 +12,6 @@
 
 namespace {
 
-// Stand-in name of a slot that was never filled.
-constexpr char kEmptyPresetName[] = "empty";
 constexpr char kUserPresetName[] = "user preset";
 
 void SetPresetName(PresetSlot& slot, const char* name) { CopyTextField(slot.name, name); }
