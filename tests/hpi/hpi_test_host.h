@@ -1,0 +1,152 @@
+#pragma once
+// Fake host objects for the SDK tests. They count references instead of
+// deleting themselves, so a test owns them and can check that every
+// reference the plug-in side took was given back.
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "hpi/sdk/hpi_host_interfaces.h"
+#include "hpi/sdk/hpi_library.h"
+#include "hpi/sdk/hpi_result.h"
+
+namespace hpi_test {
+
+template <typename... I>
+class HostObject : public I... {
+public:
+    HPI_Result QueryInterface(const HPI_IID& iid, void** out) override {
+        if (out == nullptr) {
+            return HPI_ERROR_NULL_ARGUMENT;
+        }
+        *out = nullptr;
+        if (iid == HPI_IUnknown::kInterfaceID) {
+            *out = static_cast<HPI_IUnknown*>(static_cast<First*>(this));
+        } else {
+            ((iid == I::kInterfaceID && *out == nullptr ? (*out = static_cast<I*>(this), true) : false), ...);
+        }
+        if (*out == nullptr) {
+            return HPI_ERROR_UNKNOWN_ID;
+        }
+        AddRef();
+        return HPI_SUCCESS;
+    }
+    uint32_t AddRef() override { return static_cast<uint32_t>(++mReferences); }
+    uint32_t Release() override { return static_cast<uint32_t>(--mReferences); }
+    // References taken and not yet given back.
+    int References() const { return mReferences.load(); }
+
+private:
+    template <typename T, typename...>
+    struct FirstOf {
+        using Type = T;
+    };
+    using First = typename FirstOf<I...>::Type;
+    std::atomic<int> mReferences{0};
+};
+
+struct Assertion {
+    std::string file;
+    int32_t line;
+    std::string expression;
+    int32_t option;
+};
+
+struct TraceLine {
+    int32_t priority;
+    std::string message;
+};
+
+class FakeHostServices : public HostObject<HPI_IHostServices> {
+public:
+    HPI_Result HandleAssertFailure(const char* file, int32_t line, const char* expression, int32_t option) override {
+        assertions.push_back({file, line, expression, option});
+        return HPI_SUCCESS;
+    }
+    HPI_Result Trace(int32_t priority, const char* message) override {
+        traces.push_back({priority, message});
+        return HPI_SUCCESS;
+    }
+    // Expression texts reported, in order.
+    std::vector<std::string> Expressions() const {
+        std::vector<std::string> texts;
+        for (const Assertion& a : assertions) {
+            texts.push_back(a.expression);
+        }
+        return texts;
+    }
+
+    std::vector<Assertion> assertions;
+    std::vector<TraceLine> traces;
+};
+
+// Holds the library's host services for one test.
+class ServicesScope {
+public:
+    explicit ServicesScope(HPI_IUnknown* libraryObject) { HPI::Startup(libraryObject); }
+    ~ServicesScope() { HPI::Shutdown(); }
+    ServicesScope(const ServicesScope&) = delete;
+    ServicesScope& operator=(const ServicesScope&) = delete;
+};
+
+// Records every automation call as one text line.
+class FakeAutomationDelegate : public HostObject<HPI_IAutomationDelegate> {
+public:
+    HPI_Result RegisterParameter(const char* id) override { return Log("register", id); }
+    HPI_Result UnregisterParameter(const char* id) override { return Log("unregister", id); }
+    HPI_Result PostSetValueRequest(const char* id, double n) override { return Log("request", id, n); }
+    HPI_Result PostCurrentValue(const char* id, double n) override { return Log("current", id, n); }
+    HPI_Result PostTouchRequest(const char* id) override { return Log("touch", id); }
+    HPI_Result PostReleaseRequest(const char* id) override { return Log("release", id); }
+
+    std::vector<std::string> calls;
+
+private:
+    HPI_Result Log(const char* what, const char* id) {
+        calls.push_back(std::string(what) + ":" + id);
+        return HPI_SUCCESS;
+    }
+    HPI_Result Log(const char* what, const char* id, double n) {
+        char value[32];
+        std::snprintf(value, sizeof value, "%.4f", n);
+        calls.push_back(std::string(what) + ":" + id + ":" + value);
+        return HPI_SUCCESS;
+    }
+};
+
+// Records posted packets; answers postResult.
+class FakeController : public HostObject<HPI_IController> {
+public:
+    HPI_Result GetSampleRate(float* outRate) override {
+        *outRate = 48000.0f;
+        return HPI_SUCCESS;
+    }
+    HPI_Result GetInputStemFormat(int32_t* out) override {
+        *out = HPI_eStemFormat_Stereo;
+        return HPI_SUCCESS;
+    }
+    HPI_Result GetOutputStemFormat(int32_t* out) override {
+        *out = HPI_eStemFormat_Stereo;
+        return HPI_SUCCESS;
+    }
+    HPI_Result PostPacket(uint32_t fieldIndex, const void* data, uint32_t size) override {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        packets.push_back({fieldIndex, std::vector<unsigned char>(bytes, bytes + size)});
+        return postResult;
+    }
+    HPI_Result SetSignalLatency(int32_t samples) override {
+        latency = samples;
+        return HPI_SUCCESS;
+    }
+
+    struct Packet {
+        uint32_t field;
+        std::vector<unsigned char> bytes;
+    };
+    std::vector<Packet> packets;
+    HPI_Result postResult = HPI_SUCCESS;
+    int32_t latency = -1;
+};
+
+}  // namespace hpi_test
