@@ -4,7 +4,10 @@
 
 #include <cstring>
 #include <memory>
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "allocation_counter.h"
@@ -126,7 +129,7 @@ TEST_F(SynchronizedParameters, AWrappedHostCounterReachesHighNumbers) {
     EXPECT_EQ(Render(-70000), (Texts{"1=0.400"}));
 }
 
-TEST_F(SynchronizedParameters, At129PairsOneIsDroppedAndReported) {
+TEST_F(SynchronizedParameters, At129PairsTheLastWaitsForTheNextRenderCall) {
     AddParameters(3);
     for (int update = 0; update < 43; ++update) {  // 43 x 3 = 129 pairs
         for (int i = 0; i < 3; ++i) {
@@ -136,9 +139,26 @@ TEST_F(SynchronizedParameters, At129PairsOneIsDroppedAndReported) {
     }
     const Texts delivered = Render(1000);
     EXPECT_EQ(delivered.size(), 128u);
-    EXPECT_EQ(delivered.back(), "2=0.430");  // the last pair, "3=0.430", did not fit
-    EXPECT_EQ(mServices.Expressions(), (Texts{"sCap >= mSize + (int64_t)inOther.size()", "sCap > mSize"}));
-    EXPECT_EQ(mSync.ReleaseDelivered(), HPI_SUCCESS);  // the dropped pair is freed here (leak-checked builds)
+    EXPECT_EQ(delivered.back(), "2=0.430");
+    EXPECT_EQ(mServices.Expressions(), (Texts{"sCap > mSize"}));
+    EXPECT_EQ(Render(1000), (Texts{"3=0.430"}));
+    EXPECT_EQ(Render(1000), Texts{});
+    EXPECT_EQ(mServices.assertions.size(), 1u);
+}
+
+TEST_F(SynchronizedParameters, ExactlyFullRenderCallReportsNothing) {
+    AddParameters(4);
+    for (int update = 0; update < 32; ++update) {  // 32 x 4 = 128 pairs
+        for (int i = 0; i < 4; ++i) {
+            Change(i, (update + 1) / 100.0);
+        }
+        mSync.PostStateNumber(mController);
+    }
+    Change(0, 0.9);
+    mSync.PostStateNumber(mController);  // number 32, not reached yet
+    EXPECT_EQ(Render(31).size(), 128u);
+    EXPECT_TRUE(mServices.assertions.empty());
+    EXPECT_EQ(Render(32), (Texts{"1=0.900"}));
 }
 
 TEST_F(SynchronizedParameters, RenderSideNeitherAllocatesNorFrees) {
@@ -164,9 +184,10 @@ TEST_F(SynchronizedParameters, AFullRenderQueueLosesTheNewGroupButStillPosts) {
         mSync.PostStateNumber(mController);
     }
     EXPECT_EQ(mServices.Expressions(), (Texts{"HPI_IContainer::eStatus_Success == pushResult"}));
+    mServices.assertions.clear();
     EXPECT_EQ(mHostController.packets.size(), 257u);
-    EXPECT_EQ(Render(127).size(), 128u);  // groups 0..127
-    EXPECT_EQ(Render(1000).size(), 128u); // groups 128..255; 256 was lost
+    EXPECT_EQ(Render(1000).size(), 128u);  // groups 0..127
+    EXPECT_EQ(Render(1000).size(), 128u);  // groups 128..255; 256 was lost
     EXPECT_EQ(Render(1000).size(), 0u);
     Change(0, 0.25);
     mSync.PostStateNumber(mController);  // room again
@@ -210,6 +231,58 @@ TEST(SynchronizedParametersLifetime, DestructionFreesUndeliveredGroups) {
         sync.TakeDueChanges(0);  // taken but never handed back for release
     }
     SUCCEED();
+}
+
+// The main thread posts and frees while the render thread takes and hands
+// back: every change arrives once, in order.
+TEST(SynchronizedParametersThreads, MainAndRenderThreadsHandOverWithoutLoss) {
+    constexpr int kChanges = 3000;
+    hpi_test::FakeController host;
+    const HPI_VController controller(&host);
+    HPI_CParameter<double> parameter("1", "Gain", 0.0, HPI_CLinearTaperDelegate<double, 1>(0.0, kChanges),
+                                     HPI_CNumberDisplayDelegate<double, 2, 0>(), true);
+    HPI_CSynchronizedParameters sync;
+    sync.RegisterSynchronizedParameter(parameter);
+    std::atomic<int64_t> reached{-1};  // what the host hands back in field 25
+    std::atomic<bool> stop{false};
+    std::atomic<int> taken{0};
+    std::vector<double> seen;
+    seen.reserve(kChanges + 1);
+
+    std::thread render([&] {
+        while (!stop.load()) {
+            const int32_t count = sync.TakeDueChanges(reached.load());
+            for (int32_t i = 0; i < count; ++i) {
+                double value = 0.0;
+                sync.GatheredPairs()[i]->mValue->GetValueAsDouble(value);
+                seen.push_back(value);
+            }
+            sync.ReleaseDueChanges();
+            taken.fetch_add(count);
+        }
+    });
+    for (int i = 1; i <= kChanges; ++i) {
+        parameter.UpdateNormalizedValue(static_cast<double>(i) / kChanges);
+        sync.QueueChange(parameter);
+        sync.PostStateNumber(controller);
+        reached.store(i - 1);
+        if (i % 7 == 0) {
+            sync.ReleaseDelivered();
+        }
+        while (i - taken.load() > 200) {  // keep the render queue from filling up
+            std::this_thread::yield();
+        }
+    }
+    for (int wait = 0; wait < 5000 && taken.load() < kChanges; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    stop.store(true);
+    render.join();
+    sync.ReleaseDelivered();
+    ASSERT_EQ(seen.size(), static_cast<std::size_t>(kChanges));
+    for (int i = 0; i < kChanges; ++i) {
+        ASSERT_EQ(seen[i], i + 1) << i;
+    }
 }
 
 }  // namespace

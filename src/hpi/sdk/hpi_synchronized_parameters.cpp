@@ -27,6 +27,9 @@ HPI_CSynchronizedParameters::HPI_CSynchronizedParameters() = default;
 
 HPI_CSynchronizedParameters::~HPI_CSynchronizedParameters() {
     ReleaseDelivered();
+    for (int32_t i = 0; i < mGatheredCount; ++i) {
+        delete mGathered[i];
+    }
     while (HPI_SNumberedStateList* list = mRenderQueue.Pop()) {
         delete list;
     }
@@ -52,6 +55,10 @@ void HPI_CSynchronizedParameters::QueueChange(const HPI_IParameter& parameter) {
 void HPI_CSynchronizedParameters::ForgetQueuedChanges() { mQueuedChanges.clear(); }
 
 HPI_Result HPI_CSynchronizedParameters::PostStateNumber(const HPI_VController& controller) {
+    // Freeing what the render side finished with first bounds the released
+    // lists by the render queue, so they cannot overflow even when the host
+    // is slow with its wake-up calls.
+    ReleaseDelivered();
     const int64_t number = mStateCounter;
     // Wraps instead of overflowing; the render side knows the wrap.
     mStateCounter = static_cast<int64_t>(static_cast<uint64_t>(number) + 1u);
@@ -76,9 +83,24 @@ HPI_Result HPI_CSynchronizedParameters::PostStateNumber(const HPI_VController& c
 
 int32_t HPI_CSynchronizedParameters::TakeDueChanges(int64_t deliveredStateNumber) {
     mGatheredCount = 0;
-    uint32_t heldCount = 0;
+    bool deferred = false;
     while (HPI_SNumberedStateList* head = mRenderQueue.Peek()) {
         if (!IsReached(deliveredStateNumber, head->mStateNumber)) {
+            break;
+        }
+        // Pairs that do not fit stay in the group, which stays at the head of
+        // the queue for the next render call: late, but never lost.
+        for (std::unique_ptr<HPI_SParameterPair>& pair : head->mPairs) {
+            if (!pair) {
+                continue;
+            }
+            if (mGatheredCount == kMaxSynchronizedPairsPerRender) {
+                deferred = true;
+                break;
+            }
+            mGathered[mGatheredCount++] = pair.release();
+        }
+        if (deferred) {
             break;
         }
         HPI_SNumberedStateList* popped = mRenderQueue.Pop();
@@ -86,32 +108,10 @@ int32_t HPI_CSynchronizedParameters::TakeDueChanges(int64_t deliveredStateNumber
         if (popped == nullptr) {
             break;
         }
-        if (HPI::Check(heldCount < HPI_CNumberedStateListQueue::Capacity(),
-                       "HPI_IContainer::eStatus_Success == pushResult")) {
-            mHeld[heldCount++] = popped;
-        } else {
-            // Cannot happen with equal capacities; its pairs go back undelivered.
-            mReleasedLists.Push(popped);
-        }
-    }
-
-    for (uint32_t i = 0; i < heldCount; ++i) {
-        HPI_SNumberedStateList* list = mHeld[i];
-        mHeld[i] = nullptr;
-        HPI::Check(kMaxSynchronizedPairsPerRender >= mGatheredCount + static_cast<int64_t>(list->mPairs.size()),
-                   "sCap >= mSize + (int64_t)inOther.size()");
-        for (std::unique_ptr<HPI_SParameterPair>& pair : list->mPairs) {
-            if (!pair) {
-                continue;
-            }
-            // A pair that does not fit stays in its list and is freed with it.
-            if (HPI::Check(kMaxSynchronizedPairsPerRender > mGatheredCount, "sCap > mSize")) {
-                mGathered[mGatheredCount++] = pair.release();
-            }
-        }
-        const HPI_IContainer::EStatus pushResult = mReleasedLists.Push(list);
+        const HPI_IContainer::EStatus pushResult = mReleasedLists.Push(popped);
         HPI::Check(HPI_IContainer::eStatus_Success == pushResult, "HPI_IContainer::eStatus_Success == pushResult");
     }
+    HPI::Check(!deferred, "sCap > mSize");
     return mGatheredCount;
 }
 

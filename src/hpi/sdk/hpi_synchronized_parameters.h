@@ -52,8 +52,9 @@ using HPI_CParameterPairQueue = HPI_CAtomicQueue<HPI_SParameterPair, 512>;
 class HPI_CSynchronizedParameters {
 public:
     HPI_CSynchronizedParameters();
-    // Deletes everything still held: released lists, released pairs, then
-    // lists the render side never took. [main]
+    // Deletes everything still held: released lists, released pairs, pairs
+    // gathered and not handed back, then lists the render side never took.
+    // The render side must have stopped. [main]
     ~HPI_CSynchronizedParameters();
     HPI_CSynchronizedParameters(const HPI_CSynchronizedParameters&) = delete;
     HPI_CSynchronizedParameters& operator=(const HPI_CSynchronizedParameters&) = delete;
@@ -71,7 +72,8 @@ public:
     // Drops waiting changes, e.g. before the parameters are deleted. [main]
     void ForgetQueuedChanges();
 
-    // The packet update after the packet dispatcher: takes the next state
+    // The packet update after the packet dispatcher: frees what the render
+    // side has finished with (as ReleaseDelivered), takes the next state
     // number n (0, 1, 2, ...), hands the waiting changes with copies of their
     // current values to the render side under n (nothing when none wait),
     // and posts the 8 bytes of n to field 25 through the controller. Answers
@@ -82,10 +84,10 @@ public:
 
     // Render side: gathers the pairs of every group whose number the host
     // has reached (deliveredStateNumber, the int64 of field 25), oldest
-    // first, at most kMaxSynchronizedPairsPerRender; further pairs are
-    // reported and dropped (freed by the wake-up). A number far below zero
-    // reaches a group above 65535, as the counter has wrapped. Answers the
-    // count of gathered pairs. [audio]
+    // first, at most kMaxSynchronizedPairsPerRender. Pairs beyond that are
+    // reported ("sCap > mSize") and wait, in order, for the next call. A
+    // number far below zero reaches a group above 65535, as the counter has
+    // wrapped. Answers the count of gathered pairs. [audio]
     int32_t TakeDueChanges(int64_t deliveredStateNumber);
     HPI_SParameterPair* const* GatheredPairs() const { return mGathered; }  // [audio]
     int32_t GatheredCount() const { return mGatheredCount; }                // [audio]
@@ -109,7 +111,6 @@ private:
     HPI_CParameterPairQueue mReleasedPairs;
 
     // Render-side scratch, sized once.
-    HPI_SNumberedStateList* mHeld[HPI_CNumberedStateListQueue::Capacity()] = {};
     HPI_SParameterPair* mGathered[kMaxSynchronizedPairsPerRender] = {};
     int32_t mGatheredCount = 0;
 };
