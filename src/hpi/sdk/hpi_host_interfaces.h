@@ -207,6 +207,9 @@ public:
     virtual HPI_Result AddFactoryProc(HPI_FactoryProc proc, uint32_t procNumber) = 0;
 };
 
+// Most auxiliary output stems a component declares.
+constexpr int32_t kMaxAuxOutputStems = 32;
+
 // One processing component: the layout of its render context, its
 // properties and its render procedure. Field indices are HPI_ERenderField
 // values; declaring a field twice answers HPI_ERROR_INVALID_FIELD_INDEX, an

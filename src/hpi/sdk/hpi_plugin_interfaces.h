@@ -60,7 +60,7 @@ public:
 
     // --- life ---
     // instanceObject answers HPI_IController, HPI_IAutomationDelegate and
-    // HPI_ITransport. Registers every automatable parameter with the
+    // HPI_ITransport. Creates the parameters and registers each with the
     // automation delegate. [main]
     virtual HPI_Result Initialize(HPI_IUnknown* instanceObject) = 0;
     // Deletes the parameters (unregistering them) and releases the host
@@ -93,7 +93,8 @@ public:
     // The plug-in's own parameter object, for in-process tools; no reference
     // is handed over. [main]
     virtual HPI_Result GetParameter(const char* id, HPI_IParameter** outParameter) = 0;
-    // Position in the parameter list (-1 when not found). [main]
+    // Position in the parameter list; -1 and HPI_ERROR_INVALID_PARAMETER_ID
+    // when not found. [main]
     virtual HPI_Result GetParameterIndex(const char* id, int32_t* outIndex) = 0;
     // An index outside the list writes "" and answers
     // HPI_ERROR_INVALID_PARAMETER_ID. [main]

@@ -33,7 +33,8 @@ enum HPI_ERenderField : int32_t {
     HPI_eRenderField_Count = 27,
 };
 
-constexpr int32_t kHPI_MaxAdditionalInputMIDINodes = 15;
+// Most additional input MIDI nodes a component declares (fields 8..22).
+constexpr int32_t kMaxAdditionalMIDINodes = 15;
 
 // One MIDI event as a node carries it, 16 bytes.
 struct HPI_SMIDIPacket {
@@ -95,7 +96,7 @@ struct HPI_SRenderContext {
     HPI_IMIDINode* mOutputNode;               // 5
     HPI_IMIDINode* mGlobalNode;               // 6
     HPI_ITransportNode* mTransportNode;       // 7
-    HPI_IMIDINode* mAdditionalInputNodes[kHPI_MaxAdditionalInputMIDINodes];  // 8..22
+    HPI_IMIDINode* mAdditionalInputNodes[kMaxAdditionalMIDINodes];  // 8..22
     HPI_SPluginPrivateData* mPrivateData;     // 23
     float* mMeters;                           // 24: one value per declared meter, written by the plug-in
     int64_t* mStateNumber;                    // 25: last state number the render has reached
