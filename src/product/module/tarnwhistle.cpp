@@ -1,0 +1,47 @@
+#include "tarnwhistle.h"
+
+#include "core/byte_chunk.h"
+
+Tarnwhistle::Tarnwhistle(const InstanceInfo& info) : PluginAdapter(TarnwhistleConfig(), info) {
+    DefineChannelParameters(Params());
+    // The editor's creation and layout functions belong here once the
+    // editor layer exists.
+    for (int i = 0; i < kNumChannelParams; ++i) {
+        OnParamChange(i);
+    }
+}
+
+Tarnwhistle::~Tarnwhistle() = default;
+
+void Tarnwhistle::OnParamChange(int paramIdx) { ApplyParamChange(paramIdx, Params(), mSettings); }
+
+bool Tarnwhistle::SaveState(ByteChunk& chunk) const {
+    SaveEditorState(chunk);
+    SerializeParams(chunk);
+    return true;
+}
+
+int Tarnwhistle::LoadState(const ByteChunk& chunk, int startPos) {
+    const int position = LoadEditorState(chunk, startPos);
+    return UnserializeParams(chunk, position);
+}
+
+void Tarnwhistle::ProcessAudioBlock(double** inputs, double** outputs, int frames) {
+    const int latency =
+        mEngine.ProcessAudioBlock(inputs, outputs, frames, SampleRate(), mSettings, *GetParam(kMicPre));
+    if (latency != Latency()) {
+        ReportLatency(latency);
+    }
+}
+
+void Tarnwhistle::ResetProcessing() { mEngine.ResetProcessing(mSettings); }
+
+std::mutex& PlugFactoryLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+PluginAdapter* MakePlug(const InstanceInfo& info) {
+    std::lock_guard<std::mutex> lock(PlugFactoryLock());
+    return new Tarnwhistle(info);
+}

@@ -1,0 +1,61 @@
+#pragma once
+// Tarnwhistle, the product: one object that is at once the plug-in core, the
+// audio processor, the editor delegate and the host adapter's object. It
+// ties the channel-strip engine and its eleven parameters to the framework.
+//
+// The base is the adapter of the module being built ("plugin_adapter.h" on
+// the module's include path defines PluginAdapter and InstanceInfo), so the
+// same sources build into every host's module.
+//
+// Threads: construction and the state hooks on [main]; OnParamChange on
+// whichever thread delivers the change ([main] host updates, [ui] editor
+// drags, a reset); ProcessAudioBlock and ResetProcessing on [audio] (or
+// [main] during initialisation). Engine settings are atomics, read by the
+// audio thread without a lock.
+#include <mutex>
+
+#include "plugin_adapter.h"
+#include "product/channel_parameters.h"
+#include "product/channel_strip_engine.h"
+#include "product/engine_settings.h"
+
+class Tarnwhistle final : public PluginAdapter {
+public:
+    using PluginAdapter::OnParamChange;
+
+    // [main] Builds the adapter from the product's configuration, defines the
+    // eleven parameters and computes every engine setting from their
+    // defaults, so the engine has defined settings from construction on.
+    explicit Tarnwhistle(const InstanceInfo& info);
+    ~Tarnwhistle() override;
+
+    // [any] Recomputes the engine settings that depend on parameter paramIdx;
+    // other indices do nothing.
+    void OnParamChange(int paramIdx) override;
+    // [main] The editor state (width, height, scale), then the eleven values.
+    // Always true.
+    bool SaveState(ByteChunk& chunk) const override;
+    // [main] Reads what SaveState wrote from startPos; a short state restores
+    // what it holds. Returns the position after the values, or -1.
+    int LoadState(const ByteChunk& chunk, int startPos) override;
+    // [audio] Runs the engine; a changed latency is reported (to the host
+    // first).
+    void ProcessAudioBlock(double** inputs, double** outputs, int frames) override;
+    // [audio] [main] Resets the engine's running state onto its targets.
+    void ResetProcessing() override;
+
+    // [any] The settings OnParamChange wrote.
+    const EngineSettings& Settings() const { return mSettings; }
+
+private:
+    EngineSettings mSettings;
+    ChannelStripEngine mEngine;
+};
+
+// [main] The product's factory: constructs one Tarnwhistle on the heap while
+// holding PlugFactoryLock, so instances are built one after the other. May
+// throw std::bad_alloc.
+PluginAdapter* MakePlug(const InstanceInfo& info);
+
+// [any] The process-wide lock that serialises construction.
+std::mutex& PlugFactoryLock();
