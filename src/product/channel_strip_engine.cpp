@@ -1,0 +1,378 @@
+#include "product/channel_strip_engine.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <iterator>
+#include <cmath>
+#include <numbers>
+
+#include "dsp/preamp_curve.h"
+
+namespace {
+
+constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
+
+// Smoother times in seconds: the high position glides slowly, the rest follow
+// within a millisecond.
+constexpr double kFastSmoothing = 0.001;
+constexpr double kHighPositionSmoothing = 0.5;
+
+// Fixed colouring, frequencies in Hz.
+struct ToneSetting {
+    int type;
+    double frequency;
+    double Q;
+    double gainDb;
+};
+constexpr ToneSetting kInput1{kToneLowShelf, 200.0, 0.4, -3.0};
+constexpr ToneSetting kInput2{kTonePeaking, 830.0, 0.38, 2.0};
+constexpr ToneSetting kInput3{kToneHighShelf, 5000.0, 0.28, -3.0};
+constexpr ToneSetting kOutput1{kToneLowShelf, 140.0, 0.4, 3.1};
+constexpr ToneSetting kOutput2{kTonePeaking, 830.0, 0.38, -1.1};
+constexpr ToneSetting kOutput3{kToneHighShelf, 5000.0, 0.28, 2.8};
+constexpr ToneSetting kBandPass{kToneBandPass, 700.0, 0.009, 0.0};
+
+void Configure(ToneBiquadT<Double2>& section, const ToneSetting& setting, double sampleRate) {
+    section.Configure(setting.type, setting.frequency / sampleRate, setting.Q, setting.gainDb);
+}
+
+// Sums of a symmetric half-band filter for N windows at once. The window of
+// sum j has its newest sample at newest[j * Stride] (w[k] = newest[j * Stride
+// - k]). Each sum is taken in the filter's own order, the centre tap and then
+// the pairs outwards; interleaving N independent sums keeps the adder busy
+// instead of waiting on one long chain.
+template <int N, int Centre, int Stride, std::size_t Taps>
+inline void HalfbandSums(const std::array<double, Taps>& taps, const Double2* newest, Double2* sums) {
+    Double2 y[N];
+    for (int j = 0; j < N; ++j) y[j] = 0.5 * newest[j * Stride - Centre];
+    for (std::size_t t = 0; t < Taps; ++t) {
+        const int m = 2 * static_cast<int>(t) + 1;
+        for (int j = 0; j < N; ++j) {
+            const Double2* w = newest + j * Stride;
+            y[j] = y[j] + taps[t] * (w[m - Centre] + w[-Centre - m]);
+        }
+    }
+    for (int j = 0; j < N; ++j) sums[j] = y[j];
+}
+
+template <int Centre, int Stride, std::size_t Taps>
+void HalfbandSumsOf(const std::array<double, Taps>& taps, const Double2* firstNewest, int count, Double2* sums) {
+    int j = 0;
+    for (; j + 4 <= count; j += 4) HalfbandSums<4, Centre, Stride>(taps, firstNewest + j * Stride, sums + j);
+    for (; j < count; ++j) HalfbandSums<1, Centre, Stride>(taps, firstNewest + j * Stride, sums + j);
+}
+
+// Centre taps: the 129-tap filter's sits 64 samples back, the decimator's 33.
+constexpr int kFilterCentre = 64;
+constexpr int kDecimatorCentre = 33;
+
+// Moves the newest `history` samples of a line that received `pushed` new
+// ones to its front.
+void KeepHistory(Double2* line, int history, int pushed) {
+    if (pushed > 0) std::copy(line + pushed, line + pushed + history, line);
+}
+
+void StartSmoother(ParamSmoother& smoother) {
+    smoother.a = std::exp(-std::numbers::pi / 120.0);
+    smoother.b = 1.0 - smoother.a;
+    smoother.z = 0.0;
+}
+
+}  // namespace
+
+ChannelStripEngine::ChannelStripEngine() {
+    StartSmoother(mDrive);
+    StartSmoother(mTrim);
+    StartSmoother(mLowPosition);
+    StartSmoother(mMidPosition);
+    StartSmoother(mHighPosition);
+    const Double2 zero{0.0, 0.0};
+    std::fill(std::begin(mInterpolationLine), std::end(mInterpolationLine), zero);
+    std::fill(std::begin(mDecimationLine), std::end(mDecimationLine), zero);
+    std::fill(std::begin(mEqualiserLine), std::end(mEqualiserLine), zero);
+    for (int i = 0; i < kStretch; ++i) {
+        mColoured[i] = mPassSignal[i] = mPassZero[i] = mPreamp[i] = mEqualised[i] = zero;
+        mOversampled[i] = false;
+    }
+}
+
+void ChannelStripEngine::ResetProcessing(const EngineSettings& settings) {
+    // The offsets keep their signs.
+    const Double2 zero{0.0, 0.0};
+    std::fill(std::begin(mInterpolationLine), std::end(mInterpolationLine), zero);
+    std::fill(std::begin(mDecimationLine), std::end(mDecimationLine), zero);
+    std::fill(std::begin(mEqualiserLine), std::end(mEqualiserLine), zero);
+    mDrive.z = settings.driveTarget.load(kRelaxed);
+    mTrim.z = settings.trimTarget.load(kRelaxed);
+    mLowPosition.z = settings.lowPositionTarget.load(kRelaxed);
+    mMidPosition.z = settings.midPositionTarget.load(kRelaxed);
+    mHighPosition.z = settings.highPositionTarget.load(kRelaxed);
+}
+
+int ChannelStripEngine::ProcessAudioBlock(double* const* inputs, double* const* outputs, int n,
+                                          double sampleRate, const EngineSettings& settings,
+                                          const Param& micPre) {
+    BeginBlock(sampleRate, settings);
+    for (int start = 0; start < n; start += kStretch) {
+        const int count = std::min(kStretch, n - start);
+        const double* inL = inputs[0] + start;
+        const double* inR = inputs[1] + start;
+        ColourInput(inL, inR, count, settings);
+        Smooth(count, settings);
+        Interpolate(count);
+        Shape(count, settings, micPre);
+        DecimatePreamp(count);
+        Equalise(mPreamp, count);
+        DecimateEqualiser(count);
+        FinishOutput(inL, inR, outputs[0] + start, outputs[1] + start, count, settings);
+    }
+    return settings.latencyBase.load(kRelaxed) * settings.processingSwitch.load(kRelaxed);
+}
+
+void ChannelStripEngine::ProcessEqualiser(double* const* inputs, double* const* outputs, int n,
+                                          double sampleRate, const EngineSettings& settings) {
+    BeginBlock(sampleRate, settings);
+    for (int start = 0; start < n; start += kStretch) {
+        const int count = std::min(kStretch, n - start);
+        for (int i = 0; i < count; ++i) mPreamp[i] = Double2{inputs[0][start + i], inputs[1][start + i]};
+        Smooth(count, settings);
+        Equalise(mPreamp, count);
+        DecimateEqualiser(count);
+        for (int i = 0; i < count; ++i) {
+            outputs[0][start + i] = mEqualised[i][0];
+            outputs[1][start + i] = mEqualised[i][1];
+        }
+    }
+}
+
+void ChannelStripEngine::BeginBlock(double sampleRate, const EngineSettings& settings) {
+    const double fs = sampleRate;
+    mDrive.SetTime(kFastSmoothing, fs);
+    mTrim.SetTime(kFastSmoothing, fs);
+    mLowPosition.SetTime(kFastSmoothing, fs);
+    mMidPosition.SetTime(kFastSmoothing, fs);
+    mHighPosition.SetTime(kHighPositionSmoothing, fs);
+
+    const int highPassSelection = settings.highPassSelection.load(kRelaxed);
+    DesignHighPass(mHighPass, fs, highPassSelection);
+    mHighPassOn = highPassSelection != 0;
+
+    // Each channel takes the next smoothed position, so L and R differ while
+    // a position glides.
+    const double lowTarget = settings.lowPositionTarget.load(kRelaxed);
+    const double lowL = mLowPosition.Advance(lowTarget);
+    const double lowR = mLowPosition.Advance(lowTarget);
+    DesignLowBand(mLowBand, 3.0 * fs, Double2{lowL, lowR}, settings.lowFrequencySelection.load(kRelaxed));
+
+    mBandRate = 2.0 * fs;
+    const double midTarget = settings.midPositionTarget.load(kRelaxed);
+    const double midL = mMidPosition.Advance(midTarget);
+    const double midR = mMidPosition.Advance(midTarget);
+    DesignMidBand(mMidBand, mBandRate, Double2{midL, midR}, settings.midFrequencySelection.load(kRelaxed));
+
+    Configure(mInput1, kInput1, fs);
+    Configure(mInput2, kInput2, fs);
+    Configure(mInput3, kInput3, fs);
+    Configure(mOutput1, kOutput1, fs);
+    Configure(mOutput2, kOutput2, fs);
+    Configure(mOutput3, kOutput3, fs);
+    Configure(mBandPass, kBandPass, fs);
+}
+
+void ChannelStripEngine::ColourInput(const double* inL, const double* inR, int count,
+                                     const EngineSettings& settings) {
+    ToneBiquadT<Double2> input1 = mInput1, input2 = mInput2, input3 = mInput3;
+    double d = mOffset;
+    for (int i = 0; i < count; ++i) {
+        d = -d;
+        const Double2 x = RoundToSingle(Double2{inL[i] + d, inR[i] + d});
+        mColoured[i] = input3.Process(input2.Process(input1.Process(x)));
+        mOversampled[i] = settings.oversamplingPasses.load(kRelaxed) == 2;
+    }
+    mInput1 = input1;
+    mInput2 = input2;
+    mInput3 = input3;
+}
+
+void ChannelStripEngine::Smooth(int count, const EngineSettings& settings) {
+    // Both follow their targets independently of the signal; run side by
+    // side, their two chains of advances overlap.
+    ParamSmoother trim = mTrim;
+    ParamSmoother high = mHighPosition;
+    for (int i = 0; i < count; ++i) {
+        const double trimTarget = settings.trimTarget.load(kRelaxed);
+        const double highTarget = settings.highPositionTarget.load(kRelaxed);
+        // One advance per channel, L first.
+        mHighPositions[2 * i] = high.Advance(highTarget);
+        mHighPositions[2 * i + 1] = high.Advance(highTarget);
+        mTrims[2 * i] = trim.Advance(trimTarget);
+        mTrims[2 * i + 1] = trim.Advance(trimTarget);
+    }
+    mTrim = trim;
+    mHighPosition = high;
+}
+
+void ChannelStripEngine::Interpolate(int count) {
+    // Zero stuffing: each sample, then a zero, at twice the rate, each plus
+    // the filter's alternating offset.
+    Double2* stretch = mInterpolationLine + kFilterHistory;
+    const Double2 zero{0.0, 0.0};
+    double offset = mInterpolationOffset;
+    int pushed = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!mOversampled[i]) continue;
+        offset = -offset;
+        stretch[pushed++] = FiniteOrZero(mColoured[i]) + offset;
+        offset = -offset;
+        stretch[pushed++] = zero + offset;
+    }
+    mOversampledCount = pushed / 2;
+    if (pushed == 0) return;
+
+    Double2 sums[2 * kStretch];
+    HalfbandSumsOf<kFilterCentre, 1>(kHalfbandTaps, stretch, pushed, sums);
+    offset = mInterpolationOffset;
+    int k = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!mOversampled[i]) continue;
+        offset = -offset;
+        mPassSignal[i] = sums[k++] - offset;
+        offset = -offset;
+        mPassZero[i] = sums[k++] - offset;
+    }
+    mInterpolationOffset = offset;
+    KeepHistory(mInterpolationLine, kFilterHistory, pushed);
+}
+
+void ChannelStripEngine::Shape(int count, const EngineSettings& settings, const Param& micPre) {
+    ParamSmoother drive = mDrive;
+    // Each evaluation takes two successive drive values; L before R.
+    auto shape = [&drive](double v, int curve, double target) {
+        const double g1 = drive.Advance(target);
+        const double g2 = drive.Advance(target);
+        return ShapePreamp(v, curve, g1, g2);
+    };
+    for (int i = 0; i < count; ++i) {
+        const double target = settings.driveTarget.load(kRelaxed);
+        if (mOversampled[i]) {
+            const int curve = static_cast<int>(micPre.GetValue());
+            // The factor 2 restores the level that zero stuffing halved.
+            const Double2 w0 = mPassSignal[i];
+            const double s0L = shape(2.0 * w0[0], curve, target);
+            const double s0R = shape(2.0 * w0[1], curve, target);
+            const Double2 w1 = mPassZero[i];
+            const double s1L = shape(2.0 * w1[0], curve, target);
+            const double s1R = shape(2.0 * w1[1], curve, target);
+            mPassSignal[i] = Double2{s0L, s0R};
+            mPassZero[i] = Double2{s1L, s1R};
+        }
+        // The host-rate path runs every sample, also while it is not selected.
+        const int curve = settings.micCurveSelection.load(kRelaxed);
+        const Double2 c = mColoured[i];
+        const double directL = shape(c[0], curve, target);
+        const double directR = shape(c[1], curve, target);
+        mPreamp[i] = Double2{directL, directR};
+    }
+    mDrive = drive;
+}
+
+void ChannelStripEngine::DecimatePreamp(int count) {
+    if (mOversampledCount == 0) return;
+    Double2* stretch = mDecimationLine + kFilterHistory;
+    double offset = mDecimationOffset;
+    int pushed = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!mOversampled[i]) continue;
+        offset = -offset;
+        stretch[pushed++] = FiniteOrZero(mPassSignal[i]) + offset;
+        offset = -offset;
+        stretch[pushed++] = FiniteOrZero(mPassZero[i]) + offset;
+    }
+
+    // Only the even-phase outputs are kept; the odd phase just enters the line.
+    Double2 sums[kStretch];
+    HalfbandSumsOf<kFilterCentre, 2>(kHalfbandTaps, stretch, mOversampledCount, sums);
+    offset = mDecimationOffset;
+    int k = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!mOversampled[i]) continue;
+        offset = -offset;
+        mPreamp[i] = sums[k++] - offset;
+        offset = -offset;
+    }
+    mDecimationOffset = offset;
+    KeepHistory(mDecimationLine, kFilterHistory, pushed);
+}
+
+void ChannelStripEngine::Equalise(const Double2* source, int count) {
+    // The high band follows its smoothed position sample by sample, one
+    // design per channel; the designs do not depend on the signal, so they are
+    // made for the whole stretch first.
+    CircuitCoefficientsT<Double2> highDesigns[kStretch];
+    for (int i = 0; i < count; ++i) {
+        const Double2 position{mHighPositions[2 * i], mHighPositions[2 * i + 1]};
+        highDesigns[i] = BilinearCoefficients(HighBandPolynomials(position), mBandRate);
+    }
+
+    CircuitBiquadT<Double2> highPass = mHighPass;
+    CircuitBiquadT<Double2> lowBand = mLowBand;
+    CircuitBiquadT<Double2> midBand = mMidBand;
+    CircuitBiquadT<Double2> highBand = mHighBand;
+    const bool highPassOn = mHighPassOn;
+    const Double2 zero{0.0, 0.0};
+    Double2* stretch = mEqualiserLine + kDecimatorHistory;
+    for (int i = 0; i < count; ++i) {
+        highBand.SetCoefficients(highDesigns[i]);
+        Double2 x = source[i];
+        if (highPassOn) x = highPass.Process(x);
+        const Double2 low = lowBand.Process(x);
+        // The bands each invert; the negation here keeps the strip's polarity.
+        // The mid and high bands run at twice the rate: the sample, then a zero.
+        const Double2 signalPhase = highBand.Process(midBand.Process(-low));
+        const Double2 zeroPhase = highBand.Process(midBand.Process(zero));
+        stretch[2 * i] = FiniteOrZero(signalPhase);
+        stretch[2 * i + 1] = FiniteOrZero(zeroPhase);
+    }
+    mHighPass = highPass;
+    mLowBand = lowBand;
+    mMidBand = midBand;
+    mHighBand = highBand;
+}
+
+void ChannelStripEngine::DecimateEqualiser(int count) {
+    // One output per host sample, from the window ending at its zero phase;
+    // the factor 2 restores the level the zero stuffing removed.
+    const Double2* stretch = mEqualiserLine + kDecimatorHistory;
+    Double2 sums[kStretch];
+    HalfbandSumsOf<kDecimatorCentre, 2>(kDecimatorTaps, stretch + 1, count, sums);
+    for (int i = 0; i < count; ++i) mEqualised[i] = 2.0 * sums[i];
+    KeepHistory(mEqualiserLine, kDecimatorHistory, 2 * count);
+}
+
+void ChannelStripEngine::FinishOutput(const double* inL, const double* inR, double* outL, double* outR,
+                                      int count, const EngineSettings& settings) {
+    ToneBiquadT<Double2> output1 = mOutput1, output2 = mOutput2, output3 = mOutput3;
+    ToneBiquadT<Double2> bandPass = mBandPass;
+    double d = mOffset;
+    for (int i = 0; i < count; ++i) {
+        d = -d;
+        const Double2 coloured = output3.Process(output2.Process(output1.Process(RoundToSingle(mEqualised[i]))));
+        const Double2 y = bandPass.Process(coloured) * Double2{mTrims[2 * i], mTrims[2 * i + 1]};
+        // Read the input before writing: the buffers may be the same.
+        if (settings.processingSwitch.load(kRelaxed) == 0) {
+            const double xL = inL[i];
+            const double xR = inR[i];
+            outL[i] = xL - d;
+            outR[i] = xR - d;
+        } else {
+            outL[i] = y[0] - d;
+            outR[i] = y[1] - d;
+        }
+    }
+    mOffset = d;
+    mOutput1 = output1;
+    mOutput2 = output2;
+    mOutput3 = output3;
+    mBandPass = bandPass;
+}

@@ -1,0 +1,131 @@
+#pragma once
+// Tarnwhistle's two-channel signal chain: input colouring, preamp saturation
+// (optionally at twice the host rate), high-pass, low band, mid and high bands
+// at twice the rate with their decimator, output colouring, DC-blocking
+// band-pass, output trim and the processing switch.
+//
+// A value type: the product holds one as a member, and nothing is allocated
+// after construction. The engine settings are not part of it; the caller owns
+// them and passes them to every call (OnParamChange writes them on another
+// thread, the engine reads them with relaxed loads).
+//
+// Left and right run side by side in the two lanes of Double2 filters; every
+// lane does exactly the arithmetic of a one-channel chain. Within a stretch of
+// samples the stages run one after another over the whole stretch (colouring,
+// then the curves, then the equaliser, then the output stage), which keeps
+// every object's own order of operations and every smoother's sequence of
+// advances, so the result equals the sample-by-sample chain bit for bit.
+//
+// Denormal numbers: the channel offset (alternating +-1e-15) is added to both
+// inputs and subtracted from both outputs, the half-band filters carry their
+// own offsets, and the smoothers flush subnormal states.
+//
+// Non-finite input (NaN, infinity) is taken as 0 by the filters before it
+// reaches their state; the processed output stays finite and the strip
+// recovers at once.
+#include <cstdint>
+
+#include "core/param.h"
+#include "dsp/circuit_biquad.h"
+#include "dsp/halfband_filter.h"
+#include "dsp/lanes.h"
+#include "dsp/param_smoother.h"
+#include "dsp/tone_biquad.h"
+#include "product/engine_settings.h"
+
+class ChannelStripEngine {
+public:
+    // [main] Offsets 1e-15, half-band filters and decimators cleared, circuit
+    // sections zeroed, smoothers at z = 0 with a = exp(-pi/120), tone biquads
+    // passing their input.
+    ChannelStripEngine();
+
+    // [audio] Processes n samples (none when n <= 0) of channels 0 and 1 of
+    // inputs into channels 0 and 1 of outputs; both must hold two valid
+    // buffers of n doubles. An output buffer may be its input buffer.
+    // micPre is the "Mic Pre" parameter, read per sample by the oversampled
+    // preamp. Returns the latency to report, read after the last sample:
+    // latency base x processing switch.
+    int ProcessAudioBlock(double* const* inputs, double* const* outputs, int n, double sampleRate,
+                          const EngineSettings& settings, const Param& micPre);
+
+    // [audio] or [main] Clears the half-band lines and the decimators (the
+    // half-band offsets keep their sign) and moves every smoother onto its
+    // target, so a reset never glides. Circuit and tone sections, the channel
+    // offset and the settings are untouched.
+    void ResetProcessing(const EngineSettings& settings);
+
+    // [test] Runs only the once-per-block equaliser designs and, per sample,
+    // the high-pass, low, mid and high bands and their decimator on channels
+    // 0 and 1 of inputs, writing the decimator's output. Shares the code of
+    // ProcessAudioBlock, so the stages' own response can be measured.
+    void ProcessEqualiser(double* const* inputs, double* const* outputs, int n, double sampleRate,
+                          const EngineSettings& settings);
+
+private:
+    // Samples per stretch over which the stages run one after another.
+    static constexpr int kStretch = 64;
+    // Inputs kept from one stretch to the next: the 129-tap filter reads the
+    // 127 before its newest, the decimator the 64 before its newest.
+    static constexpr int kFilterHistory = 128;
+    static constexpr int kDecimatorHistory = 64;
+
+    void BeginBlock(double sampleRate, const EngineSettings& settings);
+    void ColourInput(const double* inL, const double* inR, int count, const EngineSettings& settings);
+    void Smooth(int count, const EngineSettings& settings);
+    void Interpolate(int count);
+    void Shape(int count, const EngineSettings& settings, const Param& micPre);
+    void DecimatePreamp(int count);
+    void Equalise(const Double2* source, int count);
+    void DecimateEqualiser(int count);
+    void FinishOutput(const double* inL, const double* inR, double* outL, double* outR, int count,
+                      const EngineSettings& settings);
+
+    // Smoothers shared by both channels.
+    ParamSmoother mDrive;
+    ParamSmoother mTrim;
+    ParamSmoother mLowPosition;
+    ParamSmoother mMidPosition;
+    ParamSmoother mHighPosition;
+
+    // Alternating +-1e-15 against denormal numbers; flipped once per sample.
+    double mOffset = 1e-15;
+
+    // Fixed colouring: three input sections, three output sections, band-pass.
+    ToneBiquadT<Double2> mInput1, mInput2, mInput3;
+    ToneBiquadT<Double2> mOutput1, mOutput2, mOutput3;
+    ToneBiquadT<Double2> mBandPass;
+
+    // Equaliser sections.
+    CircuitBiquadT<Double2> mHighPass;
+    CircuitBiquadT<Double2> mLowBand;
+    CircuitBiquadT<Double2> mMidBand;
+    CircuitBiquadT<Double2> mHighBand;
+
+    // The three half-band filters (oversampled preamp's interpolation and
+    // decimation, the equaliser's decimator) keep their lines linear, oldest
+    // first: the history, then the double-rate inputs of the current stretch.
+    // A stretch's outputs are then summed several at a time, each in the
+    // filter's own order, and the newest history moves to the front once per
+    // stretch. The preamp filters carry their alternating offsets.
+    Double2 mInterpolationLine[kFilterHistory + 2 * kStretch];
+    Double2 mDecimationLine[kFilterHistory + 2 * kStretch];
+    Double2 mEqualiserLine[kDecimatorHistory + 2 * kStretch];
+    double mInterpolationOffset = 1e-15;
+    double mDecimationOffset = 1e-15;
+
+    // Values fixed for the current block.
+    double mBandRate = 0.0;       // twice the sample rate: design rate of mid and high
+    bool mHighPassOn = false;
+
+    // Per-stretch working values, one entry per sample.
+    Double2 mColoured[kStretch];        // input colouring output
+    Double2 mPassSignal[kStretch];      // oversampled pass 0: interpolated, then shaped
+    Double2 mPassZero[kStretch];        // oversampled pass 1: interpolated, then shaped
+    Double2 mPreamp[kStretch];          // preamp output fed to the equaliser
+    Double2 mEqualised[kStretch];       // equaliser decimator output
+    double mHighPositions[2 * kStretch]; // smoothed high position, L and R per sample
+    double mTrims[2 * kStretch];         // smoothed trim, L and R per sample
+    bool mOversampled[kStretch];        // oversampled path in use for the sample
+    int mOversampledCount = 0;          // samples of the stretch that use it
+};
