@@ -397,11 +397,17 @@ int RunInfo(const std::vector<std::string>& args) {
                               PropertyValueText(entry.mNumber, entry.mValue);
             }
             std::printf("  properties    %s\n", properties.c_str());
-            std::printf("  fields       ");
+            // Fields in the order declared, wrapped at about 100 columns.
+            std::string line = "  fields        ";
             for (std::size_t f = 0; f < component.mFields.size(); ++f) {
-                std::printf("%s %s", f ? "," : "", FieldText(component.mFields[f]).c_str());
+                const std::string item = FieldText(component.mFields[f]) + (f + 1 < component.mFields.size() ? "," : "");
+                if (line.size() + item.size() > 100 && line.size() > 16) {
+                    std::printf("%s\n", line.c_str());
+                    line = "                ";
+                }
+                line += item + " ";
             }
-            std::printf("\n");
+            std::printf("%s\n", line.c_str());
         }
         std::printf("\nParameters (%zu, from an instance of %s at %.0f Hz)\n", parameters.size(),
                     instanceComponent.c_str(), static_cast<double>(kInfoSampleRate));
@@ -789,8 +795,12 @@ int RunRender(const std::vector<std::string>& args) {
             std::printf("  component   %s\n", FourChar(component->TypeID()).c_str());
             std::printf("  output      %s, %lld frames (%.3f s)\n", OutputFormatName(command.mFormat),
                         static_cast<long long>(rendered.mFramesWritten), seconds);
-            std::printf("  latency     %d samples%s\n", latency,
-                        command.mCompensate ? " (compensated)" : latency > 0 ? " (not compensated)" : "");
+            if (latency < 0) {
+                std::printf("  latency     not reported (0 assumed)\n");
+            } else {
+                std::printf("  latency     %d samples%s\n", latency,
+                            command.mCompensate ? " (compensated)" : latency > 0 ? " (not compensated)" : "");
+            }
             std::printf("  rendering   %lld frames in %lld calls of up to %d frames\n",
                         static_cast<long long>(rendered.mFramesRendered), static_cast<long long>(rendered.mRenderCalls),
                         command.mBlock);
