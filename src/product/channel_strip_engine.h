@@ -15,6 +15,9 @@
 // then the curves, then the equaliser, then the output stage), which keeps
 // every object's own order of operations and every smoother's sequence of
 // advances, so the result equals the sample-by-sample chain bit for bit.
+// Settings that may change from sample to sample (drive, trim and high
+// targets, curve, oversampling, processing switch) are read per sample by the
+// stage that uses them; selections and the low and mid targets once per block.
 //
 // Denormal numbers: the channel offset (alternating +-1e-15) is added to both
 // inputs and subtracted from both outputs, the half-band filters carry their
