@@ -326,16 +326,18 @@ HPI_Result HPIAdapter::CompareActiveChunk(const HPI_SChunkHeader* chunk, bool* o
         *outIsEqual = false;
         return HPI_ERROR_INCORRECT_CHUNK_SIZE;
     }
-    const int editorBytes = EditorStateSize();
-    *outIsEqual = dataSize >= editorBytes &&
-                  MatchesStoredState(HPI_ChunkData(chunk) + editorBytes, dataSize - editorBytes, 0);
+    const int offset = StoredValuesOffset();
+    *outIsEqual =
+        dataSize >= offset && MatchesStoredState(HPI_ChunkData(chunk) + offset, dataSize - offset, 0);
     return HPI_SUCCESS;
 }
 
-int HPIAdapter::EditorStateSize() const {
-    ByteChunk editorState;
-    SaveEditorState(editorState);
-    return editorState.Size();
+int HPIAdapter::StoredValuesOffset() const {
+    // The values close the state, so whatever the plug-in writes in front of
+    // them (the editor state, for the product) is skipped.
+    ByteChunk state;
+    SaveState(state);
+    return std::max(state.Size() - 8 * NParams(), 0);
 }
 
 // ---- render -----------------------------------------------------------------------

@@ -89,8 +89,8 @@ public:
     // HPI_ERROR_INCORRECT_CHUNK_SIZE and changes nothing.
     HPI_Result SetChunk(uint32_t chunkID, const HPI_SChunkHeader* chunk) override;
     // Equal when the record's chunk ID is another plug-in's, else when every
-    // Param matches the stored values behind the editor state
-    // (MatchesStoredState). A bad data size answers
+    // Param matches the values stored behind the editor state
+    // (MatchesStoredState; the values close the state). A bad data size answers
     // HPI_ERROR_INCORRECT_CHUNK_SIZE (not equal).
     HPI_Result CompareActiveChunk(const HPI_SChunkHeader* chunk, bool* outIsEqual) override;
 
@@ -139,8 +139,8 @@ private:
     void FillTimeInfo();
     void ReceiveMidi(HPI_IMIDINode* node);
     void PostMidiOut(HPI_IMIDINode* node);
-    // [main] Bytes the editor state takes in front of the parameter values.
-    int EditorStateSize() const;
+    // [main] Where the parameter values start in the plug-in's state.
+    int StoredValuesOffset() const;
 
     std::atomic<HPI_CParameter<bool>*> mMasterBypass{nullptr};
     std::vector<std::string> mParamIdentifiers;

@@ -150,7 +150,8 @@ public:
     explicit FakeEffect(DescriptionLog& log) : mLog(log) {}
 
     HPI_Result NewComponentDescriptor(HPI_IComponentDescriptor** out) override {
-        const std::string prefix = "c" + std::to_string(components.size()) + ": ";
+        char prefix[32];
+        std::snprintf(prefix, sizeof prefix, "c%zu: ", components.size());
         components.push_back(std::make_unique<FakeComponent>(mLog, prefix));
         components.back()->AddRef();
         *out = components.back().get();

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/byte_chunk.h"
 #include "core/midi_message.h"
 #include "core/plugin_config.h"
 #include "fake_host.h"
@@ -79,6 +80,14 @@ public:
         GetParam(kNamed)->DefineNumber("Preamp Gain\nGain\nPre", 0.5, 0.0, 1.0, 0.01);
     }
 
+    // The product's layout: the editor state in front of the values.
+    bool SaveState(ByteChunk& chunk) const override {
+        SaveEditorState(chunk);
+        return SerializeParams(chunk);
+    }
+    int LoadState(const ByteChunk& chunk, int startPos) override {
+        return UnserializeParams(chunk, LoadEditorState(chunk, startPos));
+    }
     void OnParamChange(int paramIdx, ParamSource source, int sampleOffset) override {
         paramChanges.push_back({paramIdx, source, sampleOffset});
         HPIAdapter::OnParamChange(paramIdx, source, sampleOffset);
