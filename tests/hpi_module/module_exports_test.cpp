@@ -1,0 +1,55 @@
+// The built Tarnwhistle.so as a host finds it: exactly the seven entry points.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "hpi/sdk/hpi_entry_points.h"
+
+namespace {
+
+const std::set<std::string> kEntryPoints = {"HPIRegisterPlugin", "HPIRegisterComponent", "HPIGetClassFactory",
+                                            "HPICanUnloadNow",   "HPIStartup",           "HPIShutdown",
+                                            "HPIGetSDKVersion"};
+
+TEST(ModuleExports, NmListsExactlyTheSevenEntryPoints) {
+    if (std::system("command -v nm > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "nm is not installed";
+    }
+    const std::string command = std::string("nm -D --defined-only '") + TW_HPI_MODULE_PATH + "' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::set<std::string> defined;
+    char line[1024];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        char address[64];
+        char type[8];
+        char name[512];
+        if (std::sscanf(line, "%63s %7s %511s", address, type, name) == 3) {
+            defined.insert(name);
+        }
+    }
+    ASSERT_EQ(pclose(pipe), 0) << command;
+    EXPECT_EQ(defined, kEntryPoints);
+}
+
+TEST(ModuleExports, TheModuleLoadsAndAnswersThroughItsExports) {
+    void* module = dlopen(TW_HPI_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << dlerror();
+    for (const std::string& name : kEntryPoints) {
+        EXPECT_NE(dlsym(module, name.c_str()), nullptr) << name;
+    }
+    auto version = reinterpret_cast<HPI_GetSDKVersionFunc>(dlsym(module, kHPI_GetSDKVersionSymbol));
+    auto canUnload = reinterpret_cast<HPI_CanUnloadNowFunc>(dlsym(module, kHPI_CanUnloadNowSymbol));
+    ASSERT_NE(version, nullptr);
+    ASSERT_NE(canUnload, nullptr);
+    uint64_t answered = 0;
+    EXPECT_EQ(version(&answered), HPI_SUCCESS);
+    EXPECT_EQ(answered, kHPI_SDKVersion);
+    EXPECT_EQ(canUnload(), 0);
+    EXPECT_EQ(dlclose(module), 0);
+}
+
+}  // namespace
