@@ -107,25 +107,34 @@ struct ToolRun {
     std::string mErr;
 };
 
-inline std::string ShellQuote(const std::string& text) {
-    std::string quoted = "'";
+inline void AppendQuoted(std::ostringstream& out, const std::string& text) {
+    out << '\'';
     for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        if (c == '\'') {
+            out << "'\\''";
+        } else {
+            out << c;
+        }
     }
-    return quoted + "'";
+    out << '\'';
 }
 
 // Runs hpi-host with these arguments, standard input closed.
 inline ToolRun RunTool(const std::vector<std::string>& args, const ScratchDir& scratch) {
-    std::string command = ShellQuote(kHostTool);
-    for (const std::string& arg : args) {
-        command += " " + ShellQuote(arg);
-    }
     const std::string out = scratch / "tool.out";
     const std::string err = scratch / "tool.err";
-    command += " </dev/null >" + ShellQuote(out) + " 2>" + ShellQuote(err);
+    std::ostringstream command;
+    AppendQuoted(command, kHostTool);
+    for (const std::string& arg : args) {
+        command << ' ';
+        AppendQuoted(command, arg);
+    }
+    command << " </dev/null >";
+    AppendQuoted(command, out);
+    command << " 2>";
+    AppendQuoted(command, err);
     ToolRun run;
-    const int status = std::system(command.c_str());
+    const int status = std::system(command.str().c_str());
     run.mExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.mOut = ReadText(out);
     run.mErr = ReadText(err);
