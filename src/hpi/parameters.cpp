@@ -41,6 +41,12 @@ void HPI_CPluginParameters::AddSynchronizedParameter(const HPI_IParameter& param
     mSynchronizedParameters.RegisterSynchronizedParameter(parameter);
 }
 
+HPI_Result HPI_CPluginParameters::Uninitialize() {
+    // The waiting changes point at parameters about to be deleted.
+    mSynchronizedParameters.ForgetQueuedChanges();
+    return HPI_CEffectParameters::Uninitialize();
+}
+
 HPI_Result HPI_CPluginParameters::UpdateParameterNormalizedValue(const char* id, double value) {
     const HPI_Result result = HPI_CEffectParameters::UpdateParameterNormalizedValue(id, value);
     if (result == HPI_SUCCESS) {

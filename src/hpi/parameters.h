@@ -25,6 +25,8 @@ public:
     // instance are skipped.
     static void StaticRenderAudio(HPI_SRenderContext* const* contexts, HPI_SRenderContext* const* end);
 
+    // [main] Drops waiting synchronized changes, then the base's work.
+    HPI_Result Uninitialize() override;
     // [main] Runs the plain update, then queues the change when the
     // parameter is synchronized.
     HPI_Result UpdateParameterNormalizedValue(const char* id, double value) override;
