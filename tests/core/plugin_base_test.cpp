@@ -1,6 +1,7 @@
 #include "core/plugin_base.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -48,7 +49,7 @@ const Bytes kQuarter = {0, 0, 0, 0, 0, 0, 0xD0, 0x3F};  // 0.25
 const Bytes kZero = {0, 0, 0, 0, 0, 0, 0, 0};           // 0.0
 
 std::string TempPath(const char* name) {
-    return testing::TempDir() + "plugin_base_test_" + name;
+    return testing::TempDir() + "plugin_base_test_" + std::to_string(getpid()) + "_" + name;
 }
 
 std::string ReadText(const std::string& path) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -67,7 +68,11 @@ const Bytes kParamBank = Concat({Text("CcnK"), {0, 0, 0, 0}, Text("FxBk"), {0, 0
                                  {0, 0, 0x27, 0xDB}, {0, 0, 0, 2}, {0, 0, 0, 0}, Zeros(124),
                                  Program("Soft", kSoftFloats), Program("empty", Zeros(12))});
 
-std::string TempPath(const std::string& name) { return testing::TempDir() + "preset_files_test_" + name; }
+// CTest runs each case in its own process, in parallel: the process id keeps
+// their files apart.
+std::string TempPath(const std::string& name) {
+    return testing::TempDir() + "preset_files_test_" + std::to_string(getpid()) + "_" + name;
+}
 
 Bytes ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
