@@ -254,6 +254,38 @@ TEST_F(HostInstance, PostsAStateNumberAtEveryPacketUpdate) {
     EXPECT_GE(static_cast<uint64_t>(*mInstance->Context()->mStateNumber), *first + 2);
 }
 
+TEST_F(HostInstance, IdleTimerRunsOnTheHostsRunLoopWhileTheInstanceLives) {
+    EXPECT_GE(mHost->Library().PluginEntryCount(), 1u);
+    const std::size_t withOne = mHost->Library().PluginEntryCount();
+    std::unique_ptr<PluginInstance> second = Make(2);
+    EXPECT_GT(mHost->Library().PluginEntryCount(), withOne);
+    second.reset();
+    EXPECT_EQ(mHost->Library().PluginEntryCount(), withOne);
+}
+
+TEST_F(HostInstance, TransportCountsTicksAtTheTempo) {
+    struct TickCase {
+        double mTempo;
+        int64_t mSample;
+        int64_t mTicks;
+    };
+    const TickCase cases[] = {{120.0, 0, 0}, {120.0, 48000, 2 * 960000}, {90.0, 24000, 720000}, {120.0, 1, 40}};
+    hpihost::HostInstanceObject& transport = mInstance->Object();
+    for (const TickCase& c : cases) {
+        transport.SetTempo(c.mTempo);
+        transport.SetSamplePosition(c.mSample);
+        int64_t ticks = -1;
+        int64_t sample = -1;
+        double tempo = 0.0;
+        ASSERT_EQ(transport.GetCurrentTickPosition(&ticks), HPI_SUCCESS);
+        ASSERT_EQ(transport.GetCurrentNativeSampleLocation(&sample), HPI_SUCCESS);
+        ASSERT_EQ(transport.GetCurrentTempo(&tempo), HPI_SUCCESS);
+        EXPECT_EQ(ticks, c.mTicks) << c.mTempo << " bpm, sample " << c.mSample;
+        EXPECT_EQ(sample, c.mSample);
+        EXPECT_EQ(tempo, c.mTempo);
+    }
+}
+
 TEST_F(HostInstance, ReportsTheLatencyOfTheStripFromTheFirstBlock) {
     struct LatencyCase {
         double mOversampling;
