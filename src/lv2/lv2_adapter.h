@@ -1,0 +1,143 @@
+#pragma once
+// The LV2 host adapter: one object that is the framework's plug-in
+// (PluginAPIBase, PluginProcessor) behind one LV2 instance. A product derives
+// from it; the module's descriptor callbacks (lv2_descriptor_table.h) call
+// the operations below.
+//
+// Ports (lv2_ports.h): control input i is Param i; then the latency output;
+// then the audio inputs and outputs of this instance's channel configuration.
+//
+// Control ports -> Params. At the start of run(), each connected control port
+// whose value differs (bit for bit) from the last value seen on it is
+// applied: Param::SetValue (which steps, clamps, and turns +-inf into the
+// range's ends) and OnParamChange(i, Host, -1). A NaN is remembered but
+// never applied, so the Param keeps its value. The first run() applies every
+// connected port.
+//
+// State: one property, the product's SaveState bytes (the same bytes as
+// every other adapter's state), of type atom:Chunk under the product's state
+// key. Restoring loads them through LoadState. The host may also restore the
+// control ports, before or after the state, or leave them as they were; so a
+// restore makes the next run() take the control ports' values as the new
+// baseline without applying them: the restored values stand until the host
+// changes a port after that run. (A host that restores the ports writes the
+// values the state was saved with, so nothing is lost either way.)
+//
+// Blocks: the processor's buffers are sized at instantiation from the
+// host's bufsz:maxBlockLength (else nominalBlockLength, else
+// kLV2DefaultBlockSize); a longer run() is processed in pieces of that size,
+// so run() never allocates. Any length, 0 included, in place or not. The
+// latency output carries the latency the signal chain reported, after every
+// run() (run(0) updates it without processing audio).
+//
+// Threads: construction, Activate, Deactivate and RestoreLV2State on [main]
+// (LV2's instantiation class: never while Run runs); ConnectPort and Run on
+// [audio]; SaveLV2State on [main], possibly while Run runs (it reads atomic
+// Param values only). There is no editor and no idle timer in this build:
+// nothing would pump one.
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include <lv2/core/lv2.h>
+#include <lv2/state/state.h>
+#include <lv2/urid/urid.h>
+
+#include "core/plugin_api_base.h"
+#include "core/plugin_processor.h"
+#include "lv2/lv2_ports.h"
+
+// Block size when the host tells none.
+inline constexpr int kLV2DefaultBlockSize = 4096;
+// Latency the bypass delay line is sized for at construction, so a signal
+// chain that reports up to this much never makes run() allocate.
+inline constexpr int kLV2LatencyReserve = 4096;
+// Largest state the adapter restores; a larger property is refused unread.
+inline constexpr uint32_t kLV2MaxStateBytes = 16u * 1024u * 1024u;
+// The framework's API code for this adapter: outside the named codes, so
+// ApiName() is "".
+inline constexpr int32_t kApiLV2 = 8;
+
+// What the module's instantiate hands the product's constructor.
+struct LV2InstanceInfo {
+    double sampleRate = 48000.0;
+    const char* bundlePath = "";
+    const LV2_Feature* const* features = nullptr;   // may be null
+    int audioInputs = 2;
+    int audioOutputs = 2;
+    const char* stateKeyURI = "";
+};
+
+class LV2Adapter : public PluginAPIBase, public PluginProcessor {
+public:
+    using EditorDelegate::OnParamChange;
+
+    // [main] Connects the slots of the instance's channel configuration
+    // (the others stay unconnected: silent inputs, discarded outputs), takes
+    // the sample rate (a rate that is not finite and positive leaves
+    // 48000), the host's URID map and block length, and sizes every buffer.
+    LV2Adapter(const PluginConfig& config, const LV2InstanceInfo& info);
+    ~LV2Adapter() override;
+
+    // [main] False when the instance's channel counts are not one of the
+    // plug-in's configurations or the sample rate was unusable; the module
+    // then refuses the instance.
+    bool Usable() const { return mUsable; }
+    const LV2PortLayout& Layout() const { return mLayout; }  // [any]
+
+    // ---- LV2 instance operations ------------------------------------------
+    // [audio] Keeps the buffer of a port; indices outside the layout are
+    // ignored. A null audio buffer reads as silence or discards the output.
+    void ConnectPort(uint32_t port, void* data);
+    // [main] Resets the signal chain onto its current settings.
+    void Activate();
+    // [main]
+    void Deactivate();
+    // [audio] Applies changed control ports, processes frames frames and
+    // writes the latency output.
+    void Run(uint32_t frames);
+
+    // [main] Stores SaveState's bytes. LV2_STATE_ERR_NO_FEATURE without a
+    // URID map (from instantiation or features).
+    LV2_State_Status SaveLV2State(LV2_State_Store_Function store, LV2_State_Handle handle, uint32_t flags,
+                               const LV2_Feature* const* features) const;
+    // [main] Loads the stored bytes (a short state restores what it holds).
+    // No property: LV2_STATE_ERR_NO_PROPERTY; another type:
+    // LV2_STATE_ERR_BAD_TYPE; more than kLV2MaxStateBytes:
+    // LV2_STATE_ERR_UNKNOWN; in each case nothing changes.
+    LV2_State_Status RestoreLV2State(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle, uint32_t flags,
+                                  const LV2_Feature* const* features);
+
+    // ---- PluginProcessor hooks ---------------------------------------------
+    // [audio] [main] Cut to 0..kMaxLatencySamples, then the processor's own
+    // handling; the latency output shows it after the current run().
+    void ReportLatency(int samples) override;
+
+private:
+    // [audio]
+    void ApplyControlPorts();
+    void ProcessSpan(uint32_t offset, int frames);
+    // [main] The URID map of the instance, else the one in features.
+    const LV2_URID_Map* MapOf(const LV2_Feature* const* features) const;
+    void ReadHostBlockLength(const LV2_Feature* const* features);
+
+    LV2PortLayout mLayout;
+    bool mUsable = true;
+    const LV2_URID_Map* mMap = nullptr;
+    const char* mStateKeyURI = "";
+
+    // Port buffers, by Param index and channel.
+    std::vector<const float*> mControlPorts;
+    float* mLatencyPort = nullptr;
+    std::vector<float*> mAudioInputs;
+    std::vector<float*> mAudioOutputs;
+    // The pointers of the piece being processed (sized once).
+    std::vector<float*> mInputPiece;
+    std::vector<float*> mOutputPiece;
+
+    // The last value seen on each control port, as bits, and whether one was
+    // seen; a restore sets mAdoptControlPorts for the next run().
+    std::vector<uint32_t> mPortShadow;
+    std::vector<uint8_t> mPortSeen;
+    std::atomic<bool> mAdoptControlPorts{false};
+};

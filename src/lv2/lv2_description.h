@@ -1,0 +1,46 @@
+#pragma once
+// How a product presents itself as an LV2 bundle: its URIs, names, class and
+// version, and the plug-ins it offers. One plug-in (one URI) per channel
+// configuration of the product's channel I/O string, all in one binary.
+//
+// Threads: plain data and pure functions, [any].
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct LV2ProductDescription {
+    std::string uriBase;          // plug-in URIs are uriBase + ":" + variant suffix
+    std::string name;             // plug-in names are name + " " + variant label
+    std::string maintainer;       // doap:maintainer's foaf:name
+    std::string pluginClass;      // an lv2core class without prefix, e.g. "EQPlugin"
+    std::string binary;           // the shared library in the bundle, e.g. "tarnwhistle.so"
+    std::string turtleFile;       // the plug-ins' description in the bundle
+    int32_t version = 0;          // packed: major << 16 | minor << 8 | patch
+    std::string channelIOString;  // e.g. "1-1 2-2"
+    // The Param that is also the host's enable switch (lv2:enabled, 1 =
+    // processing), or -1.
+    int enabledParam = -1;
+
+    // The one state property; the same for every variant, so a state moves
+    // between a mono and a stereo instance.
+    std::string StateKeyURI() const { return uriBase + ":state"; }
+};
+
+struct LV2PluginVariant {
+    std::string uri;
+    std::string name;
+    int audioInputs = 0;
+    int audioOutputs = 0;
+};
+
+// The plug-ins of a product, in the order of its channel configurations:
+// suffix "mono" / label "Mono" for 1-1, "stereo" / "Stereo" for 2-2, "N_M" /
+// "N-M" otherwise. Configurations with "*" buses, more than one bus per
+// direction, or no channels at all are left out, as are repeats.
+std::vector<LV2PluginVariant> PluginVariants(const LV2ProductDescription& product);
+
+// LV2's version pair for a packed version. Only even minor versions count as
+// releases, so minor = major * 1000 + minor * 2 (7.0.0 -> 7000, 7.1.0 -> 7002)
+// and micro = patch.
+int32_t LV2MinorVersion(int32_t packedVersion);
+int32_t LV2MicroVersion(int32_t packedVersion);

@@ -1,0 +1,64 @@
+#pragma once
+// The port layout every LV2 plug-in of this framework has, shared by the
+// adapter (which connects and reads the ports) and the Turtle writer (which
+// describes them), so the two cannot disagree:
+//
+//   0 .. N-1             one control input per Param, index = Param index
+//   N                    control output: latency in frames
+//   N+1 .. N+I           audio inputs
+//   N+I+1 .. N+I+O       audio outputs
+//
+// Symbols are derived from the Param names ("Preamp Gain" -> "preamp_gain")
+// and made unique across the whole plug-in.
+//
+// Threads: everything here is pure arithmetic or text work for [main]
+// (description, instantiation); the layout's index arithmetic is [any].
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ParamTable;
+
+// Symbol of the latency output; Param symbols never take it.
+inline constexpr const char* kLatencyPortSymbol = "latency";
+
+enum class LV2PortKind {
+    kControlInput,   // one Param
+    kLatencyOutput,
+    kAudioInput,
+    kAudioOutput,
+    kNone,           // an index outside the layout
+};
+
+struct LV2PortLayout {
+    int params = 0;
+    int audioInputs = 0;
+    int audioOutputs = 0;
+
+    int LatencyPort() const { return params; }
+    int FirstAudioInput() const { return params + 1; }
+    int FirstAudioOutput() const { return params + 1 + audioInputs; }
+    int PortCount() const { return params + 1 + audioInputs + audioOutputs; }
+
+    // [any] What the port at index is; kNone outside 0..PortCount()-1.
+    LV2PortKind KindOf(int64_t index) const;
+    // [any] For control inputs the Param index, for audio ports the channel
+    // index; -1 otherwise.
+    int ChannelOrParamOf(int64_t index) const;
+};
+
+// [any] A symbol from a name: ASCII letters lowercased, digits kept, every
+// other run of characters one "_", no leading or trailing "_", a leading
+// digit prefixed with "_"; "param" when nothing is left. Null counts as "".
+std::string SymbolOfName(const char* name);
+
+// [main] One symbol per Param, in index order, unique among themselves, the
+// latency symbol and the audio symbols of the layout: a clash gets "_2",
+// "_3" ... appended.
+std::vector<std::string> ParamSymbols(const ParamTable& params, const LV2PortLayout& layout);
+
+// [any] Symbol and name of audio channel `channel` of `count` in a direction:
+// "in"/"Input" for one channel, "in_l"/"Input L" and "in_r"/"Input R" for two,
+// "in_1"/"Input 1" ... otherwise; outputs likewise with "out"/"Output".
+std::string AudioPortSymbol(bool input, int channel, int count);
+std::string AudioPortName(bool input, int channel, int count);

@@ -1,0 +1,239 @@
+#include "lv2/lv2_turtle.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <sstream>
+#include <vector>
+
+#include "core/param_table.h"
+#include "core/plugin_processor.h"
+#include "lv2/lv2_ports.h"
+
+namespace {
+
+const char kPrefixes[] =
+    "@prefix doap:  <http://usefulinc.com/ns/doap#> .\n"
+    "@prefix foaf:  <http://xmlns.com/foaf/0.1/> .\n"
+    "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
+    "@prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
+    "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
+    "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
+    "@prefix opts:  <http://lv2plug.in/ns/ext/options#> .\n"
+    "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
+    "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+    "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
+    "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n";
+
+std::string Uri(const std::string& uri) { return "<" + uri + ">"; }
+
+bool IsIntegerParam(const Param& param) {
+    return param.Type() == TypeInt || param.Type() == TypeEnum || param.Type() == TypeBool;
+}
+
+bool IsZeroOneParam(const Param& param) {
+    return IsIntegerParam(param) && param.Min() == 0.0 && param.Max() == 1.0;
+}
+
+// The units:unit object for a label, or "" for none.
+std::string UnitOfLabel(const char* label) {
+    struct Known {
+        const char* label;
+        const char* unit;
+    };
+    static const Known kKnown[] = {{"dB", "units:db"}, {"Hz", "units:hz"}, {"kHz", "units:khz"},
+                                   {"ms", "units:ms"},  {"%", "units:pc"},  {"Seconds", "units:s"},
+                                   {"s", "units:s"}};
+    if (label == nullptr || *label == '\0') {
+        return "";
+    }
+    for (const Known& known : kKnown) {
+        if (std::strcmp(label, known.label) == 0) {
+            return known.unit;
+        }
+    }
+    const std::string text = TurtleString(label);
+    const std::string render = TurtleString(std::string("%f ") + label);
+    return "[ a units:Unit ; rdfs:label " + text + " ; units:symbol " + text + " ; units:render " + render + " ]";
+}
+
+std::string ControlPort(const Param& param, int index, const std::string& symbol, bool enabled) {
+    std::vector<std::string> properties;
+    if (IsIntegerParam(param)) {
+        properties.emplace_back("lv2:integer");
+    }
+    const bool enumeration =
+        param.HasDisplayTexts() && (param.Type() == TypeInt || param.Type() == TypeEnum);
+    if (enumeration) {
+        properties.emplace_back("lv2:enumeration");
+    } else if (IsZeroOneParam(param)) {
+        properties.emplace_back("lv2:toggled");
+    }
+    if ((param.Flags() & FlagNotAutomatable) != 0) {
+        properties.emplace_back("pprops:notAutomatic");
+    }
+
+    std::ostringstream out;
+    out << "    lv2:port [\n"
+        << "        a lv2:InputPort , lv2:ControlPort ;\n"
+        << "        lv2:index " << index << " ;\n"
+        << "        lv2:symbol " << TurtleString(symbol) << " ;\n"
+        << "        lv2:name " << TurtleString(param.Name()) << " ;\n"
+        << "        lv2:default " << TurtleNumber(param.Restrict(param.Default())) << " ;\n"
+        << "        lv2:minimum " << TurtleNumber(param.Min()) << " ;\n"
+        << "        lv2:maximum " << TurtleNumber(param.Max());
+    if (!properties.empty()) {
+        out << " ;\n        lv2:portProperty ";
+        for (std::size_t i = 0; i < properties.size(); ++i) {
+            out << (i > 0 ? " , " : "") << properties[i];
+        }
+    }
+    if (enabled) {
+        out << " ;\n        lv2:designation lv2:enabled";
+    }
+    if (const std::string unit = UnitOfLabel(param.Label()); !unit.empty()) {
+        out << " ;\n        units:unit " << unit;
+    }
+    for (int i = 0; i < param.DisplayTextCount(); ++i) {
+        double value = 0.0;
+        const char* text = param.DisplayTextAt(i, &value);
+        out << (i == 0 ? " ;\n        lv2:scalePoint " : " ,\n            ") << "[ rdfs:label " << TurtleString(text)
+            << " ; rdf:value " << TurtleNumber(value) << " ]";
+    }
+    out << "\n    ]";
+    return out.str();
+}
+
+std::string AudioPort(bool input, int index, int channel, int count) {
+    std::ostringstream out;
+    out << "    lv2:port [\n"
+        << "        a " << (input ? "lv2:InputPort" : "lv2:OutputPort") << " , lv2:AudioPort ;\n"
+        << "        lv2:index " << index << " ;\n"
+        << "        lv2:symbol " << TurtleString(AudioPortSymbol(input, channel, count)) << " ;\n"
+        << "        lv2:name " << TurtleString(AudioPortName(input, channel, count)) << "\n"
+        << "    ]";
+    return out.str();
+}
+
+std::string LatencyPort(int index) {
+    std::ostringstream out;
+    out << "    lv2:port [\n"
+        << "        a lv2:OutputPort , lv2:ControlPort ;\n"
+        << "        lv2:index " << index << " ;\n"
+        << "        lv2:symbol " << TurtleString(kLatencyPortSymbol) << " ;\n"
+        << "        lv2:name \"Latency\" ;\n"
+        << "        lv2:minimum " << TurtleNumber(0.0) << " ;\n"
+        << "        lv2:maximum " << TurtleNumber(kMaxLatencySamples) << " ;\n"
+        << "        lv2:portProperty lv2:reportsLatency , lv2:integer , pprops:notOnGUI ;\n"
+        << "        lv2:designation lv2:latency ;\n"
+        << "        units:unit units:frame\n"
+        << "    ]";
+    return out.str();
+}
+
+void WritePlugin(std::ostringstream& out, const LV2ProductDescription& product, const LV2PluginVariant& variant,
+                 const ParamTable& params) {
+    const LV2PortLayout layout{params.Count(), variant.audioInputs, variant.audioOutputs};
+    const std::vector<std::string> symbols = ParamSymbols(params, layout);
+
+    out << "\n" << Uri(variant.uri) << "\n"
+        << "    a lv2:Plugin" << (product.pluginClass.empty() ? "" : " , lv2:" + product.pluginClass)
+        << " , doap:Project ;\n"
+        << "    doap:name " << TurtleString(variant.name) << " ;\n";
+    if (!product.maintainer.empty()) {
+        out << "    doap:maintainer [ a foaf:Person ; foaf:name " << TurtleString(product.maintainer) << " ] ;\n";
+    }
+    out << "    lv2:minorVersion " << LV2MinorVersion(product.version) << " ;\n"
+        << "    lv2:microVersion " << LV2MicroVersion(product.version) << " ;\n"
+        << "    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options ;\n"
+        << "    opts:supportedOption bufsz:maxBlockLength , bufsz:nominalBlockLength ;\n"
+        << "    lv2:extensionData state:interface ;\n";
+
+    // Ports in index order, so a reader sees the layout as the host does.
+    std::vector<std::string> ports;
+    for (int i = 0; i < params.Count(); ++i) {
+        const Param& param = *params.GetParam(i);
+        const bool enabled = i == product.enabledParam && IsZeroOneParam(param);
+        ports.push_back(ControlPort(param, i, symbols[static_cast<std::size_t>(i)], enabled));
+    }
+    ports.push_back(LatencyPort(layout.LatencyPort()));
+    for (int c = 0; c < variant.audioInputs; ++c) {
+        ports.push_back(AudioPort(true, layout.FirstAudioInput() + c, c, variant.audioInputs));
+    }
+    for (int c = 0; c < variant.audioOutputs; ++c) {
+        ports.push_back(AudioPort(false, layout.FirstAudioOutput() + c, c, variant.audioOutputs));
+    }
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        out << ports[i] << (i + 1 < ports.size() ? " ;\n" : " .\n");
+    }
+}
+
+}  // namespace
+
+std::string TurtleNumber(double value) {
+    if (!std::isfinite(value)) {
+        return "0.0";
+    }
+    const auto single = static_cast<float>(value);
+    char text[64] = {};
+    const auto [end, error] = std::to_chars(text, text + sizeof text - 1, single);
+    if (error != std::errc()) {
+        return "0.0";
+    }
+    std::string result(text, end);
+    // A bare integer would be read as xsd:integer; the host stores a float.
+    // An exponent form ("1e-08") is a Turtle double as it is.
+    if (result.find_first_of(".e") == std::string::npos) {
+        result += ".0";
+    }
+    return result;
+}
+
+std::string TurtleString(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                out += c;
+                break;
+        }
+    }
+    return out + "\"";
+}
+
+std::string ManifestTurtle(const LV2ProductDescription& product) {
+    std::ostringstream out;
+    out << "@prefix lv2:  <http://lv2plug.in/ns/lv2core#> .\n"
+        << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n";
+    for (const LV2PluginVariant& variant : PluginVariants(product)) {
+        out << "\n" << Uri(variant.uri) << "\n"
+            << "    a lv2:Plugin ;\n"
+            << "    lv2:binary " << Uri(product.binary) << " ;\n"
+            << "    rdfs:seeAlso " << Uri(product.turtleFile) << " .\n";
+    }
+    return out.str();
+}
+
+std::string PluginTurtle(const LV2ProductDescription& product, const ParamTable& params) {
+    std::ostringstream out;
+    out << kPrefixes;
+    for (const LV2PluginVariant& variant : PluginVariants(product)) {
+        WritePlugin(out, product, variant, params);
+    }
+    return out.str();
+}

@@ -1,0 +1,40 @@
+#pragma once
+// Writes an LV2 bundle's Turtle from the product's description and its
+// parameter table, so the data hosts read always matches the binary: the
+// manifest (one entry per plug-in variant) and one file describing every
+// variant's ports in the layout of lv2_ports.h.
+//
+// What a Param becomes on its control input port:
+//   range and default       lv2:minimum / lv2:maximum / lv2:default (the
+//                           default restricted to the range)
+//   int, enum and bool      lv2:integer
+//   0..1 int, bool          lv2:toggled (unless it has display texts: then it
+//                           is an enumeration, so the texts stay visible)
+//   display texts           lv2:scalePoint per text; int and enum Params
+//                           with texts are lv2:enumeration
+//   label                   units:unit: "dB" db, "Hz" hz, "ms" ms, "%" pc,
+//                           "Seconds"/"s" s; any other label a unit of its own
+//   not automatable         pprops:notAutomatic
+//   the enabled Param       lv2:designation lv2:enabled (1 = processing)
+// Numbers are written as the float the host will store, in the shortest text
+// that reads back to it.
+//
+// Threads: [main]; allocates.
+#include <string>
+
+#include "lv2/lv2_description.h"
+
+class ParamTable;
+
+// [main] The bundle's manifest.ttl.
+std::string ManifestTurtle(const LV2ProductDescription& product);
+
+// [main] The plug-ins' description (product.turtleFile). product.enabledParam
+// is designated lv2:enabled only when it is a 0..1 integer Param.
+std::string PluginTurtle(const LV2ProductDescription& product, const ParamTable& params);
+
+// [any] value as a Turtle number of float precision: "-24.0", "0.1", "1e-08".
+// Non-finite values give "0.0".
+std::string TurtleNumber(double value);
+// [any] text as a Turtle string literal, quotes included.
+std::string TurtleString(const std::string& text);
