@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -50,7 +51,7 @@ const char kMainHelp[] =
     "   7  input channel count not supported by any component\n"
     "   8  unknown parameter\n"
     "   9  a value text the plug-in does not convert, or a value out of range\n"
-    "  10  output file unwritable\n"
+    "  10  output file unwritable, or the same file as the input\n"
     "  11  state file unreadable or unwritable, or state refused by the plug-in\n"
     "  12  rendering failed\n";
 
@@ -702,6 +703,11 @@ int RunRender(const std::vector<std::string>& args) {
             }
         }
 
+        // Writing over the file being read would destroy it before it is read.
+        std::error_code sameError;
+        if (std::filesystem::equivalent(command.mInput, command.mOutput, sameError)) {
+            return Fail(kExitOutputUnwritable, "'" + command.mOutput + "' is the input file; choose another OUT");
+        }
         std::unique_ptr<AudioWriter> writer =
             AudioWriter::Create(command.mOutput, command.mFormat, reader->Channels(), reader->SampleRate(), &message);
         if (!writer) {
@@ -752,6 +758,9 @@ int RunRender(const std::vector<std::string>& args) {
         renderer.AddTrack(track);
         PluginInstance* target = instance.get();
         for (const ParameterChange& change : command.mAutomation) {
+            if (std::llround(change.mSeconds * reader->SampleRate()) >= options.mInputFrames + options.mTailFrames) {
+                Warn(change.mOption + " lies at or after the end of the render and is not applied");
+            }
             renderer.AddAction(TimedAction{std::llround(change.mSeconds * reader->SampleRate()),
                                            [target, change] { target->Update(change.mID, change.mValue); }});
         }

@@ -227,6 +227,8 @@ TEST_F(HpiHostTool, EachFailureHasItsOwnExitCode) {
          "1.5"},
         {"output unwritable", {"render", module, mStereo, mScratch / "no/such/dir/out.wav"},
          hpihost::kExitOutputUnwritable, "no/such/dir"},
+        {"output is the input", {"render", module, mStereo, mScratch / "./stereo.wav"},
+         hpihost::kExitOutputUnwritable, "is the input file"},
         {"state missing", {"render", module, mStereo, out, "--state", mScratch / "absent.state"},
          hpihost::kExitStateFailed, "absent.state"},
         {"state unwritable", {"render", module, mStereo, out, "--save-state", mScratch / "no/dir/s.state"},
@@ -243,6 +245,7 @@ TEST_F(HpiHostTool, EachFailureHasItsOwnExitCode) {
             EXPECT_FALSE(std::filesystem::exists(out));
         }
     }
+    EXPECT_EQ(hosttest::ReadWav(mStereo), mInput);  // never written over
 }
 
 }  // namespace
