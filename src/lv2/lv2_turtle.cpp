@@ -69,6 +69,10 @@ std::string ControlPort(const Param& param, int index, const std::string& symbol
     } else if (IsZeroOneParam(param)) {
         properties.emplace_back("lv2:toggled");
     }
+    // Hosts then draw the knob on a logarithmic scale, as the Param maps it.
+    if (param.GetShape().CurveKind() == 1 && param.Min() > 0.0) {
+        properties.emplace_back("pprops:logarithmic");
+    }
     if ((param.Flags() & FlagNotAutomatable) != 0) {
         properties.emplace_back("pprops:notAutomatic");
     }

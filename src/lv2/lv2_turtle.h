@@ -14,6 +14,7 @@
 //                           with texts are lv2:enumeration
 //   label                   units:unit: "dB" db, "Hz" hz, "ms" ms, "%" pc,
 //                           "Seconds"/"s" s; any other label a unit of its own
+//   exponential shape       pprops:logarithmic (when the minimum is above 0)
 //   not automatable         pprops:notAutomatic
 //   the enabled Param       lv2:designation lv2:enabled (1 = processing)
 // Numbers are written as the float the host will store, in the shortest text
