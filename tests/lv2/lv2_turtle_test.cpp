@@ -1,0 +1,236 @@
+// The bundle's Turtle as a host reads it (through lilv): Tarnwhistle's
+// ports and properties, and what the writer makes of other parameter kinds.
+#include "lv2/lv2_turtle.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "core/param_table.h"
+#include "lv2/module/lv2_module.h"
+#include "lv2_lilv_support.h"
+#include "product/channel_parameters.h"
+
+namespace {
+
+using lv2_test::LilvTestWorld;
+using lv2_test::PortView;
+using lv2_test::ViewPort;
+
+const std::string kLV2 = lv2_test::kLV2;
+const std::string kDb = std::string(lv2_test::kUnits) + "db";
+
+TEST(LV2Turtle, NumbersAreFloatsInTheirShortestText) {
+    struct Case {
+        double value;
+        const char* text;
+    };
+    const Case kCases[] = {
+        {-24.0, "-24.0"}, {0.0, "0.0"},   {0.1, "0.1"},   {1048576.0, "1048576.0"}, {1e-8, "1e-08"},
+        {std::numeric_limits<double>::quiet_NaN(), "0.0"}, {std::numeric_limits<double>::infinity(), "0.0"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(TurtleNumber(c.value), c.text);
+    }
+}
+
+TEST(LV2Turtle, StringsEscapeWhatWouldEndThem) {
+    EXPECT_EQ(TurtleString("plain"), "\"plain\"");
+    EXPECT_EQ(TurtleString("say \"hi\"\\\n"), "\"say \\\"hi\\\"\\\\\\n\"");
+}
+
+// ---- Tarnwhistle's bundle ------------------------------------------------------------
+
+struct ExpectedPort {
+    const char* symbol;
+    const char* name;
+    float minimum;
+    float maximum;
+    float defaultValue;
+    bool integer;
+    bool toggled;
+    bool enumeration;
+    std::size_t scalePoints;
+    bool decibels;
+};
+
+const ExpectedPort kControls[] = {
+    {"preamp_gain", "Preamp Gain", -24, 24, 0, false, false, false, 0, true},
+    {"output_trim", "Output Trim", -24, 24, 0, false, false, false, 0, true},
+    {"highpass", "HighPass", 0, 4, 0, true, false, true, 5, false},
+    {"low_freq", "Low Freq", 0, 4, 0, true, false, true, 5, false},
+    {"low_gain", "Low Gain", -15, 15, 0, false, false, false, 0, true},
+    {"mid_freq", "Mid Freq", 0, 6, 0, true, false, true, 7, false},
+    {"mid_gain", "Mid Gain", -15, 15, 0, false, false, false, 0, true},
+    {"high_gain", "High Gain", -15, 15, 0, false, false, false, 0, true},
+    {"bypass", "Bypass", 0, 1, 1, true, true, false, 0, false},
+    {"mic_pre", "Mic Pre", 0, 1, 0, true, true, false, 0, false},
+    {"oversampling", "Oversampling", 0, 1, 0, true, false, true, 2, false},
+};
+
+TEST(LV2Bundle, EachParameterIsAControlPortAsTheHostSeesIt) {
+    LilvTestWorld world(lv2_test::BuiltBundle());
+    ASSERT_EQ(world.PluginCount(), 2u);
+    for (const char* uri : {"urn:quernstoneworks:tarnwhistle:mono", "urn:quernstoneworks:tarnwhistle:stereo"}) {
+        SCOPED_TRACE(uri);
+        const LilvPlugin* plugin = world.Plugin(uri);
+        ASSERT_NE(plugin, nullptr);
+        for (uint32_t i = 0; i < std::size(kControls); ++i) {
+            const ExpectedPort& e = kControls[i];
+            SCOPED_TRACE(e.symbol);
+            ASSERT_TRUE(lilv_port_is_a(plugin, lilv_plugin_get_port_by_index(plugin, i), world.Uri(kLV2 + "ControlPort")));
+            ASSERT_TRUE(lilv_port_is_a(plugin, lilv_plugin_get_port_by_index(plugin, i), world.Uri(kLV2 + "InputPort")));
+            const PortView port = ViewPort(world, plugin, i);
+            EXPECT_EQ(port.symbol, e.symbol);
+            EXPECT_EQ(port.name, e.name);
+            EXPECT_EQ(port.minimum, e.minimum);
+            EXPECT_EQ(port.maximum, e.maximum);
+            EXPECT_EQ(port.defaultValue, e.defaultValue);
+            EXPECT_EQ(port.integer, e.integer);
+            EXPECT_EQ(port.toggled, e.toggled);
+            EXPECT_EQ(port.enumeration, e.enumeration);
+            EXPECT_EQ(port.scalePoints.size(), e.scalePoints);
+            EXPECT_EQ(port.unit, e.decibels ? kDb : "");
+        }
+    }
+}
+
+TEST(LV2Bundle, ScalePointsAreTheDisplayTexts) {
+    LilvTestWorld world(lv2_test::BuiltBundle());
+    const LilvPlugin* plugin = world.Plugin("urn:quernstoneworks:tarnwhistle:stereo");
+    ASSERT_NE(plugin, nullptr);
+    ParamTable params(kNumChannelParams);
+    DefineChannelParameters(params);
+    for (const int index : {kHighPass, kLowFreq, kMidFreq, kOversampling}) {
+        const Param& param = *params.GetParam(index);
+        SCOPED_TRACE(param.Name());
+        const PortView port = ViewPort(world, plugin, static_cast<uint32_t>(index));
+        ASSERT_EQ(port.scalePoints.size(), static_cast<std::size_t>(param.DisplayTextCount()));
+        for (const auto& [value, label] : port.scalePoints) {
+            EXPECT_EQ(label, param.FindDisplayText(value));
+        }
+    }
+}
+
+TEST(LV2Bundle, LatencyEnableAndAudioPortsAreDesignated) {
+    LilvTestWorld world(lv2_test::BuiltBundle());
+    struct Case {
+        const char* uri;
+        std::vector<std::string> audioSymbols;
+    };
+    const Case kCases[] = {
+        {"urn:quernstoneworks:tarnwhistle:mono", {"in", "out"}},
+        {"urn:quernstoneworks:tarnwhistle:stereo", {"in_l", "in_r", "out_l", "out_r"}},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.uri);
+        const LilvPlugin* plugin = world.Plugin(c.uri);
+        ASSERT_NE(plugin, nullptr);
+        ASSERT_EQ(lilv_plugin_get_num_ports(plugin), kNumChannelParams + 1 + c.audioSymbols.size());
+        ASSERT_TRUE(lilv_plugin_has_latency(plugin));
+        EXPECT_EQ(lilv_plugin_get_latency_port_index(plugin), static_cast<uint32_t>(kNumChannelParams));
+        const LilvPort* latency = lilv_plugin_get_port_by_designation(plugin, world.Uri(kLV2 + "OutputPort"),
+                                                                      world.Uri(kLV2 + "latency"));
+        ASSERT_NE(latency, nullptr);
+        EXPECT_EQ(lilv_port_get_index(plugin, latency), static_cast<uint32_t>(kNumChannelParams));
+        const LilvPort* enabled = lilv_plugin_get_port_by_designation(plugin, world.Uri(kLV2 + "InputPort"),
+                                                                      world.Uri(kLV2 + "enabled"));
+        ASSERT_NE(enabled, nullptr);
+        EXPECT_EQ(lilv_port_get_index(plugin, enabled), static_cast<uint32_t>(kBypass));
+        for (std::size_t a = 0; a < c.audioSymbols.size(); ++a) {
+            const auto index = static_cast<uint32_t>(kNumChannelParams + 1 + a);
+            const LilvPort* port = lilv_plugin_get_port_by_index(plugin, index);
+            EXPECT_TRUE(lilv_port_is_a(plugin, port, world.Uri(kLV2 + "AudioPort")));
+            EXPECT_EQ(ViewPort(world, plugin, index).symbol, c.audioSymbols[a]);
+        }
+        LilvNodes* required = lilv_plugin_get_required_features(plugin);
+        EXPECT_EQ(lilv_nodes_size(required), 0u);
+        lilv_nodes_free(required);
+        LilvNodes* optional = lilv_plugin_get_optional_features(plugin);
+        EXPECT_TRUE(lilv_nodes_contains(optional, world.Uri(kLV2 + "hardRTCapable")));
+        lilv_nodes_free(optional);
+        EXPECT_TRUE(lilv_plugin_has_extension_data(plugin, world.Uri("http://lv2plug.in/ns/ext/state#interface")));
+    }
+}
+
+// ---- other parameter kinds, written into a bundle of their own ---------------------
+
+class WrittenBundle : public testing::Test {
+protected:
+    void SetUp() override {
+        mFolder = std::filesystem::temp_directory_path() /
+                  ("tw_lv2_turtle_" + std::to_string(::getpid()) + "_" +
+                   testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(mFolder);
+    }
+    void TearDown() override { std::filesystem::remove_all(mFolder); }
+
+    std::string Write(const LV2ProductDescription& product, const ParamTable& params) {
+        std::ofstream(mFolder / "manifest.ttl") << ManifestTurtle(product);
+        std::ofstream(mFolder / product.turtleFile) << PluginTurtle(product, params);
+        return mFolder.string() + "/";
+    }
+
+    std::filesystem::path mFolder;
+};
+
+TEST_F(WrittenBundle, OtherParameterKindsReadBackAsWritten) {
+    ParamTable params(6);
+    params.GetParam(0)->DefineBool("Say \"On\"", true);
+    params.GetParam(1)->DefineFrequency("Corner", 1000.0, 20.0, 20000.0, 1.0);
+    params.GetParam(2)->DefineNumber("Widgets", 50.0, 0.0, 10.0, 0.5, "widgets");
+    params.GetParam(3)->DefineInt("Steps", 3, 0, 8, "", FlagNotAutomatable);
+    params.GetParam(4)->DefineEnumList("Mode", 1, {"Soft", "Hard", "Back\\slash"});
+    params.GetParam(5)->DefineInt("Switch", 0, 0, 1);
+    LV2ProductDescription product;
+    product.uriBase = "urn:test:writer";
+    product.name = "Writer";
+    product.binary = "writer.so";
+    product.turtleFile = "writer.ttl";
+    product.channelIOString = "1-2";
+    product.enabledParam = 2;   // not a 0..1 integer: not designated
+
+    LilvTestWorld world(Write(product, params));
+    const LilvPlugin* plugin = world.Plugin("urn:test:writer:1_2");
+    ASSERT_NE(plugin, nullptr);
+    LilvNode* name = lilv_plugin_get_name(plugin);
+    EXPECT_STREQ(lilv_node_as_string(name), "Writer 1-2");
+    lilv_node_free(name);
+
+    const PortView toggle = ViewPort(world, plugin, 0);
+    EXPECT_EQ(toggle.symbol, "say_on");
+    EXPECT_EQ(toggle.name, "Say \"On\"");
+    EXPECT_TRUE(toggle.toggled);
+    EXPECT_EQ(toggle.defaultValue, 1.0f);
+    EXPECT_EQ(toggle.scalePoints.size(), 2u);
+
+    EXPECT_EQ(ViewPort(world, plugin, 1).unit, std::string(lv2_test::kUnits) + "hz");
+    EXPECT_TRUE(lilv_port_has_property(plugin, lilv_plugin_get_port_by_index(plugin, 1),
+                                       world.Uri("http://lv2plug.in/ns/ext/port-props#logarithmic")));
+
+    const PortView widgets = ViewPort(world, plugin, 2);
+    EXPECT_EQ(widgets.unit, "widgets");
+    EXPECT_EQ(widgets.defaultValue, 10.0f);   // restricted into the range
+
+    EXPECT_TRUE(lilv_port_has_property(plugin, lilv_plugin_get_port_by_index(plugin, 3),
+                                       world.Uri("http://lv2plug.in/ns/ext/port-props#notAutomatic")));
+    EXPECT_FALSE(ViewPort(world, plugin, 3).toggled);
+
+    const PortView mode = ViewPort(world, plugin, 4);
+    EXPECT_TRUE(mode.enumeration);
+    ASSERT_EQ(mode.scalePoints.size(), 3u);
+    EXPECT_EQ(mode.scalePoints[2].second, "Back\\slash");
+
+    EXPECT_TRUE(ViewPort(world, plugin, 5).toggled);
+    EXPECT_EQ(lilv_plugin_get_port_by_designation(plugin, world.Uri(kLV2 + "InputPort"), world.Uri(kLV2 + "enabled")),
+              nullptr);
+    EXPECT_EQ(lilv_plugin_get_num_ports(plugin), 6u + 1u + 1u + 2u);
+    EXPECT_EQ(ViewPort(world, plugin, 9).symbol, "out_r");
+}
+
+}  // namespace
