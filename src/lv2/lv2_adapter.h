@@ -21,7 +21,8 @@
 // restore makes the next run() take the control ports' values as the new
 // baseline without applying them: the restored values stand until the host
 // changes a port after that run. (A host that restores the ports writes the
-// values the state was saved with, so nothing is lost either way.)
+// values the state was saved with, so nothing is lost either way; a port
+// moved between the restore and that run counts from its next move.)
 //
 // Blocks: the processor's buffers are sized at instantiation from the
 // host's bufsz:maxBlockLength (else nominalBlockLength, else
