@@ -13,6 +13,21 @@ constexpr std::size_t kMaxNameChars = 255;
 
 double Clamp01(double value) { return value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value); }
 
+// The shape of every read-one-value query: an unregistered identifier answers
+// -20001, a null out pointer -20044, otherwise the value is written.
+template <typename Out, typename Read>
+HPI_Result AnswerFromParameter(const HPI_CParameterManager& manager, const char* id, Out* out, Read read) {
+    const HPI_IParameter* parameter = manager.GetParameter(id);
+    if (parameter == nullptr) {
+        return HPI_ERROR_INVALID_PARAMETER_ID;
+    }
+    if (out == nullptr) {
+        return HPI_ERROR_NULL_ARGUMENT;
+    }
+    *out = read(*parameter);
+    return HPI_SUCCESS;
+}
+
 }  // namespace
 
 void HPI_CopyText(const std::string& text, char* out, int32_t capacity) {
@@ -186,75 +201,27 @@ HPI_Result HPI_CEffectParameters::GetMasterBypassParameter(char* outID, int32_t 
 }
 
 HPI_Result HPI_CEffectParameters::GetParameterIsAutomatable(const char* id, bool* outIsAutomatable) {
-    const HPI_IParameter* parameter = mParameterManager.GetParameter(id);
-    if (parameter == nullptr) {
-        return HPI_ERROR_INVALID_PARAMETER_ID;
-    }
-    if (outIsAutomatable == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    *outIsAutomatable = parameter->Automatable();
-    return HPI_SUCCESS;
+    return AnswerFromParameter(mParameterManager, id, outIsAutomatable, [](const HPI_IParameter& p) { return p.Automatable(); });
 }
 
 HPI_Result HPI_CEffectParameters::GetParameterNumberOfSteps(const char* id, int32_t* outSteps) {
-    const HPI_IParameter* parameter = mParameterManager.GetParameter(id);
-    if (parameter == nullptr) {
-        return HPI_ERROR_INVALID_PARAMETER_ID;
-    }
-    if (outSteps == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    *outSteps = static_cast<int32_t>(std::min<uint32_t>(parameter->GetNumberOfSteps(), INT32_MAX));
-    return HPI_SUCCESS;
+    return AnswerFromParameter(mParameterManager, id, outSteps, [](const HPI_IParameter& p) { return static_cast<int32_t>(std::min<uint32_t>(p.GetNumberOfSteps(), INT32_MAX)); });
 }
 
 HPI_Result HPI_CEffectParameters::GetParameterType(const char* id, int32_t* outType) {
-    const HPI_IParameter* parameter = mParameterManager.GetParameter(id);
-    if (parameter == nullptr) {
-        return HPI_ERROR_INVALID_PARAMETER_ID;
-    }
-    if (outType == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    *outType = parameter->GetType();
-    return HPI_SUCCESS;
+    return AnswerFromParameter(mParameterManager, id, outType, [](const HPI_IParameter& p) { return p.GetType(); });
 }
 
 HPI_Result HPI_CEffectParameters::GetParameterSecondCode(const char* id, int32_t* outCode) {
-    const HPI_IParameter* parameter = mParameterManager.GetParameter(id);
-    if (parameter == nullptr) {
-        return HPI_ERROR_INVALID_PARAMETER_ID;
-    }
-    if (outCode == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    *outCode = parameter->GetSecondCode();
-    return HPI_SUCCESS;
+    return AnswerFromParameter(mParameterManager, id, outCode, [](const HPI_IParameter& p) { return p.GetSecondCode(); });
 }
 
 HPI_Result HPI_CEffectParameters::GetParameterNormalizedValue(const char* id, double* outValue) {
-    const HPI_IParameter* parameter = mParameterManager.GetParameter(id);
-    if (parameter == nullptr) {
-        return HPI_ERROR_INVALID_PARAMETER_ID;
-    }
-    if (outValue == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    *outValue = parameter->GetNormalizedValue();
-    return HPI_SUCCESS;
+    return AnswerFromParameter(mParameterManager, id, outValue, [](const HPI_IParameter& p) { return p.GetNormalizedValue(); });
 }
 
 HPI_Result HPI_CEffectParameters::GetParameterDefaultNormalizedValue(const char* id, double* outValue) {
-    const HPI_IParameter* parameter = mParameterManager.GetParameter(id);
-    if (parameter == nullptr) {
-        return HPI_ERROR_INVALID_PARAMETER_ID;
-    }
-    if (outValue == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    *outValue = parameter->GetNormalizedDefaultValue();
-    return HPI_SUCCESS;
+    return AnswerFromParameter(mParameterManager, id, outValue, [](const HPI_IParameter& p) { return p.GetNormalizedDefaultValue(); });
 }
 
 HPI_Result HPI_CEffectParameters::SetParameterDefaultNormalizedValue(const char* id, double value) {
