@@ -33,6 +33,7 @@ enum PluginApiCode : int32_t {
     kApiAPP = 5,
     kApiWAM = 6,
     kApiWEB = 7,
+    kApiLV2 = 8,
 };
 
 // One parameter value on its way to the editor: a real value, not normalised.

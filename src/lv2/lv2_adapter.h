@@ -55,10 +55,6 @@ inline constexpr int kLV2DefaultBlockSize = 4096;
 inline constexpr int kLV2LatencyReserve = 4096;
 // Largest state the adapter restores; a larger property is refused unread.
 inline constexpr uint32_t kLV2MaxStateBytes = 16u * 1024u * 1024u;
-// The framework's API code for this adapter: outside the named codes, so
-// ApiName() is "".
-inline constexpr int32_t kApiLV2 = 8;
-
 // What the module's instantiate hands the product's constructor.
 struct LV2InstanceInfo {
     double sampleRate = 48000.0;
