@@ -9,6 +9,12 @@ Tarnwhistle::Tarnwhistle(const InstanceInfo& info) : PluginAdapter(TarnwhistleCo
     for (int i = 0; i < kNumChannelParams; ++i) {
         OnParamChange(i);
     }
+    // The bypass delay line grows (allocates) the first time a longer latency
+    // is reported. Grow it here to the oversampled latency, so that switching
+    // oversampling on during playback does not allocate on the render thread;
+    // the reported latency stays 0 until the first block.
+    PluginProcessor::ReportLatency(80);
+    PluginProcessor::ReportLatency(0);
 }
 
 Tarnwhistle::~Tarnwhistle() = default;
