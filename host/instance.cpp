@@ -86,6 +86,15 @@ void HostInstanceObject::Record(AutomationRecord::Kind kind, const char* id, dou
     mLog.push_back(AutomationRecord{kind, id, value});
 }
 
+void HostInstanceObject::CheckValue(AutomationRecord::Kind kind, const char* id, double value) {
+    if (std::isfinite(value) && value >= 0.0 && value <= 1.0) {
+        return;
+    }
+    if (mInvalidValuesPosted++ == 0) {
+        mFirstInvalidValue = AutomationRecord{kind, id, value};
+    }
+}
+
 HPI_Result HostInstanceObject::RegisterParameter(const char* id) {
     if (id == nullptr) {
         return HPI_ERROR_NULL_ARGUMENT;
@@ -125,6 +134,7 @@ HPI_Result HostInstanceObject::PostSetValueRequest(const char* id, double normal
         return HPI_ERROR_INVALID_ARGUMENT;
     }
     Record(AutomationRecord::Kind::SetValueRequest, id, normalizedValue);
+    CheckValue(AutomationRecord::Kind::SetValueRequest, id, normalizedValue);
     if (!std::isfinite(normalizedValue)) {
         return HPI_ERROR_INVALID_ARGUMENT;
     }
@@ -158,6 +168,7 @@ HPI_Result HostInstanceObject::PostCurrentValue(const char* id, double normalize
         return HPI_ERROR_INVALID_ARGUMENT;
     }
     Record(AutomationRecord::Kind::CurrentValue, id, normalizedValue);
+    CheckValue(AutomationRecord::Kind::CurrentValue, id, normalizedValue);
     mCurrentValues[id] = normalizedValue;
     return HPI_SUCCESS;
 }

@@ -104,11 +104,16 @@ public:
     // Calls the plug-in made on the wrong thread (main-thread operations from
     // another thread). [any]
     std::size_t OffThreadCalls() const { return mOffThreadCalls.load(); }
+    // Set-value requests and current values the plug-in posted that were not
+    // finite or outside 0..1, and the first of them. [main]
+    std::size_t InvalidValuesPosted() const { return mInvalidValuesPosted; }
+    const std::optional<AutomationRecord>& FirstInvalidValue() const { return mFirstInvalidValue; }
 
 private:
     ~HostInstanceObject() override = default;
     bool OnMainThread();
     void Record(AutomationRecord::Kind kind, const char* id, double value = 0.0);
+    void CheckValue(AutomationRecord::Kind kind, const char* id, double value);
     void Answer(const std::string& id, double value);
 
     const ComponentDescription mComponent;
@@ -134,6 +139,8 @@ private:
     std::map<std::string, double> mCurrentValues;
     std::size_t mAnsweredRequests = 0;
     std::size_t mPendingRequests = 0;
+    std::size_t mInvalidValuesPosted = 0;
+    std::optional<AutomationRecord> mFirstInvalidValue;
 
     std::atomic<double> mTempo{120.0};
     std::atomic<int32_t> mNumerator{4};

@@ -1,0 +1,69 @@
+#pragma once
+// Watches what a plug-in does on the render thread while the host is inside
+// its render procedure: heap calls (malloc family, operator new and delete)
+// and lock calls (mutexes, read-write locks, spin locks, condition and
+// semaphore waits, futex waits).
+//
+// The counting is done by the interposer linked into hpi-host
+// (host/interposer/): it replaces those functions for the whole process and
+// counts a call only on a thread that has armed the probe, so the host's own
+// work and every other thread cost nothing but a thread-local read. Programs
+// without the interposer, and sanitizer builds (where the sanitizer owns
+// malloc and the lock functions), link no interposer; Available() then
+// answers false with the reason.
+#include <cstdint>
+#include <string>
+
+namespace hpihost {
+
+struct ProbeCounts {
+    uint64_t mAllocations = 0;  // malloc, calloc, realloc, aligned forms, operator new
+    uint64_t mFrees = 0;        // free and operator delete of a non-null pointer
+    uint64_t mLocks = 0;        // mutex, read-write and spin lock calls, tries included
+    uint64_t mWaits = 0;        // condition, semaphore and futex waits
+
+    bool Any() const { return mAllocations + mFrees + mLocks + mWaits != 0; }
+    ProbeCounts operator-(const ProbeCounts& earlier) const {
+        return {mAllocations - earlier.mAllocations, mFrees - earlier.mFrees, mLocks - earlier.mLocks,
+                mWaits - earlier.mWaits};
+    }
+    ProbeCounts& operator+=(const ProbeCounts& more) {
+        mAllocations += more.mAllocations;
+        mFrees += more.mFrees;
+        mLocks += more.mLocks;
+        mWaits += more.mWaits;
+        return *this;
+    }
+};
+
+class RenderProbe {
+public:
+    // True when heap and lock calls are counted in this program. [any]
+    static bool Available();
+    // Why they are not ("" when they are). [any]
+    static std::string UnavailableReason();
+
+    // Counting on this thread starts with Arm and stops with Disarm; arm
+    // only around the plug-in's render call. [audio]
+    static void Arm();
+    static void Disarm();
+    // Calls this thread made while armed, since the thread started. [audio]
+    static ProbeCounts ThreadCounts();
+};
+
+// For the interposer only.
+namespace probe_detail {
+
+enum class Call { Allocation, Free, Lock, Wait };
+
+// Counts one call when the calling thread is armed; never allocates,
+// locks or calls the system. [any]
+void Note(Call call);
+// The interposer tells at start-up what it replaced. [any]
+void MarkInterposed(bool heap, bool locks);
+// The interposer's reason for replacing nothing (a sanitizer build). [any]
+void MarkUnavailable(const char* reason);
+
+}  // namespace probe_detail
+
+}  // namespace hpihost
