@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include "audio_file.h"
 #include "host.h"
 #include "renderer.h"
+#include "validator.h"
 
 namespace hpihost {
 namespace {
@@ -31,6 +33,7 @@ const char kMainHelp[] =
     "Usage:\n"
     "  hpi-host info MODULE [--json]\n"
     "  hpi-host render MODULE IN OUT [options]     (hpi-host render --help for the options)\n"
+    "  hpi-host validate MODULE [--seed N] [--strict] [--only CHECKS]   (hpi-host validate --help)\n"
     "  hpi-host --help\n"
     "\n"
     "info    prints the effect (identifier, names, manufacturer, version, category), each\n"
@@ -39,6 +42,8 @@ const char kMainHelp[] =
     "        --json prints the same as one JSON object.\n"
     "render  reads IN (WAV, FLAC, AIFF; mono or stereo picks the component), renders it block by\n"
     "        block on a render thread and writes OUT.\n"
+    "validate runs MODULE through the validator's checks (lifecycle, render, parameter fuzz,\n"
+    "        state, garbage state, real-time safety, determinism), one line per check.\n"
     "\n"
     "Exit codes:\n"
     "   0  success\n"
@@ -53,7 +58,8 @@ const char kMainHelp[] =
     "   9  a value text the plug-in does not convert, or a value out of range\n"
     "  10  output file unwritable, or the same file as the input\n"
     "  11  state file unreadable or unwritable, or state refused by the plug-in\n"
-    "  12  rendering failed\n";
+    "  12  rendering failed\n"
+    "  13  validate: a check failed, or the plug-in crashed during one\n";
 
 const char kRenderHelp[] =
     "Usage: hpi-host render MODULE IN OUT [options]\n"
@@ -94,6 +100,42 @@ const char kRenderHelp[] =
     "4 registration failed, 5 instance failed, 6 input unreadable, 7 unsupported channel count,\n"
     "8 unknown parameter, 9 value text does not convert or is out of range, 10 output unwritable,\n"
     "11 state file or state refused, 12 rendering failed.\n";
+
+const char kValidateHelp[] =
+    "Usage: hpi-host validate MODULE [--seed N] [--strict] [--only CHECKS]\n"
+    "\n"
+    "Runs the plug-in module through these checks and prints one line per check: PASS, FAIL or\n"
+    "SKIP, its name, the figures behind it (or the reason) and the time it took.\n"
+    "\n"
+    "  lifecycle      load, register, create, initialise, render, uninitialise and unload twice\n"
+    "                 (cold and warm): HPICanUnloadNow 0 after release, no timer or host object\n"
+    "                 left behind, the warm load renders exactly what the cold one did\n"
+    "  render         22050 to 192000 Hz x blocks of 1, 17, 64, 512, 4096 and random sizes x every\n"
+    "                 channel layout: no NaN, infinity or subnormal, |x| < 1000, and the reported\n"
+    "                 latency equals the delay of the impulse response's peak\n"
+    "  param-fuzz     random value changes on every parameter from the main thread while the\n"
+    "                 render thread runs (2 s; 20 s with --strict): output finite and bounded\n"
+    "  state          chunk -> fresh instance -> chunk is byte-identical; random settings come\n"
+    "                 back with the same display texts\n"
+    "  garbage-state  empty, truncated, over-long, random and 1 MB chunks, NaN/inf/extreme numbers\n"
+    "                 at every offset, byte mutations: no crash, parameters finite in 0..1,\n"
+    "                 the next render finite\n"
+    "  realtime       no heap allocation, free, lock or wait on the render thread in steady state\n"
+    "                 and while parameters change (skipped in sanitizer builds, whose runtime\n"
+    "                 owns malloc and the lock functions)\n"
+    "  determinism    two instances with equal settings and input render bit-identical output\n"
+    "\n"
+    "Options:\n"
+    "  --seed N        seed of every random choice (default 1); a failing run repeats with it\n"
+    "  --strict        the long form: more rates (8 kHz to 384 kHz) and block sizes, 20 s of\n"
+    "                  fuzz, every truncation at every rate, more random and mutated chunks\n"
+    "  --only CHECKS   run only these checks (names separated by commas)\n"
+    "  --help          this text\n"
+    "\n"
+    "A plug-in that crashes is reported as a FAIL line naming the check and what it was doing.\n"
+    "\n"
+    "Exit codes: 0 every check passed or was skipped, 13 a check failed, 1 bad command line,\n"
+    "2 module missing, 3 not a plug-in module, 4 registration failed.\n";
 
 int Fail(int code, const std::string& message) {
     std::fprintf(stderr, "hpi-host: error: %s\n", message.c_str());
@@ -835,6 +877,101 @@ int RunRender(const std::vector<std::string>& args) {
     return code;
 }
 
+// --- validate -----------------------------------------------------------------
+
+int RunValidate(const std::vector<std::string>& args) {
+    ValidateOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](std::string* out) {
+            if (i + 1 >= args.size()) {
+                return false;
+            }
+            *out = args[++i];
+            return true;
+        };
+        std::string text;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kValidateHelp, stdout);
+            return kExitOk;
+        }
+        if (arg == "--strict") {
+            options.mStrict = true;
+        } else if (arg == "--seed") {
+            const bool given = value(&text);
+            const auto number = given ? ParseNumber(text) : std::nullopt;
+            if (!number || *number < 0 || *number != std::floor(*number) || *number > 9.007199254740992e15) {
+                return Fail(kExitUsage, "--seed needs a whole number of at least 0" +
+                                            (given ? ", not '" + text + "'" : std::string()));
+            }
+            options.mSeed = static_cast<uint64_t>(*number);
+        } else if (arg == "--only") {
+            if (!value(&text)) {
+                return Fail(kExitUsage, "--only needs check names separated by commas");
+            }
+            std::stringstream names(text);
+            std::string check;
+            while (std::getline(names, check, ',')) {
+                const auto& known = Validator::CheckNames();
+                if (std::find(known.begin(), known.end(), check) == known.end()) {
+                    std::string list;
+                    for (const std::string& k : known) {
+                        list += (list.empty() ? "" : ", ") + k;
+                    }
+                    return Fail(kExitUsage, "unknown check '" + check + "' in --only; known: " + list);
+                }
+                options.mOnly.push_back(check);
+            }
+        } else if (!arg.empty() && arg[0] == '-') {
+            return Fail(kExitUsage, "unknown option '" + arg + "' for validate (see hpi-host validate --help)");
+        } else if (options.mModulePath.empty()) {
+            options.mModulePath = arg;
+        } else {
+            return Fail(kExitUsage, "validate takes one MODULE");
+        }
+    }
+    if (options.mModulePath.empty()) {
+        return Fail(kExitUsage, "validate needs a MODULE (see hpi-host validate --help)");
+    }
+
+    std::printf("hpi-host validate %s (seed %llu, %s form)\n", options.mModulePath.c_str(),
+                static_cast<unsigned long long>(options.mSeed), options.mStrict ? "strict" : "short");
+    std::fflush(stdout);
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    const auto start = std::chrono::steady_clock::now();
+    Validator validator(options);
+    const std::vector<CheckResult> results = validator.Run(
+        [terminal](const std::string& name) {
+            if (terminal) {
+                std::fprintf(stderr, "\r  running %s ...", name.c_str());
+                std::fflush(stderr);
+            }
+        },
+        [terminal](const CheckResult& result) {
+            if (terminal) {
+                std::fprintf(stderr, "\r%60s\r", "");
+                std::fflush(stderr);
+            }
+            std::printf("%s  %-14s %s [%.1f s]\n", CheckStatusText(result.mStatus), result.mName.c_str(),
+                        result.mSummary.c_str(), result.mSeconds);
+            std::fflush(stdout);
+        });
+    const LoadResult& load = validator.LoadFailure();
+    if (load.mStatus != LoadStatus::Ok) {
+        return Fail(LoadExitCode(load.mStatus), std::string(LoadStatusText(load.mStatus)) + ": " + load.mMessage);
+    }
+    int passed = 0;
+    int failed = 0;
+    int skipped = 0;
+    for (const CheckResult& result : results) {
+        (result.mStatus == CheckStatus::Pass ? passed : result.mStatus == CheckStatus::Fail ? failed : skipped) += 1;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%zu checks: %d passed, %d failed, %d skipped in %.1f s\n", results.size(), passed, failed, skipped,
+                seconds);
+    return failed > 0 ? kExitValidationFailed : kExitOk;
+}
+
 }  // namespace
 
 std::string JsonString(const std::string& text) {
@@ -877,6 +1014,9 @@ int HpiHostMain(int argc, char** argv) {
     }
     if (command == "render") {
         return RunRender(args);
+    }
+    if (command == "validate") {
+        return RunValidate(args);
     }
     return Fail(kExitUsage, "unknown command '" + command + "' (see hpi-host --help)");
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The hpi-host command-line tool: `info` describes a plug-in module,
-// `render` processes an audio file through it. Everything runs on the
-// calling thread, which becomes the host's main thread; `render` starts one
-// render thread.
+// `render` processes an audio file through it, `validate` runs it through
+// the validator's checks (validator.h). Everything runs on the calling
+// thread, which becomes the host's main thread; `render` and `validate`
+// start one render thread at a time.
 #include <string>
 
 namespace hpihost {
@@ -22,6 +23,7 @@ enum ExitCode : int {
     kExitOutputUnwritable = 10,
     kExitStateFailed = 11,          // state file unreadable/unwritable, or the plug-in refused it
     kExitRenderFailed = 12,
+    kExitValidationFailed = 13,     // validate: at least one check failed (or the plug-in crashed)
 };
 
 // Runs the tool with the usual argument vector; answers the exit code. [main]
