@@ -400,6 +400,19 @@ CheckResult Skipped(const std::string& name, const std::string& summary) {
     return CheckResult{name, CheckStatus::Skip, summary, 0.0};
 }
 
+// Bit for bit, so that equal NaNs count as equal.
+bool SameBits(const Signal& a, const Signal& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t c = 0; c < a.size(); ++c) {
+        if (a[c].size() != b[c].size() || std::memcmp(a[c].data(), b[c].data(), a[c].size() * sizeof(float)) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // True when the library at `path` is still mapped into the process.
 bool IsResident(const std::string& path) {
     void* handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
@@ -677,7 +690,7 @@ CheckResult Validator::CheckLifecycle() {
     }
     if (outputs[0].size() == outputs[1].size()) {
         for (std::size_t i = 0; i < outputs[0].size(); ++i) {
-            if (outputs[0][i] != outputs[1][i]) {
+            if (!SameBits(outputs[0][i], outputs[1][i])) {
                 failures.Add(Format("the warm load rendered different output than the cold one (component %zu)", i));
             }
         }

@@ -46,6 +46,8 @@ TEST_F(HpiHostTool, HelpTextsListTheCommandsOptionsAndExitCodes) {
     const HelpCase cases[] = {
         {{"--help"}, 0, "Exit codes"},
         {{"--help"}, 0, "12  rendering failed"},
+        {{"--help"}, 0, "13  validate: a check failed"},
+        {{"--help"}, 0, "hpi-host validate MODULE"},
         {{"render", "--help"}, 0, "--compensate"},
         {{"render", "--help"}, 0, "--automate NAME_OR_ID=TEXT@SECONDS"},
         {{"info", "--help"}, 0, "--json"},
