@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cfloat>
-#include <cstdarg>
 #include <chrono>
 #include <climits>
 #include <cmath>
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -388,6 +388,30 @@ public:
 private:
     std::vector<std::string> mTexts;
     std::size_t mCount = 0;
+};
+
+// Counts by kind, listed in the order the kinds first came.
+class Tally {
+public:
+    void Add(const std::string& kind) {
+        for (auto& [known, count] : mCounts) {
+            if (known == kind) {
+                ++count;
+                return;
+            }
+        }
+        mCounts.emplace_back(kind, 1);
+    }
+    std::string Text() const {
+        std::vector<std::string> parts;
+        for (const auto& [kind, count] : mCounts) {
+            parts.push_back(Format("%s (%lld)", kind.c_str(), static_cast<long long>(count)));
+        }
+        return Join(parts, ", ");
+    }
+
+private:
+    std::vector<std::pair<std::string, int64_t>> mCounts;
 };
 
 CheckResult Passed(const std::string& name, const std::string& summary) {
@@ -1112,6 +1136,7 @@ CheckResult Validator::CheckGarbageState() {
     const std::vector<int32_t> plan = {128};
 
     Failures failures;
+    Tally tally;
     int64_t tried = 0;
     int64_t accepted = 0;
     int64_t checkedRates = 0;
@@ -1125,12 +1150,13 @@ CheckResult Validator::CheckGarbageState() {
         const std::string at = RateText(rate);
         // Sets the chunk, then checks the parameters and renders a little;
         // false once enough has failed.
-        auto attempt = [&](const std::string& label, const std::vector<unsigned char>& bytes) {
+        auto attempt = [&](const std::string& kind, const std::string& label, const std::vector<unsigned char>& bytes) {
             if (failures.Count() >= 5) {
                 return false;
             }
             SetCrashContext(name, "setting a chunk " + label + " at " + at);
             ++tried;
+            tally.Add(kind);
             if (instance->LoadState(bytes) == HPI_SUCCESS) {
                 ++accepted;
             }
@@ -1151,10 +1177,11 @@ CheckResult Validator::CheckGarbageState() {
             return true;
         };
 
-        bool going = attempt("of 0 bytes", {});
+        bool going = attempt("empty", "of 0 bytes", {});
         const bool everyLength = mOptions.mStrict || full <= 1024;
+        const std::string truncated = Format("truncated to %s1..%zu bytes", everyLength ? "every length " : "", full - 1);
         for (std::size_t length = 1; going && length < full; length += everyLength ? 1 : std::max<std::size_t>(full / 1024, 1)) {
-            going = attempt(Format("truncated to %zu of %zu bytes", length, full),
+            going = attempt(truncated, Format("truncated to %zu of %zu bytes", length, full),
                             std::vector<unsigned char>(defaults.begin(), defaults.begin() + static_cast<std::ptrdiff_t>(length)));
         }
         if (rate != kSessionRate && !mOptions.mStrict) {
@@ -1164,21 +1191,21 @@ CheckResult Validator::CheckGarbageState() {
             std::vector<unsigned char> longer = randomState;
             const std::vector<unsigned char> tail = random.Bytes(extra);
             longer.insert(longer.end(), tail.begin(), tail.end());
-            going = going && attempt(Format("of %zu bytes with %zu random bytes appended", full, extra), longer);
+            going = going && attempt("over-long", Format("of %zu bytes with %zu random bytes appended", full, extra), longer);
         }
         const int randomCount = mOptions.mStrict ? 1000 : 64;
         for (int i = 0; going && i < randomCount; ++i) {
-            going = attempt(Format("of %zu random bytes (%d)", full, i), random.Bytes(full));
+            going = attempt("random of full size", Format("of %zu random bytes (%d)", full, i), random.Bytes(full));
         }
         for (int i = 0; going && i < randomCount / 2; ++i) {
             const auto length = static_cast<std::size_t>(random.Integer(1, static_cast<int64_t>(4 * full + 16)));
-            going = attempt(Format("of %zu random bytes", length), random.Bytes(length));
+            going = attempt("random of random size", Format("of %zu random bytes", length), random.Bytes(length));
         }
         for (int i = 0; going && i < (mOptions.mStrict ? 3 : 1); ++i) {
-            going = attempt("of 1 MB of random bytes", random.Bytes(kMegabyte));
+            going = attempt("1 MB", "of 1 MB of random bytes", random.Bytes(kMegabyte));
         }
         if (going && mOptions.mStrict) {
-            going = attempt("of 1 MB of 0xFF", std::vector<unsigned char>(kMegabyte, 0xFF));
+            going = attempt("1 MB", "of 1 MB of 0xFF", std::vector<unsigned char>(kMegabyte, 0xFF));
         }
 
         // Non-finite and extreme numbers at every byte offset: the values
@@ -1202,7 +1229,7 @@ CheckResult Validator::CheckGarbageState() {
                 for (const Planted& planted : doubles) {
                     std::vector<unsigned char> bytes = *base;
                     std::memcpy(bytes.data() + offset, &planted.mDouble, 8);
-                    going = going && attempt(Format("with the double %s at offset %zu", planted.mName, offset), bytes);
+                    going = going && attempt("NaN/inf/extreme doubles", Format("with the double %s at offset %zu", planted.mName, offset), bytes);
                 }
             }
             for (std::size_t offset = 0; going && offset + 4 <= full; ++offset) {
@@ -1210,12 +1237,12 @@ CheckResult Validator::CheckGarbageState() {
                     std::vector<unsigned char> bytes = *base;
                     const auto value = static_cast<float>(planted.mDouble);
                     std::memcpy(bytes.data() + offset, &value, 4);
-                    going = going && attempt(Format("with the %s at offset %zu", planted.mName, offset), bytes);
+                    going = going && attempt("NaN/inf/extreme floats", Format("with the %s at offset %zu", planted.mName, offset), bytes);
                 }
                 for (int32_t value : integers) {
                     std::vector<unsigned char> bytes = *base;
                     std::memcpy(bytes.data() + offset, &value, 4);
-                    going = going && attempt(Format("with the int32 %d at offset %zu", value, offset), bytes);
+                    going = going && attempt("extreme int32s", Format("with the int32 %d at offset %zu", value, offset), bytes);
                 }
             }
         }
@@ -1232,14 +1259,13 @@ CheckResult Validator::CheckGarbageState() {
                 }
                 where += std::to_string(offset);
             }
-            going = attempt("with bytes " + where + " changed", bytes);
+            going = attempt("1..4 bytes changed", "with bytes " + where + " changed", bytes);
         }
     }
     const std::string figures =
-        Format("%lld chunks at %lld rate(s) (empty, every truncation of the %zu-byte chunk, over-long, random, 1 MB "
-               "random, NaN/inf/extreme doubles, floats and int32s at every offset, byte mutations); %lld accepted, "
-               "%lld refused",
-               static_cast<long long>(tried), static_cast<long long>(checkedRates), full,
+        Format("%lld chunks at %lld rate(s) from a %zu-byte chunk: %s (numbers planted at every byte offset); "
+               "%lld accepted, %lld refused",
+               static_cast<long long>(tried), static_cast<long long>(checkedRates), full, tally.Text().c_str(),
                static_cast<long long>(accepted), static_cast<long long>(tried - accepted));
     if (failures.Any()) {
         return Failed(name, failures.Text() + " [" + figures + "]");
