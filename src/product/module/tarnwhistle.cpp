@@ -17,7 +17,9 @@ Tarnwhistle::Tarnwhistle(const InstanceInfo& info) : PluginAdapter(TarnwhistleCo
     PluginProcessor::ReportLatency(0);
 }
 
-Tarnwhistle::~Tarnwhistle() = default;
+// Stop ticking before the engine goes: a tick must never see a half-destroyed
+// product.
+Tarnwhistle::~Tarnwhistle() { StopIdleTimer(); }
 
 void Tarnwhistle::OnParamChange(int paramIdx) { ApplyParamChange(paramIdx, Params(), mSettings); }
 
