@@ -41,7 +41,9 @@ public:
         } else if (iid == First::kInterfaceID) {
             found = static_cast<First*>(this);
         } else {
-            ((found == nullptr && iid == Rest::kInterfaceID ? (found = static_cast<Rest*>(this), true) : false), ...);
+            ((found == nullptr && iid == Rest::kInterfaceID ? static_cast<void>(found = static_cast<Rest*>(this))
+                                                             : static_cast<void>(0)),
+             ...);
         }
         *out = found;
         if (found == nullptr) {
