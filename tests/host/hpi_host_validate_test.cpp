@@ -90,6 +90,7 @@ TEST_F(HpiHostValidate, EachFaultFailsExactlyTheChecksItShowsIn) {
     const FaultCase cases[] = {
         {"Allocates", {"realtime"}, "300 heap allocation(s), 300 free(s)"},
         {"Locks", {"realtime"}, "300 lock call(s)"},
+        {"Waits", {"realtime"}, "300 wait(s)"},
         {"MakesNaN", {"render", "garbage-state"}, "NaN"},
         {"MakesNaN", {"param-fuzz"}, "NaN", "param-fuzz"},
         {"LiesAboutLatency", {"render"}, "latency 10 reported but the impulse response starts 0 and peaks 0"},
