@@ -2,18 +2,35 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 namespace hpihost {
 
+namespace {
+// The shape of every query that answers one value: a null out pointer is
+// refused, otherwise the value is written.
+template <typename Out, typename Value>
+HPI_Result AnswerValue(Out* out, Value value) {
+    if (out == nullptr) {
+        return HPI_ERROR_NULL_ARGUMENT;
+    }
+    *out = value;
+    return HPI_SUCCESS;
+}
+}  // namespace
+
 // ===========================================================================
 // HostInstanceObject
 
-HostInstanceObject::HostInstanceObject(const ComponentDescription& component, float sampleRate, HostRunLoop& runLoop)
-    : HostObject("HostInstanceObject"), mComponent(component), mSampleRate(sampleRate), mRunLoop(runLoop) {
+HostInstanceObject::HostInstanceObject(const ComponentDescription& component, float sampleRate,
+                                       HostRunLoop& runLoop)
+    : HostObject("HostInstanceObject"),
+      mComponent(component),
+      mSampleRate(sampleRate),
+      mRunLoop(runLoop) {
     for (const FieldDeclaration& field : mComponent.mFields) {
         if (field.mKind == FieldKind::DataInPort) {
             mPorts[static_cast<std::size_t>(field.mIndex)].mSize = field.mPacketSize;
@@ -30,34 +47,23 @@ bool HostInstanceObject::OnMainThread() {
 }
 
 HPI_Result HostInstanceObject::GetSampleRate(float* outRate) {
-    if (outRate == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    *outRate = mSampleRate;
-    return HPI_SUCCESS;
+    return AnswerValue(outRate, mSampleRate);
 }
 
 HPI_Result HostInstanceObject::GetInputStemFormat(int32_t* outStemFormat) {
-    if (outStemFormat == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    *outStemFormat = mComponent.InputStemFormat();
-    return HPI_SUCCESS;
+    return AnswerValue(outStemFormat, mComponent.InputStemFormat());
 }
 
 HPI_Result HostInstanceObject::GetOutputStemFormat(int32_t* outStemFormat) {
-    if (outStemFormat == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    *outStemFormat = mComponent.OutputStemFormat();
-    return HPI_SUCCESS;
+    return AnswerValue(outStemFormat, mComponent.OutputStemFormat());
 }
 
 HPI_Result HostInstanceObject::PostPacket(uint32_t fieldIndex, const void* data, uint32_t size) {
     if (!OnMainThread()) {
         return HPI_ERROR_POST_PACKET_FAILED;
     }
-    if (fieldIndex >= static_cast<uint32_t>(HPI_eRenderField_Count) || mPorts[fieldIndex].mSize == 0) {
+    if (fieldIndex >= static_cast<uint32_t>(HPI_eRenderField_Count) ||
+        mPorts[fieldIndex].mSize == 0) {
         return HPI_ERROR_PORT_ID_OUT_OF_RANGE;
     }
     Port& port = mPorts[fieldIndex];
@@ -196,11 +202,7 @@ HPI_Result HostInstanceObject::PostReleaseRequest(const char* id) {
 }
 
 HPI_Result HostInstanceObject::GetCurrentTempo(double* outBeatsPerMinute) {
-    if (outBeatsPerMinute == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    *outBeatsPerMinute = mTempo.load();
-    return HPI_SUCCESS;
+    return AnswerValue(outBeatsPerMinute, mTempo.load());
 }
 
 HPI_Result HostInstanceObject::GetCurrentMeter(int32_t* outNumerator, int32_t* outDenominator) {
@@ -213,27 +215,15 @@ HPI_Result HostInstanceObject::GetCurrentMeter(int32_t* outNumerator, int32_t* o
 }
 
 HPI_Result HostInstanceObject::IsTransportPlaying(bool* outIsPlaying) {
-    if (outIsPlaying == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    *outIsPlaying = mPlaying.load();
-    return HPI_SUCCESS;
+    return AnswerValue(outIsPlaying, mPlaying.load());
 }
 
 HPI_Result HostInstanceObject::GetCurrentTickPosition(int64_t* outTicks) {
-    if (outTicks == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    *outTicks = mTickPosition.load();
-    return HPI_SUCCESS;
+    return AnswerValue(outTicks, mTickPosition.load());
 }
 
 HPI_Result HostInstanceObject::GetCurrentNativeSampleLocation(int64_t* outSampleLocation) {
-    if (outSampleLocation == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    *outSampleLocation = mSamplePosition.load();
-    return HPI_SUCCESS;
+    return AnswerValue(outSampleLocation, mSamplePosition.load());
 }
 
 HPI_Result HostInstanceObject::GetCurrentLoopPosition(bool* outIsLoopEnabled, int64_t* outStartTick,
@@ -260,11 +250,13 @@ void HostInstanceObject::SetLoop(bool enabled, int64_t startTick, int64_t endTic
 
 void HostInstanceObject::SetSamplePosition(int64_t samplePosition) {
     mSamplePosition.store(samplePosition);
-    const double quarterNotes = static_cast<double>(samplePosition) / mSampleRate * mTempo.load() / 60.0;
+    const double quarterNotes =
+        static_cast<double>(samplePosition) / mSampleRate * mTempo.load() / 60.0;
     mTickPosition.store(std::llround(quarterNotes * static_cast<double>(kHPI_TicksPerQuarterNote)));
 }
 
-void HostInstanceObject::DeliverPackets(const std::array<void*, HPI_eRenderField_Count>& fieldStorage) {
+void HostInstanceObject::DeliverPackets(
+    const std::array<void*, HPI_eRenderField_Count>& fieldStorage) {
     for (std::size_t i = 0; i < mPorts.size(); ++i) {
         Port& port = mPorts[i];
         if (port.mSize == 0 || fieldStorage[i] == nullptr) {
@@ -277,9 +269,15 @@ void HostInstanceObject::DeliverPackets(const std::array<void*, HPI_eRenderField
     }
 }
 
-std::vector<AutomationRecord> HostInstanceObject::AutomationLog() const { return mLog; }
-std::vector<std::string> HostInstanceObject::RegisteredParameters() const { return mRegistered; }
-std::map<std::string, double> HostInstanceObject::CurrentValues() const { return mCurrentValues; }
+std::vector<AutomationRecord> HostInstanceObject::AutomationLog() const {
+    return mLog;
+}
+std::vector<std::string> HostInstanceObject::RegisteredParameters() const {
+    return mRegistered;
+}
+std::map<std::string, double> HostInstanceObject::CurrentValues() const {
+    return mCurrentValues;
+}
 
 std::optional<uint64_t> HostInstanceObject::LastPacket(int32_t fieldIndex) const {
     if (fieldIndex < 0 || fieldIndex >= HPI_eRenderField_Count) {
@@ -333,13 +331,15 @@ private:
 // ===========================================================================
 // PluginInstance
 
-PluginInstance::PluginInstance(const ComponentDescription& component, HostRunLoop& runLoop, int32_t maxBlockFrames)
+PluginInstance::PluginInstance(const ComponentDescription& component, HostRunLoop& runLoop,
+                               int32_t maxBlockFrames)
     : mComponent(component), mRunLoop(runLoop), mMaxBlockFrames(maxBlockFrames) {}
 
 std::unique_ptr<PluginInstance> PluginInstance::Create(const EffectDescription& effect,
-                                                       const ComponentDescription& component, HostRunLoop& runLoop,
-                                                       float sampleRate, int32_t maxBlockFrames,
-                                                       std::string* message, HPI_Result* code) {
+                                                       const ComponentDescription& component,
+                                                       HostRunLoop& runLoop, float sampleRate,
+                                                       int32_t maxBlockFrames, std::string* message,
+                                                       HPI_Result* code) {
     auto fail = [&](std::string text, HPI_Result result) {
         if (message != nullptr) {
             *message = std::move(text);
@@ -357,7 +357,8 @@ std::unique_ptr<PluginInstance> PluginInstance::Create(const EffectDescription& 
         return fail("the effect registered no factory procedure 0", HPI_SUCCESS);
     }
 
-    std::unique_ptr<PluginInstance> instance(new PluginInstance(component, runLoop, maxBlockFrames));
+    std::unique_ptr<PluginInstance> instance(
+        new PluginInstance(component, runLoop, maxBlockFrames));
     std::string contextProblem;
     if (!instance->BuildContext(&contextProblem)) {
         return fail(contextProblem, HPI_SUCCESS);
@@ -368,12 +369,15 @@ std::unique_ptr<PluginInstance> PluginInstance::Create(const EffectDescription& 
     }
     instance->mParameters = HPI_Ref<HPI_IEffectParameters>::Query(instance->mPlugin.Get());
     if (!instance->mParameters) {
-        return fail("the object of factory procedure 0 offers no effect parameters", HPI_ERROR_UNKNOWN_ID);
+        return fail("the object of factory procedure 0 offers no effect parameters",
+                    HPI_ERROR_UNKNOWN_ID);
     }
 
-    instance->mObject = HPI_Ref<HostInstanceObject>::Adopt(new HostInstanceObject(component, sampleRate, runLoop));
+    instance->mObject =
+        HPI_Ref<HostInstanceObject>::Adopt(new HostInstanceObject(component, sampleRate, runLoop));
     instance->mObject->SetAnswerTarget(instance->mParameters.Get());
-    instance->mTransportNode = std::make_unique<TransportNode>(static_cast<HPI_ITransport*>(instance->mObject.Get()));
+    instance->mTransportNode =
+        std::make_unique<TransportNode>(static_cast<HPI_ITransport*>(instance->mObject.Get()));
     if (const FieldDeclaration* transport = component.Field(HPI_eRenderField_TransportNode);
         transport != nullptr && transport->mKind == FieldKind::MIDINode &&
         transport->mNodeType == HPI_eMIDINodeType_Transport) {
@@ -382,14 +386,17 @@ std::unique_ptr<PluginInstance> PluginInstance::Create(const EffectDescription& 
     for (const FieldDeclaration& field : component.mFields) {
         if (field.mKind == FieldKind::MIDINode && field.mNodeType == HPI_eMIDINodeType_Transport &&
             field.mIndex != HPI_eRenderField_TransportNode) {
-            instance->mFieldStorage[static_cast<std::size_t>(field.mIndex)] = instance->mTransportNode.get();
+            instance->mFieldStorage[static_cast<std::size_t>(field.mIndex)] =
+                instance->mTransportNode.get();
         }
     }
     std::memcpy(&instance->mContext, instance->mFieldStorage.data(), sizeof(instance->mContext));
 
-    const HPI_Result initialized = instance->mParameters->Initialize(instance->mObject->AsUnknown());
+    const HPI_Result initialized =
+        instance->mParameters->Initialize(instance->mObject->AsUnknown());
     if (initialized != HPI_SUCCESS) {
-        return fail("Initialize answered " + std::to_string(initialized) + " " + HPI_ResultName(initialized),
+        return fail("Initialize answered " + std::to_string(initialized) + " " +
+                        HPI_ResultName(initialized),
                     initialized);
     }
     instance->mInitialized = true;
@@ -404,8 +411,8 @@ std::unique_ptr<PluginInstance> PluginInstance::Create(const EffectDescription& 
                 continue;
             }
             void* block = instance->mFieldStorage[static_cast<std::size_t>(field.mIndex)];
-            const HPI_Result result = instance->mParameters->ResetFieldData(field.mIndex, block,
-                                                                            static_cast<uint32_t>(field.mDataSize));
+            const HPI_Result result = instance->mParameters->ResetFieldData(
+                field.mIndex, block, static_cast<uint32_t>(field.mDataSize));
             instance->mFieldResults.emplace_back(field.mIndex, result);
         }
     }
@@ -441,7 +448,8 @@ bool PluginInstance::BuildContext(std::string* message) {
         return false;
     }
     if (out == nullptr || out->mKind != FieldKind::AudioOut || length == nullptr ||
-        length->mKind != FieldKind::BufferLength || (in != nullptr && in->mKind != FieldKind::AudioIn)) {
+        length->mKind != FieldKind::BufferLength ||
+        (in != nullptr && in->mKind != FieldKind::AudioIn)) {
         *message = "the component declares no audio output and buffer length in fields 1 and 2";
         return false;
     }
@@ -458,7 +466,8 @@ bool PluginInstance::BuildContext(std::string* message) {
         auxChannels += static_cast<std::size_t>(HPI_ChannelCountOfStemFormat(stem.mStemFormat));
     }
     mOutputPointers.assign(static_cast<std::size_t>(mOutputChannels) + auxChannels, nullptr);
-    mAuxOutputs.assign(auxChannels, std::vector<float>(static_cast<std::size_t>(mMaxBlockFrames), 0.0f));
+    mAuxOutputs.assign(auxChannels,
+                       std::vector<float>(static_cast<std::size_t>(mMaxBlockFrames), 0.0f));
     for (std::size_t i = 0; i < auxChannels; ++i) {
         mOutputPointers[static_cast<std::size_t>(mOutputChannels) + i] = mAuxOutputs[i].data();
     }
@@ -466,12 +475,24 @@ bool PluginInstance::BuildContext(std::string* message) {
     for (const FieldDeclaration& field : mComponent.mFields) {
         const auto index = static_cast<std::size_t>(field.mIndex);
         switch (field.mKind) {
-            case FieldKind::AudioIn: mFieldStorage[index] = mInputPointers.data(); break;
-            case FieldKind::AudioOut: mFieldStorage[index] = mOutputPointers.data(); break;
-            case FieldKind::BufferLength: mFieldStorage[index] = &mFrames; break;
-            case FieldKind::SampleLocation: mFieldStorage[index] = &mSampleLocation; break;
-            case FieldKind::SideChainIn: mFieldStorage[index] = &mSideChainIndex; break;
-            case FieldKind::DataInPort: mFieldStorage[index] = &mPortStorage[index]; break;
+            case FieldKind::AudioIn:
+                mFieldStorage[index] = mInputPointers.data();
+                break;
+            case FieldKind::AudioOut:
+                mFieldStorage[index] = mOutputPointers.data();
+                break;
+            case FieldKind::BufferLength:
+                mFieldStorage[index] = &mFrames;
+                break;
+            case FieldKind::SampleLocation:
+                mFieldStorage[index] = &mSampleLocation;
+                break;
+            case FieldKind::SideChainIn:
+                mFieldStorage[index] = &mSideChainIndex;
+                break;
+            case FieldKind::DataInPort:
+                mFieldStorage[index] = &mPortStorage[index];
+                break;
             case FieldKind::PrivateData: {
                 mPrivateBlocks.emplace_back((static_cast<std::size_t>(field.mDataSize) + 7) / 8, 0);
                 mFieldStorage[index] = mPrivateBlocks.back().data();
@@ -483,7 +504,8 @@ bool PluginInstance::BuildContext(std::string* message) {
                 break;
             }
             case FieldKind::MIDINode: {
-                if (field.mNodeType != HPI_eMIDINodeType_Transport) {  // transport nodes come with the object
+                if (field.mNodeType !=
+                    HPI_eMIDINodeType_Transport) {  // transport nodes come with the object
                     mMIDINodes.push_back(std::make_unique<MIDINode>(field.mNodeType));
                     mFieldStorage[index] = static_cast<HPI_IMIDINode*>(mMIDINodes.back().get());
                 }
@@ -549,7 +571,8 @@ std::optional<std::string> PluginInstance::FindParameter(const std::string& idOr
 
 std::string PluginInstance::DisplayText(const std::string& id, double normalized) const {
     char text[kTextCapacity] = {};
-    mParameters->GetParameterStringFromValue(id.c_str(), normalized, kDisplayChars, text, kTextCapacity);
+    mParameters->GetParameterStringFromValue(id.c_str(), normalized, kDisplayChars, text,
+                                             kTextCapacity);
     return text;
 }
 
@@ -584,7 +607,8 @@ std::string WithoutUnit(const std::string& text) {
         return "";
     }
     const std::string number = Trim(text.substr(0, unitStart));
-    if (number.empty() || !(std::isdigit(static_cast<unsigned char>(number.back())) || number.back() == '.')) {
+    if (number.empty() ||
+        !(std::isdigit(static_cast<unsigned char>(number.back())) || number.back() == '.')) {
         return "";
     }
     return number;
@@ -595,7 +619,8 @@ std::string WithoutUnit(const std::string& text) {
 TextConversion PluginInstance::ConvertText(const std::string& id, const std::string& text) const {
     TextConversion conversion;
     conversion.mTextUsed = text;
-    conversion.mResult = mParameters->GetParameterValueFromString(id.c_str(), text.c_str(), &conversion.mNormalized);
+    conversion.mResult =
+        mParameters->GetParameterValueFromString(id.c_str(), text.c_str(), &conversion.mNormalized);
     if (conversion.mResult == HPI_SUCCESS && std::isfinite(conversion.mNormalized)) {
         return conversion;
     }
@@ -604,7 +629,8 @@ TextConversion PluginInstance::ConvertText(const std::string& id, const std::str
             continue;
         }
         double value = 0.0;
-        const HPI_Result result = mParameters->GetParameterValueFromString(id.c_str(), retry.c_str(), &value);
+        const HPI_Result result =
+            mParameters->GetParameterValueFromString(id.c_str(), retry.c_str(), &value);
         if (result == HPI_SUCCESS && std::isfinite(value)) {
             conversion.mResult = result;
             conversion.mNormalized = value;
@@ -622,7 +648,8 @@ HPI_Result PluginInstance::Update(const std::string& id, double normalized) {
     if (!std::isfinite(normalized)) {
         return HPI_ERROR_INVALID_ARGUMENT;
     }
-    const HPI_Result result = mParameters->UpdateParameterNormalizedValue(id.c_str(), std::clamp(normalized, 0.0, 1.0));
+    const HPI_Result result =
+        mParameters->UpdateParameterNormalizedValue(id.c_str(), std::clamp(normalized, 0.0, 1.0));
     AnswerRequests();
     return result;
 }
@@ -645,8 +672,10 @@ HPI_SChunkHeader* PluginInstance::PrepareRecord(std::vector<uint64_t>& storage, 
     auto* record = reinterpret_cast<HPI_SChunkHeader*>(storage.data());
     record->mSize = std::max(dataSize, 0);
     record->mVersion = 1;
-    record->mManufacturerID = static_cast<uint32_t>(mComponent.Property(HPI_eProperty_ManufacturerID).value_or(0));
-    record->mProductID = static_cast<uint32_t>(mComponent.Property(HPI_eProperty_ProductID).value_or(0));
+    record->mManufacturerID =
+        static_cast<uint32_t>(mComponent.Property(HPI_eProperty_ManufacturerID).value_or(0));
+    record->mProductID =
+        static_cast<uint32_t>(mComponent.Property(HPI_eProperty_ProductID).value_or(0));
     record->mPluginTypeID = mComponent.TypeID();
     record->mChunkID = chunkID;
     std::snprintf(record->mName, sizeof record->mName, "%s", "hpi-host state");
@@ -699,7 +728,8 @@ HPI_Result PluginInstance::LoadState(const std::vector<unsigned char>& data) {
     return result;
 }
 
-HPI_Result PluginInstance::CompareState(const std::vector<unsigned char>& data, bool* outEqual) const {
+HPI_Result PluginInstance::CompareState(const std::vector<unsigned char>& data,
+                                        bool* outEqual) const {
     uint32_t chunkID = 0;
     HPI_Result result = ChunkID(&chunkID);
     if (result != HPI_SUCCESS) {
