@@ -26,7 +26,7 @@ namespace {
 // ---------------------------------------------------------------------------
 // A plain one-channel-at-a-time model of the strip, written straight from the
 // description of the chain: shifting delay lines, one object per channel, every
-// stage in its stated order. The optimised engine must match it bit for bit.
+// stage in its documented order. The optimised engine must match it bit for bit.
 
 struct ModelSmoother {
     double a = std::exp(-std::numbers::pi / 120.0);
