@@ -118,6 +118,13 @@ HostComponentDescriptor::~HostComponentDescriptor() {
     ReleaseAll(mMadeMaps);
 }
 
+HPI_Result HostComponentDescriptor::AddFieldOfKind(int32_t fieldIndex, FieldKind kind) {
+    FieldDeclaration field;
+    field.mIndex = fieldIndex;
+    field.mKind = kind;
+    return AddField(std::move(field));
+}
+
 HPI_Result HostComponentDescriptor::AddField(FieldDeclaration field) {
     if (!ValidField(field.mIndex)) {
         return HPI_ERROR_INVALID_FIELD_INDEX;
@@ -157,33 +164,13 @@ HPI_Result HostComponentDescriptor::AddMIDINode(int32_t fieldIndex, int32_t node
     return AddField(std::move(field));
 }
 
-HPI_Result HostComponentDescriptor::AddAudioIn(int32_t fieldIndex) {
-    FieldDeclaration field;
-    field.mIndex = fieldIndex;
-    field.mKind = FieldKind::AudioIn;
-    return AddField(std::move(field));
-}
+HPI_Result HostComponentDescriptor::AddAudioIn(int32_t fieldIndex) { return AddFieldOfKind(fieldIndex, FieldKind::AudioIn); }
 
-HPI_Result HostComponentDescriptor::AddAudioOut(int32_t fieldIndex) {
-    FieldDeclaration field;
-    field.mIndex = fieldIndex;
-    field.mKind = FieldKind::AudioOut;
-    return AddField(std::move(field));
-}
+HPI_Result HostComponentDescriptor::AddAudioOut(int32_t fieldIndex) { return AddFieldOfKind(fieldIndex, FieldKind::AudioOut); }
 
-HPI_Result HostComponentDescriptor::AddAudioBufferLength(int32_t fieldIndex) {
-    FieldDeclaration field;
-    field.mIndex = fieldIndex;
-    field.mKind = FieldKind::BufferLength;
-    return AddField(std::move(field));
-}
+HPI_Result HostComponentDescriptor::AddAudioBufferLength(int32_t fieldIndex) { return AddFieldOfKind(fieldIndex, FieldKind::BufferLength); }
 
-HPI_Result HostComponentDescriptor::AddSampleLocation(int32_t fieldIndex) {
-    FieldDeclaration field;
-    field.mIndex = fieldIndex;
-    field.mKind = FieldKind::SampleLocation;
-    return AddField(std::move(field));
-}
+HPI_Result HostComponentDescriptor::AddSampleLocation(int32_t fieldIndex) { return AddFieldOfKind(fieldIndex, FieldKind::SampleLocation); }
 
 HPI_Result HostComponentDescriptor::AddMeters(int32_t fieldIndex, const uint32_t* meterIDs, uint32_t count) {
     if (count == 0) {
@@ -199,12 +186,7 @@ HPI_Result HostComponentDescriptor::AddMeters(int32_t fieldIndex, const uint32_t
     return AddField(std::move(field));
 }
 
-HPI_Result HostComponentDescriptor::AddSideChainIn(int32_t fieldIndex) {
-    FieldDeclaration field;
-    field.mIndex = fieldIndex;
-    field.mKind = FieldKind::SideChainIn;
-    return AddField(std::move(field));
-}
+HPI_Result HostComponentDescriptor::AddSideChainIn(int32_t fieldIndex) { return AddFieldOfKind(fieldIndex, FieldKind::SideChainIn); }
 
 HPI_Result HostComponentDescriptor::AddAuxOutputStem(int32_t fieldIndex, int32_t stemFormat, const char* name) {
     if (fieldIndex != 0) {

@@ -149,6 +149,8 @@ public:
 
 private:
     HPI_Result AddField(FieldDeclaration field);
+    // A field that carries nothing but its index and kind.
+    HPI_Result AddFieldOfKind(int32_t fieldIndex, FieldKind kind);
 
     std::vector<FieldDeclaration> mFields;
     std::vector<AuxOutputStem> mAuxOutputStems;

@@ -179,26 +179,24 @@ HPI_Result HostInstanceObject::PostCurrentValue(const char* id, double normalize
     return HPI_SUCCESS;
 }
 
-HPI_Result HostInstanceObject::PostTouchRequest(const char* id) {
+// Touch and release carry only the identifier; both are main-thread calls.
+HPI_Result HostInstanceObject::RecordGesture(AutomationRecord::Kind kind, const char* id) {
     if (id == nullptr) {
         return HPI_ERROR_NULL_ARGUMENT;
     }
     if (!OnMainThread()) {
         return HPI_ERROR_INVALID_ARGUMENT;
     }
-    Record(AutomationRecord::Kind::Touch, id);
+    Record(kind, id);
     return HPI_SUCCESS;
 }
 
+HPI_Result HostInstanceObject::PostTouchRequest(const char* id) {
+    return RecordGesture(AutomationRecord::Kind::Touch, id);
+}
+
 HPI_Result HostInstanceObject::PostReleaseRequest(const char* id) {
-    if (id == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    if (!OnMainThread()) {
-        return HPI_ERROR_INVALID_ARGUMENT;
-    }
-    Record(AutomationRecord::Kind::Release, id);
-    return HPI_SUCCESS;
+    return RecordGesture(AutomationRecord::Kind::Release, id);
 }
 
 HPI_Result HostInstanceObject::GetCurrentTempo(double* outBeatsPerMinute) {
