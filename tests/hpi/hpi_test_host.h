@@ -7,44 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "fake_host_object.h"
 #include "hpi/sdk/hpi_host_interfaces.h"
 #include "hpi/sdk/hpi_library.h"
 #include "hpi/sdk/hpi_result.h"
 
 namespace hpi_test {
 
-template <typename... I>
-class HostObject : public I... {
-public:
-    HPI_Result QueryInterface(const HPI_IID& iid, void** out) override {
-        if (out == nullptr) {
-            return HPI_ERROR_NULL_ARGUMENT;
-        }
-        *out = nullptr;
-        if (iid == HPI_IUnknown::kInterfaceID) {
-            *out = static_cast<HPI_IUnknown*>(static_cast<First*>(this));
-        } else {
-            ((iid == I::kInterfaceID && *out == nullptr ? (*out = static_cast<I*>(this), true) : false), ...);
-        }
-        if (*out == nullptr) {
-            return HPI_ERROR_UNKNOWN_ID;
-        }
-        AddRef();
-        return HPI_SUCCESS;
-    }
-    uint32_t AddRef() override { return static_cast<uint32_t>(++mReferences); }
-    uint32_t Release() override { return static_cast<uint32_t>(--mReferences); }
-    // References taken and not yet given back.
-    int References() const { return mReferences.load(); }
-
-private:
-    template <typename T, typename...>
-    struct FirstOf {
-        using Type = T;
-    };
-    using First = typename FirstOf<I...>::Type;
-    std::atomic<int> mReferences{0};
-};
+using test_support::HostObject;
 
 struct Assertion {
     std::string file;

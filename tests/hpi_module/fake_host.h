@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_host_object.h"
 #include "hpi/sdk/hpi_host_interfaces.h"
 #include "hpi/sdk/hpi_plugin_interfaces.h"
 #include "hpi/sdk/hpi_render.h"
@@ -23,48 +24,7 @@
 
 namespace fake_host {
 
-// QueryInterface for the interfaces I..., each of which may be withheld.
-template <typename... I>
-class HostObject : public I... {
-public:
-    HPI_Result QueryInterface(const HPI_IID& iid, void** out) override {
-        if (out == nullptr) {
-            return HPI_ERROR_NULL_ARGUMENT;
-        }
-        *out = nullptr;
-        if (iid == HPI_IUnknown::kInterfaceID) {
-            *out = static_cast<HPI_IUnknown*>(static_cast<First*>(this));
-        } else if (Offers(iid)) {
-            ((iid == I::kInterfaceID && *out == nullptr ? (*out = static_cast<I*>(this), true) : false), ...);
-        }
-        if (*out == nullptr) {
-            return HPI_ERROR_UNKNOWN_ID;
-        }
-        AddRef();
-        return HPI_SUCCESS;
-    }
-    uint32_t AddRef() override { return static_cast<uint32_t>(++mReferences); }
-    uint32_t Release() override { return static_cast<uint32_t>(--mReferences); }
-    int References() const { return mReferences.load(); }
-
-    std::vector<HPI_IID> withheld;
-
-private:
-    bool Offers(const HPI_IID& iid) const {
-        for (const HPI_IID& w : withheld) {
-            if (w == iid) {
-                return false;
-            }
-        }
-        return true;
-    }
-    template <typename T, typename...>
-    struct FirstOf {
-        using Type = T;
-    };
-    using First = typename FirstOf<I...>::Type;
-    std::atomic<int> mReferences{0};
-};
+using test_support::HostObject;
 
 // Every description call, in order, as one text line each.
 struct DescriptionLog {
