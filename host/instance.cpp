@@ -1,6 +1,7 @@
 #include "instance.h"
 
 #include <algorithm>
+#include <functional>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -709,7 +710,8 @@ HPI_Result PluginInstance::SaveState(std::vector<unsigned char>* outData) const 
     return HPI_SUCCESS;
 }
 
-HPI_Result PluginInstance::LoadState(const std::vector<unsigned char>& data) {
+HPI_Result PluginInstance::WithStateRecord(const std::vector<unsigned char>& data,
+                                           const std::function<HPI_Result(uint32_t, HPI_SChunkHeader*)>& use) const {
     uint32_t chunkID = 0;
     HPI_Result result = ChunkID(&chunkID);
     if (result != HPI_SUCCESS) {
@@ -721,25 +723,20 @@ HPI_Result PluginInstance::LoadState(const std::vector<unsigned char>& data) {
     std::vector<uint64_t> storage;
     HPI_SChunkHeader* record = PrepareRecord(storage, chunkID, static_cast<int32_t>(data.size()));
     std::copy(data.begin(), data.end(), HPI_ChunkData(record));
-    result = mParameters->SetChunk(chunkID, record);
+    return use(chunkID, record);
+}
+
+HPI_Result PluginInstance::LoadState(const std::vector<unsigned char>& data) {
+    const HPI_Result result = WithStateRecord(
+        data, [this](uint32_t chunkID, HPI_SChunkHeader* record) { return mParameters->SetChunk(chunkID, record); });
     AnswerRequests();
     return result;
 }
 
-HPI_Result PluginInstance::CompareState(const std::vector<unsigned char>& data,
-                                        bool* outEqual) const {
-    uint32_t chunkID = 0;
-    HPI_Result result = ChunkID(&chunkID);
-    if (result != HPI_SUCCESS) {
-        return result;
-    }
-    if (data.size() > static_cast<std::size_t>(INT32_MAX) - kHPI_ChunkDataOffset) {
-        return HPI_ERROR_INCORRECT_CHUNK_SIZE;
-    }
-    std::vector<uint64_t> storage;
-    HPI_SChunkHeader* record = PrepareRecord(storage, chunkID, static_cast<int32_t>(data.size()));
-    std::copy(data.begin(), data.end(), HPI_ChunkData(record));
-    return mParameters->CompareActiveChunk(record, outEqual);
+HPI_Result PluginInstance::CompareState(const std::vector<unsigned char>& data, bool* outEqual) const {
+    return WithStateRecord(data, [this, outEqual](uint32_t, HPI_SChunkHeader* record) {
+        return mParameters->CompareActiveChunk(record, outEqual);
+    });
 }
 
 HPI_Result PluginInstance::Notify(int32_t code, const void* data, uint32_t size) {

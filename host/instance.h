@@ -253,6 +253,10 @@ private:
     PluginInstance(const ComponentDescription& component, HostRunLoop& runLoop, int32_t maxBlockFrames);
     bool BuildContext(std::string* message);
     HPI_SChunkHeader* PrepareRecord(std::vector<uint64_t>& storage, uint32_t chunkID, int32_t dataSize) const;
+    // A chunk record holding data, handed to use; the size limit and the
+    // chunk identifier are checked first.
+    HPI_Result WithStateRecord(const std::vector<unsigned char>& data,
+                               const std::function<HPI_Result(uint32_t, HPI_SChunkHeader*)>& use) const;
 
     const ComponentDescription mComponent;
     HostRunLoop& mRunLoop;
