@@ -18,11 +18,14 @@
 
 namespace {
 thread_local std::size_t tAllocations = 0;
+thread_local bool tFailing = false;
 }
 
 namespace test_support {
 std::size_t ThreadAllocationCount() { return tAllocations; }
 bool MallocIsCounted() { return TW_COUNT_MALLOC != 0; }
+AllocationFailureScope::AllocationFailureScope() : mWasFailing(tFailing) { tFailing = true; }
+AllocationFailureScope::~AllocationFailureScope() { tFailing = mWasFailing; }
 }  // namespace test_support
 
 #if TW_COUNT_MALLOC
@@ -34,26 +37,32 @@ void* __libc_memalign(std::size_t, std::size_t);
 
 void* malloc(std::size_t size) {
     ++tAllocations;
+    if (tFailing) return nullptr;
     return __libc_malloc(size);
 }
 void* calloc(std::size_t count, std::size_t size) {
     ++tAllocations;
+    if (tFailing) return nullptr;
     return __libc_calloc(count, size);
 }
 void* realloc(void* p, std::size_t size) {
     ++tAllocations;
+    if (tFailing) return nullptr;
     return __libc_realloc(p, size);
 }
 void* memalign(std::size_t alignment, std::size_t size) {
     ++tAllocations;
+    if (tFailing) return nullptr;
     return __libc_memalign(alignment, size);
 }
 void* aligned_alloc(std::size_t alignment, std::size_t size) {
     ++tAllocations;
+    if (tFailing) return nullptr;
     return __libc_memalign(alignment, size);
 }
 int posix_memalign(void** out, std::size_t alignment, std::size_t size) {
     ++tAllocations;
+    if (tFailing) return 12;  // ENOMEM
     void* p = __libc_memalign(alignment, size);
     if (!p) return 12;  // ENOMEM
     *out = p;
@@ -67,6 +76,7 @@ void* CountedNew(std::size_t size) {
 #if !TW_COUNT_MALLOC
     ++tAllocations;
 #endif
+    if (tFailing) throw std::bad_alloc();
     if (size == 0) size = 1;
     if (void* p = std::malloc(size)) return p;
     throw std::bad_alloc();
@@ -75,6 +85,7 @@ void* CountedAlignedNew(std::size_t size, std::align_val_t alignment) {
 #if !TW_COUNT_MALLOC
     ++tAllocations;
 #endif
+    if (tFailing) throw std::bad_alloc();
     void* p = nullptr;
     if (posix_memalign(&p, static_cast<std::size_t>(alignment), size ? size : 1) != 0)
         throw std::bad_alloc();

@@ -14,6 +14,20 @@ std::size_t ThreadAllocationCount();
 // operator new is counted.
 bool MallocIsCounted();
 
+// While one is alive, every operator new on this thread throws std::bad_alloc
+// (and, where malloc is counted, every malloc-family call answers null), so a
+// test can show that an entry point survives an allocation failure.
+class AllocationFailureScope {
+public:
+    AllocationFailureScope();
+    ~AllocationFailureScope();
+    AllocationFailureScope(const AllocationFailureScope&) = delete;
+    AllocationFailureScope& operator=(const AllocationFailureScope&) = delete;
+
+private:
+    bool mWasFailing;
+};
+
 // Counts the allocations made on this thread while it is alive.
 class AllocationScope {
 public:

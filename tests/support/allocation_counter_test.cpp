@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 // The counter must see the allocations a real fault would make, or the
@@ -20,4 +21,22 @@ TEST(AllocationCounter, SeesVectorGrowthAndMalloc) {
     void* volatile p = std::malloc(16);
     std::free(p);
     EXPECT_EQ(scope.Count(), before + 1);
+}
+
+// The failure scope must really fail, and end cleanly, or the entry-point
+// guard tests would pass without ever seeing an allocation fail.
+TEST(AllocationCounter, FailureScopeFailsNewAndEnds) {
+    bool threw = false;
+    {
+        test_support::AllocationFailureScope failing;
+        try {
+            std::vector<int> values(64);
+            (void)values;
+        } catch (const std::bad_alloc&) {
+            threw = true;
+        }
+    }
+    EXPECT_TRUE(threw);
+    std::vector<int> after(64);
+    EXPECT_EQ(after.size(), 64u);
 }
