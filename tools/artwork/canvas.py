@@ -32,9 +32,9 @@ def rgba(hex_colour, alpha=255):
 class Canvas:
     """An RGBA drawing surface addressed in picture pixels."""
 
-    def __init__(self, width, height, fill=(0, 0, 0, 0)):
+    def __init__(self, width, height, fill=(0, 0, 0, 0), image=None):
         self.width, self.height = width, height
-        self.image = Image.new("RGBA", (width * SUPERSAMPLE, height * SUPERSAMPLE), fill)
+        self.image = image or Image.new("RGBA", (width * SUPERSAMPLE, height * SUPERSAMPLE), fill)
 
     @staticmethod
     def _s(*values):
@@ -57,9 +57,7 @@ class Canvas:
         self.image.putalpha(ImageChops.multiply(self.image.getchannel("A"), mask))
 
     def copy(self):
-        clone = Canvas(1, 1)
-        clone.width, clone.height, clone.image = self.width, self.height, self.image.copy()
-        return clone
+        return Canvas(self.width, self.height, image=self.image.copy())
 
     def _draw(self):
         return ImageDraw.Draw(self.image)
