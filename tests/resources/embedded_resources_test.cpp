@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -52,7 +53,8 @@ void ExpectTableHolds(const EmbeddedResourceTable& table, const fs::path& folder
         EXPECT_STREQ(found->type, file.type);
         ASSERT_NE(found->data, nullptr);
         const std::vector<unsigned char> bytes = ReadFile(folder / file.file);
-        EXPECT_EQ(std::vector<unsigned char>(found->data, found->data + found->size), bytes);
+        ASSERT_EQ(found->size, bytes.size());
+        EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), found->data)) << "bytes differ";
     }
 }
 

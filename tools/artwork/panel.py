@@ -82,9 +82,11 @@ def _brand(canvas):
     canvas.text(cx, top + 90, "CHANNEL STRIP", "medium", 11, DIM_INK, tracking=2.6)
 
 
-def _slot(canvas, bounds):
+def _slot(canvas, bounds, text):
+    """The recess the button sits in, named in case its picture is missing."""
     left, top, right, bottom = bounds
     canvas.rect(left - 2, top - 2, right + 2, bottom + 2, fill=rgba("#151618"), radius=(bottom - top) / 2 + 2)
+    canvas.text((left + right) / 2, (top + bottom) / 2 + 0.5, text, "medium", 12.5, DIM_INK, tracking=1.2)
 
 
 def draw_background():
@@ -100,7 +102,7 @@ def draw_background():
     _heading(canvas, SWITCH_DIVIDER * SCALE, "BYPASS", w / 2 + 8, w - margin)
     _switch_labels(canvas, MIC_PRE_SWITCH, "LINE", "MIC")
     _switch_labels(canvas, BYPASS_SWITCH, "OUT", "IN")
-    _slot(canvas, OVERSAMPLING_SWITCH)
+    _slot(canvas, OVERSAMPLING_SWITCH, "OVERSAMPLING")
     _brand(canvas)
     for knob in KNOBS.values():
         _knob_scale(canvas, knob)
