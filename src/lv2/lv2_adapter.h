@@ -74,13 +74,15 @@ public:
     // the sample rate (a rate that is not finite and positive leaves
     // 48000), the host's URID map and block length, and sizes every buffer.
     LV2Adapter(const PluginConfig& config, const LV2InstanceInfo& info);
+    // [main]
     ~LV2Adapter() override;
 
     // [main] False when the instance's channel counts are not one of the
     // plug-in's configurations or the sample rate was unusable; the module
     // then refuses the instance.
     bool Usable() const { return mUsable; }
-    const LV2PortLayout& Layout() const { return mLayout; }  // [any]
+    // [any]
+    const LV2PortLayout& Layout() const { return mLayout; }
 
     // ---- LV2 instance operations ------------------------------------------
     // [audio] Keeps the buffer of a port; indices outside the layout are
@@ -107,7 +109,7 @@ public:
                                      uint32_t flags, const LV2_Feature* const* features);
 
     // ---- PluginProcessor hooks ---------------------------------------------
-    // [audio] [main] Cut to 0..kMaxLatencySamples, then the processor's own
+    // [main, audio] Cut to 0..kMaxLatencySamples, then the processor's own
     // handling; the latency output shows it after the current run().
     void ReportLatency(int samples) override;
 

@@ -26,7 +26,7 @@ struct LV2ProductDescription {
     // processing), or -1.
     int enabledParam = -1;
 
-    // The one state property; the same for every variant, so a state moves
+    // [any] The one state property; the same for every variant, so a state moves
     // between a mono and a stereo instance.
     std::string StateKeyURI() const { return uriBase + ":state"; }
 };
@@ -49,16 +49,16 @@ struct LV2Preset {
 // [any] The URI of a preset of product.
 std::string PresetURI(const LV2ProductDescription& product, const LV2Preset& preset);
 
-// The plug-ins of a product, in the order of its channel configurations:
+// [any] The plug-ins of a product, in the order of its channel configurations:
 // suffix "mono" / label "Mono" for 1-1, "stereo" / "Stereo" for 2-2, "N_M" /
 // "N-M" otherwise. Configurations with "*" buses, more than one bus per
 // direction, or no channels at all are left out, as are repeats.
 std::vector<LV2PluginVariant> PluginVariants(const LV2ProductDescription& product);
 
-// "major.minor.patch" of a packed version, for doap:revision.
+// [any] "major.minor.patch" of a packed version, for doap:revision.
 std::string VersionText(int32_t packedVersion);
 
-// LV2's version pair for a packed version. Only even minor versions count as
+// [any] LV2's version pair for a packed version. Only even minor versions count as
 // releases, so minor = major * 1000 + minor * 2 (7.0.0 -> 7000, 7.1.0 -> 7002)
 // and micro = patch.
 int32_t LV2MinorVersion(int32_t packedVersion);

@@ -40,6 +40,7 @@ public:
 
     // [any] The descriptor at index, null past the last.
     const LV2_Descriptor* Descriptor(uint32_t index) const;
+    // [any] How many descriptors there are, and the product they describe.
     uint32_t Count() const { return static_cast<uint32_t>(mEntries.size()); }
     const LV2ProductDescription& Product() const { return mProduct; }
 

@@ -39,6 +39,7 @@ struct LV2PortLayout {
     int audioInputs = 0;
     int audioOutputs = 0;
 
+    // [any] Index arithmetic of the layout above.
     int LatencyPort() const { return params; }
     int FirstAudioInput() const { return params + 1; }
     int FirstAudioOutput() const { return params + 1 + audioInputs; }

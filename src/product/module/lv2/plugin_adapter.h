@@ -1,7 +1,8 @@
 #pragma once
-// The adapter a product is built on in the LV2 module: the product class
-// derives from PluginAdapter and is constructed from an InstanceInfo, so the
-// same product sources build against every host adapter.
+// The LV2 module's adapter choice: the product class derives from
+// PluginAdapter and is constructed from an InstanceInfo. Only the module
+// folders hold a file of this name, and each module target has exactly one
+// of them on its include path.
 #include "lv2/lv2_adapter.h"
 
 using PluginAdapter = LV2Adapter;
