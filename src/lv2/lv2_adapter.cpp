@@ -1,14 +1,14 @@
 #include "lv2/lv2_adapter.h"
 
-#include <algorithm>
-#include <bit>
-#include <cmath>
-#include <cstring>
-
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/core/lv2_util.h>
 #include <lv2/options/options.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
 
 #include "core/byte_chunk.h"
 #include "core/param.h"
@@ -18,7 +18,9 @@ namespace {
 // An options list longer than this is taken as unterminated.
 constexpr int kMaxOptions = 1024;
 
-bool UsableSampleRate(double sampleRate) { return std::isfinite(sampleRate) && sampleRate > 0.0; }
+bool UsableSampleRate(double sampleRate) {
+    return std::isfinite(sampleRate) && sampleRate > 0.0;
+}
 
 }  // namespace
 
@@ -60,17 +62,19 @@ LV2Adapter::~LV2Adapter() = default;
 
 void LV2Adapter::ReadHostBlockLength(const LV2_Feature* const* features) {
     int blockSize = kLV2DefaultBlockSize;
-    const auto* options = static_cast<const LV2_Options_Option*>(lv2_features_data(features, LV2_OPTIONS__options));
+    const auto* options =
+        static_cast<const LV2_Options_Option*>(lv2_features_data(features, LV2_OPTIONS__options));
     if (options != nullptr && mMap != nullptr) {
         const LV2_URID maxKey = mMap->map(mMap->handle, LV2_BUF_SIZE__maxBlockLength);
         const LV2_URID nominalKey = mMap->map(mMap->handle, LV2_BUF_SIZE__nominalBlockLength);
         const LV2_URID intType = mMap->map(mMap->handle, LV2_ATOM__Int);
         int32_t maxLength = 0;
         int32_t nominalLength = 0;
-        for (int i = 0; i < kMaxOptions && (options[i].key != 0 || options[i].value != nullptr); ++i) {
+        for (int i = 0; i < kMaxOptions && (options[i].key != 0 || options[i].value != nullptr);
+             ++i) {
             const LV2_Options_Option& option = options[i];
-            if (option.context != LV2_OPTIONS_INSTANCE || option.type != intType || option.type == 0 ||
-                option.size != sizeof(int32_t) || option.value == nullptr) {
+            if (option.context != LV2_OPTIONS_INSTANCE || option.type != intType ||
+                option.type == 0 || option.size != sizeof(int32_t) || option.value == nullptr) {
                 continue;
             }
             int32_t value = 0;
@@ -120,15 +124,17 @@ void LV2Adapter::ConnectPort(uint32_t port, void* data) {
     }
 }
 
-void LV2Adapter::Activate() { ResetProcessing(); }
+void LV2Adapter::Activate() {
+    // The first block applies every port and then starts the signal chain
+    // on the settings they give, without gliding from the earlier ones.
+    mApplyAllPorts.store(true, std::memory_order_release);
+    mResetPending.store(true, std::memory_order_release);
+}
 
 void LV2Adapter::Deactivate() {}
 
 void LV2Adapter::ApplyControlPorts() {
-    const bool adopt = mAdoptControlPorts.load(std::memory_order_acquire);
-    if (adopt) {
-        mAdoptControlPorts.store(false, std::memory_order_relaxed);
-    }
+    const bool all = mApplyAllPorts.exchange(false, std::memory_order_acq_rel);
     for (int i = 0; i < mLayout.params; ++i) {
         const auto slot = static_cast<std::size_t>(i);
         const float* port = mControlPorts[slot];
@@ -137,13 +143,13 @@ void LV2Adapter::ApplyControlPorts() {
         }
         const float value = *port;
         const auto bits = std::bit_cast<uint32_t>(value);
-        if (mPortSeen[slot] != 0 && mPortShadow[slot] == bits) {
+        if (!all && mPortSeen[slot] != 0 && mPortShadow[slot] == bits) {
             continue;
         }
         mPortSeen[slot] = 1;
         mPortShadow[slot] = bits;
         Param* param = GetParam(i);
-        if (adopt || std::isnan(value) || param == nullptr) {
+        if (std::isnan(value) || param == nullptr) {
             continue;
         }
         param->SetValue(value);
@@ -167,6 +173,9 @@ void LV2Adapter::ProcessSpan(uint32_t offset, int frames) {
 
 void LV2Adapter::Run(uint32_t frames) {
     ApplyControlPorts();
+    if (mResetPending.exchange(false, std::memory_order_acq_rel)) {
+        ResetProcessing();
+    }
     if (frames == 0) {
         // Lets the signal chain report its latency for the current settings.
         ProcessSpan(0, 0);
@@ -188,8 +197,8 @@ void LV2Adapter::ReportLatency(int samples) {
 
 // ---- state ------------------------------------------------------------------------
 
-LV2_State_Status LV2Adapter::SaveLV2State(LV2_State_Store_Function store, LV2_State_Handle handle, uint32_t,
-                                          const LV2_Feature* const* features) const {
+LV2_State_Status LV2Adapter::SaveLV2State(LV2_State_Store_Function store, LV2_State_Handle handle,
+                                          uint32_t, const LV2_Feature* const* features) const {
     const LV2_URID_Map* map = MapOf(features);
     if (map == nullptr) {
         return LV2_STATE_ERR_NO_FEATURE;
@@ -210,8 +219,9 @@ LV2_State_Status LV2Adapter::SaveLV2State(LV2_State_Store_Function store, LV2_St
                  LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
 }
 
-LV2_State_Status LV2Adapter::RestoreLV2State(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
-                                             uint32_t, const LV2_Feature* const* features) {
+LV2_State_Status LV2Adapter::RestoreLV2State(LV2_State_Retrieve_Function retrieve,
+                                             LV2_State_Handle handle, uint32_t,
+                                             const LV2_Feature* const* features) {
     const LV2_URID_Map* map = MapOf(features);
     if (map == nullptr) {
         return LV2_STATE_ERR_NO_FEATURE;
@@ -239,6 +249,8 @@ LV2_State_Status LV2Adapter::RestoreLV2State(LV2_State_Retrieve_Function retriev
     // A short state restores what it holds; the position tells nothing more.
     LoadState(state, 0);
     NotifyEditorStateRestored();
-    mAdoptControlPorts.store(true, std::memory_order_release);
+    // The ports are the truth: the next block applies every connected port
+    // over the values just loaded.
+    mApplyAllPorts.store(true, std::memory_order_release);
     return LV2_STATE_SUCCESS;
 }

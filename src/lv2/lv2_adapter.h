@@ -11,19 +11,19 @@
 // whose value differs (bit for bit) from the last value seen on it is
 // applied: Param::SetValue (which steps, clamps, and turns +-inf into the
 // range's ends) and OnParamChange(i, Host, -1). A NaN is remembered but
-// never applied, so the Param keeps its value. The first run() applies every
-// connected port.
+// never applied, so the Param keeps its value. The first run() after
+// activate() applies every connected port and then resets the signal chain
+// onto the settings they give, so the first block starts at the ports'
+// values (no glide from earlier values) whatever the block size.
 //
 // State: one property, the product's SaveState bytes (the same bytes as
-// every other adapter's state), of type atom:Chunk under the product's state
-// key. Restoring loads them through LoadState. The host may also restore the
-// control ports, before or after the state, or leave them as they were; so a
-// restore makes the next run() take the control ports' values as the new
-// baseline without applying them: the restored values stand until the host
-// changes a port after that run. (A host that restores the ports writes the
-// values the state was saved with, so nothing is lost either way; a port
-// moved between the restore and that run counts from its next move.)
-//
+// every other adapter's state: the editor size and every Param value), of
+// type atom:Chunk under the product's state key. Restoring loads them
+// through LoadState; the control ports are the truth, so the next run()
+// applies every connected port again over the loaded values. A host that
+// restores its ports (as LV2 hosts do, before or after the state) thus hears
+// the saved values, and a port the user moves afterwards sounds as it says;
+// the chunk's values stand only for Params whose port is not connected.
 // Blocks: the processor's buffers are sized at instantiation from the
 // host's bufsz:maxBlockLength (else nominalBlockLength, else
 // kLV2DefaultBlockSize); a longer run() is processed in pieces of that size,
@@ -36,13 +36,13 @@
 // [audio]; SaveLV2State on [main], possibly while Run runs (it reads atomic
 // Param values only). There is no editor and no idle timer in this build:
 // nothing would pump one.
-#include <atomic>
-#include <cstdint>
-#include <vector>
-
 #include <lv2/core/lv2.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
 
 #include "core/plugin_api_base.h"
 #include "core/plugin_processor.h"
@@ -59,7 +59,7 @@ inline constexpr uint32_t kLV2MaxStateBytes = 16u * 1024u * 1024u;
 struct LV2InstanceInfo {
     double sampleRate = 48000.0;
     const char* bundlePath = "";
-    const LV2_Feature* const* features = nullptr;   // may be null
+    const LV2_Feature* const* features = nullptr;  // may be null
     int audioInputs = 2;
     int audioOutputs = 2;
     const char* stateKeyURI = "";
@@ -74,19 +74,22 @@ public:
     // the sample rate (a rate that is not finite and positive leaves
     // 48000), the host's URID map and block length, and sizes every buffer.
     LV2Adapter(const PluginConfig& config, const LV2InstanceInfo& info);
+    // [main]
     ~LV2Adapter() override;
 
     // [main] False when the instance's channel counts are not one of the
     // plug-in's configurations or the sample rate was unusable; the module
     // then refuses the instance.
     bool Usable() const { return mUsable; }
-    const LV2PortLayout& Layout() const { return mLayout; }  // [any]
+    // [any]
+    const LV2PortLayout& Layout() const { return mLayout; }
 
     // ---- LV2 instance operations ------------------------------------------
     // [audio] Keeps the buffer of a port; indices outside the layout are
     // ignored. A null audio buffer reads as silence or discards the output.
     void ConnectPort(uint32_t port, void* data);
-    // [main] Resets the signal chain onto its current settings.
+    // [main] The next Run applies every connected port, then resets the
+    // signal chain onto the settings they give.
     void Activate();
     // [main]
     void Deactivate();
@@ -96,17 +99,17 @@ public:
 
     // [main] Stores SaveState's bytes. LV2_STATE_ERR_NO_FEATURE without a
     // URID map (from instantiation or features).
-    LV2_State_Status SaveLV2State(LV2_State_Store_Function store, LV2_State_Handle handle, uint32_t flags,
-                               const LV2_Feature* const* features) const;
+    LV2_State_Status SaveLV2State(LV2_State_Store_Function store, LV2_State_Handle handle,
+                                  uint32_t flags, const LV2_Feature* const* features) const;
     // [main] Loads the stored bytes (a short state restores what it holds).
     // No property: LV2_STATE_ERR_NO_PROPERTY; another type:
     // LV2_STATE_ERR_BAD_TYPE; more than kLV2MaxStateBytes:
     // LV2_STATE_ERR_UNKNOWN; in each case nothing changes.
-    LV2_State_Status RestoreLV2State(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle, uint32_t flags,
-                                  const LV2_Feature* const* features);
+    LV2_State_Status RestoreLV2State(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
+                                     uint32_t flags, const LV2_Feature* const* features);
 
     // ---- PluginProcessor hooks ---------------------------------------------
-    // [audio] [main] Cut to 0..kMaxLatencySamples, then the processor's own
+    // [main, audio] Cut to 0..kMaxLatencySamples, then the processor's own
     // handling; the latency output shows it after the current run().
     void ReportLatency(int samples) override;
 
@@ -133,8 +136,10 @@ private:
     std::vector<float*> mOutputPiece;
 
     // The last value seen on each control port, as bits, and whether one was
-    // seen; a restore sets mAdoptControlPorts for the next run().
+    // seen. Activate and a restore make the next run() apply every port;
+    // Activate also makes it reset the signal chain after them.
     std::vector<uint32_t> mPortShadow;
     std::vector<uint8_t> mPortSeen;
-    std::atomic<bool> mAdoptControlPorts{false};
+    std::atomic<bool> mApplyAllPorts{true};
+    std::atomic<bool> mResetPending{false};
 };

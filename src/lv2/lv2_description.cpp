@@ -10,13 +10,13 @@ std::vector<LV2PluginVariant> PluginVariants(const LV2ProductDescription& produc
     int maxOutputs = 0;
     int maxInputBuses = 0;
     int maxOutputBuses = 0;
-    ParseChannelConfigs(product.channelIOString.c_str(), configs, maxInputs, maxOutputs, maxInputBuses,
-                        maxOutputBuses);
+    ParseChannelConfigs(product.channelIOString.c_str(), configs, maxInputs, maxOutputs,
+                        maxInputBuses, maxOutputBuses);
 
     std::vector<LV2PluginVariant> variants;
     for (const ChannelConfig& config : configs) {
-        if (config.inputBuses.size() > 1 || config.outputBuses.size() > 1 || config.inputTotal < 0 ||
-            config.outputTotal < 1) {
+        if (config.inputBuses.size() > 1 || config.outputBuses.size() > 1 ||
+            config.inputTotal < 0 || config.outputTotal < 1) {
             continue;
         }
         LV2PluginVariant variant;
@@ -31,13 +31,16 @@ std::vector<LV2PluginVariant> PluginVariants(const LV2ProductDescription& produc
             suffix = "stereo";
             label = "Stereo";
         } else {
-            suffix = std::to_string(variant.audioInputs) + "_" + std::to_string(variant.audioOutputs);
-            label = std::to_string(variant.audioInputs) + "-" + std::to_string(variant.audioOutputs);
+            suffix =
+                std::to_string(variant.audioInputs) + "_" + std::to_string(variant.audioOutputs);
+            label =
+                std::to_string(variant.audioInputs) + "-" + std::to_string(variant.audioOutputs);
         }
         variant.uri = product.uriBase + ":" + suffix;
         variant.name = product.name + " " + label;
-        const bool repeated = std::any_of(variants.begin(), variants.end(),
-                                          [&](const LV2PluginVariant& v) { return v.uri == variant.uri; });
+        const bool repeated =
+            std::any_of(variants.begin(), variants.end(),
+                        [&](const LV2PluginVariant& v) { return v.uri == variant.uri; });
         if (!repeated) {
             variants.push_back(variant);
         }
@@ -51,4 +54,15 @@ int32_t LV2MinorVersion(int32_t packedVersion) {
     return major * 1000 + minor * 2;
 }
 
-int32_t LV2MicroVersion(int32_t packedVersion) { return packedVersion & 0xff; }
+int32_t LV2MicroVersion(int32_t packedVersion) {
+    return packedVersion & 0xff;
+}
+
+std::string VersionText(int32_t packedVersion) {
+    return std::to_string((packedVersion >> 16) & 0xffff) + "." +
+           std::to_string((packedVersion >> 8) & 0xff) + "." + std::to_string(packedVersion & 0xff);
+}
+
+std::string PresetURI(const LV2ProductDescription& product, const LV2Preset& preset) {
+    return product.uriBase + ":preset:" + preset.id;
+}

@@ -1,22 +1,32 @@
 #include "lv2/lv2_descriptor_table.h"
 
 #include <cstring>
-#include <new>
+#include <memory>
 #include <type_traits>
 #include <utility>
 
+#include "core/host_guard.h"
+
 namespace {
 
-LV2Adapter* AdapterOf(LV2_Handle instance) { return static_cast<LV2Adapter*>(instance); }
+LV2Adapter* AdapterOf(LV2_Handle instance) {
+    return static_cast<LV2Adapter*>(instance);
+}
 
-LV2_State_Status SaveCallback(LV2_Handle instance, LV2_State_Store_Function store, LV2_State_Handle handle,
-                              uint32_t flags, const LV2_Feature* const* features) {
-    return AdapterOf(instance)->SaveLV2State(store, handle, flags, features);
+LV2_State_Status SaveCallback(LV2_Handle instance, LV2_State_Store_Function store,
+                              LV2_State_Handle handle, uint32_t flags,
+                              const LV2_Feature* const* features) {
+    return GuardHostCall(LV2_STATE_ERR_UNKNOWN, [&] {
+        return AdapterOf(instance)->SaveLV2State(store, handle, flags, features);
+    });
 }
 
 LV2_State_Status RestoreCallback(LV2_Handle instance, LV2_State_Retrieve_Function retrieve,
-                                 LV2_State_Handle handle, uint32_t flags, const LV2_Feature* const* features) {
-    return AdapterOf(instance)->RestoreLV2State(retrieve, handle, flags, features);
+                                 LV2_State_Handle handle, uint32_t flags,
+                                 const LV2_Feature* const* features) {
+    return GuardHostCall(LV2_STATE_ERR_UNKNOWN, [&] {
+        return AdapterOf(instance)->RestoreLV2State(retrieve, handle, flags, features);
+    });
 }
 
 const LV2_State_Interface kStateInterface = {SaveCallback, RestoreCallback};
@@ -25,7 +35,8 @@ const LV2_State_Interface kStateInterface = {SaveCallback, RestoreCallback};
 
 LV2DescriptorTable::LV2DescriptorTable(LV2ProductDescription product, LV2PluginFactory factory)
     : mProduct(std::move(product)), mFactory(factory) {
-    static_assert(std::is_standard_layout_v<Entry>, "the descriptor must sit at the entry's address");
+    static_assert(std::is_standard_layout_v<Entry>,
+                  "the descriptor must sit at the entry's address");
     mStateKeyURI = mProduct.StateKeyURI();
     mVariants = PluginVariants(mProduct);
     mEntries.reserve(mVariants.size());
@@ -50,7 +61,8 @@ const LV2_Descriptor* LV2DescriptorTable::Descriptor(uint32_t index) const {
 }
 
 LV2_Handle LV2DescriptorTable::Instantiate(const LV2_Descriptor* descriptor, double sampleRate,
-                                           const char* bundlePath, const LV2_Feature* const* features) {
+                                           const char* bundlePath,
+                                           const LV2_Feature* const* features) {
     if (descriptor == nullptr) {
         return nullptr;
     }
@@ -64,38 +76,42 @@ LV2_Handle LV2DescriptorTable::Instantiate(const LV2_Descriptor* descriptor, dou
     info.audioInputs = variant.audioInputs;
     info.audioOutputs = variant.audioOutputs;
     info.stateKeyURI = table.mStateKeyURI.c_str();
-    try {
-        LV2Adapter* plug = table.mFactory != nullptr ? table.mFactory(info) : nullptr;
-        if (plug == nullptr) {
-            return nullptr;
-        }
-        if (!plug->Usable()) {
-            delete plug;
+    return GuardHostCall<LV2_Handle>(nullptr, [&]() -> LV2_Handle {
+        std::unique_ptr<LV2Adapter> plug(table.mFactory != nullptr ? table.mFactory(info)
+                                                                   : nullptr);
+        if (plug == nullptr || !plug->Usable()) {
             return nullptr;
         }
         plug->SetHost(kLV2HostName, 0);
-        return plug;
-    } catch (...) {
-        // Nothing may unwind into the host.
-        return nullptr;
-    }
+        return plug.release();
+    });
 }
 
 void LV2DescriptorTable::ConnectPort(LV2_Handle instance, uint32_t port, void* data) {
-    AdapterOf(instance)->ConnectPort(port, data);
+    GuardHostCall([&] { AdapterOf(instance)->ConnectPort(port, data); });
 }
 
-void LV2DescriptorTable::Activate(LV2_Handle instance) { AdapterOf(instance)->Activate(); }
+void LV2DescriptorTable::Activate(LV2_Handle instance) {
+    GuardHostCall([&] { AdapterOf(instance)->Activate(); });
+}
 
-void LV2DescriptorTable::Run(LV2_Handle instance, uint32_t frames) { AdapterOf(instance)->Run(frames); }
+void LV2DescriptorTable::Run(LV2_Handle instance, uint32_t frames) {
+    GuardHostCall([&] { AdapterOf(instance)->Run(frames); });
+}
 
-void LV2DescriptorTable::Deactivate(LV2_Handle instance) { AdapterOf(instance)->Deactivate(); }
+void LV2DescriptorTable::Deactivate(LV2_Handle instance) {
+    GuardHostCall([&] { AdapterOf(instance)->Deactivate(); });
+}
 
-void LV2DescriptorTable::Cleanup(LV2_Handle instance) { delete AdapterOf(instance); }
+void LV2DescriptorTable::Cleanup(LV2_Handle instance) {
+    GuardHostCall([&] { delete AdapterOf(instance); });
+}
 
 const void* LV2DescriptorTable::ExtensionData(const char* uri) {
-    if (uri != nullptr && std::strcmp(uri, LV2_STATE__interface) == 0) {
-        return &kStateInterface;
-    }
-    return nullptr;
+    return GuardHostCall<const void*>(nullptr, [&]() -> const void* {
+        if (uri != nullptr && std::strcmp(uri, LV2_STATE__interface) == 0) {
+            return &kStateInterface;
+        }
+        return nullptr;
+    });
 }

@@ -8,14 +8,20 @@
 // null, or when the new object is not Usable(); the host is then recorded as
 // kLV2HostName.
 //
+// No exception crosses into the host: every callback runs through
+// GuardHostCall. One that throws (in practice a failed allocation) does
+// nothing more: instantiate and extension_data answer null, state save and
+// restore LV2_STATE_ERR_UNKNOWN with the plug-in's values as they were, the
+// others return having changed nothing.
+//
 // Threads: the table is built on first use and read-only afterwards [any];
 // the descriptor callbacks run on the threads LV2 assigns (see
 // lv2_adapter.h).
+#include <lv2/core/lv2.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <lv2/core/lv2.h>
 
 #include "lv2/lv2_adapter.h"
 #include "lv2/lv2_description.h"
@@ -34,6 +40,7 @@ public:
 
     // [any] The descriptor at index, null past the last.
     const LV2_Descriptor* Descriptor(uint32_t index) const;
+    // [any] How many descriptors there are, and the product they describe.
     uint32_t Count() const { return static_cast<uint32_t>(mEntries.size()); }
     const LV2ProductDescription& Product() const { return mProduct; }
 
@@ -46,8 +53,8 @@ private:
         uint32_t variant;
     };
 
-    static LV2_Handle Instantiate(const LV2_Descriptor* descriptor, double sampleRate, const char* bundlePath,
-                                  const LV2_Feature* const* features);
+    static LV2_Handle Instantiate(const LV2_Descriptor* descriptor, double sampleRate,
+                                  const char* bundlePath, const LV2_Feature* const* features);
     static void ConnectPort(LV2_Handle instance, uint32_t port, void* data);
     static void Activate(LV2_Handle instance);
     static void Run(LV2_Handle instance, uint32_t frames);

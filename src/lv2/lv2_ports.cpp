@@ -85,8 +85,12 @@ std::string AudioPortName(bool input, int channel, int count) {
     return stem + " " + std::to_string(channel + 1);
 }
 
-std::vector<std::string> ParamSymbols(const ParamTable& params, const LV2PortLayout& layout) {
+std::vector<std::string> ParamSymbols(const ParamTable& params, const LV2PortLayout& layout,
+                                      int enabledParam) {
     std::set<std::string> taken{kLatencyPortSymbol};
+    if (enabledParam >= 0 && enabledParam < params.Count()) {
+        taken.insert(kEnablePortSymbol);
+    }
     for (int i = 0; i < layout.audioInputs; ++i) {
         taken.insert(AudioPortSymbol(true, i, layout.audioInputs));
     }
@@ -96,6 +100,10 @@ std::vector<std::string> ParamSymbols(const ParamTable& params, const LV2PortLay
     std::vector<std::string> symbols;
     symbols.reserve(static_cast<std::size_t>(std::max(params.Count(), 0)));
     for (int i = 0; i < params.Count(); ++i) {
+        if (i == enabledParam) {
+            symbols.emplace_back(kEnablePortSymbol);
+            continue;
+        }
         const std::string base = SymbolOfName(params.GetParam(i)->Name());
         std::string symbol = base;
         for (int suffix = 2; taken.count(symbol) != 0; ++suffix) {

@@ -21,13 +21,17 @@ class ParamTable;
 
 // Symbol of the latency output; Param symbols never take it.
 inline constexpr const char* kLatencyPortSymbol = "latency";
+// Symbol and name of the port that is the host's enable switch (1 =
+// processing), whatever its Param is called: hosts and peers show it so.
+inline constexpr const char* kEnablePortSymbol = "enable";
+inline constexpr const char* kEnablePortName = "Enable";
 
 enum class LV2PortKind {
-    kControlInput,   // one Param
+    kControlInput,  // one Param
     kLatencyOutput,
     kAudioInput,
     kAudioOutput,
-    kNone,           // an index outside the layout
+    kNone,  // an index outside the layout
 };
 
 struct LV2PortLayout {
@@ -35,6 +39,7 @@ struct LV2PortLayout {
     int audioInputs = 0;
     int audioOutputs = 0;
 
+    // [any] Index arithmetic of the layout above.
     int LatencyPort() const { return params; }
     int FirstAudioInput() const { return params + 1; }
     int FirstAudioOutput() const { return params + 1 + audioInputs; }
@@ -54,8 +59,9 @@ std::string SymbolOfName(const char* name);
 
 // [main] One symbol per Param, in index order, unique among themselves, the
 // latency symbol and the audio symbols of the layout: a clash gets "_2",
-// "_3" ... appended.
-std::vector<std::string> ParamSymbols(const ParamTable& params, const LV2PortLayout& layout);
+// "_3" ... appended. Param enabledParam (if any) is kEnablePortSymbol.
+std::vector<std::string> ParamSymbols(const ParamTable& params, const LV2PortLayout& layout,
+                                      int enabledParam = -1);
 
 // [any] Symbol and name of audio channel `channel` of `count` in a direction:
 // "in"/"Input" for one channel, "in_l"/"Input L" and "in_r"/"Input R" for two,

@@ -21,11 +21,22 @@ const char kPrefixes[] =
     "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
     "@prefix opts:  <http://lv2plug.in/ns/ext/options#> .\n"
     "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
+    "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
     "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n";
 
-std::string Uri(const std::string& uri) { return "<" + uri + ">"; }
+std::string Uri(const std::string& uri) {
+    return "<" + uri + ">";
+}
+
+std::string AppliesTo(const std::vector<LV2PluginVariant>& variants) {
+    std::string list;
+    for (const LV2PluginVariant& variant : variants) {
+        list += (list.empty() ? "" : " , ") + Uri(variant.uri);
+    }
+    return list;
+}
 
 bool IsIntegerParam(const Param& param) {
     return param.Type() == TypeInt || param.Type() == TypeEnum || param.Type() == TypeBool;
@@ -42,7 +53,7 @@ std::string UnitOfLabel(const char* label) {
         const char* unit;
     };
     static const Known kKnown[] = {{"dB", "units:db"}, {"Hz", "units:hz"}, {"kHz", "units:khz"},
-                                   {"ms", "units:ms"},  {"%", "units:pc"},  {"Seconds", "units:s"},
+                                   {"ms", "units:ms"}, {"%", "units:pc"},  {"Seconds", "units:s"},
                                    {"s", "units:s"}};
     if (label == nullptr || *label == '\0') {
         return "";
@@ -54,7 +65,14 @@ std::string UnitOfLabel(const char* label) {
     }
     const std::string text = TurtleString(label);
     const std::string render = TurtleString(std::string("%f ") + label);
-    return "[ a units:Unit ; rdfs:label " + text + " ; units:symbol " + text + " ; units:render " + render + " ]";
+    return "[ a units:Unit ; rdfs:label " + text + " ; units:symbol " + text + " ; units:render " +
+           render + " ]";
+}
+
+// The index of the Param that is designated the enable switch, or -1.
+int EnabledParam(const LV2ProductDescription& product, const ParamTable& params) {
+    const Param* param = params.GetParam(product.enabledParam);
+    return param != nullptr && IsZeroOneParam(*param) ? product.enabledParam : -1;
 }
 
 std::string ControlPort(const Param& param, int index, const std::string& symbol, bool enabled) {
@@ -82,7 +100,7 @@ std::string ControlPort(const Param& param, int index, const std::string& symbol
         << "        a lv2:InputPort , lv2:ControlPort ;\n"
         << "        lv2:index " << index << " ;\n"
         << "        lv2:symbol " << TurtleString(symbol) << " ;\n"
-        << "        lv2:name " << TurtleString(param.Name()) << " ;\n"
+        << "        lv2:name " << TurtleString(enabled ? kEnablePortName : param.Name()) << " ;\n"
         << "        lv2:default " << TurtleNumber(param.Restrict(param.Default())) << " ;\n"
         << "        lv2:minimum " << TurtleNumber(param.Min()) << " ;\n"
         << "        lv2:maximum " << TurtleNumber(param.Max());
@@ -101,8 +119,8 @@ std::string ControlPort(const Param& param, int index, const std::string& symbol
     for (int i = 0; i < param.DisplayTextCount(); ++i) {
         double value = 0.0;
         const char* text = param.DisplayTextAt(i, &value);
-        out << (i == 0 ? " ;\n        lv2:scalePoint " : " ,\n            ") << "[ rdfs:label " << TurtleString(text)
-            << " ; rdf:value " << TurtleNumber(value) << " ]";
+        out << (i == 0 ? " ;\n        lv2:scalePoint " : " ,\n            ") << "[ rdfs:label "
+            << TurtleString(text) << " ; rdf:value " << TurtleNumber(value) << " ]";
     }
     out << "\n    ]";
     return out.str();
@@ -135,18 +153,35 @@ std::string LatencyPort(int index) {
     return out.str();
 }
 
-void WritePlugin(std::ostringstream& out, const LV2ProductDescription& product, const LV2PluginVariant& variant,
-                 const ParamTable& params) {
+void WritePlugin(std::ostringstream& out, const LV2ProductDescription& product,
+                 const LV2PluginVariant& variant, const ParamTable& params) {
     const LV2PortLayout layout{params.Count(), variant.audioInputs, variant.audioOutputs};
-    const std::vector<std::string> symbols = ParamSymbols(params, layout);
+    const int enabledParam = EnabledParam(product, params);
+    const std::vector<std::string> symbols = ParamSymbols(params, layout, enabledParam);
 
-    out << "\n" << Uri(variant.uri) << "\n"
-        << "    a lv2:Plugin" << (product.pluginClass.empty() ? "" : " , lv2:" + product.pluginClass)
+    out << "\n"
+        << Uri(variant.uri) << "\n"
+        << "    a lv2:Plugin"
+        << (product.pluginClass.empty() ? "" : " , lv2:" + product.pluginClass)
         << " , doap:Project ;\n"
         << "    doap:name " << TurtleString(variant.name) << " ;\n";
-    if (!product.maintainer.empty()) {
-        out << "    doap:maintainer [ a foaf:Person ; foaf:name " << TurtleString(product.maintainer) << " ] ;\n";
+    if (!product.description.empty()) {
+        out << "    rdfs:comment " << TurtleString(product.description) << " ;\n";
     }
+    if (!product.maintainer.empty()) {
+        std::string maker = "[ a foaf:Organization ; foaf:name " + TurtleString(product.maintainer);
+        if (!product.homepage.empty()) {
+            maker += " ; foaf:homepage " + Uri(product.homepage);
+        }
+        maker += " ]";
+        out << "    doap:maintainer " << maker << " ;\n"
+            << "    doap:developer " << maker << " ;\n";
+    }
+    if (!product.licenseURI.empty()) {
+        out << "    doap:license " << Uri(product.licenseURI) << " ;\n";
+    }
+    out << "    doap:release [ doap:revision " << TurtleString(VersionText(product.version))
+        << " ] ;\n";
     out << "    lv2:minorVersion " << LV2MinorVersion(product.version) << " ;\n"
         << "    lv2:microVersion " << LV2MicroVersion(product.version) << " ;\n"
         << "    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options ;\n"
@@ -157,7 +192,7 @@ void WritePlugin(std::ostringstream& out, const LV2ProductDescription& product, 
     std::vector<std::string> ports;
     for (int i = 0; i < params.Count(); ++i) {
         const Param& param = *params.GetParam(i);
-        const bool enabled = i == product.enabledParam && IsZeroOneParam(param);
+        const bool enabled = i == enabledParam;
         ports.push_back(ControlPort(param, i, symbols[static_cast<std::size_t>(i)], enabled));
     }
     ports.push_back(LatencyPort(layout.LatencyPort()));
@@ -220,15 +255,59 @@ std::string TurtleString(const std::string& text) {
     return out + "\"";
 }
 
-std::string ManifestTurtle(const LV2ProductDescription& product) {
+std::string ManifestTurtle(const LV2ProductDescription& product,
+                           const std::vector<LV2Preset>& presets) {
+    const std::vector<LV2PluginVariant> variants = PluginVariants(product);
     std::ostringstream out;
     out << "@prefix lv2:  <http://lv2plug.in/ns/lv2core#> .\n"
+        << "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
         << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n";
-    for (const LV2PluginVariant& variant : PluginVariants(product)) {
-        out << "\n" << Uri(variant.uri) << "\n"
+    for (const LV2PluginVariant& variant : variants) {
+        out << "\n"
+            << Uri(variant.uri) << "\n"
             << "    a lv2:Plugin ;\n"
             << "    lv2:binary " << Uri(product.binary) << " ;\n"
             << "    rdfs:seeAlso " << Uri(product.turtleFile) << " .\n";
+    }
+    for (const LV2Preset& preset : presets) {
+        out << "\n"
+            << Uri(PresetURI(product, preset)) << "\n"
+            << "    a pset:Preset ;\n"
+            << "    lv2:appliesTo " << AppliesTo(variants) << " ;\n"
+            << "    rdfs:label " << TurtleString(preset.label) << " ;\n"
+            << "    rdfs:seeAlso " << Uri(product.presetFile) << " .\n";
+    }
+    return out.str();
+}
+
+std::string PresetTurtle(const LV2ProductDescription& product, const ParamTable& params,
+                         const std::vector<LV2Preset>& presets) {
+    const std::vector<LV2PluginVariant> variants = PluginVariants(product);
+    // Symbols do not depend on the channel count for these names.
+    const LV2PortLayout layout{params.Count(), variants.empty() ? 0 : variants.front().audioInputs,
+                               variants.empty() ? 0 : variants.front().audioOutputs};
+    const int enabledParam = EnabledParam(product, params);
+    const std::vector<std::string> symbols = ParamSymbols(params, layout, enabledParam);
+    std::ostringstream out;
+    out << "@prefix lv2:  <http://lv2plug.in/ns/lv2core#> .\n"
+        << "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
+        << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n";
+    for (const LV2Preset& preset : presets) {
+        out << "\n"
+            << Uri(PresetURI(product, preset)) << "\n"
+            << "    a pset:Preset ;\n"
+            << "    lv2:appliesTo " << AppliesTo(variants) << " ;\n"
+            << "    rdfs:label " << TurtleString(preset.label);
+        for (int i = 0; i < params.Count(); ++i) {
+            const auto slot = static_cast<std::size_t>(i);
+            if (i == enabledParam || slot >= preset.values.size()) {
+                continue;
+            }
+            const Param& param = *params.GetParam(i);
+            out << " ;\n    lv2:port [ lv2:symbol " << TurtleString(symbols[slot])
+                << " ; pset:value " << TurtleNumber(param.Restrict(preset.values[slot])) << " ]";
+        }
+        out << " .\n";
     }
     return out.str();
 }
@@ -238,6 +317,11 @@ std::string PluginTurtle(const LV2ProductDescription& product, const ParamTable&
     out << kPrefixes;
     for (const LV2PluginVariant& variant : PluginVariants(product)) {
         WritePlugin(out, product, variant, params);
+    }
+    if (!product.licenseURI.empty() && !product.licenseLabel.empty()) {
+        out << "\n"
+            << Uri(product.licenseURI) << "\n    rdfs:label " << TurtleString(product.licenseLabel)
+            << " .\n";
     }
     return out.str();
 }

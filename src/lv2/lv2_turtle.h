@@ -16,19 +16,31 @@
 //                           "Seconds"/"s" s; any other label a unit of its own
 //   exponential shape       pprops:logarithmic (when the minimum is above 0)
 //   not automatable         pprops:notAutomatic
-//   the enabled Param       lv2:designation lv2:enabled (1 = processing)
+//   the enabled Param       lv2:designation lv2:enabled (1 = processing),
+//                           symbol "enable", name "Enable"
 // Numbers are written as the float the host will store, in the shortest text
 // that reads back to it.
 //
+// Factory presets are one pset:Preset each, for every variant, listed in
+// the manifest (so hosts find them without loading the plug-ins' file) and
+// described in product.presetFile with a value per control port.
+//
 // Threads: [main]; allocates.
 #include <string>
+#include <vector>
 
 #include "lv2/lv2_description.h"
 
 class ParamTable;
 
-// [main] The bundle's manifest.ttl.
-std::string ManifestTurtle(const LV2ProductDescription& product);
+// [main] The bundle's manifest.ttl: the plug-ins and the presets.
+std::string ManifestTurtle(const LV2ProductDescription& product,
+                           const std::vector<LV2Preset>& presets);
+
+// [main] The presets' file (product.presetFile). Values are restricted to
+// each Param's range; the enabled Param is not stored.
+std::string PresetTurtle(const LV2ProductDescription& product, const ParamTable& params,
+                         const std::vector<LV2Preset>& presets);
 
 // [main] The plug-ins' description (product.turtleFile). product.enabledParam
 // is designated lv2:enabled only when it is a 0..1 integer Param.

@@ -7,7 +7,7 @@
 
 #include "fake_host.h"
 #include "hpi/describe.h"
-#include "hpi/module/hpi_module.h"
+#include "product/module/hpi/hpi_module.h"
 #include "hpi/sdk/hpi_entry_points.h"
 #include "hpi/sdk/hpi_library.h"
 #include "hpi/sdk/hpi_unknown.h"

@@ -14,7 +14,7 @@
 #include "allocation_counter.h"
 #include "core/byte_chunk.h"
 #include "fake_host.h"
-#include "hpi/module/hpi_module.h"
+#include "product/module/hpi/hpi_module.h"
 #include "test_plugins.h"
 
 namespace {

@@ -36,14 +36,19 @@ TEST(LV2Descriptors, AnUnusableSampleRateIsRefused) {
         SCOPED_TRACE(rate);
         EXPECT_EQ(descriptor->instantiate(descriptor, rate, "/", features.List()), nullptr);
     }
-    LV2_Handle handle = descriptor->instantiate(descriptor, 44100.0, "/", nullptr);   // no features at all
+    LV2_Handle handle =
+        descriptor->instantiate(descriptor, 44100.0, "/", nullptr);  // no features at all
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(static_cast<LV2Adapter*>(handle)->SampleRate(), 44100.0);
     descriptor->cleanup(handle);
 }
 
-LV2Adapter* ThrowingFactory(const LV2InstanceInfo&) { throw std::bad_alloc(); }
-LV2Adapter* NullFactory(const LV2InstanceInfo&) { return nullptr; }
+LV2Adapter* ThrowingFactory(const LV2InstanceInfo&) {
+    throw std::bad_alloc();
+}
+LV2Adapter* NullFactory(const LV2InstanceInfo&) {
+    return nullptr;
+}
 
 TEST(LV2Descriptors, AFailingFactoryOrAConfigurationThePluginLacksGivesNoInstance) {
     UridMap map;
@@ -77,7 +82,7 @@ TEST(LV2Descriptors, AnInstanceRecordsItsHostAndChannels) {
     LV2_Handle handle = descriptor->instantiate(descriptor, 96000.0, "/", features.List());
     ASSERT_NE(handle, nullptr);
     auto* adapter = static_cast<LV2Adapter*>(handle);
-    EXPECT_EQ(adapter->HostType(), 0);   // recorded, not identified
+    EXPECT_EQ(adapter->HostType(), 0);  // recorded, not identified
     EXPECT_EQ(adapter->SampleRate(), 96000.0);
     EXPECT_EQ(adapter->Layout().audioInputs, 1);
     EXPECT_EQ(adapter->Layout().audioOutputs, 1);

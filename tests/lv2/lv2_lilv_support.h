@@ -11,7 +11,9 @@
 namespace lv2_test {
 
 // Tarnwhistle's bundle in the build folder (with a trailing slash).
-inline std::string BuiltBundle() { return TW_LV2_BUNDLE_DIR "/"; }
+inline std::string BuiltBundle() {
+    return TW_LV2_BUNDLE_DIR "/";
+}
 
 class LilvTestWorld {
 public:
@@ -39,7 +41,9 @@ public:
     const LilvPlugin* Plugin(const std::string& uri) {
         return lilv_plugins_get_by_uri(lilv_world_get_all_plugins(mWorld), Uri(uri));
     }
-    std::size_t PluginCount() const { return lilv_plugins_size(lilv_world_get_all_plugins(mWorld)); }
+    std::size_t PluginCount() const {
+        return lilv_plugins_size(lilv_world_get_all_plugins(mWorld));
+    }
 
 private:
     LilvWorld* mWorld;
@@ -56,8 +60,8 @@ struct PortView {
     bool integer = false;
     bool toggled = false;
     bool enumeration = false;
-    std::vector<std::pair<float, std::string>> scalePoints;   // sorted by value
-    std::string unit;   // the unit's URI, or its units:symbol for a unit of its own
+    std::vector<std::pair<float, std::string>> scalePoints;  // sorted by value
+    std::string unit;  // the unit's URI, or its units:symbol for a unit of its own
 };
 
 inline constexpr const char* kLV2 = "http://lv2plug.in/ns/lv2core#";
@@ -88,7 +92,7 @@ inline PortView ViewPort(LilvTestWorld& world, const LilvPlugin* plugin, uint32_
     view.toggled = lilv_port_has_property(plugin, port, world.Uri(lv2 + "toggled"));
     view.enumeration = lilv_port_has_property(plugin, port, world.Uri(lv2 + "enumeration"));
     if (LilvScalePoints* points = lilv_port_get_scale_points(plugin, port)) {
-        LILV_FOREACH (scale_points, i, points) {
+        LILV_FOREACH(scale_points, i, points) {
             const LilvScalePoint* point = lilv_scale_points_get(points, i);
             view.scalePoints.emplace_back(lilv_node_as_float(lilv_scale_point_get_value(point)),
                                           lilv_node_as_string(lilv_scale_point_get_label(point)));
@@ -96,12 +100,13 @@ inline PortView ViewPort(LilvTestWorld& world, const LilvPlugin* plugin, uint32_
         lilv_scale_points_free(points);
         std::sort(view.scalePoints.begin(), view.scalePoints.end());
     }
-    if (LilvNodes* units = lilv_port_get_value(plugin, port, world.Uri(std::string(kUnits) + "unit"))) {
+    if (LilvNodes* units =
+            lilv_port_get_value(plugin, port, world.Uri(std::string(kUnits) + "unit"))) {
         const LilvNode* unit = lilv_nodes_get_first(units);
         if (lilv_node_is_uri(unit)) {
             view.unit = lilv_node_as_uri(unit);
-        } else if (LilvNode* symbol = lilv_world_get(world.World(), unit, world.Uri(std::string(kUnits) + "symbol"),
-                                                      nullptr)) {
+        } else if (LilvNode* symbol = lilv_world_get(
+                       world.World(), unit, world.Uri(std::string(kUnits) + "symbol"), nullptr)) {
             view.unit = lilv_node_as_string(symbol);
             lilv_node_free(symbol);
         }

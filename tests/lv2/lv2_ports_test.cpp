@@ -15,9 +15,15 @@ TEST(LV2Symbols, ComeFromTheNamesAsCIdentifiers) {
         const char* symbol;
     };
     const Case kCases[] = {
-        {"Preamp Gain", "preamp_gain"}, {"HighPass", "highpass"},   {"Mid Freq", "mid_freq"},
-        {"3 Band EQ", "_3_band_eq"},    {"  Drive (dB)  ", "drive_db"}, {"a--b", "a_b"},
-        {"\xC3\x96lpegel", "lpegel"},   {"", "param"},              {"%%%", "param"},
+        {"Preamp Gain", "preamp_gain"},
+        {"HighPass", "highpass"},
+        {"Mid Freq", "mid_freq"},
+        {"3 Band EQ", "_3_band_eq"},
+        {"  Drive (dB)  ", "drive_db"},
+        {"a--b", "a_b"},
+        {"\xC3\x96lpegel", "lpegel"},
+        {"", "param"},
+        {"%%%", "param"},
         {nullptr, "param"},
     };
     for (const Case& c : kCases) {
@@ -35,7 +41,8 @@ TEST(LV2Symbols, AreUniqueAcrossParamsLatencyAndAudioPorts) {
     params.GetParam(4)->DefineNumber("Gain 2", 0, 0, 1, 0.1);
     const LV2PortLayout layout{5, 1, 1};
     const std::vector<std::string> symbols = ParamSymbols(params, layout);
-    EXPECT_EQ(symbols, (std::vector<std::string>{"gain", "gain_2", "latency_2", "in_2", "gain_2_2"}));
+    EXPECT_EQ(symbols,
+              (std::vector<std::string>{"gain", "gain_2", "latency_2", "in_2", "gain_2_2"}));
     std::set<std::string> all(symbols.begin(), symbols.end());
     all.insert({kLatencyPortSymbol, AudioPortSymbol(true, 0, 1), AudioPortSymbol(false, 0, 1)});
     EXPECT_EQ(all.size(), symbols.size() + 3);
@@ -49,11 +56,11 @@ TEST(LV2Layout, ControlsThenLatencyThenInputsThenOutputs) {
         int number;
     };
     const Case kCases[] = {
-        {-1, LV2PortKind::kNone, -1},           {0, LV2PortKind::kControlInput, 0},
-        {10, LV2PortKind::kControlInput, 10},   {11, LV2PortKind::kLatencyOutput, -1},
-        {12, LV2PortKind::kAudioInput, 0},      {13, LV2PortKind::kAudioInput, 1},
-        {14, LV2PortKind::kAudioOutput, 0},     {15, LV2PortKind::kAudioOutput, 1},
-        {16, LV2PortKind::kNone, -1},           {int64_t{1} << 40, LV2PortKind::kNone, -1},
+        {-1, LV2PortKind::kNone, -1},         {0, LV2PortKind::kControlInput, 0},
+        {10, LV2PortKind::kControlInput, 10}, {11, LV2PortKind::kLatencyOutput, -1},
+        {12, LV2PortKind::kAudioInput, 0},    {13, LV2PortKind::kAudioInput, 1},
+        {14, LV2PortKind::kAudioOutput, 0},   {15, LV2PortKind::kAudioOutput, 1},
+        {16, LV2PortKind::kNone, -1},         {int64_t{1} << 40, LV2PortKind::kNone, -1},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.index);

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "lv2/module/lv2_module.h"
 #include "product/channel_parameters.h"
+#include "product/module/lv2/lv2_module.h"
 #include "tarnwhistle.h"
 
 namespace lv2_test {
@@ -33,7 +33,9 @@ class UridMap {
 public:
     UridMap() {
         mMap.handle = this;
-        mMap.map = [](LV2_URID_Map_Handle handle, const char* uri) { return static_cast<UridMap*>(handle)->Map(uri); };
+        mMap.map = [](LV2_URID_Map_Handle handle, const char* uri) {
+            return static_cast<UridMap*>(handle)->Map(uri);
+        };
         mUnmap.handle = this;
         mUnmap.unmap = [](LV2_URID_Unmap_Handle handle, LV2_URID urid) {
             return static_cast<UridMap*>(handle)->Unmap(urid);
@@ -72,8 +74,8 @@ public:
         mUnmapFeature = {LV2_URID__unmap, map.UnmapFeatureData()};
         const LV2_URID intType = map.Map(LV2_ATOM__Int);
         if (maxBlockLength != 0) {
-            mOptions.push_back({LV2_OPTIONS_INSTANCE, 0, map.Map(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t),
-                                intType, &mMaxBlockLength});
+            mOptions.push_back({LV2_OPTIONS_INSTANCE, 0, map.Map(LV2_BUF_SIZE__maxBlockLength),
+                                sizeof(int32_t), intType, &mMaxBlockLength});
         }
         if (nominalBlockLength != 0) {
             mOptions.push_back({LV2_OPTIONS_INSTANCE, 0, map.Map(LV2_BUF_SIZE__nominalBlockLength),
@@ -110,16 +112,18 @@ private:
 // Audio ports are connected per Run call.
 class Instance {
 public:
-    Instance(uint32_t descriptorIndex, UridMap& map, double sampleRate = 48000.0, int32_t maxBlockLength = 0,
-             bool withMap = true)
+    Instance(uint32_t descriptorIndex, UridMap& map, double sampleRate = 48000.0,
+             int32_t maxBlockLength = 0, bool withMap = true)
         : mFeatures(map, withMap, maxBlockLength), mDescriptor(lv2_descriptor(descriptorIndex)) {
         mHandle = mDescriptor->instantiate(mDescriptor, sampleRate, "/nowhere/", mFeatures.List());
         if (mHandle == nullptr) {
             return;
         }
         for (int i = 0; i < kNumChannelParams; ++i) {
-            mControls[static_cast<std::size_t>(i)] = static_cast<float>(Plug().GetParam(i)->Default());
-            mDescriptor->connect_port(mHandle, static_cast<uint32_t>(i), &mControls[static_cast<std::size_t>(i)]);
+            mControls[static_cast<std::size_t>(i)] =
+                static_cast<float>(Plug().GetParam(i)->Default());
+            mDescriptor->connect_port(mHandle, static_cast<uint32_t>(i),
+                                      &mControls[static_cast<std::size_t>(i)]);
         }
         mDescriptor->connect_port(mHandle, kLatencyPort, &mLatency);
         mDescriptor->activate(mHandle);
@@ -140,7 +144,8 @@ public:
     int Channels() const { return mDescriptor == lv2_descriptor(kMonoIndex) ? 1 : 2; }
 
     // Connects channel c of inputs and outputs (null entries too) and runs.
-    void Run(const std::vector<float*>& inputs, const std::vector<float*>& outputs, uint32_t frames) {
+    void Run(const std::vector<float*>& inputs, const std::vector<float*>& outputs,
+             uint32_t frames) {
         const uint32_t firstInput = kLatencyPort + 1;
         for (std::size_t c = 0; c < inputs.size(); ++c) {
             mDescriptor->connect_port(mHandle, firstInput + static_cast<uint32_t>(c), inputs[c]);
@@ -158,7 +163,8 @@ public:
     }
 
     const LV2_State_Interface* State() const {
-        return static_cast<const LV2_State_Interface*>(mDescriptor->extension_data(LV2_STATE__interface));
+        return static_cast<const LV2_State_Interface*>(
+            mDescriptor->extension_data(LV2_STATE__interface));
     }
     LV2_Handle Handle() const { return mHandle; }
 
@@ -180,7 +186,8 @@ inline std::vector<std::vector<float>> TestSignal(int channels, int frames) {
             noise = noise * 1664525u + 1013904223u;
             const double white = (static_cast<double>(noise >> 8) / 16777216.0) * 2.0 - 1.0;
             const double tone = std::sin(0.013 * f * (c + 1)) * 0.3;
-            signal[static_cast<std::size_t>(c)][static_cast<std::size_t>(f)] = static_cast<float>(tone + 0.1 * white);
+            signal[static_cast<std::size_t>(c)][static_cast<std::size_t>(f)] =
+                static_cast<float>(tone + 0.1 * white);
         }
     }
     return signal;

@@ -1,7 +1,8 @@
 # Tests of the LV2 build (included from tests/CMakeLists.txt when the LV2
 # module is configured):
 #   tw_lv2_tests    the adapter through the module's own objects in process,
-#                   and the built bundle through lilv (Turtle, sessions)
+#                   and the built bundle through lilv (Turtle, sessions,
+#                   factory presets against hpi-host renders)
 #   lv2_*           the bundle in outside LV2 tools: lv2_validate, lv2apply and
 #                   lv2file against hpi-host renders, lv2bench
 find_package(PkgConfig REQUIRED)
@@ -17,6 +18,13 @@ target_compile_definitions(tw_lv2_tests PRIVATE
   TW_LV2_BUNDLE_DIR="${TW_LV2_BUNDLE_DIR}"
   TW_LV2_TEST_DATA_DIR="${CMAKE_CURRENT_LIST_DIR}/data")
 add_dependencies(tw_lv2_tests tarnwhistle_lv2)
+# The factory presets against hpi-host's renders of the same settings.
+if(TW_LV2_SNDFILE_FOUND AND TARGET hpi-host AND TARGET Tarnwhistle)
+  target_compile_definitions(tw_lv2_tests PRIVATE
+    TW_HPI_HOST="$<TARGET_FILE:hpi-host>" TW_HPI_MODULE="$<TARGET_FILE:Tarnwhistle>")
+  target_link_libraries(tw_lv2_tests PRIVATE PkgConfig::TW_LV2_SNDFILE)
+  add_dependencies(tw_lv2_tests hpi-host Tarnwhistle)
+endif()
 
 # Outside tools load the module into their own, uninstrumented process.
 if(TW_SANITIZE OR NOT TW_LV2_SNDFILE_FOUND OR NOT TARGET hpi-host OR NOT TARGET Tarnwhistle)

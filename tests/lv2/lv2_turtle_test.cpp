@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -11,9 +12,10 @@
 #include <limits>
 
 #include "core/param_table.h"
-#include "lv2/module/lv2_module.h"
+#include "factory_presets.h"
 #include "lv2_lilv_support.h"
 #include "product/channel_parameters.h"
+#include "product/module/lv2/lv2_module.h"
 
 namespace {
 
@@ -30,8 +32,13 @@ TEST(LV2Turtle, NumbersAreFloatsInTheirShortestText) {
         const char* text;
     };
     const Case kCases[] = {
-        {-24.0, "-24.0"}, {0.0, "0.0"},   {0.1, "0.1"},   {1048576.0, "1048576.0"}, {1e-8, "1e-08"},
-        {std::numeric_limits<double>::quiet_NaN(), "0.0"}, {std::numeric_limits<double>::infinity(), "0.0"},
+        {-24.0, "-24.0"},
+        {0.0, "0.0"},
+        {0.1, "0.1"},
+        {1048576.0, "1048576.0"},
+        {1e-8, "1e-08"},
+        {std::numeric_limits<double>::quiet_NaN(), "0.0"},
+        {std::numeric_limits<double>::infinity(), "0.0"},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.text);
@@ -68,7 +75,7 @@ const ExpectedPort kControls[] = {
     {"mid_freq", "Mid Freq", 0, 6, 0, true, false, true, 7, false},
     {"mid_gain", "Mid Gain", -15, 15, 0, false, false, false, 0, true},
     {"high_gain", "High Gain", -15, 15, 0, false, false, false, 0, true},
-    {"bypass", "Bypass", 0, 1, 1, true, true, false, 0, false},
+    {"enable", "Enable", 0, 1, 1, true, true, false, 0, false},
     {"mic_pre", "Mic Pre", 0, 1, 0, true, true, false, 0, false},
     {"oversampling", "Oversampling", 0, 1, 0, true, false, true, 2, false},
 };
@@ -76,15 +83,18 @@ const ExpectedPort kControls[] = {
 TEST(LV2Bundle, EachParameterIsAControlPortAsTheHostSeesIt) {
     LilvTestWorld world(lv2_test::BuiltBundle());
     ASSERT_EQ(world.PluginCount(), 2u);
-    for (const char* uri : {"urn:quernstoneworks:tarnwhistle:mono", "urn:quernstoneworks:tarnwhistle:stereo"}) {
+    for (const char* uri :
+         {"urn:quernstoneworks:tarnwhistle:mono", "urn:quernstoneworks:tarnwhistle:stereo"}) {
         SCOPED_TRACE(uri);
         const LilvPlugin* plugin = world.Plugin(uri);
         ASSERT_NE(plugin, nullptr);
         for (uint32_t i = 0; i < std::size(kControls); ++i) {
             const ExpectedPort& e = kControls[i];
             SCOPED_TRACE(e.symbol);
-            ASSERT_TRUE(lilv_port_is_a(plugin, lilv_plugin_get_port_by_index(plugin, i), world.Uri(kLV2 + "ControlPort")));
-            ASSERT_TRUE(lilv_port_is_a(plugin, lilv_plugin_get_port_by_index(plugin, i), world.Uri(kLV2 + "InputPort")));
+            ASSERT_TRUE(lilv_port_is_a(plugin, lilv_plugin_get_port_by_index(plugin, i),
+                                       world.Uri(kLV2 + "ControlPort")));
+            ASSERT_TRUE(lilv_port_is_a(plugin, lilv_plugin_get_port_by_index(plugin, i),
+                                       world.Uri(kLV2 + "InputPort")));
             const PortView port = ViewPort(world, plugin, i);
             EXPECT_EQ(port.symbol, e.symbol);
             EXPECT_EQ(port.name, e.name);
@@ -133,13 +143,14 @@ TEST(LV2Bundle, LatencyEnableAndAudioPortsAreDesignated) {
         ASSERT_NE(plugin, nullptr);
         ASSERT_EQ(lilv_plugin_get_num_ports(plugin), kNumChannelParams + 1 + c.audioSymbols.size());
         ASSERT_TRUE(lilv_plugin_has_latency(plugin));
-        EXPECT_EQ(lilv_plugin_get_latency_port_index(plugin), static_cast<uint32_t>(kNumChannelParams));
-        const LilvPort* latency = lilv_plugin_get_port_by_designation(plugin, world.Uri(kLV2 + "OutputPort"),
-                                                                      world.Uri(kLV2 + "latency"));
+        EXPECT_EQ(lilv_plugin_get_latency_port_index(plugin),
+                  static_cast<uint32_t>(kNumChannelParams));
+        const LilvPort* latency = lilv_plugin_get_port_by_designation(
+            plugin, world.Uri(kLV2 + "OutputPort"), world.Uri(kLV2 + "latency"));
         ASSERT_NE(latency, nullptr);
         EXPECT_EQ(lilv_port_get_index(plugin, latency), static_cast<uint32_t>(kNumChannelParams));
-        const LilvPort* enabled = lilv_plugin_get_port_by_designation(plugin, world.Uri(kLV2 + "InputPort"),
-                                                                      world.Uri(kLV2 + "enabled"));
+        const LilvPort* enabled = lilv_plugin_get_port_by_designation(
+            plugin, world.Uri(kLV2 + "InputPort"), world.Uri(kLV2 + "enabled"));
         ASSERT_NE(enabled, nullptr);
         EXPECT_EQ(lilv_port_get_index(plugin, enabled), static_cast<uint32_t>(kBypass));
         for (std::size_t a = 0; a < c.audioSymbols.size(); ++a) {
@@ -154,7 +165,85 @@ TEST(LV2Bundle, LatencyEnableAndAudioPortsAreDesignated) {
         LilvNodes* optional = lilv_plugin_get_optional_features(plugin);
         EXPECT_TRUE(lilv_nodes_contains(optional, world.Uri(kLV2 + "hardRTCapable")));
         lilv_nodes_free(optional);
-        EXPECT_TRUE(lilv_plugin_has_extension_data(plugin, world.Uri("http://lv2plug.in/ns/ext/state#interface")));
+        EXPECT_TRUE(lilv_plugin_has_extension_data(
+            plugin, world.Uri("http://lv2plug.in/ns/ext/state#interface")));
+    }
+}
+
+// The first literal value of subject's predicate, or "".
+std::string ValueOf(LilvTestWorld& world, const LilvNode* subject, const std::string& predicate) {
+    LilvNode* value = lilv_world_get(world.World(), subject, world.Uri(predicate), nullptr);
+    const std::string text = value != nullptr ? lilv_node_as_string(value) : "";
+    lilv_node_free(value);
+    return text;
+}
+
+TEST(LV2Bundle, CarriesTheDescriptionLicenceAuthorAndVersion) {
+    LilvTestWorld world(lv2_test::BuiltBundle());
+    const LilvPlugin* plugin = world.Plugin("urn:quernstoneworks:tarnwhistle:stereo");
+    ASSERT_NE(plugin, nullptr);
+    const LilvNode* uri = lilv_plugin_get_uri(plugin);
+    LilvNode* name = lilv_plugin_get_name(plugin);  // loads the plug-in's file
+    lilv_node_free(name);
+    EXPECT_NE(
+        ValueOf(world, uri, "http://www.w3.org/2000/01/rdf-schema#comment").find("channel strip"),
+        std::string::npos);
+    EXPECT_FALSE(ValueOf(world, uri, "http://usefulinc.com/ns/doap#license").empty());
+    LilvNode* author = lilv_plugin_get_author_name(plugin);
+    ASSERT_NE(author, nullptr);
+    EXPECT_STREQ(lilv_node_as_string(author), "Quernstone Works");
+    lilv_node_free(author);
+    LilvNode* release = lilv_world_get(world.World(), uri,
+                                       world.Uri("http://usefulinc.com/ns/doap#release"), nullptr);
+    ASSERT_NE(release, nullptr);
+    EXPECT_EQ(ValueOf(world, release, "http://usefulinc.com/ns/doap#revision"), "7.0.0");
+    lilv_node_free(release);
+    EXPECT_EQ(ValueOf(world, uri, kLV2 + "minorVersion"), "7000");
+}
+
+// Every factory preset is listed for both plug-ins under its label, with the
+// table's value on every port but the host's enable switch.
+TEST(LV2Bundle, ListsEveryFactoryPresetWithTheTableValues) {
+    LilvTestWorld world(lv2_test::BuiltBundle());
+    const LilvNode* presetClass = world.Uri("http://lv2plug.in/ns/ext/presets#Preset");
+    ParamTable params(kNumChannelParams);
+    DefineChannelParameters(params);
+    for (const char* plugin_uri :
+         {"urn:quernstoneworks:tarnwhistle:mono", "urn:quernstoneworks:tarnwhistle:stereo"}) {
+        SCOPED_TRACE(plugin_uri);
+        const LilvPlugin* plugin = world.Plugin(plugin_uri);
+        ASSERT_NE(plugin, nullptr);
+        LilvNodes* related = lilv_plugin_get_related(plugin, presetClass);
+        EXPECT_EQ(lilv_nodes_size(related), FactoryPresets().size());
+        lilv_nodes_free(related);
+    }
+    for (const FactoryPreset& preset : FactoryPresets()) {
+        SCOPED_TRACE(preset.id);
+        const LilvNode* uri =
+            world.Uri(std::string("urn:quernstoneworks:tarnwhistle:preset:") + preset.id);
+        lilv_world_load_resource(world.World(), uri);
+        EXPECT_EQ(ValueOf(world, uri, "http://www.w3.org/2000/01/rdf-schema#label"), preset.label);
+        const std::vector<double> values = FactoryPresetValues(preset);
+        LilvNodes* ports =
+            lilv_world_find_nodes(world.World(), uri, world.Uri(kLV2 + "port"), nullptr);
+        ASSERT_NE(ports, nullptr);
+        EXPECT_EQ(lilv_nodes_size(ports), static_cast<std::size_t>(kNumChannelParams - 1));
+        LILV_FOREACH(nodes, i, ports) {
+            const LilvNode* port = lilv_nodes_get(ports, i);
+            const std::string symbol = ValueOf(world, port, kLV2 + "symbol");
+            LilvNode* value = lilv_world_get(
+                world.World(), port, world.Uri("http://lv2plug.in/ns/ext/presets#value"), nullptr);
+            ASSERT_NE(value, nullptr);
+            const auto at = std::find_if(std::begin(kControls), std::end(kControls),
+                                         [&](const ExpectedPort& e) { return symbol == e.symbol; });
+            ASSERT_NE(at, std::end(kControls)) << symbol;
+            EXPECT_NE(symbol, "enable");
+            EXPECT_EQ(lilv_node_as_float(value),
+                      static_cast<float>(values[static_cast<std::size_t>(at - kControls)]))
+                << symbol;
+            lilv_node_free(value);
+        }
+        lilv_nodes_free(ports);
     }
 }
 
@@ -171,7 +260,7 @@ protected:
     void TearDown() override { std::filesystem::remove_all(mFolder); }
 
     std::string Write(const LV2ProductDescription& product, const ParamTable& params) {
-        std::ofstream(mFolder / "manifest.ttl") << ManifestTurtle(product);
+        std::ofstream(mFolder / "manifest.ttl") << ManifestTurtle(product, {});
         std::ofstream(mFolder / product.turtleFile) << PluginTurtle(product, params);
         return mFolder.string() + "/";
     }
@@ -193,7 +282,7 @@ TEST_F(WrittenBundle, OtherParameterKindsReadBackAsWritten) {
     product.binary = "writer.so";
     product.turtleFile = "writer.ttl";
     product.channelIOString = "1-2";
-    product.enabledParam = 2;   // not a 0..1 integer: not designated
+    product.enabledParam = 2;  // not a 0..1 integer: not designated
 
     LilvTestWorld world(Write(product, params));
     const LilvPlugin* plugin = world.Plugin("urn:test:writer:1_2");
@@ -210,15 +299,17 @@ TEST_F(WrittenBundle, OtherParameterKindsReadBackAsWritten) {
     EXPECT_EQ(toggle.scalePoints.size(), 2u);
 
     EXPECT_EQ(ViewPort(world, plugin, 1).unit, std::string(lv2_test::kUnits) + "hz");
-    EXPECT_TRUE(lilv_port_has_property(plugin, lilv_plugin_get_port_by_index(plugin, 1),
-                                       world.Uri("http://lv2plug.in/ns/ext/port-props#logarithmic")));
+    EXPECT_TRUE(
+        lilv_port_has_property(plugin, lilv_plugin_get_port_by_index(plugin, 1),
+                               world.Uri("http://lv2plug.in/ns/ext/port-props#logarithmic")));
 
     const PortView widgets = ViewPort(world, plugin, 2);
     EXPECT_EQ(widgets.unit, "widgets");
-    EXPECT_EQ(widgets.defaultValue, 10.0f);   // restricted into the range
+    EXPECT_EQ(widgets.defaultValue, 10.0f);  // restricted into the range
 
-    EXPECT_TRUE(lilv_port_has_property(plugin, lilv_plugin_get_port_by_index(plugin, 3),
-                                       world.Uri("http://lv2plug.in/ns/ext/port-props#notAutomatic")));
+    EXPECT_TRUE(
+        lilv_port_has_property(plugin, lilv_plugin_get_port_by_index(plugin, 3),
+                               world.Uri("http://lv2plug.in/ns/ext/port-props#notAutomatic")));
     EXPECT_FALSE(ViewPort(world, plugin, 3).toggled);
 
     const PortView mode = ViewPort(world, plugin, 4);
@@ -227,7 +318,8 @@ TEST_F(WrittenBundle, OtherParameterKindsReadBackAsWritten) {
     EXPECT_EQ(mode.scalePoints[2].second, "Back\\slash");
 
     EXPECT_TRUE(ViewPort(world, plugin, 5).toggled);
-    EXPECT_EQ(lilv_plugin_get_port_by_designation(plugin, world.Uri(kLV2 + "InputPort"), world.Uri(kLV2 + "enabled")),
+    EXPECT_EQ(lilv_plugin_get_port_by_designation(plugin, world.Uri(kLV2 + "InputPort"),
+                                                  world.Uri(kLV2 + "enabled")),
               nullptr);
     EXPECT_EQ(lilv_plugin_get_num_ports(plugin), 6u + 1u + 1u + 2u);
     EXPECT_EQ(ViewPort(world, plugin, 9).symbol, "out_r");

@@ -19,9 +19,13 @@ Tarnwhistle::Tarnwhistle(const InstanceInfo& info) : PluginAdapter(TarnwhistleCo
 
 // Stop ticking before the engine goes: a tick must never see a half-destroyed
 // product.
-Tarnwhistle::~Tarnwhistle() { StopIdleTimer(); }
+Tarnwhistle::~Tarnwhistle() {
+    StopIdleTimer();
+}
 
-void Tarnwhistle::OnParamChange(int paramIdx) { ApplyParamChange(paramIdx, Params(), mSettings); }
+void Tarnwhistle::OnParamChange(int paramIdx) {
+    ApplyParamChange(paramIdx, Params(), mSettings);
+}
 
 bool Tarnwhistle::SaveState(ByteChunk& chunk) const {
     SaveEditorState(chunk);
@@ -35,14 +39,16 @@ int Tarnwhistle::LoadState(const ByteChunk& chunk, int startPos) {
 }
 
 void Tarnwhistle::ProcessAudioBlock(double** inputs, double** outputs, int frames) {
-    const int latency =
-        mEngine.ProcessAudioBlock(inputs, outputs, frames, SampleRate(), mSettings, *GetParam(kMicPre));
+    const int latency = mEngine.ProcessAudioBlock(inputs, outputs, frames, SampleRate(), mSettings,
+                                                  *GetParam(kMicPre));
     if (latency != Latency()) {
         ReportLatency(latency);
     }
 }
 
-void Tarnwhistle::ResetProcessing() { mEngine.ResetProcessing(mSettings); }
+void Tarnwhistle::ResetProcessing() {
+    mEngine.ResetProcessing(mSettings);
+}
 
 std::mutex& PlugFactoryLock() {
     static std::mutex lock;

@@ -3,9 +3,10 @@
 // audio processor, the editor delegate and the host adapter's object. It
 // ties the channel-strip engine and its eleven parameters to the framework.
 //
-// The base is the adapter of the module being built ("plugin_adapter.h" on
-// the module's include path defines PluginAdapter and InstanceInfo), so the
-// same sources build into every host's module.
+// The base is the adapter of the module being built: "plugin_adapter.h" of
+// the module's folder (hpi/ or lv2/, the one on that module's include path)
+// defines PluginAdapter and InstanceInfo, so the same sources build into
+// every host's module.
 //
 // Threads: construction and the state hooks on [main]; OnParamChange on
 // whichever thread delivers the change ([main] host updates, [ui] editor
@@ -27,6 +28,7 @@ public:
     // eleven parameters and computes every engine setting from their
     // defaults, so the engine has defined settings from construction on.
     explicit Tarnwhistle(const InstanceInfo& info);
+    // [main]
     ~Tarnwhistle() override;
 
     // [any] Recomputes the engine settings that depend on parameter paramIdx;
@@ -41,7 +43,7 @@ public:
     // [audio] Runs the engine; a changed latency is reported (to the host
     // first).
     void ProcessAudioBlock(double** inputs, double** outputs, int frames) override;
-    // [audio] [main] Resets the engine's running state onto its targets.
+    // [main, audio] Resets the engine's running state onto its targets.
     void ResetProcessing() override;
 
     // [any] The settings OnParamChange wrote.

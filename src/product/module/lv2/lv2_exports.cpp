@@ -2,7 +2,7 @@
 #include <lv2/core/lv2.h>
 
 #include "lv2/lv2_descriptor_table.h"
-#include "lv2/module/lv2_module.h"
+#include "product/module/lv2/lv2_module.h"
 
 extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
     static const LV2DescriptorTable table(LV2ProductIdentity(), &MakePlug);

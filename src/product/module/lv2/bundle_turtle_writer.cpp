@@ -1,6 +1,7 @@
-// tw-lv2-ttl: writes the LV2 bundle's manifest.ttl and plug-in description
-// from the product's parameter table, so the bundle always describes the
-// binary built beside it. Run by the build; see --help.
+// tw-lv2-ttl: writes the LV2 bundle's manifest.ttl, plug-in description and
+// factory presets from the product's parameter and preset tables, so the
+// bundle always describes the binary built beside it. Run by the build; see
+// --help.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,8 +10,8 @@
 
 #include "core/param_table.h"
 #include "lv2/lv2_turtle.h"
-#include "lv2/module/lv2_module.h"
 #include "product/channel_parameters.h"
+#include "product/module/lv2/lv2_module.h"
 
 namespace {
 
@@ -21,8 +22,9 @@ constexpr int kExitUnwritable = 2;
 const char kHelp[] =
     "Usage: tw-lv2-ttl BUNDLE_DIR\n"
     "\n"
-    "Writes BUNDLE_DIR/manifest.ttl and the plug-ins' Turtle description (one plug-in per\n"
-    "channel configuration, one control port per parameter) for the LV2 bundle. The folder\n"
+    "Writes BUNDLE_DIR/manifest.ttl, the plug-ins' Turtle description (one plug-in per\n"
+    "channel configuration, one control port per parameter) and the factory presets for the\n"
+    "LV2 bundle. The folder\n"
     "must exist. A file whose content is already current is left untouched.\n"
     "\n"
     "Exit codes: 0 success, 1 bad command line, 2 a file could not be written.\n";
@@ -32,7 +34,8 @@ bool WriteIfChanged(const std::string& path, const std::string& text) {
     {
         std::ifstream in(path, std::ios::binary);
         if (in) {
-            const std::string current((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const std::string current((std::istreambuf_iterator<char>(in)),
+                                      std::istreambuf_iterator<char>());
             if (current == text) {
                 return true;
             }
@@ -42,7 +45,8 @@ bool WriteIfChanged(const std::string& path, const std::string& text) {
     out << text;
     out.close();
     if (!out) {
-        std::fprintf(stderr, "tw-lv2-ttl: error: cannot write '%s': %s\n", path.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "tw-lv2-ttl: error: cannot write '%s': %s\n", path.c_str(),
+                     std::strerror(errno));
         return false;
     }
     return true;
@@ -64,8 +68,12 @@ int main(int argc, char** argv) {
     ParamTable params(TarnwhistleConfig().parameterCount);
     DefineChannelParameters(params);
 
-    if (!WriteIfChanged(folder + "/manifest.ttl", ManifestTurtle(product)) ||
-        !WriteIfChanged(folder + "/" + product.turtleFile, PluginTurtle(product, params))) {
+    const std::vector<LV2Preset> presets = LV2FactoryPresets();
+
+    if (!WriteIfChanged(folder + "/manifest.ttl", ManifestTurtle(product, presets)) ||
+        !WriteIfChanged(folder + "/" + product.turtleFile, PluginTurtle(product, params)) ||
+        !WriteIfChanged(folder + "/" + product.presetFile,
+                        PresetTurtle(product, params, presets))) {
         return kExitUnwritable;
     }
     return kExitOk;

@@ -3,16 +3,18 @@
 #include <new>
 
 #include "hpi/hpi_run_loop_bridge.h"
-#include "hpi/module/hpi_module.h"
 #include "hpi/plugin_gui.h"
 #include "hpi/sdk/hpi_entry_points.h"
 #include "hpi/sdk/hpi_library.h"
 #include "hpi/sdk/hpi_unknown.h"
+#include "product/module/hpi/hpi_module.h"
 
 HPI_IUnknown* HPICreateEffectParameters() {
     try {
         HPIAdapter* plug = MakePlug(HPIInstanceInfo{});
-        return plug != nullptr ? static_cast<HPI_IUnknown*>(static_cast<HPI_IEffectParameters*>(plug)) : nullptr;
+        return plug != nullptr
+                   ? static_cast<HPI_IUnknown*>(static_cast<HPI_IEffectParameters*>(plug))
+                   : nullptr;
     } catch (...) {
         return nullptr;
     }
@@ -55,7 +57,8 @@ HPI_EXPORT HPI_Result HPIRegisterComponent(HPI_IUnknown*, const HPI_IID*, void**
     }
 }
 
-HPI_EXPORT HPI_Result HPIGetClassFactory(HPI_IUnknown*, const HPI_IID*, const HPI_IID*, void** outObject) {
+HPI_EXPORT HPI_Result HPIGetClassFactory(HPI_IUnknown*, const HPI_IID*, const HPI_IID*,
+                                         void** outObject) {
     try {
         if (outObject != nullptr) {
             *outObject = nullptr;

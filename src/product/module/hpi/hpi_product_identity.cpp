@@ -1,7 +1,7 @@
 // How Tarnwhistle presents itself to an HPI host.
-#include "hpi/module/hpi_module.h"
 #include "hpi/sdk/hpi_types.h"
 #include "product/channel_parameters.h"
+#include "product/module/hpi/hpi_module.h"
 
 HPIProductDescription HPIProductIdentity() {
     const PluginConfig config = TarnwhistleConfig();
