@@ -5,7 +5,7 @@
 #include "editor/control.h"
 
 // How a corner drag changes the editor.
-enum ResizerMode : int { kResizerScale = 0, kResizerSize = 1 };
+enum ResizerMode : int { kResizeModeScale = 0, kResizeModeSize = 1 };
 
 class CornerResizer : public Control {
 public:

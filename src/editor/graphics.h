@@ -304,7 +304,7 @@ private:
     bool mResizingInProgress = false;
     bool mLayoutOnResize = false;
     bool mMultiTouchEnabled = false;
-    ResizerMode mResizerMode = kResizerScale;
+    ResizerMode mResizerMode = kResizeModeScale;
     HostViewContainer* mHostViewContainer = nullptr;
     KeyHandlerFunc mKeyHandler;
     bool mCursorHidden = false;

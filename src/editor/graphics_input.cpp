@@ -132,7 +132,7 @@ void Graphics::OnMouseUp(const MouseEventList& points) {
     }
     if (mResizingInProgress) {
         mResizingInProgress = false;
-        if (mResizerMode == kResizerScale) {
+        if (mResizerMode == kResizeModeScale) {
             VisitAllControls([](Control* c) { c->OnScaleChanged(); });
             MarkAllDirty();
         }
@@ -143,7 +143,7 @@ void Graphics::OnMouseUp(const MouseEventList& points) {
 }
 
 void Graphics::ScaleResizeDrag(const MouseEvent& point) {
-    if (mResizerMode == kResizerSize) {
+    if (mResizerMode == kResizeModeSize) {
         if (Finite(point.x, point.y) && std::fabs(point.x) < 1e6f && std::fabs(point.y) < 1e6f) {
             Resize(static_cast<int>(point.x), static_cast<int>(point.y), mDrawScale, true);
         }
