@@ -21,7 +21,9 @@ Bounds StripFrameBounds(const BitmapStrip& strip, const Bounds& bounds);
 
 class BitmapBase {
 public:
+    // [ui]
     explicit BitmapBase(const BitmapStrip& strip) : mStrip(strip) {}
+    // [ui]
     virtual ~BitmapBase() = default;
 
     // [ui]

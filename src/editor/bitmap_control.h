@@ -9,6 +9,8 @@ public:
     BitmapControl(const Bounds& bounds, const BitmapStrip& strip, int paramIdx = -1,
                   BlendStyle blend = {});
 
+    // [ui]
     void Draw(Graphics& g) override;
+    // [ui]
     void OnScaleChanged() override;
 };

@@ -9,6 +9,8 @@ public:
     BitmapKnob(float x, float y, const BitmapStrip& strip, int paramIdx,
                int direction = kKnobVertical, double gearing = 4.0);
 
+    // [ui]
     void Draw(Graphics& g) override;
+    // [ui]
     void OnScaleChanged() override;
 };

@@ -23,5 +23,6 @@ struct BitmapStrip {
 
     // [any] Size of one frame in graphics units (integer division).
     int FrameWidth() const { return frames > 0 && framesHorizontal ? width / frames : width; }
+    // [any]
     int FrameHeight() const { return frames > 0 && !framesHorizontal ? height / frames : height; }
 };

@@ -9,7 +9,10 @@ public:
     // [ui] An empty strip gives a zero-size switch that is never drawn or hit.
     BitmapSwitch(float x, float y, const BitmapStrip& strip, int paramIdx);
 
+    // [ui]
     void OnMouseDown(float x, float y, const MouseModifiers& mods) override;
+    // [ui]
     void Draw(Graphics& g) override;
+    // [ui]
     void OnScaleChanged() override;
 };

@@ -11,7 +11,9 @@ struct Bounds {
 
     // [any]
     float W() const { return right - left; }
+    // [any]
     float H() const { return bottom - top; }
+    // [any]
     float Area() const { return W() * H(); }
     // [any] All four edges 0: the rectangle of a control that has nothing to show.
     bool Empty() const { return left == 0.0f && top == 0.0f && right == 0.0f && bottom == 0.0f; }
@@ -30,6 +32,7 @@ struct Bounds {
     Bounds Aligned(float s) const;
     // [any]
     Bounds Union(const Bounds& other) const;
+    // [any]
     Bounds Intersection(const Bounds& other) const;
 
     bool operator==(const Bounds&) const = default;

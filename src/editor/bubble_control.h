@@ -34,15 +34,22 @@ public:
     void PlaceBubble(Control* caller, float x, float y, const std::string& text, int direction,
                      const Bounds& minimumContent, int64_t touchId);
 
+    // [ui]
     void Draw(Graphics& g) override;
 
     // [ui]
     int State() const { return mState; }
+    // [ui]
     int GetArrowSide() const { return mArrowSide; }
+    // [ui]
     const std::string& Text() const { return mText; }
+    // [ui]
     const Bounds& BubbleBounds() const { return mBubbleBounds; }
+    // [ui]
     float Opacity() const { return mBubbleBlend.weight; }
+    // [ui]
     Control* Caller() const { return mCaller; }
+    // [ui]
     int64_t TouchId() const { return mTouchId; }
 
 private:

@@ -16,12 +16,15 @@ public:
 
     // [ui] Places the handle in the corner for the current size and draw scale.
     void OnScaleChanged() override;
+    // [ui]
     void Draw(Graphics& g) override;
     // [ui] Shows the diagonal resize cursor while the pointer is over it.
     void OnMouseOver(float x, float y, const MouseModifiers& mods) override;
+    // [ui]
     void OnMouseOut() override;
     // [ui] Starts a resize gesture; the drags themselves go to the graphics.
     void OnMouseDown(float x, float y, const MouseModifiers& mods) override;
+    // [ui]
     void OnMouseDblClick(float x, float y, const MouseModifiers& mods) override;
 
 private:

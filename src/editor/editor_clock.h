@@ -4,6 +4,7 @@
 
 class EditorClock {
 public:
+    // [ui]
     virtual ~EditorClock() = default;
     // [ui] Milliseconds since an arbitrary start, never going backwards.
     virtual double NowMs() const = 0;

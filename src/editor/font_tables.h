@@ -17,7 +17,9 @@ struct FontTables {
     int descender = 0;
     int lineGap = 0;
 
+    // [any]
     bool Bold() const { return (styleBits & 1) != 0; }
+    // [any]
     bool Italic() const { return (styleBits & 2) != 0; }
 };
 

@@ -72,185 +72,245 @@ public:
     static int InstanceCount();
 
     // ---- Attaching controls -----------------------------------------------------
-    // Takes ownership; null (and the control deleted) when tag >= 0 is taken.
+    // [ui] Takes ownership; null (and the control deleted) when tag >= 0 is taken.
     Control* AddControl(Control* control, int tag = -1, const std::string& group = "");
-    // Loads name (one frame) and puts a picture control of its size at index 0.
+    // [ui] Loads name (one frame) and puts a picture control of its size at index 0.
     Control* AddBackground(const std::string& name);
-    // Installs the corner handle unless one exists.
+    // [ui] Installs the corner handle unless one exists.
     void AddCornerResizer(ResizerMode mode, bool layoutOnResize, Color color, Color mouseOverColor,
                           Color dragColor, float size);
-    // Appends a value bubble: white, outlined black, corner roundness 5.
+    // [ui] Appends a value bubble: white, outlined black, corner roundness 5.
     void AddBubbleControl(const TextStyle& style);
-    // Shows text in a bubble for caller at (x, y) (see BubbleControl); nothing
+    // [ui] Shows text in a bubble for caller at (x, y) (see BubbleControl); nothing
     // without a bubble.
     void ShowValueBubble(Control* caller, float x, float y, const std::string& text, int direction,
                          const Bounds& minimumContent);
-    // Deletes every control, the resizer and the bubbles (a window reopened in
+    // [ui] Deletes every control, the resizer and the bubbles (a window reopened in
     // place is laid out again).
     void RemoveAllControls();
 
     // ---- Visiting ---------------------------------------------------------------
-    // Controls in list order, then the corner resizer, then the bubbles: the
+    // [ui] Controls in list order, then the corner resizer, then the bubbles: the
     // drawing order.
     void VisitAllControls(const VisitFunc& func);
+    // [ui]
     void MarkAllDirty();
+    // [ui]
     void MarkAllClean();
+    // [ui]
     int NControls() const { return static_cast<int>(mControls.size()); }
+    // [ui]
     Control* GetControl(int index) const;
+    // [ui]
     Control* GetControlWithTag(int tag) const;
+    // [ui]
     CornerResizer* GetCornerResizer() const { return mCornerResizer.get(); }
+    // [ui]
     BubbleControl* GetBubble(int index = 0) const;
 
     // ---- Values -----------------------------------------------------------------
-    // Gives caller's value of slot valueIdx to every other list control linked
+    // [ui] Gives caller's value of slot valueIdx to every other list control linked
     // to the same parameter.
     void SyncLinkedControls(Control* caller, int valueIdx);
-    // A parameter value from the delegate (normalised) for every control
+    // [ui] A parameter value from the delegate (normalised) for every control
     // linked to paramIdx; captured controls ignore it.
     void SetParamValueFromDelegate(int paramIdx, double normalizedValue);
-    // A value from the delegate for the control attached with ctrlTag.
+    // [ui] A value from the delegate for the control attached with ctrlTag.
     void SetControlValueFromDelegate(int ctrlTag, double normalizedValue);
-    // The host highlights (or stops highlighting) the controls of paramIdx.
+    // [ui] The host highlights (or stops highlighting) the controls of paramIdx.
     virtual void SetHostParamHighlight(int paramIdx, bool highlighted, int colourIndex);
 
     // ---- Redraw -----------------------------------------------------------------
-    // Runs the animations, then appends every dirty control's rectangle grown
+    // [ui] Runs the animations, then appends every dirty control's rectangle grown
     // by 0.75 units; whether anything was appended.
     bool IsDirty(BoundsList& list);
-    // Aligns the regions to pixels, reduces them with Optimize and draws the
+    // [ui] Aligns the regions to pixels, reduces them with Optimize and draws the
     // controls meeting each region, clipped to it. An empty list draws nothing.
     void Draw(BoundsList& list);
 
     // ---- Size and scale -----------------------------------------------------------
-    // Clamps to the delegate's limits and the draw-scale range; a request for
+    // [ui] Clamps to the delegate's limits and the draw-scale range; a request for
     // the current size changes nothing; a non-finite scale is ignored.
     void Resize(int width, int height, float scale, bool needsPlatformResize);
-    // The platform's pixel factor; values that are not finite and positive
+    // [ui] The platform's pixel factor; values that are not finite and positive
     // are ignored.
     void SetScreenScale(float scale);
+    // [ui]
     int Width() const { return mWidth; }
+    // [ui]
     int Height() const { return mHeight; }
+    // [ui]
     int FPS() const { return mFPS; }
+    // [ui]
     float DrawScale() const { return mDrawScale; }
+    // [ui]
     float MinDrawScale() const { return mMinDrawScale; }
+    // [ui]
     float MaxDrawScale() const { return mMaxDrawScale; }
+    // [ui]
     float GetScreenScale() const { return mScreenScale; }
+    // [ui]
     float TotalScale() const { return mDrawScale * mScreenScale; }
-    // The window's size in pixels for the current size and scales.
+    // [ui] The window's size in pixels for the current size and scales.
     int PixelWidth() const;
+    // [ui]
     int PixelHeight() const;
 
     // ---- Input (graphics units) ----------------------------------------------------
-    // The control under (x, y): the captured one of touchId, the corner
+    // [ui] The control under (x, y): the captured one of touchId, the corner
     // resizer, then the list backwards (a mouse-over test skips the
     // background). capture adds a capture entry.
     Control* ControlAtPoint(float x, float y, bool capture, bool mouseOver, int64_t touchId);
-    // Presses: host first (may take the click), right click (context menu),
+    // [ui] Presses: host first (may take the click), right click (context menu),
     // else begin gestures and the control's OnMouseDown. The last control hit.
     Control* OnMouseDown(const MouseEventList& points);
-    // Releases: the captured controls' OnMouseUp, end gestures, captures
+    // [ui] Releases: the captured controls' OnMouseUp, end gestures, captures
     // dropped; ends a resize gesture.
     void OnMouseUp(const MouseEventList& points);
-    // Drags: resize while resizing, else to captured controls (zero or
+    // [ui] Drags: resize while resizing, else to captured controls (zero or
     // non-finite motion is not passed on).
     void OnMouseDrag(const MouseEventList& points);
+    // [ui]
     bool OnMouseDblClick(float x, float y, const MouseModifiers& mods);
+    // [ui]
     void OnMouseWheel(float x, float y, const MouseModifiers& mods, float d);
+    // [ui]
     bool OnMouseOver(float x, float y, const MouseModifiers& mods);
+    // [ui]
     void OnMouseOut();
+    // [ui]
     bool OnKeyDown(float x, float y, const KeyPress& key);
+    // [ui]
     bool OnKeyUp(float x, float y, const KeyPress& key);
+    // [ui]
     void OnDrop(const char* path, float x, float y);
-    // Whether control is held by a press of any touch id.
+    // [ui] Whether control is held by a press of any touch id.
     bool IsCaptured(const Control* control) const;
+    // [ui]
     bool AnyCapture() const { return !mCaptures.empty(); }
+    // [ui]
     void ReleaseAllCaptures();
+    // [ui]
     float LastMouseX() const { return mLastMouseX; }
+    // [ui]
     float LastMouseY() const { return mLastMouseY; }
 
+    // [ui]
     void SetMouseOverEnabled(bool enabled) { mMouseOverEnabled = enabled; }
+    // [ui]
     void SetMultiTouchEnabled(bool enabled) { mMultiTouchEnabled = enabled; }
+    // [ui]
     bool MultiTouchEnabled() const { return mMultiTouchEnabled; }
+    // [ui]
     void SetKeyHandler(KeyHandlerFunc handler) { mKeyHandler = std::move(handler); }
+    // [ui]
     void SetHostViewContainer(HostViewContainer* container) { mHostViewContainer = container; }
+    // [ui]
     bool ResizingInProgress() const { return mResizingInProgress; }
+    // [ui]
     void SetResizingInProgress(bool resizing) { mResizingInProgress = resizing; }
+    // [ui]
     ResizerMode GetResizerMode() const { return mResizerMode; }
+    // [ui]
     Control* MouseOverControl() const { return mMouseOverControl; }
+    // [ui]
     int MouseOverIndex() const { return mMouseOverIndex; }
 
     // ---- Cursor ---------------------------------------------------------------------
-    // hide: hides the cursor (once) and, with lock, holds it where it is
+    // [ui] hide: hides the cursor (once) and, with lock, holds it where it is
     // during drags; !hide: shows it again, back where it was when locked.
     void HideCursor(bool hide, bool lock);
+    // [ui]
     bool CursorHidden() const { return mCursorHidden; }
+    // [ui]
     bool CursorLocked() const { return mCursorLocked; }
-    // Moves the pointer, unless the last event came from a touch.
+    // [ui] Moves the pointer, unless the last event came from a touch.
     void WarpCursor(float x, float y);
+    // [ui]
     int CursorShape() const { return mCursorShape; }
+    // [ui]
     virtual void SetCursorShape(int shape);
 
     // ---- Resources ----------------------------------------------------------------
-    // The module's resource table (null: files on disk only).
+    // [ui] The module's resource table (null: files on disk only).
     void SetResourceTable(const EmbeddedResourceTable* table) { mResources = table; }
+    // [ui]
     const EmbeddedResourceTable* ResourceTable() const { return mResources; }
-    // Loads (or takes from the cache) name with frames frames at target scale
+    // [ui] Loads (or takes from the cache) name with frames frames at target scale
     // (0: ceil of the screen scale). An empty strip when it is missing, not a
     // supported picture, or does not decode.
     BitmapStrip LoadBitmap(const std::string& name, int frames = 1, bool framesHorizontal = false,
                            int targetScale = 0);
-    // The strip again, for the current screen scale.
+    // [ui] The strip again, for the current screen scale.
     BitmapStrip ReloadBitmapForScale(const BitmapStrip& strip);
-    // Finds fileName (embedded or on disk), reads its tables and hands it to
+    // [ui] Finds fileName (embedded or on disk), reads its tables and hands it to
     // the back end under fontId, once per process. False when it cannot.
     bool LoadFont(const std::string& fontId, const std::string& fileName);
-    // Pictures decoded since construction (each is decoded once per scale).
+    // [ui] Pictures decoded since construction (each is decoded once per scale).
     int DecodeCount() const { return mDecodeCount; }
+    // [ui]
     std::size_t CachedBitmapCount() const { return mBitmapCache.Count(); }
 
     // ---- Drawing operations (base versions draw nothing) ------------------------
+    // [ui]
     virtual void BeginFrame() {}
+    // [ui]
     virtual void EndFrame() {}
-    // Draws the part of strip's picture at source offset (srcX, srcY) units
+    // [ui] Draws the part of strip's picture at source offset (srcX, srcY) units
     // into dest; blend null means normal, opaque.
     virtual void DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int srcX, int srcY,
                             const BlendStyle* blend);
+    // [ui]
     virtual void FillTriangle(const Color& color, float x1, float y1, float x2, float y2, float x3,
                               float y3, const BlendStyle* blend);
+    // [ui]
     virtual void FillCircle(const Color& color, float cx, float cy, float r,
                             const BlendStyle* blend);
-    // Fills area with the text's extent, placed at the origin. Base: an
+    // [ui] Fills area with the text's extent, placed at the origin. Base: an
     // estimate from the style's size.
     virtual void MeasureText(const TextStyle& style, const char* text, Bounds& area);
+    // [ui]
     virtual void DrawText(const TextStyle& style, const char* text, const Bounds& area,
                           const BlendStyle* blend);
+    // [ui]
     virtual void DrawFastDropShadow(const Bounds& inner, const Bounds& outer, float offset,
                                     float roundness, float blur, const BlendStyle* blend);
+    // [ui]
     virtual void PathClear() {}
+    // [ui]
     virtual void PathMoveTo(float x, float y);
+    // [ui]
     virtual void PathLineTo(float x, float y);
-    // Angles in degrees, clockwise, 0 pointing up.
+    // [ui] Angles in degrees, clockwise, 0 pointing up.
     virtual void PathArc(float cx, float cy, float r, float startDegrees, float endDegrees);
+    // [ui]
     virtual void PathClose() {}
+    // [ui]
     virtual void PathFill(const Color& color, const BlendStyle* blend);
+    // [ui]
     virtual void PathStroke(const Color& color, float width, const BlendStyle* blend);
-    // Identity: the back end draws under the total scale on its own.
+    // [ui] Identity: the back end draws under the total scale on its own.
     virtual void ResetTransform() {}
-    // The clip of the control about to be drawn (CurrentClip already holds it).
+    // [ui] The clip of the control about to be drawn (CurrentClip already holds it).
     virtual void SetClipRegion(const Bounds& clip);
+    // [ui]
     const Bounds& CurrentClip() const { return mClip; }
 
     // ---- Platform (base versions do nothing) ----------------------------------
-    // Creates the window inside parent, sets the screen scale, runs the
+    // [ui] Creates the window inside parent, sets the screen scale, runs the
     // delegate's layout, marks everything dirty and tells the delegate the
     // editor opened; the native view.
     virtual void* OpenWindow(void* parent);
+    // [ui]
     virtual void CloseWindow() {}
+    // [ui]
     virtual bool PlatformSupportsMultiTouch() const { return false; }
+    // [ui]
     virtual float ScreenScale() const { return 1.0f; }
-    // The window takes the new pixel size; parentResized: the host already
+    // [ui] The window takes the new pixel size; parentResized: the host already
     // resized the parent.
     virtual void ResizePlatformWindow(bool parentResized);
+    // [ui]
     virtual void ResizeBackEnd() {}
 
 protected:

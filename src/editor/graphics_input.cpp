@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/graphics_editor_delegate.h"
+#include "core/trace.h"
 #include "editor/control.h"
 #include "editor/graphics.h"
 #include "editor/host_view_container.h"
@@ -223,6 +224,7 @@ void Graphics::OnMouseOut() {
 }
 
 bool Graphics::RouteKey(float x, float y, const KeyPress& key, bool isKeyUp) {
+    Trace("%s x:%0.2f, y:%0.2f, key:%s\n", isKeyUp ? "Graphics::OnKeyUp" : "Graphics::OnKeyDown", x, y, key.utf8);
     Control* control = ControlAtPoint(x, y, false, false, 0);
     if (control != nullptr && control != GetControl(0)) {
         const bool used = isKeyUp ? control->OnKeyUp(x, y, key) : control->OnKeyDown(x, y, key);

@@ -13,6 +13,7 @@ inline constexpr uint32_t kHostModifierRightButton = 16;
 
 class HostViewContainer {
 public:
+    // [ui]
     virtual ~HostViewContainer() = default;
     // [ui] The host's own modifier bits at this moment.
     virtual uint32_t HostModifierBits() = 0;

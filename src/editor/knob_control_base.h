@@ -13,7 +13,9 @@ public:
     KnobControlBase(const Bounds& bounds, int paramIdx, int direction = kKnobVertical,
                     double gearing = 4.0);
 
+    // [ui]
     void OnMouseDown(float x, float y, const MouseModifiers& mods) override;
+    // [ui]
     void OnMouseUp(float x, float y, const MouseModifiers& mods) override;
     // [ui] Upward or rightward motion raises the value.
     void OnMouseDrag(float x, float y, float dX, float dY, const MouseModifiers& mods) override;
@@ -24,6 +26,7 @@ public:
     // [ui] The rectangle whose height (or width) one gearing unit of motion is.
     virtual Bounds DragBounds() const { return mHitBounds; }
 
+    // [ui]
     bool MouseIsDown() const { return mMouseIsDown; }
 
 private:

@@ -13,6 +13,7 @@ struct DecodedPicture {
     std::vector<unsigned char> rgba;  // width * height * 4 bytes, rows top first
     int width = 0;
     int height = 0;
+    // [any]
     bool Valid() const { return width > 0 && height > 0; }
 };
 

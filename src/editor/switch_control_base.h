@@ -11,8 +11,10 @@ public:
 
     // [ui] Takes the number of positions from the linked parameter's range.
     void OnInit() override;
+    // [ui]
     void OnMouseUp(float x, float y, const MouseModifiers& mods) override;
 
+    // [ui]
     int NumStates() const { return mNumStates; }
 
 protected:

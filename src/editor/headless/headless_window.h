@@ -17,10 +17,13 @@ public:
     // [ui] The open headless window of delegate, or null.
     static HeadlessWindow* Of(const GraphicsEditorDelegate& delegate);
 
+    // [ui]
     void* OpenWindow(void* parent) override;
     // [ui] Empties the editor like a closing window (the controls go).
     void CloseWindow() override;
+    // [ui]
     float ScreenScale() const override { return mReportedScreenScale; }
+    // [ui]
     void ResizePlatformWindow(bool parentResized) override;
 
     // [ui] One frame: runs the animations, collects the dirty regions, marks
@@ -31,20 +34,30 @@ public:
 
     // [ui] Pointer input as one mouse would give it (touch id 0).
     Control* Press(float x, float y, MouseModifiers mods = {});
+    // [ui]
     void Drag(float dX, float dY, MouseModifiers mods = {});
+    // [ui]
     void Release(MouseModifiers mods = {});
+    // [ui]
     bool DoubleClick(float x, float y, MouseModifiers mods = {});
+    // [ui]
     void Wheel(float x, float y, float notches, MouseModifiers mods = {});
 
+    // [ui]
     bool IsOpen() const { return mOpen; }
-    // The window's pixel size after its last resize.
+    // [ui] The window's pixel size after its last resize.
     int WindowPixelWidth() const { return mWindowWidth; }
+    // [ui]
     int WindowPixelHeight() const { return mWindowHeight; }
+    // [ui]
     int WindowResizes() const { return mWindowResizes; }
+    // [ui]
     bool PlatformCursorVisible() const { return mCursorVisible; }
-    // Where the pointer was last moved to by the editor, and how often.
+    // [ui] Where the pointer was last moved to by the editor, and how often.
     float WarpX() const { return mWarpX; }
+    // [ui]
     float WarpY() const { return mWarpY; }
+    // [ui]
     int Warps() const { return mWarps; }
 
 protected:

@@ -22,8 +22,9 @@ struct DrawCall {
     };
     Kind kind = kBitmap;
     std::string name;  // bitmap: its resource name; text: the text
-    Bounds dest;       // bitmap, text, shadow: the destination (shadow: the inner rectangle)
-    int srcX = 0;      // bitmap: source offset in graphics units
+    // [ui]
+    Bounds dest;   // bitmap, text, shadow: the destination (shadow: the inner rectangle)
+    int srcX = 0;  // bitmap: source offset in graphics units
     int srcY = 0;
     Color color;
     BlendStyle blend;           // the blend passed, or normal and opaque for none
@@ -36,29 +37,40 @@ public:
     // [ui]
     RecordingGraphics(GraphicsEditorDelegate& delegate, int width, int height, int fps,
                       float scale);
+    // [ui]
     ~RecordingGraphics() override;
 
     // [ui] The calls since the last ClearLog.
     const std::vector<DrawCall>& Log() const { return mLog; }
+    // [ui]
     void ClearLog() { mLog.clear(); }
     // [ui] The bitmap calls drawing the strip named name, in order.
     std::vector<DrawCall> BitmapCalls(const std::string& name) const;
     // [ui] Back-end images alive now.
     int LiveImages() const { return mLiveImages; }
 
+    // [ui]
     void BeginFrame() override;
+    // [ui]
     void EndFrame() override;
+    // [ui]
     void DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int srcX, int srcY,
                     const BlendStyle* blend) override;
+    // [ui]
     void FillTriangle(const Color& color, float x1, float y1, float x2, float y2, float x3,
                       float y3, const BlendStyle* blend) override;
+    // [ui]
     void FillCircle(const Color& color, float cx, float cy, float r,
                     const BlendStyle* blend) override;
+    // [ui]
     void DrawText(const TextStyle& style, const char* text, const Bounds& area,
                   const BlendStyle* blend) override;
+    // [ui]
     void DrawFastDropShadow(const Bounds& inner, const Bounds& outer, float offset, float roundness,
                             float blur, const BlendStyle* blend) override;
+    // [ui]
     void PathFill(const Color& color, const BlendStyle* blend) override;
+    // [ui]
     void PathStroke(const Color& color, float width, const BlendStyle* blend) override;
 
 protected:
