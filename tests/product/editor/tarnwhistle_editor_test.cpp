@@ -334,6 +334,29 @@ TEST_F(ProductEditor, TheBubbleFadesInHoldsWhileTheKnobIsHeldAndFadesOut) {
         EXPECT_EQ(bubble.State(), s.state) << clock.now;
         EXPECT_NEAR(bubble.Opacity(), s.opacity, 1e-4) << clock.now;
     }
+    // Drawn while shown: shadow, white shape outlined black, and the text, all
+    // at the bubble's opacity.
+    window.MarkAllDirty();
+    window.ClearLog();
+    window.Tick();
+    std::vector<DrawCall::Kind> kinds;
+    for (const DrawCall& call : window.Log()) {
+        if (call.kind == DrawCall::kBitmap || call.kind == DrawCall::kTriangle ||
+            call.blend.weight != 0.95f)
+            continue;
+        kinds.push_back(call.kind);
+        if (call.kind == DrawCall::kPathFill) {
+            EXPECT_EQ(call.color, (Color{255, 255, 255, 255}));
+        }
+        if (call.kind == DrawCall::kPathStroke) {
+            EXPECT_EQ(call.color, (Color{255, 0, 0, 0}));
+        }
+        if (call.kind == DrawCall::kText) {
+            EXPECT_EQ(call.name, bubble.Text());
+        }
+    }
+    EXPECT_EQ(kinds, (std::vector<DrawCall::Kind>{DrawCall::kShadow, DrawCall::kPathFill,
+                                                  DrawCall::kPathStroke, DrawCall::kText}));
     window.Release();
     // Released: the running hold ends, then a 200 ms fade-out.
     const Step released[] = {{201, 3, 0.95f}, {100, 3, 0.475f}, {101, 0, 0.0f}};
@@ -344,7 +367,6 @@ TEST_F(ProductEditor, TheBubbleFadesInHoldsWhileTheKnobIsHeldAndFadesOut) {
         EXPECT_NEAR(bubble.Opacity(), s.opacity, 1e-4) << clock.now;
     }
     EXPECT_TRUE(bubble.IsHidden());
-    // Drawn while shown: shadow, shape and text with the bubble's opacity.
     EXPECT_FALSE(window.Tick());
 }
 
@@ -394,6 +416,20 @@ TEST_F(ProductEditor, TheCornerScalesTheEditorWithinItsLimitsAndADoubleClickGoes
         EXPECT_FLOAT_EQ(window.GetCornerResizer()->GetBounds().W() * window.DrawScale(), 20.0f);
     }
     const Bounds handle = window.GetCornerResizer()->GetBounds();
+    // A faint handle that turns opaque black under the pointer.
+    const auto handleColour = [&] {
+        window.MarkAllDirty();
+        window.ClearLog();
+        window.Tick();
+        for (const DrawCall& call : window.Log()) {
+            if (call.kind == DrawCall::kTriangle) return call.color;
+        }
+        return Color{0, 0, 0, 0};
+    };
+    EXPECT_EQ(handleColour(), (Color{10, 0, 0, 0}));
+    window.OnMouseOver(CentreX(handle), CentreY(handle), MouseModifiers{});
+    EXPECT_EQ(handleColour(), (Color{255, 0, 0, 0}));
+    EXPECT_EQ(window.CursorShape(), kCursorSizeNWSE);
     window.DoubleClick(CentreX(handle), CentreY(handle));
     EXPECT_EQ(window.DrawScale(), 1.0f);
     EXPECT_EQ(window.WindowPixelWidth(), 248);
