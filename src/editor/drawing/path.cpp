@@ -111,7 +111,19 @@ void Path::Circle(float centreX, float centreY, float radius, const Transform& t
 }
 
 void Path::Close() {
-    if (mHasCurrent && !mContours.empty()) mContours.back().closed = true;
+    if (mHasCurrent && !mContours.empty()) {
+        PathContour& contour = mContours.back();
+        contour.closed = true;
+        // An end point on the start point would make a closing edge without a direction.
+        if (contour.count > 1) {
+            const PathPoint& start = mPoints[std::size_t(contour.first)];
+            const PathPoint& last = mPoints.back();
+            if (std::fabs(last.x - start.x) < 1e-3f && std::fabs(last.y - start.y) < 1e-3f) {
+                mPoints.pop_back();
+                --contour.count;
+            }
+        }
+    }
     mHasCurrent = false;
 }
 

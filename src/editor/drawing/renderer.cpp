@@ -307,8 +307,14 @@ void Renderer::Fill(const Paint& paint) {
     AppendWindingFans(mPath, mVertices);
     call.count = int(mVertices.size()) - call.first;
     if (call.count == 0) return;
+    bool clockwise = false;
+    call.convex = IsConvexLoop(mPath, clockwise);
     call.fringeFirst = int(mVertices.size());
-    if (mFlags & kAntialias) AppendEdgeFringes(mPath, mVertices);
+    if ((mFlags & kAntialias) && call.convex) {
+        AppendOuterFringes(mPath, clockwise, mVertices);
+    } else if (mFlags & kAntialias) {
+        AppendEdgeFringes(mPath, mVertices);
+    }
     call.fringeCount = int(mVertices.size()) - call.fringeFirst;
     call.coverFirst = int(mVertices.size());
     AppendRectangle(minX - 2.0f, minY - 2.0f, maxX + 2.0f, maxY + 2.0f, mVertices);
@@ -492,6 +498,16 @@ void Renderer::Render() {
 
         switch (call.kind) {
             case CallKind::kFill:
+                if (call.convex) {
+                    // One convex loop: its fan is the inside, its outer fringes the edge.
+                    mProgram.SetPaint(call.paint, Coverage::kFull);
+                    glDrawArrays(GL_TRIANGLES, call.first, call.count);
+                    if (call.fringeCount > 0) {
+                        mProgram.SetPaint(call.paint, Coverage::kEdgeFringe);
+                        glDrawArrays(GL_TRIANGLES, call.fringeFirst, call.fringeCount);
+                    }
+                    break;
+                }
                 // Winding numbers into the low seven stencil bits.
                 glEnable(GL_STENCIL_TEST);
                 glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);

@@ -8,7 +8,7 @@
 // renders them, in order, into the frame buffer bound at that moment. Fills follow
 // the non-zero rule (concave paths, holes, overlapping sub-paths) by counting the
 // winding in the stencil, which the target must have (the renderer's own frame
-// buffers do). Edges are anti-aliased by a one-pixel fringe whose coverage the
+// buffers do); a single convex sub-path (a rectangle, a circle) needs none. Edges are anti-aliased by a one-pixel fringe whose coverage the
 // shader computes, so a software GL draws the same picture as a GPU.
 //
 // Units: user units go through the transform into logical units; one logical unit
@@ -138,8 +138,9 @@ public:
     void FontSize(float size);
     // [ui] One horizontal and one vertical TextAlign flag.
     void TextAlign(int align);
-    // [ui] Draws UTF-8 text (to `end`, or to its NUL when null) anchored at (x, y) with
-    // the fill colour; returns x plus the advance. Malformed bytes draw as U+FFFD.
+    // [ui] Draws UTF-8 text (to `end`, or to its NUL when null) anchored at (x, y) in
+    // `color`; returns x plus the advance. Glyphs sit on whole pixels and follow the
+    // transform's translation and scale (not its rotation). Malformed bytes draw as U+FFFD.
     float Text(float x, float y, Color color, const char* text, const char* end = nullptr);
     // [ui] The advance and the box (from ascender to descender) the text would have.
     TextBounds MeasureText(float x, float y, const char* text, const char* end = nullptr);
@@ -163,6 +164,7 @@ private:
         int first = 0, count = 0;              // fans, stroke bands or glyph quads
         int fringeFirst = 0, fringeCount = 0;  // edge fringes of a fill
         int coverFirst = 0;                    // a six-vertex cover rectangle
+        bool convex = false;                   // a fill drawn without the stencil
         bool scissor = false;
         int scissorBox[4] = {};  // pixels: x, y from the bottom, width, height
         unsigned sourceFactor = 0, destinationFactor = 0;

@@ -46,6 +46,55 @@ void AppendWindingFans(const Path& path, std::vector<Vertex>& out) {
     }
 }
 
+bool IsConvexLoop(const Path& path, bool& clockwise) {
+    const auto& contours = path.Contours();
+    if (contours.size() != 1 || contours[0].count < 3) return false;
+    const PathContour& contour = contours[0];
+    const PathPoint* p = path.Points().data() + contour.first;
+    const int n = contour.count;
+    // The direction of edge i, or false when it is too short to have one.
+    const auto edge = [&](int i, double& x, double& y) {
+        x = double(p[(i + 1) % n].x) - p[i].x;
+        y = double(p[(i + 1) % n].y) - p[i].y;
+        return x * x + y * y > 1e-6;
+    };
+    int first = 0;
+    double px = 0.0, py = 0.0;
+    while (first < n && !edge(first, px, py)) ++first;
+    if (first == n) return false;
+    int sign = 0;
+    double turning = 0.0;
+    // Every turn between consecutive edges, ending back at the first edge.
+    for (int k = 1; k <= n; ++k) {
+        double ux, uy;
+        if (!edge((first + k) % n, ux, uy)) continue;
+        const double cross = px * uy - py * ux;
+        const double dot = px * ux + py * uy;
+        if (std::fabs(cross) > 1e-9 * std::sqrt((px * px + py * py) * (ux * ux + uy * uy))) {
+            const int s = cross > 0 ? 1 : -1;
+            if (sign != 0 && s != sign) return false;
+            sign = s;
+        }
+        turning += std::atan2(cross, dot);
+        px = ux;
+        py = uy;
+    }
+    // A star drawn in one stroke turns the same way at every corner but twice around.
+    if (sign == 0 || std::fabs(std::fabs(turning) - 2.0 * 3.14159265358979) > 0.1) return false;
+    clockwise = sign > 0;
+    return true;
+}
+
+void AppendOuterFringes(const Path& path, bool clockwise, std::vector<Vertex>& out) {
+    const PathContour& contour = path.Contours()[0];
+    const PathPoint* p = path.Points().data() + contour.first;
+    // The left normal points inwards on a clockwise loop.
+    const float outer = clockwise ? -1.0f : 1.0f;
+    for (int i = 0; i < contour.count; ++i) {
+        AppendBand(p[i], p[(i + 1) % contour.count], 0.0f, outer, 0.0f, 0.0f, 0.0f, out);
+    }
+}
+
 void AppendEdgeFringes(const Path& path, std::vector<Vertex>& out) {
     const auto& points = path.Points();
     for (const PathContour& contour : path.Contours()) {

@@ -20,6 +20,14 @@ struct Vertex {
 // counting up and back faces down, it leaves each pixel's winding number.
 void AppendWindingFans(const Path& path, std::vector<Vertex>& out);
 
+// [ui] Whether the path is one convex sub-path turning once around (so the non-zero
+// rule fills exactly its fan); `clockwise` tells its direction on the y-down screen.
+bool IsConvexLoop(const Path& path, bool& clockwise);
+
+// [ui] Appends a band one pixel wide outside each edge of a convex loop, with u = the
+// distance from the edge in pixels.
+void AppendOuterFringes(const Path& path, bool clockwise, std::vector<Vertex>& out);
+
 // [ui] Appends a band one pixel wide on each side of every edge (closing each
 // sub-path), with u = the signed distance from the edge in pixels.
 void AppendEdgeFringes(const Path& path, std::vector<Vertex>& out);

@@ -445,3 +445,38 @@ TEST_F(RendererTest, ArcsFollowTheirDirection) {
 }
 
 }  // namespace
+
+TEST(RendererWithoutStencil, FillsConvexShapesOnATargetWithoutStencil) {
+    ASSERT_NE(test_support::OffscreenGl::Current(), nullptr);
+    auto renderer = Renderer::Create(Renderer::kAntialias);
+    ASSERT_NE(renderer, nullptr);
+    GLuint texture = 0, framebuffer = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 32, 32, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+    ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+
+    renderer->BeginFrame(32, 32, 1);
+    renderer->BeginPath();
+    renderer->Rect(2, 2, 10, 10);
+    renderer->Fill(Color{1, 1, 1, 0.5f});
+    renderer->BeginPath();
+    renderer->Circle(22, 22, 6);
+    renderer->Fill(Color{1, 1, 1, 0.5f});
+    renderer->EndFrame();
+    const Picture p = test_support::ReadPicture(32, 32);
+    EXPECT_EQ(p.At(2, 2, 3), 128);  // each pixel blended once, corners included
+    EXPECT_EQ(p.At(11, 11, 3), 128);
+    EXPECT_EQ(p.At(12, 5, 3), 0);
+    EXPECT_EQ(p.At(22, 22, 3), 128);
+    EXPECT_EQ(p.At(22, 17, 3), 128);
+    EXPECT_EQ(p.At(22, 14, 3), 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &framebuffer);
+    glDeleteTextures(1, &texture);
+}
