@@ -2,11 +2,13 @@
 
 #include <epoxy/gl.h>
 
+#include <cstdio>
+
 namespace drawing {
 
 namespace {
 
-const char* const kVertexShader = R"(#version 120
+const char* const kVertexShader = R"(
 uniform vec2 uViewSize;
 attribute vec2 aPosition;
 attribute vec2 aParameter;
@@ -19,15 +21,15 @@ void main() {
 }
 )";
 
-const char* const kFragmentShader = R"(#version 120
+// Compiled once per paint kind and coverage (KIND and COVERAGE are defined in front),
+// so a software rasteriser runs only the code a pass needs.
+const char* const kFragmentShader = R"(
 uniform mat3 uPaintMatrix;
 uniform vec4 uInner;
 uniform vec4 uOuter;
 uniform vec2 uExtent;
 uniform float uRadius;
 uniform float uFeather;
-uniform int uKind;
-uniform int uCoverage;
 uniform float uStrokeScale;
 uniform bool uFlipY;
 uniform sampler2D uImage;
@@ -44,35 +46,37 @@ float RoundedBoxDistance(vec2 p, vec2 halfExtent, float radius) {
 
 void main() {
     float coverage = 1.0;
-    if (uCoverage == 1) {
-        coverage = clamp(0.5 - abs(vParameter.x), 0.0, 1.0);
-        if (coverage <= 0.0) discard;
-    } else if (uCoverage == 2) {
-        coverage = clamp(vParameter.y - abs(vParameter.x), 0.0, 1.0) * uStrokeScale;
-        if (coverage <= 0.0) discard;
-    } else if (uCoverage == 3) {
-        if (vParameter.y - abs(vParameter.x) < 1.0) discard;
-        coverage = uStrokeScale;
-    } else if (uCoverage == 4) {
-        coverage = texture2D(uAtlas, vParameter / uAtlasSize).a;
-    }
+#if COVERAGE == 1
+    coverage = clamp(0.5 - abs(vParameter.x), 0.0, 1.0);
+    if (coverage <= 0.0) discard;
+#elif COVERAGE == 2
+    coverage = clamp(vParameter.y - abs(vParameter.x), 0.0, 1.0) * uStrokeScale;
+    if (coverage <= 0.0) discard;
+#elif COVERAGE == 3
+    if (vParameter.y - abs(vParameter.x) < 1.0) discard;
+    coverage = uStrokeScale;
+#elif COVERAGE == 4
+    coverage = texture2D(uAtlas, vParameter / uAtlasSize).a;
+#endif
+#if KIND == 1
     vec2 p = (uPaintMatrix * vec3(vPosition, 1.0)).xy;
+    float t = clamp((RoundedBoxDistance(p, uExtent, uRadius) + 0.5 * uFeather) / uFeather, 0.0, 1.0);
+    vec4 color = mix(uInner, uOuter, t);
+#elif KIND == 2
+    vec2 uv = (uPaintMatrix * vec3(vPosition, 1.0)).xy / uExtent;
+    if (uFlipY) uv.y = 1.0 - uv.y;
+    vec4 color = texture2D(uImage, uv) * uInner;
+#else
     vec4 color = uInner;
-    if (uKind == 1) {
-        float t = clamp((RoundedBoxDistance(p, uExtent, uRadius) + 0.5 * uFeather) / uFeather, 0.0, 1.0);
-        color = mix(uInner, uOuter, t);
-    } else if (uKind == 2) {
-        vec2 uv = p / uExtent;
-        if (uFlipY) uv.y = 1.0 - uv.y;
-        color = texture2D(uImage, uv) * uInner;
-    }
+#endif
     gl_FragColor = color * coverage;
 }
 )";
 
-unsigned Compile(GLenum type, const char* source, const char*& error) {
+unsigned Compile(GLenum type, const char* prefix, const char* source, const char*& error) {
     const GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
+    const char* sources[2] = {prefix, source};
+    glShaderSource(shader, 2, sources, nullptr);
     glCompileShader(shader);
     GLint ok = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -88,72 +92,92 @@ unsigned Compile(GLenum type, const char* source, const char*& error) {
 }  // namespace
 
 GlProgram::~GlProgram() {
-    if (mProgram) glDeleteProgram(mProgram);
+    for (const Variant& v : mVariants) {
+        if (v.program) glDeleteProgram(v.program);
+    }
 }
 
 bool GlProgram::Build(const char*& error) {
-    const GLuint vertex = Compile(GL_VERTEX_SHADER, kVertexShader, error);
+    const GLuint vertex = Compile(GL_VERTEX_SHADER, "#version 120\n", kVertexShader, error);
     if (!vertex) return false;
-    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, kFragmentShader, error);
-    if (!fragment) {
-        glDeleteShader(vertex);
-        return false;
+    bool ok = true;
+    for (int kind = 0; kind < kKinds && ok; ++kind) {
+        for (int coverage = 0; coverage < kCoverages && ok; ++coverage) {
+            char prefix[64];
+            std::snprintf(prefix, sizeof prefix,
+                          "#version 120\n#define KIND %d\n#define COVERAGE %d\n", kind, coverage);
+            ok = BuildVariant(mVariants[kind * kCoverages + coverage], vertex, prefix, error);
+        }
     }
-    mProgram = glCreateProgram();
-    glAttachShader(mProgram, vertex);
-    glAttachShader(mProgram, fragment);
-    glBindAttribLocation(mProgram, kPositionAttribute, "aPosition");
-    glBindAttribLocation(mProgram, kParameterAttribute, "aParameter");
-    glLinkProgram(mProgram);
     glDeleteShader(vertex);
+    return ok;
+}
+
+bool GlProgram::BuildVariant(Variant& v, unsigned vertex, const char* prefix, const char*& error) {
+    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, prefix, kFragmentShader, error);
+    if (!fragment) return false;
+    v.program = glCreateProgram();
+    glAttachShader(v.program, vertex);
+    glAttachShader(v.program, fragment);
+    glBindAttribLocation(v.program, kPositionAttribute, "aPosition");
+    glBindAttribLocation(v.program, kParameterAttribute, "aParameter");
+    glLinkProgram(v.program);
     glDeleteShader(fragment);
-    GLint ok = 0;
-    glGetProgramiv(mProgram, GL_LINK_STATUS, &ok);
-    if (!ok) {
+    GLint linked = 0;
+    glGetProgramiv(v.program, GL_LINK_STATUS, &linked);
+    if (!linked) {
         error = "shader program does not link";
-        glDeleteProgram(mProgram);
-        mProgram = 0;
         return false;
     }
-    const auto location = [this](const char* name) { return glGetUniformLocation(mProgram, name); };
-    mViewSize = location("uViewSize");
-    mPaintMatrix = location("uPaintMatrix");
-    mInner = location("uInner");
-    mOuter = location("uOuter");
-    mExtent = location("uExtent");
-    mRadius = location("uRadius");
-    mFeather = location("uFeather");
-    mKind = location("uKind");
-    mCoverage = location("uCoverage");
-    mStrokeScale = location("uStrokeScale");
-    mFlipY = location("uFlipY");
-    mImage = location("uImage");
-    mAtlas = location("uAtlas");
-    mAtlasSize = location("uAtlasSize");
+    const auto location = [&v](const char* name) { return glGetUniformLocation(v.program, name); };
+    v.viewSize = location("uViewSize");
+    v.paintMatrix = location("uPaintMatrix");
+    v.inner = location("uInner");
+    v.outer = location("uOuter");
+    v.extent = location("uExtent");
+    v.radius = location("uRadius");
+    v.feather = location("uFeather");
+    v.strokeScale = location("uStrokeScale");
+    v.flipY = location("uFlipY");
+    v.atlasSize = location("uAtlasSize");
+    glUseProgram(v.program);
+    glUniform1i(location("uImage"), 0);
+    glUniform1i(location("uAtlas"), 1);
+    glUseProgram(0);
     return true;
 }
 
-void GlProgram::Use(float viewWidth, float viewHeight, float atlasWidth, float atlasHeight) const {
-    glUseProgram(mProgram);
-    glUniform2f(mViewSize, viewWidth, viewHeight);
-    glUniform2f(mAtlasSize, atlasWidth, atlasHeight);
-    glUniform1i(mImage, 0);
-    glUniform1i(mAtlas, 1);
+void GlProgram::Use(float viewWidth, float viewHeight, float atlasWidth, float atlasHeight) {
+    mFrameSizes[0] = viewWidth;
+    mFrameSizes[1] = viewHeight;
+    mFrameSizes[2] = atlasWidth;
+    mFrameSizes[3] = atlasHeight;
+    ++mFrame;
+    mCurrent = nullptr;
 }
 
-void GlProgram::SetPaint(const PaintUniforms& paint, Coverage coverage) const {
+void GlProgram::SetPaint(const PaintUniforms& paint, Coverage coverage) {
+    const int kind = paint.kind >= 0 && paint.kind < kKinds ? paint.kind : 0;
+    Variant& v = mVariants[kind * kCoverages + int(coverage)];
+    if (&v != mCurrent) {
+        glUseProgram(v.program);
+        mCurrent = &v;
+    }
+    if (v.frame != mFrame) {
+        glUniform2f(v.viewSize, mFrameSizes[0], mFrameSizes[1]);
+        glUniform2f(v.atlasSize, mFrameSizes[2], mFrameSizes[3]);
+        v.frame = mFrame;
+    }
     const Transform& t = paint.deviceToPaint;
     const float matrix[9] = {t.a, t.b, 0.0f, t.c, t.d, 0.0f, t.e, t.f, 1.0f};
-    glUniformMatrix3fv(mPaintMatrix, 1, GL_FALSE, matrix);
-    glUniform4fv(mInner, 1, paint.inner);
-    glUniform4fv(mOuter, 1, paint.outer);
-    glUniform2fv(mExtent, 1, paint.extent);
-    glUniform1f(mRadius, paint.radius);
-    glUniform1f(mFeather, paint.feather);
-    glUniform1i(mKind, paint.kind);
-    glUniform1i(mCoverage, int(coverage));
-    glUniform1f(mStrokeScale, paint.strokeScale);
-    glUniform1i(mFlipY, paint.flipY ? 1 : 0);
+    glUniformMatrix3fv(v.paintMatrix, 1, GL_FALSE, matrix);
+    glUniform4fv(v.inner, 1, paint.inner);
+    glUniform4fv(v.outer, 1, paint.outer);
+    glUniform2fv(v.extent, 1, paint.extent);
+    glUniform1f(v.radius, paint.radius);
+    glUniform1f(v.feather, paint.feather);
+    glUniform1f(v.strokeScale, paint.strokeScale);
+    glUniform1i(v.flipY, paint.flipY ? 1 : 0);
 }
 
 }  // namespace drawing

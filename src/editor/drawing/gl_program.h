@@ -1,5 +1,5 @@
 #pragma once
-// The renderer's one GLSL 1.20 program and the GL state each kind of pass needs.
+// The renderer's GLSL 1.20 programs, one for each paint kind and coverage.
 // The fragment shader computes a paint (colour, box gradient or image) at the
 // pixel and multiplies it by a coverage: full, an edge fringe's distance falloff,
 // a stroke's distance from its centre line, or a glyph's atlas value. That
@@ -36,22 +36,32 @@ public:
     GlProgram() = default;
     GlProgram(const GlProgram&) = delete;
     GlProgram& operator=(const GlProgram&) = delete;
-    // [ui] Deletes the program.
+    // [ui] Deletes the programs.
     ~GlProgram();
 
-    // [ui] Compiles and links; false (with the reason in `error`) when the context
-    // cannot run GLSL 1.20.
+    // [ui] Compiles and links one program per paint kind and coverage; false (with the
+    // reason in `error`) when the context cannot run GLSL 1.20.
     bool Build(const char*& error);
-    // [ui] Binds the program with the view size in pixels and the atlas size.
-    void Use(float viewWidth, float viewHeight, float atlasWidth, float atlasHeight) const;
-    // [ui] Sets the paint and the coverage for the next draw calls.
-    void SetPaint(const PaintUniforms& paint, Coverage coverage) const;
+    // [ui] Starts a frame's draws with the view size in pixels and the atlas size.
+    void Use(float viewWidth, float viewHeight, float atlasWidth, float atlasHeight);
+    // [ui] Binds the program for the paint's kind and `coverage` and sets its uniforms.
+    void SetPaint(const PaintUniforms& paint, Coverage coverage);
 
 private:
-    unsigned mProgram = 0;
-    int mViewSize = -1, mPaintMatrix = -1, mInner = -1, mOuter = -1, mExtent = -1, mRadius = -1,
-        mFeather = -1, mKind = -1, mCoverage = -1, mStrokeScale = -1, mFlipY = -1, mImage = -1,
-        mAtlas = -1, mAtlasSize = -1;
+    static constexpr int kKinds = 3;
+    static constexpr int kCoverages = 5;
+    struct Variant {
+        unsigned program = 0;
+        unsigned frame = 0;  // the frame whose sizes it holds
+        int viewSize = -1, paintMatrix = -1, inner = -1, outer = -1, extent = -1, radius = -1,
+            feather = -1, strokeScale = -1, flipY = -1, atlasSize = -1;
+    };
+    bool BuildVariant(Variant& variant, unsigned vertex, const char* prefix, const char*& error);
+
+    Variant mVariants[kKinds * kCoverages];
+    const Variant* mCurrent = nullptr;
+    unsigned mFrame = 0;
+    float mFrameSizes[4] = {};
 };
 
 // Vertex attribute slots of the program.

@@ -58,6 +58,9 @@ bool Finite(float v) {
     return std::isfinite(v);
 }
 
+// The cheapest program, for passes that only touch the stencil.
+const PaintUniforms kStencilOnly{};
+
 }  // namespace
 
 std::unique_ptr<Renderer> Renderer::Create(int flags, const char** error) {
@@ -515,7 +518,7 @@ void Renderer::Render() {
                 glStencilFunc(GL_ALWAYS, 0, 0xFF);
                 glStencilOpSeparate(GL_FRONT, GL_KEEP, GL_KEEP, GL_INCR_WRAP);
                 glStencilOpSeparate(GL_BACK, GL_KEEP, GL_KEEP, GL_DECR_WRAP);
-                mProgram.SetPaint(call.paint, Coverage::kFull);
+                mProgram.SetPaint(kStencilOnly, Coverage::kFull);
                 glDrawArrays(GL_TRIANGLES, call.first, call.count);
                 glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
                 if (call.fringeCount > 0) {
@@ -547,6 +550,7 @@ void Renderer::Render() {
                 glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
                 glStencilFunc(GL_ALWAYS, 0, 0xFF);
                 glStencilOp(GL_ZERO, GL_ZERO, GL_ZERO);
+                mProgram.SetPaint(kStencilOnly, Coverage::kFull);
                 glDrawArrays(GL_TRIANGLES, call.coverFirst, 6);
                 glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
                 glDisable(GL_STENCIL_TEST);

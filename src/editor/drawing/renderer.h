@@ -8,8 +8,9 @@
 // renders them, in order, into the frame buffer bound at that moment. Fills follow
 // the non-zero rule (concave paths, holes, overlapping sub-paths) by counting the
 // winding in the stencil, which the target must have (the renderer's own frame
-// buffers do); a single convex sub-path (a rectangle, a circle) needs none. Edges are anti-aliased by a one-pixel fringe whose coverage the
-// shader computes, so a software GL draws the same picture as a GPU.
+// buffers do); a single convex sub-path (a rectangle, a circle) needs none. Edges are anti-aliased
+// by a one-pixel fringe whose coverage the shader computes, so a software GL draws the same picture
+// as a GPU.
 //
 // Units: user units go through the transform into logical units; one logical unit
 // is `devicePixelRatio` pixels. Colours are straight alpha; drawing composites

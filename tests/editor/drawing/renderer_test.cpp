@@ -480,3 +480,22 @@ TEST(RendererWithoutStencil, FillsConvexShapesOnATargetWithoutStencil) {
     glDeleteFramebuffers(1, &framebuffer);
     glDeleteTextures(1, &texture);
 }
+
+TEST_F(RendererTest, LaterShapesDrawOverEarlierOnesInOneFrame) {
+    // Each fill and stroke leaves the stencil clean for the next.
+    const Color half{1, 1, 1, 0.5f};
+    const Picture p = Frame([&](Renderer& r) {
+        for (int i = 0; i < 2; ++i) {
+            r.BeginPath();
+            r.MoveTo(4, 20);
+            r.LineTo(60, 20);
+            r.Stroke(half, 4);
+            r.BeginPath();
+            Star(r, 32, 24, 5, 22, 8);
+            r.Fill(half);
+        }
+    });
+    EXPECT_NEAR(p.At(8, 20, 3), 191, 1);   // two strokes
+    EXPECT_NEAR(p.At(32, 20, 3), 239, 1);  // two strokes and two stars
+    EXPECT_NEAR(p.At(32, 30, 3), 191, 1);  // two stars
+}
