@@ -29,6 +29,7 @@ struct FontMetrics {
 
 class FontAtlas {
 public:
+    // [ui] An empty atlas; its texture is made at the first Upload().
     FontAtlas();
     FontAtlas(const FontAtlas&) = delete;
     FontAtlas& operator=(const FontAtlas&) = delete;

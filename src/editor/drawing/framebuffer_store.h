@@ -10,6 +10,7 @@ namespace drawing {
 
 class FramebufferStore {
 public:
+    // [ui] Colour textures are made in `images`, which must outlive the store.
     explicit FramebufferStore(ImageStore& images) : mImages(images) {}
     FramebufferStore(const FramebufferStore&) = delete;
     FramebufferStore& operator=(const FramebufferStore&) = delete;

@@ -33,6 +33,7 @@ struct PaintUniforms {
 
 class GlProgram {
 public:
+    // [ui] No program until Build().
     GlProgram() = default;
     GlProgram(const GlProgram&) = delete;
     GlProgram& operator=(const GlProgram&) = delete;

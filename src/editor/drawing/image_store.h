@@ -16,6 +16,7 @@ public:
         bool flipY = false;  // rows stored bottom-up (a frame buffer's colour texture)
     };
 
+    // [ui]
     ImageStore() = default;
     ImageStore(const ImageStore&) = delete;
     ImageStore& operator=(const ImageStore&) = delete;
