@@ -4,8 +4,11 @@
 #include <epoxy/gl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "editor/drawing/renderer.h"
@@ -28,6 +31,10 @@ struct Scene {
 Scene* GetScene() {
     static Scene* scene = [] {
         auto* s = new Scene;
+        // Mesa's software rasteriser on every core, as a window would have it (the
+        // context helper would otherwise keep it on one thread for the tests).
+        const std::string threads = std::to_string(std::thread::hardware_concurrency());
+        setenv("LP_NUM_THREADS", threads.c_str(), 0);
         if (!test_support::OffscreenGl::Current()) return s;
         s->renderer = Renderer::Create(Renderer::kAntialias);
         if (!s->renderer) return s;
