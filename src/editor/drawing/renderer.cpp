@@ -268,7 +268,8 @@ bool Renderer::PreparePaint(const Paint& paint, PaintUniforms& out) const {
         out.extent[0] = paint.extent[0];
         out.extent[1] = paint.extent[1];
     }
-    return out.inner[3] > 0.0f || out.outer[3] > 0.0f;
+    // Even a transparent paint is drawn: blend factors may change the destination.
+    return true;
 }
 
 // Fills in the call's paint, scissor and blend; false when nothing would show.

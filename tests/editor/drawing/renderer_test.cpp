@@ -407,6 +407,18 @@ TEST_F(RendererTest, CompositeBlendsByTheGivenFactors) {
     }
 }
 
+TEST_F(RendererTest, TransparentPaintStillAppliesTheBlendFactors) {
+    Clear(0.5f, 0.5f, 0.5f, 0.5f);
+    const Picture p = Frame([](Renderer& r) {
+        r.GlobalCompositeBlendFunc(BlendFactor::kZero, BlendFactor::kSourceAlpha);
+        r.BeginPath();
+        r.Rect(0, 0, 10, 10);
+        r.Fill(Color{1, 1, 1, 0});
+    });
+    EXPECT_EQ(p.At(5, 5, 3), 0);     // erased
+    EXPECT_EQ(p.At(20, 5, 3), 128);  // untouched
+}
+
 TEST_F(RendererTest, ScissorClipsInUserUnitsThroughTheTransform) {
     const Picture p = Frame([](Renderer& r) {
         r.SetTransform(drawing::Transform::Scaling(2, 2));
