@@ -414,37 +414,55 @@ float Renderer::LayoutText(float x, float y, const char* text, const char* end, 
     if (bounds) *bounds = {advance, {left, baseline - ascent, left + advance, baseline - descent}};
     if (!color) return left + advance;
 
-    float penX, penY;
-    device.Apply(left, baseline, penX, penY);
+    // The text's device bounding box, for culling against the clip.
+    float box[4] = {INFINITY, INFINITY, -INFINITY, -INFINITY};
+    for (float ux : {left - 2.0f / scale, left + advance + 2.0f / scale}) {
+        for (float uy : {baseline - ascent - 2.0f / scale, baseline - descent + 2.0f / scale}) {
+            float dx, dy;
+            device.Apply(ux, uy, dx, dy);
+            box[0] = std::min(box[0], dx), box[1] = std::min(box[1], dy);
+            box[2] = std::max(box[2], dx), box[3] = std::max(box[3], dy);
+        }
+    }
     Call call;
-    const float minY = penY - metrics.ascent - 2.0f;
-    const float maxY = penY - metrics.descent + 2.0f;
-    if (!BeginCall(CallKind::kText, ColorPaint(*color), penX - 2.0f, minY,
-                   penX + advancePixels + 2.0f, maxY, call)) {
+    if (!BeginCall(CallKind::kText, ColorPaint(*color), box[0], box[1], box[2], box[3], call)) {
         return left + advance;
     }
+    // Upright text sits on whole pixels, which keeps each glyph's pixels as rasterised;
+    // rotated or mirrored text maps each glyph's corners through the transform.
+    const bool upright = device.b == 0.0f && device.c == 0.0f && device.a > 0.0f && device.d > 0.0f;
+    float originX, originY;
+    device.Apply(left, baseline, originX, originY);
+    originX = std::floor(originX + 0.5f);
+    originY = std::floor(originY + 0.5f);
     call.first = int(mVertices.size());
     previous = -1;
+    float pen = 0.0f;  // pixels along the baseline
     for (const char* p = text; p < end;) {
         std::uint32_t codePoint = 0;
         p = NextCodePoint(p, end, codePoint);
         const Glyph* glyph = mFonts.Find(mState.font, codePoint, pixelSize);
         if (!glyph) continue;
-        if (previous >= 0) penX += mFonts.Kerning(mState.font, previous, glyph->index, pixelSize);
+        if (previous >= 0) pen += mFonts.Kerning(mState.font, previous, glyph->index, pixelSize);
         previous = glyph->index;
         if (glyph->width > 0) {
-            // Whole-pixel placement keeps the glyph's pixels as rasterised.
-            const float gx = std::floor(penX + 0.5f) + float(glyph->offsetX);
-            const float gy = std::floor(penY + 0.5f) + float(glyph->offsetY);
             const float u0 = float(glyph->atlasX), v0 = float(glyph->atlasY);
             const float w = float(glyph->width), h = float(glyph->height);
-            const Vertex a{gx, gy, u0, v0};
-            const Vertex b{gx + w, gy, u0 + w, v0};
-            const Vertex c{gx + w, gy + h, u0 + w, v0 + h};
-            const Vertex d{gx, gy + h, u0, v0 + h};
-            mVertices.insert(mVertices.end(), {a, b, c, a, c, d});
+            Vertex corner[4] = {
+                {0, 0, u0, v0}, {w, 0, u0 + w, v0}, {w, h, u0 + w, v0 + h}, {0, h, u0, v0 + h}};
+            for (Vertex& v : corner) {
+                if (upright) {
+                    v.x += std::floor(originX + pen + 0.5f) + float(glyph->offsetX);
+                    v.y += originY + float(glyph->offsetY);
+                } else {
+                    device.Apply(left + (pen + float(glyph->offsetX) + v.x) / scale,
+                                 baseline + (float(glyph->offsetY) + v.y) / scale, v.x, v.y);
+                }
+            }
+            mVertices.insert(mVertices.end(),
+                             {corner[0], corner[1], corner[2], corner[0], corner[2], corner[3]});
         }
-        penX += glyph->advance;
+        pen += glyph->advance;
     }
     call.count = int(mVertices.size()) - call.first;
     if (call.count > 0) mCalls.push_back(call);

@@ -140,8 +140,8 @@ public:
     // [ui] One horizontal and one vertical TextAlign flag.
     void TextAlign(int align);
     // [ui] Draws UTF-8 text (to `end`, or to its NUL when null) anchored at (x, y) in
-    // `color`; returns x plus the advance. Glyphs sit on whole pixels and follow the
-    // transform's translation and scale (not its rotation). Malformed bytes draw as U+FFFD.
+    // `color`; returns x plus the advance. Upright glyphs sit on whole pixels; under a
+    // rotating transform they turn with it. Malformed bytes draw as U+FFFD.
     float Text(float x, float y, Color color, const char* text, const char* end = nullptr);
     // [ui] The advance and the box (from ascender to descender) the text would have.
     TextBounds MeasureText(float x, float y, const char* text, const char* end = nullptr);

@@ -132,6 +132,23 @@ TEST_F(RendererTextTest, MeasuresInUserUnitsAtEveryScale) {
     EXPECT_NEAR(advance[1], advance[0], advance[0] * 0.02f);
 }
 
+TEST_F(RendererTextTest, TextTurnsWithTheTransform) {
+    // A quarter turn clockwise about (32, 24): the line runs down the screen.
+    const Picture p = Frame([&](Renderer& r) {
+        r.SetTransform(drawing::Transform::Combine(drawing::Transform::Rotation(3.14159265f / 2),
+                                                   drawing::Transform::Translation(32, 24)));
+        r.FontFaceId(font);
+        r.FontSize(14);
+        r.TextAlign(drawing::kAlignCenter | drawing::kAlignMiddle);
+        r.Text(0, 0, kWhite, "MMMM");
+    });
+    const auto ink = Ink(p);
+    ASSERT_GE(ink[0], 0);
+    EXPECT_GT(ink[3] - ink[1], 2 * (ink[2] - ink[0]));
+    EXPECT_NEAR((ink[0] + ink[2]) / 2.0, 32, 2);
+    EXPECT_NEAR((ink[1] + ink[3]) / 2.0, 24, 2);
+}
+
 TEST_F(RendererTextTest, GlyphsDrawnBeforeTheAtlasGrowsStayIntact) {
     const auto drawSample = [&](Renderer& r, float x) {
         r.FontFaceId(font);
