@@ -35,6 +35,7 @@ uniform bool uFlipY;
 uniform sampler2D uImage;
 uniform sampler2D uAtlas;
 uniform vec2 uAtlasSize;
+uniform vec4 uRectangle;
 varying vec2 vPosition;
 varying vec2 vParameter;
 
@@ -57,6 +58,10 @@ void main() {
     coverage = uStrokeScale;
 #elif COVERAGE == 4
     coverage = texture2D(uAtlas, vParameter / uAtlasSize).a;
+#elif COVERAGE == 5
+    vec2 overlap = clamp(min(vPosition + 0.5, uRectangle.zw) - max(vPosition - 0.5, uRectangle.xy), 0.0, 1.0);
+    coverage = overlap.x * overlap.y;
+    if (coverage <= 0.0) discard;
 #endif
 #if KIND == 1
     vec2 p = (uPaintMatrix * vec3(vPosition, 1.0)).xy;
@@ -138,6 +143,7 @@ bool GlProgram::BuildVariant(Variant& v, unsigned vertex, const char* prefix, co
     v.radius = location("uRadius");
     v.feather = location("uFeather");
     v.strokeScale = location("uStrokeScale");
+    v.rectangle = location("uRectangle");
     v.flipY = location("uFlipY");
     v.atlasSize = location("uAtlasSize");
     glUseProgram(v.program);
@@ -177,6 +183,7 @@ void GlProgram::SetPaint(const PaintUniforms& paint, Coverage coverage) {
     glUniform1f(v.radius, paint.radius);
     glUniform1f(v.feather, paint.feather);
     glUniform1f(v.strokeScale, paint.strokeScale);
+    glUniform4fv(v.rectangle, 1, paint.rectangle);
     glUniform1i(v.flipY, paint.flipY ? 1 : 0);
 }
 

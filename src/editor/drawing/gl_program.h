@@ -15,6 +15,7 @@ enum class Coverage : int {
     kStroke = 2,
     kStrokeCore = 3,  // only the fully covered inside of a stroke
     kGlyph = 4,
+    kRectangle = 5,  // the exact overlap of each pixel with an upright rectangle
 };
 
 // The uniforms of one fill, stroke or text run.
@@ -29,6 +30,7 @@ struct PaintUniforms {
     unsigned texture = 0;
     bool flipY = false;
     float strokeScale = 1.0f;
+    float rectangle[4] = {};  // device pixels: minX, minY, maxX, maxY
 };
 
 class GlProgram {
@@ -50,12 +52,12 @@ public:
 
 private:
     static constexpr int kKinds = 3;
-    static constexpr int kCoverages = 5;
+    static constexpr int kCoverages = 6;
     struct Variant {
         unsigned program = 0;
         unsigned frame = 0;  // the frame whose sizes it holds
         int viewSize = -1, paintMatrix = -1, inner = -1, outer = -1, extent = -1, radius = -1,
-            feather = -1, strokeScale = -1, flipY = -1, atlasSize = -1;
+            feather = -1, strokeScale = -1, flipY = -1, atlasSize = -1, rectangle = -1;
     };
     bool BuildVariant(Variant& variant, unsigned vertex, const char* prefix, const char*& error);
 

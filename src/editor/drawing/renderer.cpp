@@ -308,6 +308,15 @@ void Renderer::Fill(const Paint& paint) {
     Call call;
     if (!BeginCall(CallKind::kFill, paint, minX, minY, maxX, maxY, call)) return;
     call.first = int(mVertices.size());
+    float* box = call.paint.rectangle;
+    if ((mFlags & kAntialias) && IsUprightRectangle(mPath, box)) {
+        call.rectangle = true;
+        AppendRectangle(std::floor(box[0]), std::floor(box[1]), std::ceil(box[2]),
+                        std::ceil(box[3]), mVertices);
+        call.count = int(mVertices.size()) - call.first;
+        mCalls.push_back(call);
+        return;
+    }
     AppendWindingFans(mPath, mVertices);
     call.count = int(mVertices.size()) - call.first;
     if (call.count == 0) return;
@@ -520,6 +529,11 @@ void Renderer::Render() {
 
         switch (call.kind) {
             case CallKind::kFill:
+                if (call.rectangle) {
+                    mProgram.SetPaint(call.paint, Coverage::kRectangle);
+                    glDrawArrays(GL_TRIANGLES, call.first, call.count);
+                    break;
+                }
                 if (call.convex) {
                     // One convex loop: its fan is the inside, its outer fringes the edge.
                     mProgram.SetPaint(call.paint, Coverage::kFull);

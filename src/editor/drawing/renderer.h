@@ -8,9 +8,10 @@
 // renders them, in order, into the frame buffer bound at that moment. Fills follow
 // the non-zero rule (concave paths, holes, overlapping sub-paths) by counting the
 // winding in the stencil, which the target must have (the renderer's own frame
-// buffers do); a single convex sub-path (a rectangle, a circle) needs none. Edges are anti-aliased
-// by a one-pixel fringe whose coverage the shader computes, so a software GL draws the same picture
-// as a GPU.
+// buffers do); a single convex sub-path (a rectangle, a circle) needs none. Edges
+// are anti-aliased by a one-pixel fringe whose coverage the shader computes, and an
+// upright rectangle covers each pixel by its exact overlap, so a software GL draws
+// the same picture as a GPU.
 //
 // Units: user units go through the transform into logical units; one logical unit
 // is `devicePixelRatio` pixels. Colours are straight alpha; drawing composites
@@ -33,7 +34,7 @@ namespace drawing {
 class Renderer {
 public:
     enum CreateFlags : int {
-        kAntialias = 1,  // fringe anti-aliasing of fills (strokes and text are always smooth)
+        kAntialias = 1,  // smooth edges on fills (strokes and text are always smooth)
     };
 
     // [ui] A renderer on the current GL context; null when the context lacks OpenGL 2.1,
@@ -166,6 +167,7 @@ private:
         int fringeFirst = 0, fringeCount = 0;  // edge fringes of a fill
         int coverFirst = 0;                    // a six-vertex cover rectangle
         bool convex = false;                   // a fill drawn without the stencil
+        bool rectangle = false;                // an upright rectangle, in one pass
         bool scissor = false;
         int scissorBox[4] = {};  // pixels: x, y from the bottom, width, height
         unsigned sourceFactor = 0, destinationFactor = 0;

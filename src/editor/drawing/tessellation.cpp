@@ -46,6 +46,22 @@ void AppendWindingFans(const Path& path, std::vector<Vertex>& out) {
     }
 }
 
+bool IsUprightRectangle(const Path& path, float box[4]) {
+    const auto& contours = path.Contours();
+    if (contours.size() != 1 || contours[0].count != 4) return false;
+    const PathPoint* p = path.Points().data() + contours[0].first;
+    const bool horizontalFirst =
+        p[0].y == p[1].y && p[1].x == p[2].x && p[2].y == p[3].y && p[3].x == p[0].x;
+    const bool verticalFirst =
+        p[0].x == p[1].x && p[1].y == p[2].y && p[2].x == p[3].x && p[3].y == p[0].y;
+    if (!horizontalFirst && !verticalFirst) return false;
+    box[0] = std::fmin(p[0].x, p[2].x);
+    box[1] = std::fmin(p[0].y, p[2].y);
+    box[2] = std::fmax(p[0].x, p[2].x);
+    box[3] = std::fmax(p[0].y, p[2].y);
+    return box[2] > box[0] && box[3] > box[1];
+}
+
 bool IsConvexLoop(const Path& path, bool& clockwise) {
     const auto& contours = path.Contours();
     if (contours.size() != 1 || contours[0].count < 3) return false;

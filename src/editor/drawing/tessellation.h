@@ -24,6 +24,10 @@ void AppendWindingFans(const Path& path, std::vector<Vertex>& out);
 // rule fills exactly its fan); `clockwise` tells its direction on the y-down screen.
 bool IsConvexLoop(const Path& path, bool& clockwise);
 
+// [ui] Whether the path is one rectangle with sides along the pixel axes; its corners
+// go to `box` (minX, minY, maxX, maxY).
+bool IsUprightRectangle(const Path& path, float box[4]);
+
 // [ui] Appends a band one pixel wide outside each edge of a convex loop, with u = the
 // distance from the edge in pixels.
 void AppendOuterFringes(const Path& path, bool clockwise, std::vector<Vertex>& out);
