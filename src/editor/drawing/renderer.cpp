@@ -354,6 +354,7 @@ void Renderer::Stroke(const Paint& paint, float width) {
     // up to the asked width.
     call.paint.strokeScale =
         pixels < 1.0f ? 4.0f * pixels / ((pixels + 1.0f) * (pixels + 1.0f)) : 1.0f;
+    call.paint.strokeEdge = halfWidth + 0.5f;
     call.first = int(mVertices.size());
     AppendStrokeBands(mPath, halfWidth, mVertices);
     call.count = int(mVertices.size()) - call.first;
