@@ -206,7 +206,8 @@ TEST_F(RendererTest, StrokesHaveTheAskedWidth) {
 TEST_F(RendererTest, StrokeEndsAreSmoothAndExact) {
     // Along the centre row of a line the coverage adds up to its length.
     const std::pair<float, float> lines[] = {{10, 30}, {10.5f, 30.5f}, {10.25f, 40.6f}};
-    for (auto [from, to] : lines) {
+    for (const auto& line : lines) {
+        const float from = line.first, to = line.second;
         SCOPED_TRACE(from);
         for (int segments : {1, 3}) {
             Clear(0, 0, 0, 0);
