@@ -99,7 +99,7 @@ public:
 
     // ---- HPI_IEffectParameters ----------------------------------------------
     // Wraps controller, automation delegate and transport, runs EffectInit and
-    // answers its result.
+    // answers its result. When EffectInit throws, no parameter stays behind.
     HPI_Result Initialize(HPI_IUnknown* instanceObject) override;
     HPI_Result Uninitialize() override;
 

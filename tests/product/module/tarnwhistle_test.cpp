@@ -14,6 +14,7 @@
 #include "allocation_counter.h"
 #include "core/byte_chunk.h"
 #include "fake_host.h"
+#include "hpi/hpi_guarded_faces.h"
 #include "hpi/module/hpi_module.h"
 #include "test_plugins.h"
 
@@ -208,7 +209,10 @@ TEST(Tarnwhistle, TheFactoryProcedureHandsOutTheEffectParametersFace) {
     ASSERT_NE(made, nullptr);
     HPI_Ref<HPI_IEffectParameters> parameters = HPI_Ref<HPI_IEffectParameters>::Query(made);
     ASSERT_TRUE(parameters);
-    EXPECT_NE(dynamic_cast<Tarnwhistle*>(static_cast<HPI_CPluginParameters*>(parameters.Get())), nullptr);
+    // The host holds the guarded face; the product object is behind it.
+    const auto* face = dynamic_cast<HPI_CGuardedEffectParameters*>(parameters.Get());
+    ASSERT_NE(face, nullptr);
+    EXPECT_NE(dynamic_cast<Tarnwhistle*>(static_cast<HPI_CPluginParameters*>(face->Inner())), nullptr);
     parameters.Reset();
     made->Release();
 }
