@@ -87,7 +87,7 @@ TEST(Tarnwhistle, EngineSettingsAreDefinedFromConstructionOn) {
     PlugRef<Tarnwhistle> plug(new Tarnwhistle(InstanceInfo{}));
     const EngineSettings& settings = plug->Settings();
     EXPECT_EQ(settings.processingSwitch.load(), 1);
-    EXPECT_EQ(settings.latencyBase.load(), 16);
+    EXPECT_EQ(settings.latencyBase.load(), kStripLatencySamples);
     EXPECT_EQ(settings.oversamplingPasses.load(), 0);
     EXPECT_DOUBLE_EQ(settings.trimTarget.load(), 1.0);
     EXPECT_DOUBLE_EQ(settings.driveTarget.load(), std::pow(10.0, -10.0 / 20.0));
@@ -108,7 +108,7 @@ TEST(Tarnwhistle, HostUpdatesReachTheEngineSettings) {
         {"3", 0.5, [](const EngineSettings& s) { return s.highPassSelection.load(); }, 2},
         {"6", 1.0, [](const EngineSettings& s) { return s.midFrequencySelection.load(); }, 6},
         {"9", 0.0, [](const EngineSettings& s) { return s.processingSwitch.load(); }, 0},
-        {"11", 1.0, [](const EngineSettings& s) { return s.latencyBase.load(); }, 80},
+        {"11", 1.0, [](const EngineSettings& s) { return s.latencyBase.load(); }, kOversampledStripLatencySamples},
     };
     for (const UpdateCase& c : kCases) {
         SCOPED_TRACE(c.id);
@@ -165,8 +165,8 @@ protected:
 
 TEST_F(ProductRender, ProcessesAndReportsTheStripLatencyToTheHost) {
     RenderOnce();
-    EXPECT_EQ(mProduct.plug->Latency(), 16);
-    EXPECT_EQ(mProduct.instance.latencies, (std::vector<int32_t>{16}));
+    EXPECT_EQ(mProduct.plug->Latency(), kStripLatencySamples);
+    EXPECT_EQ(mProduct.instance.latencies, (std::vector<int32_t>{kStripLatencySamples}));
     bool anyNonZero = false;
     for (const auto& channel : mContext.outputs) {
         for (float sample : channel) {
@@ -180,8 +180,8 @@ TEST_F(ProductRender, ProcessesAndReportsTheStripLatencyToTheHost) {
 
     mProduct.plug->UpdateParameterNormalizedValue("11", 1.0);
     RenderOnce();
-    EXPECT_EQ(mProduct.plug->Latency(), 80);
-    EXPECT_EQ(mProduct.instance.latencies.back(), 80);
+    EXPECT_EQ(mProduct.plug->Latency(), kOversampledStripLatencySamples);
+    EXPECT_EQ(mProduct.instance.latencies.back(), kOversampledStripLatencySamples);
 }
 
 TEST_F(ProductRender, SteadyStateRenderingAllocatesNothing) {
