@@ -19,6 +19,7 @@ enum Direction : int32_t {
 
 inline constexpr int kDirectionCount = 2;
 
+// [any]
 inline constexpr bool IsValidDirection(int direction) {
     return direction == DirInput || direction == DirOutput;
 }
@@ -43,16 +44,19 @@ struct ChannelConfig {
     int32_t inputTotal = 0;             // sum of the bus counts, "*" adding kAnyChannels
     int32_t outputTotal = 0;
 
+    // [any]
     const std::vector<BusSpec>& Buses(Direction direction) const {
         return direction == DirInput ? inputBuses : outputBuses;
     }
+    // [any]
     int BusCount(Direction direction) const { return static_cast<int>(Buses(direction).size()); }
+    // [any]
     int ChannelTotal(Direction direction) const {
         return direction == DirInput ? inputTotal : outputTotal;
     }
 };
 
-// Parses text (null counts as "") into configs, replacing their content, and
+// [any] Parses text (null counts as "") into configs, replacing their content, and
 // returns the number of configurations. The four maxima receive the largest
 // input and output channel totals and bus counts of any configuration (0 when
 // there is none).

@@ -40,101 +40,117 @@ public:
     EditorDelegate& operator=(const EditorDelegate&) = delete;
 
     // ---- Parameter table -------------------------------------------------
-    ParamTable& Params() { return mParams; }                       // [any]
-    const ParamTable& Params() const { return mParams; }           // [any]
-    int NParams() const { return mParams.Count(); }                // [any]
-    Param* GetParam(int paramIdx) { return mParams.GetParam(paramIdx); }              // [any] null outside
-    const Param* GetParam(int paramIdx) const { return mParams.GetParam(paramIdx); }  // [any] null outside
+    // [any]
+    ParamTable& Params() { return mParams; }
+    // [any]
+    const ParamTable& Params() const { return mParams; }
+    // [any]
+    int NParams() const { return mParams.Count(); }
+    // [any] null outside
+    Param* GetParam(int paramIdx) { return mParams.GetParam(paramIdx); }
+    // [any] null outside
+    const Param* GetParam(int paramIdx) const { return mParams.GetParam(paramIdx); }
 
     // ---- Editor size, in graphics units -----------------------------------
-    int EditorWidth() const { return mEditorWidth; }          // [any]
-    int EditorHeight() const { return mEditorHeight; }        // [any]
-    int MinEditorWidth() const { return mMinWidth; }          // [any]
-    int MaxEditorWidth() const { return mMaxWidth; }          // [any]
-    int MinEditorHeight() const { return mMinHeight; }        // [any]
-    int MaxEditorHeight() const { return mMaxHeight; }        // [any]
-    void SetEditorSize(int width, int height);                // [main] [ui]
+    // [any]
+    int EditorWidth() const { return mEditorWidth; }
+    // [any]
+    int EditorHeight() const { return mEditorHeight; }
+    // [any]
+    int MinEditorWidth() const { return mMinWidth; }
+    // [any]
+    int MaxEditorWidth() const { return mMaxWidth; }
+    // [any]
+    int MinEditorHeight() const { return mMinHeight; }
+    // [any]
+    int MaxEditorHeight() const { return mMaxHeight; }
+    // [main, ui]
+    void SetEditorSize(int width, int height);
     // [main] Each pair is stored sorted, so min <= max always holds.
     void SetEditorSizeLimits(int minWidth, int maxWidth, int minHeight, int maxHeight);
 
     // ---- Virtual operations, in slot order ----------------------------------
-    // 1
+    // [main] Slot 1.
     virtual ~EditorDelegate();
-    // 2 [ui] Opens the editor inside parent; returns the native view or null.
+    // [ui] Slot 2. Opens the editor inside parent; returns the native view or null.
     // Default: OnEditorOpened, then null.
     virtual void* OpenWindow(void* parent);
-    // 3 [ui] Default: OnEditorClosed.
+    // [ui] Slot 3. Default: OnEditorClosed.
     virtual void CloseWindow();
-    // 4 [ui] Not called by anything in the framework.
+    // [ui] Slot 4. Not called by anything in the framework.
     virtual void OnParentWindowResize(int width, int height);
-    // 5 [ui] Sends every parameter's current value to the editor.
+    // [ui] Slot 5. Sends every parameter's current value to the editor.
     virtual void OnEditorOpened();
-    // 6 [ui]
+    // [ui] Slot 6.
     virtual void OnEditorClosed();
-    // 7 [main] [ui] The product's reaction to a changed value.
+    // [main, ui] Slot 7. The product's reaction to a changed value.
     virtual void OnParamChange(int paramIdx);
-    // 8 [main] [ui] Emits a trace line, then OnParamChange(paramIdx).
+    // [main, ui] Slot 8. Emits a trace line, then OnParamChange(paramIdx).
     virtual void OnParamChange(int paramIdx, ParamSource source, int sampleOffset);
-    // 9 [ui]
+    // [ui] Slot 9.
     virtual void OnParamChangeInEditor(int paramIdx, ParamSource source);
-    // 10 [main] [ui] For every parameter in index order:
+    // [main, ui] Slot 10. For every parameter in index order:
     // OnParamChange(i, source, -1), then OnParamChangeInEditor(i, source).
     virtual void NotifyAllParamsChanged(ParamSource source);
-    // 11, 12 [ui]
+    // [ui] Slots 11, 12.
     virtual void OnMidiInEditor(const MidiMessage& message);
+    // [ui]
     virtual void OnSysExInEditor(const SysExMessage& message);
-    // 13 [ui] Answers whether the message was handled; default false.
+    // [ui] Slot 13. Answers whether the message was handled; default false.
     virtual bool OnMessage(int msgTag, int ctrlTag, int dataSize, const void* data);
-    // 14 [main] [ui] Sends every parameter's current value to the editor.
+    // [main, ui] Slot 14. Sends every parameter's current value to the editor.
     virtual void NotifyEditorStateRestored();
-    // 15, 16 [ui] Answer whether the key was used; default false.
+    // [ui] Slots 15, 16. Answer whether the key was used; default false.
     virtual bool OnKeyDown(const KeyPress& key);
+    // [ui]
     virtual bool OnKeyUp(const KeyPress& key);
-    // 17 [ui] Default: nothing.
+    // [ui] Slot 17. Default: nothing.
     virtual void SendControlValueToEditor(int ctrlTag, double normalizedValue);
-    // 18 [ui] Default: OnMessage(msgTag, ctrlTag, dataSize, data).
+    // [ui] Slot 18. Default: OnMessage(msgTag, ctrlTag, dataSize, data).
     virtual void SendControlMsgToEditor(int ctrlTag, int msgTag, int dataSize, const void* data);
-    // 19 [ui] Default: OnMessage(msgTag, -1, dataSize, data).
+    // [ui] Slot 19. Default: OnMessage(msgTag, -1, dataSize, data).
     virtual void SendArbitraryMsgToEditor(int msgTag, int dataSize, const void* data);
-    // 20 [ui] Default: OnMidiInEditor.
+    // [ui] Slot 20. Default: OnMidiInEditor.
     virtual void SendMidiToEditor(const MidiMessage& message);
-    // 21 [ui] Default: OnSysExInEditor.
+    // [ui] Slot 21. Default: OnSysExInEditor.
     virtual void SendSysExToEditor(const SysExMessage& message);
-    // 22 [ui] value is real unless isNormalized.
+    // [ui] Slot 22. value is real unless isNormalized.
     // Default: OnParamChangeInEditor(paramIdx, ParamSource::EditorDelegate).
     virtual void SendParamValueToEditor(int paramIdx, double value, bool isNormalized);
-    // 23 [main] Default: nothing.
+    // [main] Slot 23. Default: nothing.
     virtual void PushAllValuesToHost();
-    // 24 [ui] A control starts changing a parameter (mouse down).
+    // [ui] Slot 24. A control starts changing a parameter (mouse down).
     virtual void BeginUIParamGesture(int paramIdx) = 0;
-    // 25 [ui] Default: SetNorm on the parameter, then
+    // [ui] Slot 25. Default: SetNorm on the parameter, then
     // OnParamChangeInEditor(paramIdx, ParamSource::UI). An index outside the
     // table does nothing.
     virtual void SendUIParamValue(int paramIdx, double normalizedValue);
-    // 26 [ui] The control stops changing the parameter (mouse up).
+    // [ui] Slot 26. The control stops changing the parameter (mouse up).
     virtual void EndUIParamGesture(int paramIdx) = 0;
-    // 27 [ui] Asks for a new editor size in pixels; answers whether the parent
+    // [ui] Slot 27. Asks for a new editor size in pixels; answers whether the parent
     // window already has it. Default false.
     virtual bool NegotiateEditorSize(int width, int height, bool needsWindowResize);
-    // 28, 29 [ui] Default: nothing.
+    // [ui] Slots 28, 29. Default: nothing.
     virtual void SendUIMidi(const MidiMessage& message);
+    // [ui]
     virtual void SendUISysEx(const SysExMessage& message);
-    // 30 [ui] Default: nothing.
+    // [ui] Slot 30. Default: nothing.
     virtual void SendUIMessage(int msgTag, int ctrlTag, int dataSize, const void* data);
-    // 31, 32 [ui] Default: nothing.
+    // [ui] Slots 31, 32. Default: nothing.
     virtual void QueueUIMidi(const MidiMessage& message);
+    // [ui]
     virtual void QueueUISysEx(const SysExMessage& message);
-    // 33 [main] Appends the editor's part of the plug-in state; default writes
+    // [main] Slot 33. Appends the editor's part of the plug-in state; default writes
     // nothing and answers true.
     virtual bool SaveEditorState(ByteChunk& chunk) const;
-    // 34 [main] Reads the editor's part of the state at startPos and returns
+    // [main] Slot 34. Reads the editor's part of the state at startPos and returns
     // the position after it (-1 on failure); default returns startPos.
     virtual int LoadEditorState(const ByteChunk& chunk, int startPos);
-    // 35 [ui] Default: nothing.
+    // [ui] Slot 35. Default: nothing.
     virtual void SetScreenScale(double scale);
 
 protected:
-    // [main] [ui] SendParamValueToEditor(i, GetNorm, true) for every parameter.
+    // [main, ui] SendParamValueToEditor(i, GetNorm, true) for every parameter.
     void SendCurrentValuesToEditor();
 
 private:

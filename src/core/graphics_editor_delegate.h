@@ -38,12 +38,18 @@ public:
 
     // [ui] Forwarding of delegate traffic to the controls; defaults drop it.
     virtual void SetScreenScale(Graphics& /*graphics*/, float /*scale*/) {}
+    // [ui]
     virtual void SendParamValue(Graphics& /*graphics*/, int /*paramIdx*/, double /*normalizedValue*/) {}
+    // [ui]
     virtual void SendControlValue(Graphics& /*graphics*/, int /*ctrlTag*/, double /*normalizedValue*/) {}
+    // [ui]
     virtual void SendControlMsg(Graphics& /*graphics*/, int /*ctrlTag*/, int /*msgTag*/, int /*dataSize*/,
                                 const void* /*data*/) {}
+    // [ui]
     virtual void SendMidi(Graphics& /*graphics*/, const MidiMessage& /*message*/) {}
+    // [ui]
     virtual bool OnKeyDown(Graphics& /*graphics*/, const KeyPress& /*key*/) { return false; }
+    // [ui]
     virtual bool OnKeyUp(Graphics& /*graphics*/, const KeyPress& /*key*/) { return false; }
 };
 
@@ -54,13 +60,17 @@ public:
     // Fills a graphics context that has no controls yet.
     using LayoutFunc = std::function<void(Graphics* graphics)>;
 
-    explicit GraphicsEditorDelegate(const PluginConfig& config);  // [main]
-    ~GraphicsEditorDelegate() override;                           // [main] destroys an open context
+    // [main]
+    explicit GraphicsEditorDelegate(const PluginConfig& config);
+    // [main] destroys an open context
+    ~GraphicsEditorDelegate() override;
 
     // [main] Set by the product at construction. The binding must outlive the
     // delegate; without one no context is ever made.
     void SetMakeGraphicsFunc(MakeGraphicsFunc func) { mMakeGraphicsFunc = std::move(func); }
+    // [main]
     void SetLayoutFunc(LayoutFunc func) { mLayoutFunc = std::move(func); }
+    // [main]
     void SetGraphicsBinding(GraphicsBinding* binding) { mBinding = binding; }
 
     // [ui] The open editor's graphics context, null while the editor is closed.
@@ -69,20 +79,27 @@ public:
     // [any] The size and scale remembered for the next opening (0, 0, 0 until
     // an editor was open or a state was loaded).
     int SavedWidth() const { return mSavedWidth; }
+    // [any]
     int SavedHeight() const { return mSavedHeight; }
+    // [any]
     float SavedScale() const { return mSavedScale; }
 
-    // Overrides of EditorDelegate.
+    // [ui] Overrides of EditorDelegate.
     // [ui] Builds the context if there is none, restores a remembered size,
     // opens the platform window; returns the native view or null.
     void* OpenWindow(void* parent) override;
     // [ui] Remembers the size, closes the platform window and deletes the
     // context. A close that arrives while one is running is ignored.
     void CloseWindow() override;
+    // [ui]
     bool OnKeyDown(const KeyPress& key) override;
+    // [ui]
     bool OnKeyUp(const KeyPress& key) override;
+    // [ui]
     void SendControlValueToEditor(int ctrlTag, double normalizedValue) override;
+    // [ui]
     void SendControlMsgToEditor(int ctrlTag, int msgTag, int dataSize, const void* data) override;
+    // [ui]
     void SendMidiToEditor(const MidiMessage& message) override;
     // [ui] Updates the controls linked to the parameter (nothing while the
     // editor is closed), then the base behaviour.
@@ -94,12 +111,13 @@ public:
     // result -1. Closed editor: remembered for the next opening. Open editor:
     // resized at once when all three are non-zero (and finite).
     int LoadEditorState(const ByteChunk& chunk, int startPos) override;
+    // [main]
     void SetScreenScale(double scale) override;
 
     // ---- Virtual operations added here, in slot order -----------------------
-    // 36 [ui] Runs the make-graphics function when no context exists.
+    // [ui] 36 [ui] Runs the make-graphics function when no context exists.
     virtual void BuildGraphics();
-    // 37 [ui] Runs the layout function on graphics.
+    // [ui] 37 [ui] Runs the layout function on graphics.
     virtual void ApplyLayout(Graphics* graphics);
 
 private:

@@ -22,15 +22,19 @@ class ParamTable {
 public:
     using ParamFunction = std::function<void(int index, Param& param)>;
 
-    explicit ParamTable(int count);   // [main] count < 0 gives an empty table
+    // [main] count < 0 gives an empty table
+    explicit ParamTable(int count);
     ParamTable(const ParamTable&) = delete;
     ParamTable& operator=(const ParamTable&) = delete;
 
-    int Count() const { return static_cast<int>(mParams.size()); }    // [any]
-    Param* GetParam(int index);                                        // [any] nullptr outside the table
-    const Param* GetParam(int index) const;                            // [any] nullptr outside the table
+    // [any]
+    int Count() const { return static_cast<int>(mParams.size()); }
+    // [any] nullptr outside the table
+    Param* GetParam(int index);
+    // [any] nullptr outside the table
+    const Param* GetParam(int index) const;
 
-    // Defines first..last with DefineNumber, each named nameFormat formatted
+    // [main] Defines first..last with DefineNumber, each named nameFormat formatted
     // with a counter that starts at counterStart and rises by one (cut to 31
     // characters). nameFormat may hold one integer conversion (%d, %i, %u, %x,
     // %X, %o with flags, width and precision) and "%%"; any other conversion
@@ -38,35 +42,42 @@ public:
     void DefineRange(int first, int last, int counterStart, const char* nameFormat, double defaultValue,
                      double min, double max, double step, const char* label = "", ParamFlags flags = 0,
                      const char* group = "", const Shape& shape = ShapeLinear(), ParamUnit unit = UnitCustom,
-                     const DisplayFormatter& formatter = {});            // [main]
-    // Parameter destFirst + k becomes DefineLike(parameter first + k) and takes
+                     const DisplayFormatter& formatter = {});
+    // [main] Parameter destFirst + k becomes DefineLike(parameter first + k) and takes
     // its value. Overlapping ranges behave as if every source were copied first.
     void CloneRange(int first, int last, int destFirst, const char* searchText, const char* replacementText,
-                    const char* newGroup);                               // [main]
-    // Value of srcFirst + k into destFirst + k, k = 0..count-1 (SetValue, so
+                    const char* newGroup);
+    // [main, ui] Value of srcFirst + k into destFirst + k, k = 0..count-1 (SetValue, so
     // restricted to the destination's range). Overlaps copy as from a snapshot.
     void CopyValues(int srcFirst, int destFirst, int count);
-    // The k-th parameter of toGroup takes the value of the k-th of fromGroup,
+    // [main, ui] The k-th parameter of toGroup takes the value of the k-th of fromGroup,
     // for as many pairs as the shorter list has.
     void CopyValuesBetweenGroups(const char* fromGroup, const char* toGroup);
 
+    // [main, ui]
     void ForEachInRange(int first, int last, const ParamFunction& fn);
+    // [main, ui]
     void ForEachInGroup(const char* group, const ParamFunction& fn);
 
+    // [main, ui]
     void ResetRangeToDefault(int first, int last);
+    // [main, ui]
     void ResetGroupToDefault(const char* group);
+    // [main, ui]
     void ResetAllToDefault();
 
-    // Each parameter gets SetNorm(r * 2^-15) formed in single precision, r the
+    // [main, ui] Each parameter gets SetNorm(r * 2^-15) formed in single precision, r the
     // low fifteen bits of rand() (0..32767 on every platform).
     void RandomizeRange(int first, int last);
+    // [main, ui]
     void RandomizeGroup(const char* group);
+    // [main, ui]
     void RandomizeAll();
 
 private:
     std::vector<std::unique_ptr<Param>> mParams;
 };
 
-// Formats a DefineRange name: see DefineRange for what nameFormat may hold.
+// [main, ui] Formats a DefineRange name: see DefineRange for what nameFormat may hold.
 // The result is at most 31 characters. [any] allocates
 TextBuf FormatCounterName(const char* nameFormat, int counter);

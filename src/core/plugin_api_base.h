@@ -60,27 +60,36 @@ public:
     ~PluginAPIBase() override;
 
     // ---- Virtual operations after PluginBase's, in slot order ---------------
-    // Queries and hooks for other hosts; nothing in the framework asks or
+    // [any] Queries and hooks for other hosts; nothing in the framework asks or
     // calls them.
     virtual bool HostSupportsEditorResize() const;
+    // [any]
     virtual bool HostSupportsSidechain() const;
     // [main] Called last by SetHost, once the host is recorded.
     virtual void OnHostKnown();
+    // [main]
     virtual void OnActivate(bool active);
+    // [main]
     virtual void OnTransportChanged();
+    // [main]
     virtual void OnTrackColorChanged();
+    // [main]
     virtual void OnHostSelectionChanged();
-    // [main] [ui] The open editor's graphics context, or null.
+    // [main, ui] The open editor's graphics context, or null.
     virtual Graphics* ViewInterface();
     // [main] Called at the end of every idle tick, editor open or not.
     virtual void OnIdle();
+    // [main]
     virtual void OnHelpRequested();
     // [main] The host's name for the plug-in's track; default leaves out alone.
     virtual void TrackName(TextBuf& out);
+    // [main]
     virtual void OnTrackNumberChanged();
+    // [main]
     virtual void OnHostRestart();
+    // [main]
     virtual void OnPresetListChanged();
-    // [main] [audio] Queues a value for the editor; a normalised value is
+    // [main, audio] Queues a value for the editor; a normalised value is
     // turned into the real one first. One producer thread at a time; an
     // index outside the table, or a full queue, drops the value.
     virtual void PostParamToEditor(int paramIdx, double value, bool isNormalized);
@@ -89,12 +98,16 @@ public:
     // [ui] Asks the host to resize the editor view (pixels); answers whether
     // it did. Default false.
     virtual bool RequestEditorSize(int width, int height);
-    // [ui] [main] Tell the host a parameter is touched, released or set
+    // [main, ui] Tell the host a parameter is touched, released or set
     // (normalised). Defaults do nothing.
     virtual void NotifyHostParamBegin(int paramIdx);
+    // [ui]
     virtual void NotifyHostParamEnd(int paramIdx);
+    // [ui]
     virtual void NotifyHostParamValue(int paramIdx, double normalizedValue);
+    // [ui]
     virtual void OnContextMenuRequested(int paramIdx);
+    // [ui]
     virtual void OnProcessingModeChanged();
 
     // ---- Overrides of the editor delegate ------------------------------------
@@ -112,34 +125,46 @@ public:
     bool NegotiateEditorSize(int width, int height, bool needsWindowResize) override;
     // [ui] Queued for the audio thread.
     void SendUIMidi(const MidiMessage& message) override;
+    // [ui]
     void SendUISysEx(const SysExMessage& message) override;
     // [ui] OnMessage at once, on the calling thread.
     void SendUIMessage(int msgTag, int ctrlTag, int dataSize, const void* data) override;
     // [ui] Push to the MIDI / SysEx queue from the editor. SysEx longer than
     // kMaxSysExBytes is cut; a null data pointer gives zero bytes.
     void QueueUIMidi(const MidiMessage& message) override;
+    // [ui]
     void QueueUISysEx(const SysExMessage& message) override;
 
     // ---- Queue ends for the host adapter ---------------------------------------
-    bool PopMidiFromEditor(MidiMessage& out);            // [audio]
-    bool PopSysExFromEditor(SysExRecord& out);           // [audio]
-    bool PostMidiToEditor(const MidiMessage& message);   // [audio] false when dropped
-    bool PostSysExToEditor(const SysExMessage& message); // [audio] false when dropped
+    // [audio]
+    bool PopMidiFromEditor(MidiMessage& out);
+    // [audio]
+    bool PopSysExFromEditor(SysExRecord& out);
+    // [audio] false when dropped
+    bool PostMidiToEditor(const MidiMessage& message);
+    // [audio] false when dropped
+    bool PostSysExToEditor(const SysExMessage& message);
 
     // ---- Host and plug-in identity -----------------------------------------------
     // [main] Records the host: its code from the name (HostCodeOfName) and its
     // packed version (major << 16 | minor << 8 | patch); then PrepareForHost
     // and OnHostKnown. A null name counts as "".
     void SetHost(const char* name, int version);
-    int32_t HostType() const { return mHostType; }  // [any] -1 until SetHost, 0 unknown
+    // [any] -1 until SetHost, 0 unknown
+    int32_t HostType() const { return mHostType; }
     // [any] major * 10000 + minor * 100 + patch when asDecimal, else packed.
     int32_t HostVersion(bool asDecimal) const;
-    void HostVersionText(TextBuf& out) const;        // [main] [ui] "v6.1.2"
-    int32_t PluginVersion(bool asDecimal) const;     // [any] as HostVersion
-    void PluginVersionText(TextBuf& out) const;      // [main] [ui] "v7.0.0"
-    const char* ApiName() const;                     // [any] "HPI" ...; "" for an unknown code
-    static const char* ArchName();                   // [any] "x86-64" on x86-64 builds
-    // [main] [ui] "<version> <api> (<arch>), built on <date> at <hh:mm> ",
+    // [main, ui] "v6.1.2"
+    void HostVersionText(TextBuf& out) const;
+    // [any] as HostVersion
+    int32_t PluginVersion(bool asDecimal) const;
+    // [main, ui] "v7.0.0"
+    void PluginVersionText(TextBuf& out) const;
+    // [any] "HPI" ...; "" for an unknown code
+    const char* ApiName() const;
+    // [any] "x86-64" on x86-64 builds
+    static const char* ArchName();
+    // [main, ui] "<version> <api> (<arch>), built on <date> at <hh:mm> ",
     // at most kMaxBuildInfoChars; null texts count as "".
     void BuildInfo(TextBuf& out, const char* date, const char* time) const;
 

@@ -51,48 +51,59 @@ public:
     // takes the identity (names, IDs, version, bundle ID, editor flag) and the
     // state-chunks flag from the configuration.
     explicit PluginBase(const PluginConfig& config);
+    // [main]
     ~PluginBase() override;
 
     // ---- Identity [any]. The host-facing base fills in the host and API
-    // fields; the members are protected for it.
+    // [any] fields; the members are protected for it.
     const char* PluginName() const { return mPluginName.Get(); }
+    // [any]
     const char* ProductName() const { return mProductName.Get(); }
+    // [any]
     const char* ManufacturerName() const { return mManufacturerName.Get(); }
+    // [any]
     const char* BundleID() const { return mBundleID.Get(); }
+    // [any]
     int32_t UniqueID() const { return mUniqueID; }
+    // [any]
     int32_t ManufacturerID() const { return mManufacturerID; }
+    // [any]
     int32_t PackedPluginVersion() const { return mPluginVersion; }  // major << 16 | minor << 8 | patch
+    // [any]
     int32_t ApiCode() const { return mApiCode; }
+    // [any]
     bool HasEditor() const { return mHasEditor; }
+    // [any]
     bool DoesStateChunks() const { return mStateChunks; }
 
     // ---- State hooks, virtual, in slot order [main] ------------------------
-    // Appends the plug-in state; default SerializeParams.
+    // [main] Appends the plug-in state; default SerializeParams.
     virtual bool SaveState(ByteChunk& chunk) const;
-    // Reads the plug-in state at startPos; returns the position after it, or
+    // [main] Reads the plug-in state at startPos; returns the position after it, or
     // -1 when the data ran out. Default UnserializeParams.
     virtual int LoadState(const ByteChunk& chunk, int startPos);
-    // A second state pair nothing in the framework calls; defaults do nothing.
+    // [main] A second state pair nothing in the framework calls; defaults do nothing.
     virtual bool SaveControllerState(ByteChunk& chunk) const;
+    // [main]
     virtual int LoadControllerState(const ByteChunk& chunk, int startPos);
-    // Called after a preset or bank file was loaded.
+    // [main] Called after a preset or bank file was loaded.
     virtual void OnPresetFileLoaded();
-    // Called after a preset was restored.
+    // [main] Called after a preset was restored.
     virtual void OnPresetRestored();
 
     // ---- Serialised parameters and presets [main] ----------------------------
-    // One double per parameter (its real value), index order. False only when
+    // [main] One double per parameter (its real value), index order. False only when
     // the chunk cannot grow.
     bool SerializeParams(ByteChunk& chunk) const;
-    // SetValue of one double per parameter from startPos. The first parameter
+    // [main] SetValue of one double per parameter from startPos. The first parameter
     // with fewer than 8 bytes left becomes Restrict(0.0) and reading stops.
     // Always ends with NotifyAllParamsChanged(Preset). Returns the position
     // after the last value, or -1 when the data ran out.
     int UnserializeParams(const ByteChunk& chunk, int startPos);
-    // Per slot: name (int32 length + bytes), initialised byte, and for an
+    // [main] Per slot: name (int32 length + bytes), initialised byte, and for an
     // initialised slot its chunk raw. True when the chunk grew.
     bool SerializePresets(ByteChunk& chunk) const;
-    // Reads what SerializePresets wrote, loading each initialised preset
+    // [main] Reads what SerializePresets wrote, loading each initialised preset
     // through LoadState (which finds its end) and re-saving it into its slot;
     // then restores the current preset. Returns the last position or -1;
     // slots after the point where the data ran out keep their contents.
@@ -104,56 +115,69 @@ public:
     // values than parameters, or a negative startPos, never match.
     virtual bool MatchesStoredState(const uint8_t* data, int dataSize, int startPos) const;
 
-    // ---- Preset slots [main] [ui] ---------------------------------------------
+    // ---- Preset slots [main, ui] ---------------------------------------------
+    // [main, ui]
     int PresetCount() const { return static_cast<int>(mPresets.size()); }
+    // [main, ui]
     int CurrentPresetIndex() const { return mCurrentPresetIdx; }
+    // [main, ui]
     const char* PresetName(int index) const;           // "" outside 0..count-1
+    // [main, ui]
     const PresetSlot* GetPreset(int index) const;      // null outside 0..count-1
 
-    // Loads an initialised slot (success: LoadState > 0); captures the current
+    // [main, ui] Loads an initialised slot (success: LoadState > 0); captures the current
     // state into an uninitialised one, naming it "user preset N". On success
     // the slot becomes current, then OnPresetRestored and
     // NotifyEditorStateRestored.
     bool RestorePreset(int index);
+    // [main, ui]
     bool RestorePresetByName(const char* name);        // first exact match
-    // Re-saves the current state into the current slot (which counts as
+    // [main, ui] Re-saves the current state into the current slot (which counts as
     // initialised from then on); renames it when name is non-empty.
     void ModifyCurrentPreset(const char* name = nullptr);
-    // Removes every uninitialised slot, keeping the others in order. The
+    // [main, ui] Removes every uninitialised slot, keeping the others in order. The
     // current index follows its slot, or becomes 0 when that slot went away.
     void DropEmptyPresetSlots();
 
     // ---- Preset creation [main], at construction. Each fills the first
     // uninitialised slot and does nothing when every slot is initialised. ----
-    // count slots named name ("Empty" when null) take the current state.
+    // [main] count slots named name ("Empty" when null) take the current state.
     void FillEmptyPresets(const char* name, int count);
-    // One value per parameter in index order: an int for bool, int and enum
+    // [main] One value per parameter in index order: an int for bool, int and enum
     // parameters, a double for the others. Stores parameter values only.
     void MakePreset(const char* name, ...);
-    // Same with the values as doubles; missing values take the current value.
+    // [main] Same with the values as doubles; missing values take the current value.
     void MakePreset(const char* name, std::initializer_list<double> values);
-    // n pairs of (int index, value typed as for MakePreset). Parameters not
+    // [main] n pairs of (int index, value typed as for MakePreset). Parameters not
     // named keep their current value. Reading stops at an index outside the
     // table, since its value's type is unknown.
     void MakePresetFromNamedParams(const char* name, int n, ...);
+    // [main]
     void MakePresetFromNamedParams(const char* name, std::initializer_list<std::pair<int, double>> values);
+    // [main]
     void MakePresetFromChunk(const char* name, const ByteChunk& chunk);
-    // The slot receives size bytes decoded from base64 text (zero beyond the
+    // [main] The slot receives size bytes decoded from base64 text (zero beyond the
     // text's end).
     void MakePresetFromBlob(const char* name, const char* base64Text, int size);
 
     // ---- Source dumps [main]: each appends one statement to the file at path
     // (nothing when it cannot be opened) for the current preset. -------------
+    // [main]
     void DumpPresetSource(const char* path) const;
-    // identifiers[i] names parameter i in the output (its index when the array
+    // [main] identifiers[i] names parameter i in the output (its index when the array
     // or the entry is null).
     void DumpNamedPresetSource(const char* path, const char* const* identifiers) const;
+    // [main]
     void DumpBlobPresetSource(const char* path) const;
 
     // ---- Preset and bank files [main] -----------------------------------------
+    // [main]
     bool SavePresetFile(const char* path) const;
+    // [main]
     bool SaveBankFile(const char* path) const;
+    // [main]
     bool LoadPresetFile(const char* path);
+    // [main]
     bool LoadBankFile(const char* path);
 
 protected:

@@ -31,7 +31,7 @@ struct PluginConfig {
     const char* bundleID = "";
 };
 
-// Four-character code: the first letter is the most significant byte.
+// [any] Four-character code: the first letter is the most significant byte.
 constexpr int32_t FourCharCode(const char (&text)[5]) {
     return static_cast<int32_t>((static_cast<uint32_t>(static_cast<unsigned char>(text[0])) << 24) |
                                 (static_cast<uint32_t>(static_cast<unsigned char>(text[1])) << 16) |

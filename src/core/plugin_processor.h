@@ -46,6 +46,7 @@ public:
     // slots (all unconnected, empty scratch) and, when the plug-in has at least
     // one input channel, the bypass delay line sized for the configured latency.
     explicit PluginProcessor(const PluginConfig& config);
+    // [main]
     virtual ~PluginProcessor();
 
     PluginProcessor(const PluginProcessor&) = delete;
@@ -62,7 +63,7 @@ public:
     virtual void ProcessMidi(const MidiMessage& message);
     // [audio] A SysEx message for this block. Nothing delivers SysEx yet.
     virtual void ProcessSysEx(const SysExMessage& message);
-    // [main] or [audio] after the sample rate or block size changed. Default: nothing.
+    // [main, audio] after the sample rate or block size changed. Default: nothing.
     virtual void ResetProcessing();
     // [main] Processing is switched on or off. Nothing calls it yet.
     virtual void OnActivate(bool active);
@@ -77,7 +78,7 @@ public:
     // "Input" / "Main", "Aux" (two buses) / "Input %i". The index is printed
     // as given.
     virtual void BusName(Direction direction, int busIndex, int busCount, TextBuf& out) const;
-    // [audio] or [main] The signal chain's latency changed. Cut to
+    // [main, audio] The signal chain's latency changed. Cut to
     // 0..kMaxLatencySamples. A new value restarts the delay line from zeros
     // (allocating only when it grows past its largest size so far); reporting
     // the current value again keeps its content. The host adapter extends this
@@ -104,6 +105,7 @@ public:
     int MaxChannelsOfBus(Direction direction, int busIndex) const;
     // [any]
     int ConfigCount() const { return static_cast<int>(mChannelConfigs.size()); }
+    // [any]
     const std::vector<ChannelConfig>& ChannelConfigs() const { return mChannelConfigs; }
 
     // ---- Channel slots ----------------------------------------------------
@@ -113,9 +115,10 @@ public:
     int MaxChannels(Direction direction) const;
     // [any]
     int ConnectedChannelCount(Direction direction) const;
+    // [any]
     bool IsChannelConnected(Direction direction, int index) const;
 
-    // [main] or [audio] Marks slots first .. first + count - 1 (those that
+    // [main, audio] Marks slots first .. first + count - 1 (those that
     // exist) connected or not. Every touched slot publishes its own scratch
     // buffer until host buffers are attached; an unconnected input slot's
     // scratch is zero-filled so the signal chain reads silence from it.
@@ -163,29 +166,40 @@ public:
 
     // [main] Ignores values that are not finite and positive.
     void SetSampleRate(double sampleRate);
-    double SampleRate() const { return mSampleRate; }   // [any]
-    // [main] or [audio] (when a longer block arrives). A changed size resizes
+    // [any]
+    double SampleRate() const { return mSampleRate; }
+    // [main, audio] (when a longer block arrives). A changed size resizes
     // and zero-fills every scratch buffer and republishes them; cut to
     // 0..kMaxBlockSize.
     void SetBlockSize(int blockSize);
-    int BlockSize() const { return mBlockSize; }        // [any]
-    int Latency() const { return mLatency.load(std::memory_order_relaxed); }  // [any]
+    // [any]
+    int BlockSize() const { return mBlockSize; }
+    // [any]
+    int Latency() const { return mLatency.load(std::memory_order_relaxed); }
     // [audio] sample rate * 60 / tempo; 0 without a positive tempo.
     double SamplesPerBeat() const;
     // [audio] Filled by the host adapter before each processed block.
     ::TimeInfo& GetTimeInfo() { return mTimeInfo; }
+    // [audio]
     const ::TimeInfo& GetTimeInfo() const { return mTimeInfo; }
 
     // ---- Configuration flags ------------------------------------------------
 
-    int32_t PluginKind() const { return mPluginKind; }  // [any] 0 effect, 1 instrument, 2 MIDI effect
+    // [any] 0 effect, 1 instrument, 2 MIDI effect
+    int32_t PluginKind() const { return mPluginKind; }
+    // [any]
     bool IsInstrument() const { return mPluginKind == 1; }
+    // [any]
     bool IsMidiEffect() const { return mPluginKind == 2; }
+    // [any]
     bool ReceivesMidi() const { return mReceivesMidi; }
+    // [any]
     bool SendsMidi() const { return mSendsMidi; }
+    // [any]
     bool HandlesMPE() const { return mHandlesMPE; }
     // [any] Set by the host adapter while the host renders offline.
     void SetRenderingOffline(bool offline) { mRenderingOffline.store(offline, std::memory_order_relaxed); }
+    // [any]
     bool RenderingOffline() const { return mRenderingOffline.load(std::memory_order_relaxed); }
 
 private:

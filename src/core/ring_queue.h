@@ -26,7 +26,7 @@ public:
     RingQueue(const RingQueue&) = delete;
     RingQueue& operator=(const RingQueue&) = delete;
 
-    // [producer thread] Copies item in; false when the queue is full (the item
+    // [any] By the producer thread only. Copies item in; false when the queue is full (the item
     // is dropped).
     bool Push(const T& item) {
         const uint64_t write = mWrite.load(std::memory_order_relaxed);
@@ -37,7 +37,8 @@ public:
         return true;
     }
 
-    // [consumer thread] Copies the oldest element out; false when empty.
+    // [any] By the consumer thread only. Copies the oldest element out; false
+    // when empty.
     bool Pop(T& out) {
         const uint64_t read = mRead.load(std::memory_order_relaxed);
         if (read == mWrite.load(std::memory_order_acquire)) return false;
@@ -53,7 +54,8 @@ public:
         return static_cast<std::size_t>(write >= read ? write - read : write + mSlots - read);
     }
 
-    std::size_t Capacity() const { return static_cast<std::size_t>(mSlots - 1); }  // [any]
+    // [any]
+    std::size_t Capacity() const { return static_cast<std::size_t>(mSlots - 1); }
 
 private:
     const uint64_t mSlots;

@@ -20,8 +20,8 @@ public:
     // [main] Calls callback(id) every periodMs milliseconds (at least 1) on the
     // loop's thread until RemoveTimer(id); returns the id, or 0 on failure.
     virtual TimerId AddTimer(int periodMs, Callback callback) = 0;
-    // [main] [loop thread] Stops the timer; an unknown id does nothing. After it
-    // returns the loop picks the timer no more (a call that the pumping thread
+    // [main] Also from a callback on the loop's thread. Stops the timer; an unknown id does
+    // nothing. After it returns the loop picks the timer no more (a call that the pumping thread
     // picked just before may still arrive).
     virtual void RemoveTimer(TimerId id) = 0;
 };
@@ -30,24 +30,29 @@ public:
 // may add and remove timers; one thread pumps.
 class ManualRunLoop : public RunLoop {
 public:
+    // [any]
     explicit ManualRunLoop(int64_t startMs = 0) : mNowMs(startMs) {}
 
-    TimerId AddTimer(int periodMs, Callback callback) override;  // [any] first due one period from Now()
-    void RemoveTimer(TimerId id) override;                       // [any]
+    // [any] first due one period from Now()
+    TimerId AddTimer(int periodMs, Callback callback) override;
+    // [any]
+    void RemoveTimer(TimerId id) override;
 
-    // [loop thread] Moves the clock to nowMs (never backwards) and fires every
+    // [any] By the pumping thread only. Moves the clock to nowMs (never backwards) and fires every
     // timer that is due, each at most once per call, in the order they were
     // added; a timer late by several periods fires once and keeps its phase.
     // Returns the number of callbacks run.
     int RunDue(int64_t nowMs);
-    // [loop thread] RunDue(Now() + elapsedMs).
+    // [any] By the pumping thread only. RunDue(Now() + elapsedMs).
     int Advance(int64_t elapsedMs) { return RunDue(Now() + elapsedMs); }
-    // [loop thread] Fires the next due timers at once, moving the clock to them;
-    // 0 when there are no timers.
+    // [any] By the pumping thread only. Fires the next due timers at once, moving the clock to
+    // them; 0 when there are no timers.
     int Tick();
 
-    int64_t Now() const;         // [any]
-    std::size_t TimerCount() const;  // [any]
+    // [any]
+    int64_t Now() const;
+    // [any]
+    std::size_t TimerCount() const;
 
 private:
     struct Entry {

@@ -25,40 +25,48 @@ inline constexpr int kUnlimitedChars = -1;
 class TextBuf {
 public:
     TextBuf() = default;
-    explicit TextBuf(const char* text, int maxChars = kUnlimitedChars);  // [main] [ui]
+    // [main, ui]
+    explicit TextBuf(const char* text, int maxChars = kUnlimitedChars);
 
-    // Replace the content with text (null counts as ""), at most maxChars of it.
-    void Set(const char* text, int maxChars = kUnlimitedChars);          // [main] [ui]
-    // Replace the content with printf-style output, at most maxChars of it.
+    // [main, ui] Replace the content with text (null counts as ""), at most maxChars of it.
+    void Set(const char* text, int maxChars = kUnlimitedChars);
+    // [main, ui] Replace the content with printf-style output, at most maxChars of it.
     void SetFormatted(int maxChars, const char* format, ...)
-        __attribute__((format(printf, 3, 4)));                           // [main] [ui]
-    // Append text (null counts as ""), at most maxChars of it.
-    void Append(const char* text, int maxChars = kUnlimitedChars);       // [main] [ui]
-    // Append printf-style output, at most maxChars of it.
+        __attribute__((format(printf, 3, 4)));
+    // [main, ui] Append text (null counts as ""), at most maxChars of it.
+    void Append(const char* text, int maxChars = kUnlimitedChars);
+    // [main, ui] Append printf-style output, at most maxChars of it.
     void AppendFormatted(int maxChars, const char* format, ...)
-        __attribute__((format(printf, 3, 4)));                           // [main] [ui]
-    void Clear();                                                        // [main] [ui]
+        __attribute__((format(printf, 3, 4)));
+    // [main, ui]
+    void Clear();
 
-    const char* Get() const { return mText.c_str(); }                    // [any] never null
-    int Length() const { return static_cast<int>(mText.size()); }        // [any]
-    bool Empty() const { return mText.empty(); }                         // [any]
-    const std::string& Str() const { return mText; }                     // [any]
+    // [any] never null
+    const char* Get() const { return mText.c_str(); }
+    // [any]
+    int Length() const { return static_cast<int>(mText.size()); }
+    // [any]
+    bool Empty() const { return mText.empty(); }
+    // [any]
+    const std::string& Str() const { return mText; }
 
-    bool operator==(const char* text) const;                             // [any]
+    // [any]
+    bool operator==(const char* text) const;
 
 private:
     std::string mText;
 };
 
-// Length of the longest prefix of text[0..length) that holds at most maxChars
+// [any] Length of the longest prefix of text[0..length) that holds at most maxChars
 // bytes without ending inside a UTF-8 sequence. maxChars < 0 means no limit.
-std::size_t CutLength(const char* text, std::size_t length, int maxChars);  // [any]
+std::size_t CutLength(const char* text, std::size_t length, int maxChars);
 
-// Copy text (null counts as "") into a fixed field of fieldSize bytes: at most
+// [any] Copy text (null counts as "") into a fixed field of fieldSize bytes: at most
 // fieldSize - 1 characters, always NUL-terminated, nothing written past it.
-void CopyTextField(char* field, std::size_t fieldSize, const char* text);  // [any]
+void CopyTextField(char* field, std::size_t fieldSize, const char* text);
 
+// [any]
 template <std::size_t N>
-void CopyTextField(char (&field)[N], const char* text) {                    // [any]
+void CopyTextField(char (&field)[N], const char* text) {
     CopyTextField(field, N, text);
 }

@@ -38,8 +38,9 @@ using CircuitCoefficients = CircuitCoefficientsT<double>;
 
 namespace circuit_detail {
 
-// v where v is finite, else 0; branch-free, exact for finite values.
+// [any] v where v is finite, else 0; branch-free, exact for finite values.
 inline double ZeroIfNotFinite(double v) { return (v - v == 0.0) ? v : 0.0; }
+// [any]
 inline Double2 ZeroIfNotFinite(Double2 v) {
     auto finite = (v - v) == Double2{0.0, 0.0};  // inf - inf and NaN give NaN
     return (Double2)((decltype(finite))v & finite);
@@ -203,7 +204,7 @@ inline constexpr double kHighD0 = 0.00351839480407488;
 
 }  // namespace circuit_constants
 
-// Circuit polynomials. p is the control position (one per lane for Double2);
+// [any] Circuit polynomials. p is the control position (one per lane for Double2);
 // the caller has checked the selection.
 template <typename T>
 CircuitPolynomialsT<T> LowBandPolynomials(const circuit_constants::LowBandRow& k, T p) {
@@ -218,6 +219,7 @@ CircuitPolynomialsT<T> LowBandPolynomials(const circuit_constants::LowBandRow& k
     return c;
 }
 
+// [any]
 template <typename T>
 CircuitPolynomialsT<T> MidBandPolynomials(const circuit_constants::MidBandRow& k, T p) {
     const T pp = p * p;
@@ -231,6 +233,7 @@ CircuitPolynomialsT<T> MidBandPolynomials(const circuit_constants::MidBandRow& k
     return c;
 }
 
+// [any]
 template <typename T>
 CircuitPolynomialsT<T> HighBandPolynomials(T p) {
     using namespace circuit_constants;

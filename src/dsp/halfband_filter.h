@@ -48,6 +48,7 @@ inline constexpr std::array<double, 16> kDecimatorTaps = {
 template <typename T>
 class HalfbandFilterT {
 public:
+    // [any]
     HalfbandFilterT() { Clear(); }
 
     // [audio] Zeroes the line; the offset keeps its current sign.
@@ -101,6 +102,7 @@ private:
 template <typename T>
 class HalfbandDecimatorT {
 public:
+    // [any]
     HalfbandDecimatorT() { Clear(); }
 
     // [audio] Zeroes the line.

@@ -21,6 +21,7 @@ inline double FiniteOrZero(double x) {
     return x;
 }
 
+// [any]
 inline Double2 FiniteOrZero(Double2 x) {
     using Int2 = int64_t __attribute__((vector_size(16)));
     const Int2 bits = reinterpret_cast<Int2>(x);

@@ -52,6 +52,7 @@ public:
 
     // [audio] One sample. Input and output are single-precision values.
     float Process(float x) requires kScalar { return static_cast<float>(Step(static_cast<double>(x))); }
+    // [audio]
     T Process(T x) requires(!kScalar) { return RoundToSingle(Step(x)); }
 
 private:

@@ -79,26 +79,26 @@ struct ComponentSetupInfo {
     int32_t mProcessingOptions = 0;       // property 56
 };
 
-// Describes the effect into the collection; 0 or the first failure (the
+// [main] Describes the effect into the collection; 0 or the first failure (the
 // results gathered are OR-ed, as the host answers codes). A component whose
-// host answer fails throws HPI::Exception::ResultError. [main]
+// host answer fails throws HPI::Exception::ResultError.
 HPI_Result DescribeEffect(HPI_VCollection& collection, const HPIProductDescription& product);
 
-// Fills the record for one configuration: stem formats of the first input
+// [main] Fills the record for one configuration: stem formats of the first input
 // and output bus, the other output buses as auxiliary stems, then the
-// product's values with the given type codes. [main]
+// product's values with the given type codes.
 void FillSetupInfo(ComponentSetupInfo& setupInfo, const ChannelConfig& config,
                    const HPIProductDescription& product, uint32_t typeCode, uint32_t secondTypeCode);
 
-// Describes one component into the effect. 0, or HPI_ERROR_NULL_OBJECT when
+// [main] Describes one component into the effect. 0, or HPI_ERROR_NULL_OBJECT when
 // the host makes no component or property map; any other failing host answer
-// throws. [main]
+// throws.
 HPI_Result DescribeComponent(HPI_VEffectDescriptor& effect, const ComponentSetupInfo& setupInfo,
                              HPI_RenderProc render);
 
-// The work of HPIRegisterPlugin: describes the product into the collection the
+// [main] The work of HPIRegisterPlugin: describes the product into the collection the
 // library object makes and writes the collection's plug-in definition to
 // *outDefinition. Every exception is caught and traced
 // ("HPIRegisterPlugin exception caught: %s"): a host failure answers its
-// code, anything else HPI_ERROR_UNKNOWN_EXCEPTION. [main]
+// code, anything else HPI_ERROR_UNKNOWN_EXCEPTION.
 HPI_Result RegisterPlugin(HPI_IUnknown* libraryObject, void** outDefinition, const HPIProductDescription& product);

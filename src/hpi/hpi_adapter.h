@@ -58,56 +58,64 @@ public:
     ~HPIAdapter() override;
 
     // ---- Host operations this adapter handles itself [main] ----------------
-    // Also forgets the master bypass before the parameters are deleted.
+    // [main] Also forgets the master bypass before the parameters are deleted.
     HPI_Result Uninitialize() override;
-    // Unknown identifier: HPI_ERROR_INVALID_PARAMETER_ID; non-finite value:
+    // [main] Unknown identifier: HPI_ERROR_INVALID_PARAMETER_ID; non-finite value:
     // HPI_ERROR_INVALID_ARGUMENT; nothing changes in either case. Otherwise
     // the HPI parameter stores the value (and echoes it when it changed); for
     // identifiers "1".."N" the Param takes it (SetNorm), the editor is sent
     // the value and OnParamChange(i, Host, -1) runs; one change is counted
     // even when the value stayed the same. Answers 0.
     HPI_Result UpdateParameterNormalizedValue(const char* id, double value) override;
-    // 'HPof' / 'HPox' switch offline rendering on / off; 'HPtn' keeps the
+    // [main] 'HPof' / 'HPox' switch offline rendering on / off; 'HPtn' keeps the
     // track name (data: const HPI_ITextValue*); then the base handling. 0.
     HPI_Result Notification(int32_t code, const void* data, uint32_t dataSize) override;
 
-    // One chunk, identified by UniqueID():
+    // [main] One chunk, identified by UniqueID():
     //   count 1; index 0 -> the ID (other indices 0 and
     //   HPI_ERROR_INVALID_CHUNK_INDEX); any other ID -> HPI_ERROR_INVALID_CHUNK_ID
     //   (size 0). A null record or output -> HPI_ERROR_NULL_ARGUMENT.
     // Size: the length of a fresh SaveState (unchanged when it fails).
     HPI_Result GetNumberOfChunks(int32_t* outCount) override;
+    // [main]
     HPI_Result GetChunkIDFromIndex(int32_t index, uint32_t* outChunkID) override;
+    // [main]
     HPI_Result GetChunkSize(uint32_t chunkID, int32_t* outSize) override;
-    // mSize holds the data capacity on entry. A state larger than it (or a
+    // [main] mSize holds the data capacity on entry. A state larger than it (or a
     // negative capacity) answers HPI_ERROR_INCORRECT_CHUNK_SIZE and writes
     // nothing; a failing SaveState HPI_ERROR_INVALID_CHUNK_ID.
     HPI_Result GetChunk(uint32_t chunkID, HPI_SChunkHeader* chunk) override;
-    // LoadState from the record's data, every Param reported to the host
+    // [main] LoadState from the record's data, every Param reported to the host
     // (set-value requests), the editor told, one change counted. A data size
     // below 0 or above kMaxChunkDataSize answers
     // HPI_ERROR_INCORRECT_CHUNK_SIZE and changes nothing.
     HPI_Result SetChunk(uint32_t chunkID, const HPI_SChunkHeader* chunk) override;
-    // Equal when the record's chunk ID is another plug-in's, else when every
+    // [main] Equal when the record's chunk ID is another plug-in's, else when every
     // Param matches the values stored behind the editor state
     // (MatchesStoredState; the values close the state). A bad data size answers
     // HPI_ERROR_INCORRECT_CHUNK_SIZE (not equal).
     HPI_Result CompareActiveChunk(const HPI_SChunkHeader* chunk, bool* outIsEqual) override;
 
     // ---- PluginAPIBase hooks ---------------------------------------------
-    Graphics* ViewInterface() override;                            // [main] [ui] the open editor's context
-    void TrackName(TextBuf& out) override;                         // [main] the host's last track name
-    bool RequestEditorSize(int width, int height) override;        // [ui] false: no view yet
-    void NotifyHostParamBegin(int paramIdx) override;              // [main] [ui] touch
-    void NotifyHostParamEnd(int paramIdx) override;                // [main] [ui] release
-    void NotifyHostParamValue(int paramIdx, double normalizedValue) override;  // [main] [ui] set-value request
+    // [main, ui] the open editor's context
+    Graphics* ViewInterface() override;
+    // [main] the host's last track name
+    void TrackName(TextBuf& out) override;
+    // [ui] false: no view yet
+    bool RequestEditorSize(int width, int height) override;
+    // [main, ui] touch
+    void NotifyHostParamBegin(int paramIdx) override;
+    // [main, ui] release
+    void NotifyHostParamEnd(int paramIdx) override;
+    // [main, ui] set-value request
+    void NotifyHostParamValue(int paramIdx, double normalizedValue) override;
 
     // ---- PluginProcessor hooks ---------------------------------------------
     // [audio] Queues the message for the output MIDI node, ordered by offset
     // (behind messages with an equal offset). False when the plug-in sends no
     // MIDI or kMidiOutPendingCapacity messages already wait.
     bool SendMidi(const MidiMessage& message) override;
-    // [audio] [main] Cut to 0..kMaxLatencySamples, told to the host first,
+    // [main, audio] Cut to 0..kMaxLatencySamples, told to the host first,
     // then the processor's own handling.
     void ReportLatency(int samples) override;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -157,14 +158,25 @@ HPI_CEffectParameters::HPI_CEffectParameters() = default;
 HPI_CEffectParameters::~HPI_CEffectParameters() { Uninitialize(); }
 
 HPI_Result HPI_CEffectParameters::Initialize(HPI_IUnknown* instanceObject) {
+    // The host objects are made before anything is dropped, so a failure to
+    // make them leaves the object as it was.
+    auto controller = std::make_unique<HPI_VController>(instanceObject);
+    auto automationDelegate = std::make_unique<HPI_VAutomationDelegate>(instanceObject);
+    auto transport = std::make_unique<HPI_VTransport>(instanceObject);
     // A second Initialize starts over instead of adding every parameter twice.
     Uninitialize();
-    mController = std::make_unique<HPI_VController>(instanceObject);
-    mAutomationDelegate = std::make_unique<HPI_VAutomationDelegate>(instanceObject);
-    mTransport = std::make_unique<HPI_VTransport>(instanceObject);
+    mController = std::move(controller);
+    mAutomationDelegate = std::move(automationDelegate);
+    mTransport = std::move(transport);
     mParameterManager.SetAutomationDelegate(mAutomationDelegate.get());
     mPacketDispatcher.SetController(mController.get());
-    return EffectInit();
+    try {
+        return EffectInit();
+    } catch (...) {
+        // No half-made parameter list stays behind.
+        Uninitialize();
+        throw;
+    }
 }
 
 HPI_Result HPI_CEffectParameters::Uninitialize() {

@@ -27,14 +27,15 @@
 #include "hpi/sdk/hpi_plugin_interfaces.h"
 #include "hpi/sdk/hpi_unknown.h"
 
-// Copies text into a host buffer: at most capacity - 1 characters and a NUL;
-// nothing for a null buffer or a capacity below 1. [any]
+// [any] Copies text into a host buffer: at most capacity - 1 characters and a NUL;
+// nothing for a null buffer or a capacity below 1.
 void HPI_CopyText(const std::string& text, char* out, int32_t capacity);
 
 // The ordered parameter list plus the identifier map. Owns the parameters.
 class HPI_CParameterManager {
 public:
     HPI_CParameterManager() = default;
+    // [main]
     ~HPI_CParameterManager();
     HPI_CParameterManager(const HPI_CParameterManager&) = delete;
     HPI_CParameterManager& operator=(const HPI_CParameterManager&) = delete;
@@ -49,10 +50,14 @@ public:
     // [main] Deletes every parameter (each unregisters itself).
     void RemoveAllParameters();
 
-    int32_t NumParameters() const { return static_cast<int32_t>(mParameters.size()); }  // [main]
-    HPI_IParameter* GetParameter(const char* id) const;         // [main] null when unknown
-    HPI_IParameter* GetParameterByIndex(int32_t index) const;   // [main] null outside the list
-    int32_t GetParameterIndex(const char* id) const;            // [main] -1 when unknown
+    // [main]
+    int32_t NumParameters() const { return static_cast<int32_t>(mParameters.size()); }
+    // [main] null when unknown
+    HPI_IParameter* GetParameter(const char* id) const;
+    // [main] null outside the list
+    HPI_IParameter* GetParameterByIndex(int32_t index) const;
+    // [main] -1 when unknown
+    int32_t GetParameterIndex(const char* id) const;
 
 private:
     std::vector<std::unique_ptr<HPI_IParameter>> mParameters;
@@ -68,7 +73,8 @@ public:
     // Fills the packet bytes for a field; the size must stay the same.
     using Generator = std::function<void(std::vector<unsigned char>& bytes)>;
 
-    void SetController(const HPI_VController* controller);  // [main] null detaches
+    // [main] null detaches
+    void SetController(const HPI_VController* controller);
     // [main] One packet of packetSize bytes for fieldIndex, sent while the
     // identifier is dirty. A second registration of an identifier replaces it.
     void RegisterPacket(const char* id, uint32_t fieldIndex, uint32_t packetSize, Generator generator);
@@ -93,71 +99,97 @@ private:
 
 class HPI_CEffectParameters : public HPI_TUnknown<HPI_IEffectParameters> {
 public:
+    // [main]
     HPI_CEffectParameters();
     // [main] Deletes the parameters before the host objects go.
     ~HPI_CEffectParameters() override;
 
     // ---- HPI_IEffectParameters ----------------------------------------------
-    // Wraps controller, automation delegate and transport, runs EffectInit and
-    // answers its result.
+    // [main] Wraps controller, automation delegate and transport, runs EffectInit and
+    // answers its result. When EffectInit throws, no parameter stays behind.
     HPI_Result Initialize(HPI_IUnknown* instanceObject) override;
+    // [main]
     HPI_Result Uninitialize() override;
 
+    // [main]
     HPI_Result GetNumberOfParameters(int32_t* outCount) override;
-    // "MasterBypassID" when such a parameter is registered, otherwise "".
+    // [main] "MasterBypassID" when such a parameter is registered, otherwise "".
     HPI_Result GetMasterBypassParameter(char* outID, int32_t capacity) override;
+    // [main]
     HPI_Result GetParameterIsAutomatable(const char* id, bool* outIsAutomatable) override;
+    // [main]
     HPI_Result GetParameterNumberOfSteps(const char* id, int32_t* outSteps) override;
+    // [main]
     HPI_Result GetParameterType(const char* id, int32_t* outType) override;
+    // [main]
     HPI_Result GetParameterSecondCode(const char* id, int32_t* outCode) override;
+    // [main]
     HPI_Result GetParameterNormalizedValue(const char* id, double* outValue) override;
+    // [main]
     HPI_Result GetParameterDefaultNormalizedValue(const char* id, double* outValue) override;
+    // [main]
     HPI_Result SetParameterDefaultNormalizedValue(const char* id, double value) override;
+    // [main]
     HPI_Result TouchParameter(const char* id) override;
+    // [main]
     HPI_Result ReleaseParameter(const char* id) override;
+    // [main]
     HPI_Result GetParameterName(const char* id, char* outName, int32_t capacity) override;
-    // The longest "\n"-separated variant of the shortened name that fits
+    // [main] The longest "\n"-separated variant of the shortened name that fits
     // numChars (the first of equal length); with none fitting, "" for
     // numChars <= 0, else the shortened name cut to numChars.
     HPI_Result GetParameterNameOfLength(const char* id, int32_t numChars, char* outName, int32_t capacity) override;
+    // [main]
     HPI_Result GetParameter(const char* id, HPI_IParameter** outParameter) override;
+    // [main]
     HPI_Result GetParameterIndex(const char* id, int32_t* outIndex) override;
+    // [main]
     HPI_Result GetParameterIDFromIndex(int32_t index, char* outID, int32_t capacity) override;
+    // [main]
     HPI_Result GetParameterValueFromString(const char* id, const char* text, double* outValue) override;
+    // [main]
     HPI_Result GetParameterStringFromValue(const char* id, double value, int32_t maxChars, char* outText,
                                            int32_t capacity) override;
+    // [main]
     HPI_Result GetParameterValueString(const char* id, int32_t maxChars, char* outText, int32_t capacity) override;
-    // Answers HPI_ERROR_UNIMPLEMENTED.
+    // [main] Answers HPI_ERROR_UNIMPLEMENTED.
     HPI_Result GetParameterValueInfo(const char* id, int32_t selector, int32_t* outValue) override;
-    // A set-value request through the parameter (touch, request, release).
+    // [main] A set-value request through the parameter (touch, request, release).
     HPI_Result SetParameterNormalizedValue(const char* id, double value) override;
-    // Set with clamp(current + delta, 0, 1).
+    // [main] Set with clamp(current + delta, 0, 1).
     HPI_Result SetParameterNormalizedRelative(const char* id, double delta) override;
-    // Stores the value in the parameter, marks its packet dirty and counts a
+    // [main] Stores the value in the parameter, marks its packet dirty and counts a
     // change (also when the value did not change).
     HPI_Result UpdateParameterNormalizedValue(const char* id, double value) override;
-    // Update with clamp(current + delta, 0, 1).
+    // [main] Update with clamp(current + delta, 0, 1).
     HPI_Result UpdateParameterNormalizedRelative(const char* id, double delta) override;
-    // The change counter; nothing is written while it is negative (wrapped).
+    // [main] The change counter; nothing is written while it is negative (wrapped).
     HPI_Result GetNumberOfChanges(int32_t* outChanges) override;
 
-    // 'HPpv' sets the bool parameter "PreviewID", when there is one, to the
+    // [main] 'HPpv' sets the bool parameter "PreviewID", when there is one, to the
     // data's first int32 being non-zero. Other codes are ignored. Answers 0.
     HPI_Result Notification(int32_t code, const void* data, uint32_t dataSize) override;
-    // HPI_ERROR_UNIMPLEMENTED when the host gives a page table, else 0.
+    // [main] HPI_ERROR_UNIMPLEMENTED when the host gives a page table, else 0.
     HPI_Result UpdatePageTable(uint32_t tableType, int32_t pageSize, HPI_IUnknown* pageTable) override;
+    // [main]
     HPI_Result TimerWakeup() override;   // 0
+    // [main]
     HPI_Result UpdatePackets() override; // the dispatcher's result
-    // Zero-fills the block; answers 0.
+    // [main] Zero-fills the block; answers 0.
     HPI_Result ResetFieldData(int32_t fieldIndex, void* data, uint32_t dataSize) override;
 
-    // No chunks by default: count 0, every index HPI_ERROR_INVALID_CHUNK_INDEX,
+    // [main] No chunks by default: count 0, every index HPI_ERROR_INVALID_CHUNK_INDEX,
     // every identifier HPI_ERROR_INVALID_CHUNK_ID, compare answers equal.
     HPI_Result GetNumberOfChunks(int32_t* outCount) override;
+    // [main]
     HPI_Result GetChunkIDFromIndex(int32_t index, uint32_t* outChunkID) override;
+    // [main]
     HPI_Result GetChunkSize(uint32_t chunkID, int32_t* outSize) override;
+    // [main]
     HPI_Result GetChunk(uint32_t chunkID, HPI_SChunkHeader* chunk) override;
+    // [main]
     HPI_Result SetChunk(uint32_t chunkID, const HPI_SChunkHeader* chunk) override;
+    // [main]
     HPI_Result CompareActiveChunk(const HPI_SChunkHeader* chunk, bool* outIsEqual) override;
 
 protected:

@@ -14,16 +14,23 @@ class HPI_CParamTaperDelegate final : public HPI_ITaperDelegate<T> {
     static_assert(std::is_same_v<T, double>);
 
 public:
+    // [any]
     explicit HPI_CParamTaperDelegate(const Param& param) : mParam(&param) {}
 
+    // [any]
     std::unique_ptr<HPI_ITaperDelegate<T>> Clone() const override {
         return std::make_unique<HPI_CParamTaperDelegate<T>>(*this);
     }
-    T GetMaximum() const override { return mParam->Max(); }                              // [any]
-    T GetMinimum() const override { return mParam->Min(); }                              // [any]
-    T ConstrainRealValue(T value) const override { return mParam->Restrict(value); }     // [any]
-    T NormalizedToReal(double normalizedValue) const override { return mParam->FromNorm(normalizedValue); }  // [any]
-    double RealToNormalized(T realValue) const override { return mParam->ToNorm(realValue); }  // [any]
+    // [any]
+    T GetMaximum() const override { return mParam->Max(); }
+    // [any]
+    T GetMinimum() const override { return mParam->Min(); }
+    // [any]
+    T ConstrainRealValue(T value) const override { return mParam->Restrict(value); }
+    // [any]
+    T NormalizedToReal(double normalizedValue) const override { return mParam->FromNorm(normalizedValue); }
+    // [any]
+    double RealToNormalized(T realValue) const override { return mParam->ToNorm(realValue); }
 
 private:
     const Param* mParam;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/host_guard.h"
 #include "hpi/sdk/hpi_library.h"
 
 HPIRunLoopBridge& HPIRunLoopBridge::Instance() {
@@ -67,21 +68,24 @@ std::size_t HPIRunLoopBridge::TimerCount() const {
 }
 
 void HPIRunLoopBridge::TimerProc(void* context) {
-    HPIRunLoopBridge& bridge = Instance();
-    Callback callback;
-    TimerId id = 0;
-    {
-        // Found by address, so a context the bridge no longer holds is never
-        // read.
-        std::lock_guard<std::mutex> lock(bridge.mLock);
-        const auto found = std::find_if(bridge.mEntries.begin(), bridge.mEntries.end(),
-                                        [context](const auto& item) { return item.second.get() == context; });
-        if (found == bridge.mEntries.end()) {
-            return;
+    // The host calls this; a callback that throws is abandoned for this tick.
+    GuardHostCall([context] {
+        HPIRunLoopBridge& bridge = Instance();
+        Callback callback;
+        TimerId id = 0;
+        {
+            // Found by address, so a context the bridge no longer holds is
+            // never read.
+            std::lock_guard<std::mutex> lock(bridge.mLock);
+            const auto found = std::find_if(bridge.mEntries.begin(), bridge.mEntries.end(),
+                                            [context](const auto& item) { return item.second.get() == context; });
+            if (found == bridge.mEntries.end()) {
+                return;
+            }
+            // A copy, so the callback may remove its own timer.
+            callback = found->second->callback;
+            id = found->first;
         }
-        // A copy, so the callback may remove its own timer.
-        callback = found->second->callback;
-        id = found->first;
-    }
-    callback(id);
+        callback(id);
+    });
 }

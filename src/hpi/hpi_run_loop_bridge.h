@@ -13,7 +13,7 @@
 
 class HPIRunLoopBridge final : public RunLoop {
 public:
-    // The process's bridge; lives as long as the library.
+    // [any] The process's bridge; lives as long as the library.
     static HPIRunLoopBridge& Instance();
 
     // [main] Makes the bridge the process run loop when the held host
@@ -26,10 +26,11 @@ public:
     // [main] Registers with the host's run loop; 0 when there is none or the
     // host refuses. The identifier is the host's token.
     TimerId AddTimer(int periodMs, Callback callback) override;
-    // [main] [a callback] Unregisters; an unknown identifier does nothing.
+    // [main] Also from inside a timer callback. Unregisters; an unknown identifier does nothing.
     void RemoveTimer(TimerId id) override;
 
-    std::size_t TimerCount() const;  // [any]
+    // [any]
+    std::size_t TimerCount() const;
 
 private:
     HPIRunLoopBridge() = default;

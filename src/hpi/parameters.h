@@ -17,7 +17,9 @@
 
 class HPI_CPluginParameters : public HPI_CEffectParameters {
 public:
+    // [main]
     HPI_CPluginParameters();
+    // [main]
     ~HPI_CPluginParameters() override;
 
     // [audio] The render procedure: every context in [contexts, end) in order.

@@ -112,10 +112,10 @@ void ApplyParamChange(int index, const ParamTable& params, EngineSettings& setti
     case kOversampling:
         if (selection == 0) {
             settings.oversamplingPasses.store(0, kRelaxed);
-            settings.latencyBase.store(16, kRelaxed);
+            settings.latencyBase.store(kStripLatencySamples, kRelaxed);
         } else if (selection == 1) {
             settings.oversamplingPasses.store(2, kRelaxed);
-            settings.latencyBase.store(80, kRelaxed);
+            settings.latencyBase.store(kOversampledStripLatencySamples, kRelaxed);
         }
         break;
     default:

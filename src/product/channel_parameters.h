@@ -28,14 +28,14 @@ enum ChannelParamIndex {
     kNumChannelParams
 };
 
-// The product's configuration record; its texts are static.
+// [main] The product's configuration record; its texts are static.
 PluginConfig TarnwhistleConfig();
 
-// Defines parameters 0..10 of params (which must hold at least eleven) with
+// [main] Defines parameters 0..10 of params (which must hold at least eleven) with
 // their names, ranges, defaults, labels and display texts. Parameters the
 // table does not have are skipped.
 void DefineChannelParameters(ParamTable& params);
 
-// Turns the current value of parameter index into the engine settings it
+// [main] Turns the current value of parameter index into the engine settings it
 // drives. Any other index (or one the table lacks) changes nothing.
 void ApplyParamChange(int index, const ParamTable& params, EngineSettings& settings);

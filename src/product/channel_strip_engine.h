@@ -52,13 +52,13 @@ public:
     int ProcessAudioBlock(double* const* inputs, double* const* outputs, int n, double sampleRate,
                           const EngineSettings& settings, const Param& micPre);
 
-    // [audio] or [main] Clears the half-band lines and the decimators (the
+    // [main, audio] Clears the half-band lines and the decimators (the
     // half-band offsets keep their sign) and moves every smoother onto its
     // target, so a reset never glides. Circuit and tone sections, the channel
     // offset and the settings are untouched.
     void ResetProcessing(const EngineSettings& settings);
 
-    // [test] Runs only the once-per-block equaliser designs and, per sample,
+    // [any] For tests only. Runs the once-per-block equaliser designs and, per sample,
     // the high-pass, low, mid and high bands and their decimator on channels
     // 0 and 1 of inputs, writing the decimator's output. Shares the code of
     // ProcessAudioBlock, so the stages' own response can be measured.

@@ -7,6 +7,11 @@
 #include <atomic>
 #include <cstdint>
 
+// The latency the strip reports, in samples: the band filters' decimator
+// alone, and with the preamp's oversampling on its filters as well.
+inline constexpr int32_t kStripLatencySamples = 16;
+inline constexpr int32_t kOversampledStripLatencySamples = 80;
+
 struct EngineSettings {
     std::atomic<double> driveTarget{0.0};          // linear preamp drive, 0.01 .. 10
     std::atomic<double> trimTarget{0.0};           // linear output gain
@@ -19,7 +24,7 @@ struct EngineSettings {
     std::atomic<int32_t> processingSwitch{0};      // 1 process, 0 pass the input through
     std::atomic<int32_t> micCurveSelection{0};     // 0 or 1
     std::atomic<int32_t> oversamplingPasses{0};    // 0 (off) or 2 (on)
-    std::atomic<int32_t> latencyBase{0};           // samples: 16 without, 80 with oversampling
+    std::atomic<int32_t> latencyBase{0};           // kStripLatencySamples or kOversampledStripLatencySamples
 
     static_assert(std::atomic<double>::is_always_lock_free);
 };

@@ -22,17 +22,19 @@ public:
     // reset or block.
     StripProcessor();
 
-    // [main] or [ui] Sets parameter index (restricted to its range) and
+    // [main, ui] Sets parameter index (restricted to its range) and
     // updates the engine settings it drives. Other indices are ignored.
     void SetParam(int index, double value);
 
-    const ParamTable& Params() const { return mParams; }          // [any]
-    const EngineSettings& Settings() const { return mSettings; }  // [any]
+    // [any]
+    const ParamTable& Params() const { return mParams; }
+    // [any]
+    const EngineSettings& Settings() const { return mSettings; }
 
     // [audio] Runs the engine on channels 0 and 1, then reports its latency
     // when it differs from the current one.
     void ProcessAudioBlock(double** inputs, double** outputs, int frames) override;
-    // [main] or [audio] Resets the engine (half-band lines, smoothers).
+    // [main, audio] Resets the engine (half-band lines, smoothers).
     void ResetProcessing() override;
 
 private:

@@ -91,7 +91,7 @@ TEST_F(ChannelParams, DefaultsGiveTheNeutralEngineSettings) {
     EXPECT_EQ(settings.processingSwitch, 1);
     EXPECT_EQ(settings.micCurveSelection, 0);
     EXPECT_EQ(settings.oversamplingPasses, 0);
-    EXPECT_EQ(settings.latencyBase, 16);
+    EXPECT_EQ(settings.latencyBase, kStripLatencySamples);
 }
 
 TEST_F(ChannelParams, ContinuousControlsMapToTheirTargets) {
@@ -136,18 +136,18 @@ TEST_F(ChannelParams, SwitchesMapToTheirSelections) {
     EXPECT_EQ(settings.micCurveSelection, 1);
     EXPECT_EQ(settings.processingSwitch, 0);
     EXPECT_EQ(settings.oversamplingPasses, 2);
-    EXPECT_EQ(settings.latencyBase, 80);
+    EXPECT_EQ(settings.latencyBase, kOversampledStripLatencySamples);
 
     Set(kOversampling, 0);
     EXPECT_EQ(settings.oversamplingPasses, 0);
-    EXPECT_EQ(settings.latencyBase, 16);
+    EXPECT_EQ(settings.latencyBase, kStripLatencySamples);
 }
 
 TEST_F(ChannelParams, HostValuesOutsideTheRangeClampBeforeReachingTheEngine) {
     Set(kOversampling, 7);
     EXPECT_DOUBLE_EQ(params.GetParam(kOversampling)->GetValue(), 1);
     EXPECT_EQ(settings.oversamplingPasses, 2);
-    EXPECT_EQ(settings.latencyBase, 80);
+    EXPECT_EQ(settings.latencyBase, kOversampledStripLatencySamples);
 
     Set(kBypass, -3);
     EXPECT_EQ(settings.processingSwitch, 0);
@@ -179,7 +179,7 @@ TEST_F(ChannelParams, UnknownIndicesChangeNothing) {
     DefineChannelParameters(shortTable);  // defines what fits
     EXPECT_STREQ(shortTable.GetParam(2)->Name(), "HighPass");
     ApplyParamChange(kOversampling, shortTable, settings);
-    EXPECT_EQ(settings.latencyBase, 16);
+    EXPECT_EQ(settings.latencyBase, kStripLatencySamples);
 }
 
 TEST_F(ChannelParams, DisplayTexts) {

@@ -431,7 +431,7 @@ struct LatencyCase {
 };
 
 TEST(ChannelStripEngineTest, ReportsLatencyFromProcessingSwitchAndOversampling) {
-    const LatencyCase kCases[] = {{0, 0, 0}, {0, 1, 0}, {1, 0, 16}, {1, 1, 80}};
+    const LatencyCase kCases[] = {{0, 0, 0}, {0, 1, 0}, {1, 0, kStripLatencySamples}, {1, 1, kOversampledStripLatencySamples}};
     for (const LatencyCase& lc : kCases) {
         SCOPED_TRACE(testing::Message() << "bypass " << lc.bypass << ", oversampling " << lc.oversampling);
         Controls controls;

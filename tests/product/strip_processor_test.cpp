@@ -57,7 +57,7 @@ TEST(StripProcessorTest, SettingsHoldTheDefaultsFromConstruction) {
     EXPECT_EQ(s.highPositionTarget, 0.5);
     EXPECT_EQ(s.processingSwitch, 1);
     EXPECT_EQ(s.oversamplingPasses, 0);
-    EXPECT_EQ(s.latencyBase, 16);
+    EXPECT_EQ(s.latencyBase, kStripLatencySamples);
 }
 
 struct LatencyStep {
@@ -72,7 +72,11 @@ TEST(StripProcessorTest, ReportsLatencyChangesAfterEachBlock) {
     StereoHost host;
     EXPECT_EQ(host.strip->Latency(), 0);  // the configured starting value
     const LatencyStep kSteps[] = {
-        {kOversampling, 0, 16}, {kOversampling, 1, 80}, {kBypass, 0, 0}, {kBypass, 1, 80}, {kOversampling, 0, 16},
+        {kOversampling, 0, kStripLatencySamples},
+        {kOversampling, 1, kOversampledStripLatencySamples},
+        {kBypass, 0, 0},
+        {kBypass, 1, kOversampledStripLatencySamples},
+        {kOversampling, 0, kStripLatencySamples},
     };
     for (const LatencyStep& step : kSteps) {
         host.strip->SetParam(step.index, step.value);
@@ -81,7 +85,7 @@ TEST(StripProcessorTest, ReportsLatencyChangesAfterEachBlock) {
     }
     host.strip->SetParam(kOversampling, 1);
     host.Process(0);
-    EXPECT_EQ(host.strip->Latency(), 80);
+    EXPECT_EQ(host.strip->Latency(), kOversampledStripLatencySamples);
 }
 
 TEST(StripProcessorTest, ProcessesHostBuffersIntoFiniteSound) {

@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <thread>
 
-#include "../hpi_module/fake_host.h"
-#include "../hpi_module/test_plugins.h"
+#include "../hpi/fake_host.h"
+#include "../hpi/test_plugins.h"
 #include "core/run_loop.h"
 #include "hpi/parameters.h"
 #include "product/channel_parameters.h"

@@ -21,20 +21,21 @@ public:
     };
 
     virtual ~HPI_IContainer() = default;
-    // Empties every slot without touching the items; only while no other
-    // thread uses the container. [main]
+    // [main] Empties every slot without touching the items; only while no other
+    // thread uses the container.
     virtual void Clear() = 0;
 };
 
 template <typename T>
 class HPI_IPointerQueue : public HPI_IContainer {
 public:
-    // eStatus_Success, eStatus_Full (item not taken, queue unchanged) or
-    // eStatus_NullItem. [any producer]
+    // [any] eStatus_Success, eStatus_Full (item not taken, queue unchanged) or
+    // eStatus_NullItem.
     virtual EStatus Push(T* item) = 0;
-    // The oldest item, or null when empty (the queue is then unchanged). [consumer]
+    // [any] By the consumer thread only. The oldest item, or null when empty (the
+    // queue is then unchanged).
     virtual T* Pop() = 0;
-    // The oldest item without taking it, or null. [consumer]
+    // [any] By the consumer thread only. The oldest item without taking it, or null.
     virtual T* Peek() const = 0;
 };
 
@@ -46,6 +47,7 @@ class HPI_CAtomicQueue final : public HPI_IPointerQueue<T> {
 public:
     using EStatus = HPI_IContainer::EStatus;
 
+    // [any]
     HPI_CAtomicQueue() {
         for (auto& slot : mSlots) {
             slot.store(nullptr, std::memory_order_relaxed);
@@ -54,15 +56,17 @@ public:
     HPI_CAtomicQueue(const HPI_CAtomicQueue&) = delete;
     HPI_CAtomicQueue& operator=(const HPI_CAtomicQueue&) = delete;
 
+    // [any]
     static constexpr uint32_t Capacity() { return N; }
 
+    // [any]
     void Clear() override {
         for (auto& slot : mSlots) {
             slot.store(nullptr, std::memory_order_release);
         }
     }
 
-    // The write index names the last slot written; the next push claims the
+    // [any] The write index names the last slot written; the next push claims the
     // one after it and gives it back when that slot is still occupied.
     EStatus Push(T* item) override {
         if (item == nullptr) {

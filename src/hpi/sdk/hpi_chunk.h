@@ -21,15 +21,16 @@ static_assert(offsetof(HPI_SChunkHeader, mName) == 24);
 
 constexpr std::size_t kHPI_ChunkDataOffset = sizeof(HPI_SChunkHeader);
 
-// Bytes a record needs for `dataSize` bytes of data (negative sizes count as 0). [any]
+// [any] Bytes a record needs for `dataSize` bytes of data (negative sizes count as 0).
 constexpr std::size_t HPI_ChunkRecordSize(int32_t dataSize) {
     return kHPI_ChunkDataOffset + (dataSize > 0 ? static_cast<std::size_t>(dataSize) : 0u);
 }
 
-// The data area right behind the header. [any]
+// [any] The data area right behind the header.
 inline unsigned char* HPI_ChunkData(HPI_SChunkHeader* chunk) {
     return reinterpret_cast<unsigned char*>(chunk) + kHPI_ChunkDataOffset;
 }
+// [any]
 inline const unsigned char* HPI_ChunkData(const HPI_SChunkHeader* chunk) {
     return reinterpret_cast<const unsigned char*>(chunk) + kHPI_ChunkDataOffset;
 }

@@ -23,23 +23,25 @@ public:
 template <typename T>
 class HPI_IDisplayDelegate : public HPI_IDisplayDelegateBase {
 public:
-    virtual std::unique_ptr<HPI_IDisplayDelegate<T>> Clone() const = 0;  // [main]
-    // All [main]; false when the value has no text (the text written says why).
+    // [main]
+    virtual std::unique_ptr<HPI_IDisplayDelegate<T>> Clone() const = 0;
+    // [main] False when the value has no text (the text written says why).
     virtual bool ValueToString(T value, int32_t maxChars, std::string& out) const = 0;
+    // [main]
     virtual bool ValueToString(T value, std::string& out) const = 0;
-    // False (and a value of 0) when the text is not one of this display's.
+    // [main] False (and a value of 0) when the text is not one of this display's.
     virtual bool StringToValue(const std::string& text, T& out) const = 0;
 };
 
 namespace HPI::Display {
 
-// The first maxChars characters (none for a negative limit).
+// [main] The first maxChars characters (none for a negative limit).
 inline std::string Cut(const std::string& text, int32_t maxChars) {
     const std::size_t limit = maxChars > 0 ? static_cast<std::size_t>(maxChars) : 0u;
     return text.size() > limit ? text.substr(0, limit) : text;
 }
 
-// Whitespace trimmed from both ends.
+// [main] Whitespace trimmed from both ends.
 inline std::string Trim(const std::string& text) {
     const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; };
     std::size_t first = 0;
@@ -53,7 +55,7 @@ inline std::string Trim(const std::string& text) {
     return text.substr(first, last - first);
 }
 
-// A whole decimal number, surrounding blanks and a leading '+' allowed,
+// [main] A whole decimal number, surrounding blanks and a leading '+' allowed,
 // independent of the locale. Integers accept no fraction; doubles must be
 // finite. False (out = 0) otherwise, also for values out of T's range.
 template <typename T>
@@ -124,10 +126,12 @@ class HPI_CNumberDisplayDelegate final : public HPI_IDisplayDelegate<T> {
     static_assert(kPrecision >= 0 && kPrecision <= 17);
 
 public:
+    // [main]
     std::unique_ptr<HPI_IDisplayDelegate<T>> Clone() const override {
         return std::make_unique<HPI_CNumberDisplayDelegate<T, kPrecision, kForceSign>>(*this);
     }
 
+    // [main]
     bool ValueToString(T value, int32_t maxChars, std::string& out) const override {
         std::string full;
         const bool ok = ValueToString(value, full);
@@ -137,9 +141,11 @@ public:
         }
         return ok;
     }
+    // [main]
     bool ValueToString(T value, std::string& out) const override {
         return HPI::Display::FormatFixed(static_cast<double>(value), kPrecision, kForceSign != 0, out);
     }
+    // [main]
     bool StringToValue(const std::string& text, T& out) const override { return HPI::Display::ParseNumber(text, out); }
 };
 
@@ -149,15 +155,19 @@ public:
 template <typename T>
 class HPI_CUnitDisplayDelegateDecorator final : public HPI_IDisplayDelegate<T> {
 public:
+    // [main]
     HPI_CUnitDisplayDelegateDecorator(const HPI_IDisplayDelegate<T>& inner, std::string unit)
         : mInner(inner.Clone()), mUnit(std::move(unit)) {}
+    // [main]
     HPI_CUnitDisplayDelegateDecorator(const HPI_CUnitDisplayDelegateDecorator& other)
         : mInner(other.mInner->Clone()), mUnit(other.mUnit) {}
 
+    // [main]
     std::unique_ptr<HPI_IDisplayDelegate<T>> Clone() const override {
         return std::make_unique<HPI_CUnitDisplayDelegateDecorator<T>>(*this);
     }
 
+    // [main]
     bool ValueToString(T value, int32_t maxChars, std::string& out) const override {
         const bool ok = mInner->ValueToString(value, maxChars, out);
         const int64_t room = static_cast<int64_t>(maxChars) - static_cast<int64_t>(out.size());
@@ -166,12 +176,13 @@ public:
         }
         return ok;
     }
+    // [main]
     bool ValueToString(T value, std::string& out) const override {
         const bool ok = mInner->ValueToString(value, out);
         out += mUnit;
         return ok;
     }
-    // A text longer than the unit that ends in exactly the unit is read
+    // [main] A text longer than the unit that ends in exactly the unit is read
     // without it; any other text is handed to the inner display whole.
     bool StringToValue(const std::string& text, T& out) const override {
         if (text.size() > mUnit.size() && text.compare(text.size() - mUnit.size(), mUnit.size(), mUnit) == 0) {
@@ -180,6 +191,7 @@ public:
         return mInner->StringToValue(text, out);
     }
 
+    // [main]
     const std::string& Unit() const { return mUnit; }
 
 private:
@@ -194,21 +206,25 @@ class HPI_CStringDisplayDelegate final : public HPI_IDisplayDelegate<T> {
     static_assert(std::is_same_v<T, int32_t>);
 
 public:
+    // [main]
     explicit HPI_CStringDisplayDelegate(const std::map<T, std::string>& texts) : mTexts(texts) {
         for (const auto& [value, text] : mTexts) {
             mValues.emplace(text, value);  // keeps the first (smallest) value of a text
         }
     }
 
+    // [main]
     std::unique_ptr<HPI_IDisplayDelegate<T>> Clone() const override {
         return std::make_unique<HPI_CStringDisplayDelegate<T>>(*this);
     }
 
+    // [main]
     bool ValueToString(T value, int32_t maxChars, std::string& out) const override {
         const bool ok = ValueToString(value, out);
         out = HPI::Display::Cut(out, maxChars);
         return ok;
     }
+    // [main]
     bool ValueToString(T value, std::string& out) const override {
         const auto found = mTexts.find(value);
         if (found == mTexts.end()) {
@@ -218,6 +234,7 @@ public:
         out = found->second;
         return true;
     }
+    // [main]
     bool StringToValue(const std::string& text, T& out) const override {
         const auto found = mValues.find(text);
         out = found != mValues.end() ? found->second : T{};
@@ -239,13 +256,16 @@ class HPI_CBinaryDisplayDelegate final : public HPI_IDisplayDelegate<T> {
     static_assert(std::is_same_v<T, bool>);
 
 public:
+    // [main]
     HPI_CBinaryDisplayDelegate(std::string falseText, std::string trueText)
         : mFalseText(std::move(falseText)), mTrueText(std::move(trueText)) {}
 
+    // [main]
     std::unique_ptr<HPI_IDisplayDelegate<T>> Clone() const override {
         return std::make_unique<HPI_CBinaryDisplayDelegate<T>>(*this);
     }
 
+    // [main]
     bool ValueToString(T value, int32_t maxChars, std::string& out) const override {
         const std::size_t longest = std::max(mFalseText.size(), mTrueText.size());
         if (mShortTexts.empty() || (maxChars >= 0 && static_cast<std::size_t>(maxChars) >= longest)) {
@@ -261,17 +281,19 @@ public:
         out = HPI::Display::Cut(value ? chosen->mTrueText : chosen->mFalseText, maxChars);
         return true;
     }
+    // [main]
     bool ValueToString(T value, std::string& out) const override {
         out = value ? mTrueText : mFalseText;
         return true;
     }
+    // [main]
     bool StringToValue(const std::string& text, T& out) const override {
         out = text == mTrueText;
         return text == mTrueText || text == mFalseText;
     }
 
-    // A pair for places of at most maxChars characters (kept sorted; an equal
-    // maxChars replaces the earlier pair). [main]
+    // [main] A pair for places of at most maxChars characters (kept sorted; an equal
+    // maxChars replaces the earlier pair).
     void AddShortenedStrings(std::string falseText, std::string trueText, int32_t maxChars) {
         auto at = std::lower_bound(mShortTexts.begin(), mShortTexts.end(), maxChars,
                                    [](const ShortTexts& pair, int32_t limit) { return pair.mMaxChars < limit; });

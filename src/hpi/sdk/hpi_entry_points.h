@@ -26,34 +26,41 @@ constexpr uint64_t kHPI_SDKVersion = 0x00000204013449EAull;
 
 extern "C" {
 
-// Describes the library's effects into a collection the plug-in asks the
+// [main] Describes the library's effects into a collection the plug-in asks the
 // host's HPI_IHostObjectFactory for, then writes the collection's
 // HPI_IPluginDefinition (one reference, the host releases it) to
-// *outDefinition. 0 or the first failing host answer. [main]
+// *outDefinition. 0 or the first failing host answer.
 using HPI_RegisterPluginFunc = HPI_Result (*)(HPI_IUnknown* libraryObject, void** outDefinition);
-// Unused by this interface version: writes null to *outObject, answers 0. [main]
+// [main] Unused by this interface version: writes null to *outObject, answers 0.
 using HPI_RegisterComponentFunc = HPI_Result (*)(HPI_IUnknown* libraryObject, const HPI_IID* iid, void** outObject);
-// Unused: writes null to *outObject, answers HPI_ERROR_UNIMPLEMENTED. [main]
+// [main] Unused: writes null to *outObject, answers HPI_ERROR_UNIMPLEMENTED.
 using HPI_GetClassFactoryFunc = HPI_Result (*)(HPI_IUnknown* libraryObject, const HPI_IID* classID,
                                                const HPI_IID* iid, void** outObject);
-// Number of reference-counted objects of the library still alive; 0 means
-// the library may be unloaded. [main]
+// [main] Number of reference-counted objects of the library still alive; 0 means
+// the library may be unloaded.
 using HPI_CanUnloadNowFunc = int32_t (*)();
-// Gives the library the host's library object (kept until HPIShutdown or
-// HPIStartup(null)); a second call with another object keeps the first. 0. [main]
+// [main] Gives the library the host's library object (kept until HPIShutdown or
+// HPIStartup(null)); a second call with another object keeps the first. 0.
 using HPI_StartupFunc = HPI_Result (*)(HPI_IUnknown* libraryObject);
-// Releases the library object. 0. [main]
+// [main] Releases the library object. 0.
 using HPI_ShutdownFunc = HPI_Result (*)();
-// Writes kHPI_SDKVersion. 0. [any]
+// [any] Writes kHPI_SDKVersion. 0.
 using HPI_GetSDKVersionFunc = HPI_Result (*)(uint64_t* outVersion);
 
+// [main]
 HPI_EXPORT HPI_Result HPIRegisterPlugin(HPI_IUnknown* libraryObject, void** outDefinition);
+// [main]
 HPI_EXPORT HPI_Result HPIRegisterComponent(HPI_IUnknown* libraryObject, const HPI_IID* iid, void** outObject);
+// [main]
 HPI_EXPORT HPI_Result HPIGetClassFactory(HPI_IUnknown* libraryObject, const HPI_IID* classID, const HPI_IID* iid,
                                          void** outObject);
+// [main]
 HPI_EXPORT int32_t HPICanUnloadNow();
+// [main]
 HPI_EXPORT HPI_Result HPIStartup(HPI_IUnknown* libraryObject);
+// [main]
 HPI_EXPORT HPI_Result HPIShutdown();
+// [any]
 HPI_EXPORT HPI_Result HPIGetSDKVersion(uint64_t* outVersion);
 
 }  // extern "C"

@@ -14,7 +14,9 @@ namespace HPI::Exception {
 // Base of the SDK's exceptions.
 class Any : public std::exception {
 public:
+    // [any]
     explicit Any(std::string text) : mText(std::move(text)) {}
+    // [any]
     const char* what() const noexcept override { return mText.c_str(); }
 
 private:
@@ -25,7 +27,9 @@ private:
 // blank and the code in parentheses ("HPI_ERROR_NULL_OBJECT (-20004)").
 class ResultError : public Any {
 public:
+    // [any]
     explicit ResultError(HPI_Result result);
+    // [any]
     HPI_Result Result() const { return mResult; }
 
 private:
@@ -40,11 +44,13 @@ private:
 // [main]
 class HPI_CheckedResult {
 public:
+    // [any]
     HPI_CheckedResult(HPI_Result result = HPI_SUCCESS) { Check(result); }
     HPI_CheckedResult& operator=(HPI_Result result) {
         Check(result);
         return *this;
     }
+    // [any]
     operator HPI_Result() const { return mResult; }
 
 private:

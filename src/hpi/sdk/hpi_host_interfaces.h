@@ -45,12 +45,12 @@ class HPI_IHostServices : public HPI_IUnknown {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504953'65727669ull, 0x00000000'00000002ull};
 
-    // A failed check inside the plug-in: source path (relative, e.g.
+    // [any] A failed check inside the plug-in: source path (relative, e.g.
     // "src/hpi/sdk/hpi_parameter.h"), line, expression text, option (always
-    // 1: report and continue). The plug-in carries on after the call. [any]
+    // 1: report and continue). The plug-in carries on after the call.
     virtual HPI_Result HandleAssertFailure(const char* file, int32_t line, const char* expression,
                                            int32_t option) = 0;
-    // A diagnostic text (at most kHPI_TraceTextSize - 1 characters). [any]
+    // [any] A diagnostic text (at most kHPI_TraceTextSize - 1 characters).
     virtual HPI_Result Trace(int32_t priority, const char* message) = 0;
 };
 
@@ -82,16 +82,16 @@ class HPI_IRunLoop : public HPI_IUnknown {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504952'756E4C70ull, 0x00000000'00000003ull};
 
-    // periodMs 0 or a null proc: HPI_ERROR_INVALID_ARGUMENT; a null outToken:
-    // HPI_ERROR_NULL_ARGUMENT. [main]
+    // [main] periodMs 0 or a null proc: HPI_ERROR_INVALID_ARGUMENT; a null outToken:
+    // HPI_ERROR_NULL_ARGUMENT.
     virtual HPI_Result RegisterTimer(uint32_t periodMs, HPI_TimerProc proc, void* context, uint64_t* outToken) = 0;
-    // An unknown token answers HPI_ERROR_UNKNOWN_ID. [main]
+    // [main] An unknown token answers HPI_ERROR_UNKNOWN_ID.
     virtual HPI_Result UnregisterTimer(uint64_t token) = 0;
-    // events: HPI_EFileDescriptorEvent bits (Readable and/or Writable). A
-    // negative fd, no events or a null proc: HPI_ERROR_INVALID_ARGUMENT. [main]
+    // [main] events: HPI_EFileDescriptorEvent bits (Readable and/or Writable). A
+    // negative fd, no events or a null proc: HPI_ERROR_INVALID_ARGUMENT.
     virtual HPI_Result RegisterFileDescriptor(int32_t fd, uint32_t events, HPI_FileDescriptorProc proc, void* context,
                                               uint64_t* outToken) = 0;
-    // An unknown token answers HPI_ERROR_UNKNOWN_ID. [main]
+    // [main] An unknown token answers HPI_ERROR_UNKNOWN_ID.
     virtual HPI_Result UnregisterFileDescriptor(uint64_t token) = 0;
 };
 
@@ -100,16 +100,16 @@ class HPI_IHostObjectFactory : public HPI_IUnknown {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504946'6163746Full, 0x00000000'00000004ull};
 
-    // A new host object offering `iid` (HPI_ICollection) with one reference
-    // owned by the caller; null and HPI_ERROR_UNKNOWN_ID for other iids. [main]
+    // [main] A new host object offering `iid` (HPI_ICollection) with one reference
+    // owned by the caller; null and HPI_ERROR_UNKNOWN_ID for other iids.
     virtual HPI_Result CreateHostObject(const HPI_IID& iid, void** out) = 0;
 };
 
 // ---------------------------------------------------------------------------
 // Registration: what HPIRegisterPlugin describes
 
-// Creates one plug-in object and answers it with one reference owned by the
-// caller, or null when it cannot be made. [main]
+// [main] Creates one plug-in object and answers it with one reference owned by the
+// caller, or null when it cannot be made.
 using HPI_FactoryProc = HPI_IUnknown* (*)();
 
 // Numbers under which the factory procedures of an effect are registered.
@@ -173,17 +173,18 @@ class HPI_ICollection : public HPI_IUnknown {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504943'6F6C6C65ull, 0x00000000'00000006ull};
 
-    // A new, empty effect descriptor with one reference owned by the caller. [main]
+    // [main] A new, empty effect descriptor with one reference owned by the caller.
     virtual HPI_Result NewEffectDescriptor(HPI_IEffectDescriptor** out) = 0;
-    // Adds a described effect under its bundle identifier; a second effect
+    // [main] Adds a described effect under its bundle identifier; a second effect
     // with the same identifier answers HPI_ERROR_DUPLICATE_EFFECT_ID, an
     // effect without names HPI_ERROR_EMPTY_EFFECT_NAME, without components
-    // HPI_ERROR_NO_COMPONENTS. The collection takes its own reference. [main]
+    // HPI_ERROR_NO_COMPONENTS. The collection takes its own reference.
     virtual HPI_Result AddEffect(const char* effectID, HPI_IEffectDescriptor* effect) = 0;
-    virtual HPI_Result SetManufacturerName(const char* name) = 0;  // [main]
-    // Names of the package, longest first by convention; each call adds one. [main]
+    // [main]
+    virtual HPI_Result SetManufacturerName(const char* name) = 0;
+    // [main] Names of the package, longest first by convention; each call adds one.
     virtual HPI_Result AddPackageName(const char* name) = 0;
-    // 0xMMMMmmpp. [main]
+    // [main] 0xMMMMmmpp.
     virtual HPI_Result SetPackageVersion(uint32_t version) = 0;
 };
 
@@ -193,17 +194,17 @@ class HPI_IEffectDescriptor : public HPI_IUnknown {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504945'66664465ull, 0x00000000'00000007ull};
 
-    // A new, empty component descriptor with one reference owned by the caller. [main]
+    // [main] A new, empty component descriptor with one reference owned by the caller.
     virtual HPI_Result NewComponentDescriptor(HPI_IComponentDescriptor** out) = 0;
-    // Adds a described component; the descriptor takes its own reference.
+    // [main] Adds a described component; the descriptor takes its own reference.
     // A component whose PluginTypeID another component already has answers
-    // HPI_ERROR_DUPLICATE_TYPE_ID. [main]
+    // HPI_ERROR_DUPLICATE_TYPE_ID.
     virtual HPI_Result AddComponent(HPI_IComponentDescriptor* component) = 0;
-    // Names of the effect, longest first by convention; each call adds one. [main]
+    // [main] Names of the effect, longest first by convention; each call adds one.
     virtual HPI_Result AddName(const char* name) = 0;
-    // HPI_EEffectCategory bits; each call adds one. [main]
+    // [main] HPI_EEffectCategory bits; each call adds one.
     virtual HPI_Result AddCategory(uint32_t category) = 0;
-    // Registers a factory procedure under an HPI_EFactoryProc number. [main]
+    // [main] Registers a factory procedure under an HPI_EFactoryProc number.
     virtual HPI_Result AddFactoryProc(HPI_FactoryProc proc, uint32_t procNumber) = 0;
 };
 
@@ -218,32 +219,36 @@ class HPI_IComponentDescriptor : public HPI_IUnknown {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504943'6F6D7044ull, 0x00000000'00000008ull};
 
-    // A private block of dataSize bytes, zero-filled by the plug-in's field
-    // initialisation; options 0. [main]
+    // [main] A private block of dataSize bytes, zero-filled by the plug-in's field
+    // initialisation; options 0.
     virtual HPI_Result AddPrivateData(int32_t fieldIndex, int32_t dataSize, uint32_t options) = 0;
-    // A MIDI node (HPI_EMIDINodeType); the transport node is declared here
+    // [main] A MIDI node (HPI_EMIDINodeType); the transport node is declared here
     // too, with type HPI_eMIDINodeType_Transport. channelMask: bit c for
-    // MIDI channel c + 1. [main]
+    // MIDI channel c + 1.
     virtual HPI_Result AddMIDINode(int32_t fieldIndex, int32_t nodeType, const char* name, uint32_t channelMask) = 0;
-    virtual HPI_Result AddAudioIn(int32_t fieldIndex) = 0;            // [main] float** of the input stem
-    virtual HPI_Result AddAudioOut(int32_t fieldIndex) = 0;           // [main] float** of the output stem
-    virtual HPI_Result AddAudioBufferLength(int32_t fieldIndex) = 0;  // [main] int32* frames
-    virtual HPI_Result AddSampleLocation(int32_t fieldIndex) = 0;     // [main] int64* position
-    // Meters with the given identifiers; the field is a float array, one per
-    // meter. [main]
+    // [main] float** of the input stem
+    virtual HPI_Result AddAudioIn(int32_t fieldIndex) = 0;
+    // [main] float** of the output stem
+    virtual HPI_Result AddAudioOut(int32_t fieldIndex) = 0;
+    // [main] int32* frames
+    virtual HPI_Result AddAudioBufferLength(int32_t fieldIndex) = 0;
+    // [main] int64* position
+    virtual HPI_Result AddSampleLocation(int32_t fieldIndex) = 0;
+    // [main] Meters with the given identifiers; the field is a float array, one per
+    // meter.
     virtual HPI_Result AddMeters(int32_t fieldIndex, const uint32_t* meterIDs, uint32_t count) = 0;
-    // int32* input channel index of the side chain. [main]
+    // [main] int32* input channel index of the side chain.
     virtual HPI_Result AddSideChainIn(int32_t fieldIndex) = 0;
-    // One auxiliary output stem after the main output; fieldIndex is 0 (the
-    // stems live behind the main output channels of field 1). [main]
+    // [main] One auxiliary output stem after the main output; fieldIndex is 0 (the
+    // stems live behind the main output channels of field 1).
     virtual HPI_Result AddAuxOutputStem(int32_t fieldIndex, int32_t stemFormat, const char* name) = 0;
-    // A data port the plug-in posts packets to (HPI_IController::PostPacket);
-    // the field points to packetSize bytes. portType: HPI_EDataInPortType. [main]
+    // [main] A data port the plug-in posts packets to (HPI_IController::PostPacket);
+    // the field points to packetSize bytes. portType: HPI_EDataInPortType.
     virtual HPI_Result AddDataInPort(int32_t fieldIndex, uint32_t packetSize, int32_t portType) = 0;
-    // A new, empty property map with one reference owned by the caller. [main]
+    // [main] A new, empty property map with one reference owned by the caller.
     virtual HPI_Result NewPropertyMap(HPI_IPropertyMap** out) = 0;
-    // The render procedure with the component's properties; the descriptor
-    // takes its own reference to the map. [main]
+    // [main] The render procedure with the component's properties; the descriptor
+    // takes its own reference to the map.
     virtual HPI_Result AddProcessProc(HPI_IPropertyMap* properties, HPI_RenderProc render) = 0;
 };
 
@@ -252,7 +257,7 @@ class HPI_IPropertyMap : public HPI_IUnknown {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504950'726F704Dull, 0x00000000'00000009ull};
 
-    // Sets or replaces one property. [main]
+    // [main] Sets or replaces one property.
     virtual HPI_Result AddProperty(uint32_t property, int32_t value) = 0;
 };
 
@@ -264,18 +269,20 @@ class HPI_IController : public HPI_IUnknown {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504943'74726C72ull, 0x00000000'0000000Aull};
 
-    virtual HPI_Result GetSampleRate(float* outRate) = 0;             // [any]
-    // Stem formats of the main buses; the low 16 bits are the channel count. [any]
+    // [any]
+    virtual HPI_Result GetSampleRate(float* outRate) = 0;
+    // [any] Stem formats of the main buses; the low 16 bits are the channel count.
     virtual HPI_Result GetInputStemFormat(int32_t* outStemFormat) = 0;
+    // [any]
     virtual HPI_Result GetOutputStemFormat(int32_t* outStemFormat) = 0;
-    // Copies `size` bytes for the data port of `fieldIndex`. A synchronized
+    // [main] Copies `size` bytes for the data port of `fieldIndex`. A synchronized
     // port shows the packet in the render context once the render has
     // reached the time of posting; an immediate port at the next render.
     // Unknown field: HPI_ERROR_PORT_ID_OUT_OF_RANGE; size differing from the
-    // declared packet size: HPI_ERROR_POST_PACKET_FAILED. [main]
+    // declared packet size: HPI_ERROR_POST_PACKET_FAILED.
     virtual HPI_Result PostPacket(uint32_t fieldIndex, const void* data, uint32_t size) = 0;
-    // The plug-in's processing delay in samples; also called from inside the
-    // render procedure, so it must not block. [any]
+    // [any] The plug-in's processing delay in samples; also called from inside the
+    // render procedure, so it must not block.
     virtual HPI_Result SetSignalLatency(int32_t samples) = 0;
 };
 
@@ -287,15 +294,18 @@ class HPI_IAutomationDelegate : public HPI_IUnknown {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504941'75746F6Dull, 0x00000000'0000000Bull};
 
-    virtual HPI_Result RegisterParameter(const char* id) = 0;    // [main]
-    virtual HPI_Result UnregisterParameter(const char* id) = 0;  // [main]
-    // Asks the host to set the parameter to a normalised value (0..1). [main]
+    // [main]
+    virtual HPI_Result RegisterParameter(const char* id) = 0;
+    // [main]
+    virtual HPI_Result UnregisterParameter(const char* id) = 0;
+    // [main] Asks the host to set the parameter to a normalised value (0..1).
     virtual HPI_Result PostSetValueRequest(const char* id, double normalizedValue) = 0;
-    // Tells the host the parameter's current normalised value. [main]
+    // [main] Tells the host the parameter's current normalised value.
     virtual HPI_Result PostCurrentValue(const char* id, double normalizedValue) = 0;
-    // Bracket a user gesture: touch before the first set-value request,
-    // release after the last. [main]
+    // [main] Bracket a user gesture: touch before the first set-value request,
+    // release after the last.
     virtual HPI_Result PostTouchRequest(const char* id) = 0;
+    // [main]
     virtual HPI_Result PostReleaseRequest(const char* id) = 0;
 };
 
@@ -308,13 +318,19 @@ class HPI_ITransport : public HPI_IUnknown {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504954'72616E73ull, 0x00000000'0000000Cull};
 
-    virtual HPI_Result GetCurrentTempo(double* outBeatsPerMinute) = 0;                // [any]
-    virtual HPI_Result GetCurrentMeter(int32_t* outNumerator, int32_t* outDenominator) = 0;  // [any]
-    virtual HPI_Result IsTransportPlaying(bool* outIsPlaying) = 0;                   // [any]
-    virtual HPI_Result GetCurrentTickPosition(int64_t* outTicks) = 0;                // [any]
-    virtual HPI_Result GetCurrentNativeSampleLocation(int64_t* outSampleLocation) = 0;  // [any]
+    // [any]
+    virtual HPI_Result GetCurrentTempo(double* outBeatsPerMinute) = 0;
+    // [any]
+    virtual HPI_Result GetCurrentMeter(int32_t* outNumerator, int32_t* outDenominator) = 0;
+    // [any]
+    virtual HPI_Result IsTransportPlaying(bool* outIsPlaying) = 0;
+    // [any]
+    virtual HPI_Result GetCurrentTickPosition(int64_t* outTicks) = 0;
+    // [any]
+    virtual HPI_Result GetCurrentNativeSampleLocation(int64_t* outSampleLocation) = 0;
+    // [any]
     virtual HPI_Result GetCurrentLoopPosition(bool* outIsLoopEnabled, int64_t* outStartTick,
-                                              int64_t* outEndTick) = 0;             // [any]
+                                              int64_t* outEndTick) = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -339,11 +355,11 @@ class HPI_IViewContainer : public HPI_IUnknown {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504956'69657743ull, 0x00000000'0000000Dull};
 
-    // The native window to open the editor in, or null. On X11 this is the
+    // [main] The native window to open the editor in, or null. On X11 this is the
     // Window id cast to a pointer; on Windows an HWND. It stays valid until
-    // the host takes the container away (SetViewContainer(null)). [main]
+    // the host takes the container away (SetViewContainer(null)).
     virtual void* GetNativeParentView() = 0;
-    // The editor's new size; the host resizes its window to fit. [main]
+    // [main] The editor's new size; the host resizes its window to fit.
     virtual HPI_Result SetViewSize(const HPI_SViewPoint& size) = 0;
 };
 
@@ -353,10 +369,10 @@ class HPI_IViewContainerV2 : public HPI_IViewContainer {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504956'69657743ull, 0x00000000'0000000Eull};
 
-    // HPI_EModifierKey bits held now. [main]
+    // [main] HPI_EModifierKey bits held now.
     virtual HPI_Result GetModifiers(uint32_t* outModifiers) = 0;
-    // A mouse press on a parameter's control: 0 when the host took the click
-    // (the editor then ignores it), any other answer lets the editor handle it. [main]
+    // [main] A mouse press on a parameter's control: 0 when the host took the click
+    // (the editor then ignores it), any other answer lets the editor handle it.
     virtual HPI_Result HandleParameterMouseDown(const char* id, uint32_t modifiers) = 0;
 };
 
@@ -365,6 +381,8 @@ class HPI_IPageTable : public HPI_IUnknown {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504950'61676554ull, 0x00000000'0000000Full};
 
-    virtual HPI_Result Clear() = 0;                                                   // [main]
-    virtual HPI_Result MapParameter(const char* id, int32_t page, int32_t slot) = 0;  // [main]
+    // [main]
+    virtual HPI_Result Clear() = 0;
+    // [main]
+    virtual HPI_Result MapParameter(const char* id, int32_t page, int32_t slot) = 0;
 };

@@ -35,15 +35,18 @@ protected:
 // Assertion reports and traces.
 class HPI_VHostServices : HPI_VNonCopyable {
 public:
-    explicit HPI_VHostServices(HPI_IUnknown* libraryObject);  // [main]
+    // [main]
+    explicit HPI_VHostServices(HPI_IUnknown* libraryObject);
 
-    bool IsValid() const { return static_cast<bool>(mServices); }  // [any]
+    // [any]
+    bool IsValid() const { return static_cast<bool>(mServices); }
     // [any]
     HPI_Result HandleAssertFailure(const char* file, int32_t line, const char* expression, int32_t option) const;
-    // Formats into kHPI_TraceTextSize bytes (longer texts are cut); a
+    // [any] Formats into kHPI_TraceTextSize bytes (longer texts are cut); a
     // formatting failure answers kHPI_TraceFormatFailed without calling the
-    // host. [any]
+    // host.
     HPI_Result Trace(int32_t priority, const char* format, ...) const HPI_PRINTF_FORMAT(3, 4);
+    // [any]
     HPI_Result TraceArgs(int32_t priority, const char* format, va_list arguments) const;
 
 private:
@@ -53,14 +56,20 @@ private:
 // The host's main-thread run loop (timers and file descriptors).
 class HPI_VRunLoop : HPI_VNonCopyable {
 public:
-    explicit HPI_VRunLoop(HPI_IUnknown* libraryObject);  // [main]
+    // [main]
+    explicit HPI_VRunLoop(HPI_IUnknown* libraryObject);
 
-    bool IsValid() const { return static_cast<bool>(mRunLoop); }  // [any]
-    HPI_Result RegisterTimer(uint32_t periodMs, HPI_TimerProc proc, void* context, uint64_t* outToken) const;  // [main]
-    HPI_Result UnregisterTimer(uint64_t token) const;  // [main]
+    // [any]
+    bool IsValid() const { return static_cast<bool>(mRunLoop); }
+    // [main]
+    HPI_Result RegisterTimer(uint32_t periodMs, HPI_TimerProc proc, void* context, uint64_t* outToken) const;
+    // [main]
+    HPI_Result UnregisterTimer(uint64_t token) const;
+    // [main]
     HPI_Result RegisterFileDescriptor(int32_t fd, uint32_t events, HPI_FileDescriptorProc proc, void* context,
-                                      uint64_t* outToken) const;  // [main]
-    HPI_Result UnregisterFileDescriptor(uint64_t token) const;  // [main]
+                                      uint64_t* outToken) const;
+    // [main]
+    HPI_Result UnregisterFileDescriptor(uint64_t token) const;
 
 private:
     HPI_Ref<HPI_IRunLoop> mRunLoop;
@@ -68,10 +77,13 @@ private:
 
 class HPI_VPropertyMap : HPI_VNonCopyable {
 public:
+    // [main]
     explicit HPI_VPropertyMap(HPI_IPropertyMap* adopted);  // takes over the reference
 
+    // [any]
     HPI_IPropertyMap* Get() const { return mMap.Get(); }
-    HPI_Result AddProperty(uint32_t property, int32_t value) const;  // [main]
+    // [main]
+    HPI_Result AddProperty(uint32_t property, int32_t value) const;
 
 private:
     HPI_Ref<HPI_IPropertyMap> mMap;
@@ -79,23 +91,34 @@ private:
 
 class HPI_VComponentDescriptor : HPI_VNonCopyable {
 public:
+    // [main]
     explicit HPI_VComponentDescriptor(HPI_IComponentDescriptor* adopted);  // takes over the reference
 
+    // [any]
     HPI_IComponentDescriptor* Get() const { return mComponent.Get(); }
-    // All [main].
+    // [main]
     HPI_Result AddPrivateData(int32_t fieldIndex, int32_t dataSize, uint32_t options) const;
+    // [main]
     HPI_Result AddMIDINode(int32_t fieldIndex, int32_t nodeType, const char* name, uint32_t channelMask) const;
+    // [main]
     HPI_Result AddAudioIn(int32_t fieldIndex) const;
+    // [main]
     HPI_Result AddAudioOut(int32_t fieldIndex) const;
+    // [main]
     HPI_Result AddAudioBufferLength(int32_t fieldIndex) const;
+    // [main]
     HPI_Result AddSampleLocation(int32_t fieldIndex) const;
+    // [main]
     HPI_Result AddMeters(int32_t fieldIndex, const uint32_t* meterIDs, uint32_t count) const;
+    // [main]
     HPI_Result AddSideChainIn(int32_t fieldIndex) const;
+    // [main]
     HPI_Result AddAuxOutputStem(int32_t fieldIndex, int32_t stemFormat, const char* name) const;
+    // [main]
     HPI_Result AddDataInPort(int32_t fieldIndex, uint32_t packetSize, int32_t portType) const;
-    // A new property map owned by this wrapper; null when the host gives none. [main]
+    // [main] A new property map owned by this wrapper; null when the host gives none.
     HPI_VPropertyMap* NewPropertyMap();
-    // A null map is passed to the host as null. [main]
+    // [main] A null map is passed to the host as null.
     HPI_Result AddProcessProc(const HPI_VPropertyMap* properties, HPI_RenderProc render) const;
 
 private:
@@ -105,17 +128,22 @@ private:
 
 class HPI_VEffectDescriptor : HPI_VNonCopyable {
 public:
+    // [main]
     explicit HPI_VEffectDescriptor(HPI_IEffectDescriptor* adopted);  // takes over the reference
 
+    // [any]
     HPI_IEffectDescriptor* Get() const { return mEffect.Get(); }
-    // A new component descriptor owned by this wrapper; null when the host
-    // gives none. [main]
+    // [main] A new component descriptor owned by this wrapper; null when the host
+    // gives none.
     HPI_VComponentDescriptor* NewComponentDescriptor();
-    // A null component answers HPI_ERROR_NULL_OBJECT. [main]
+    // [main] A null component answers HPI_ERROR_NULL_OBJECT.
     HPI_Result AddComponent(const HPI_VComponentDescriptor* component) const;
-    HPI_Result AddName(const char* name) const;                              // [main]
-    HPI_Result AddCategory(uint32_t category) const;                         // [main]
-    HPI_Result AddFactoryProc(HPI_FactoryProc proc, uint32_t procNumber) const;  // [main]
+    // [main]
+    HPI_Result AddName(const char* name) const;
+    // [main]
+    HPI_Result AddCategory(uint32_t category) const;
+    // [main]
+    HPI_Result AddFactoryProc(HPI_FactoryProc proc, uint32_t procNumber) const;
 
 private:
     HPI_Ref<HPI_IEffectDescriptor> mEffect;
@@ -125,19 +153,24 @@ private:
 // The host's collection, made through the library object's factory.
 class HPI_VCollection : HPI_VNonCopyable {
 public:
-    explicit HPI_VCollection(HPI_IUnknown* libraryObject);  // [main]
+    // [main]
+    explicit HPI_VCollection(HPI_IUnknown* libraryObject);
 
+    // [any]
     bool IsValid() const { return static_cast<bool>(mCollection); }
-    // A new effect descriptor owned by this wrapper; null when the host gives
-    // none. [main]
+    // [main] A new effect descriptor owned by this wrapper; null when the host gives
+    // none.
     HPI_VEffectDescriptor* NewEffectDescriptor();
-    // A null effect answers HPI_ERROR_NULL_OBJECT. [main]
+    // [main] A null effect answers HPI_ERROR_NULL_OBJECT.
     HPI_Result AddEffect(const char* effectID, const HPI_VEffectDescriptor* effect) const;
-    HPI_Result SetManufacturerName(const char* name) const;  // [main]
-    HPI_Result AddPackageName(const char* name) const;       // [main]
-    HPI_Result SetPackageVersion(uint32_t version) const;    // [main]
-    // The collection's HPI_IPluginDefinition with one reference, written to
-    // *outDefinition (null on failure); the host's answer. [main]
+    // [main]
+    HPI_Result SetManufacturerName(const char* name) const;
+    // [main]
+    HPI_Result AddPackageName(const char* name) const;
+    // [main]
+    HPI_Result SetPackageVersion(uint32_t version) const;
+    // [main] The collection's HPI_IPluginDefinition with one reference, written to
+    // *outDefinition (null on failure); the host's answer.
     HPI_Result GetPluginDefinition(void** outDefinition) const;
 
 private:
@@ -148,14 +181,21 @@ private:
 // The host's controller of one instance.
 class HPI_VController : HPI_VNonCopyable {
 public:
-    explicit HPI_VController(HPI_IUnknown* instanceObject);  // [main]
+    // [main]
+    explicit HPI_VController(HPI_IUnknown* instanceObject);
 
+    // [any]
     bool IsValid() const { return static_cast<bool>(mController); }
-    HPI_Result GetSampleRate(float* outRate) const;                    // [any]
-    HPI_Result GetInputStemFormat(int32_t* outStemFormat) const;       // [any]
-    HPI_Result GetOutputStemFormat(int32_t* outStemFormat) const;      // [any]
-    HPI_Result PostPacket(uint32_t fieldIndex, const void* data, uint32_t size) const;  // [main]
-    HPI_Result SetSignalLatency(int32_t samples) const;                // [any]
+    // [any]
+    HPI_Result GetSampleRate(float* outRate) const;
+    // [any]
+    HPI_Result GetInputStemFormat(int32_t* outStemFormat) const;
+    // [any]
+    HPI_Result GetOutputStemFormat(int32_t* outStemFormat) const;
+    // [main]
+    HPI_Result PostPacket(uint32_t fieldIndex, const void* data, uint32_t size) const;
+    // [any]
+    HPI_Result SetSignalLatency(int32_t samples) const;
 
 private:
     HPI_Ref<HPI_IController> mController;
@@ -164,15 +204,22 @@ private:
 // The host's automation interface of one instance.
 class HPI_VAutomationDelegate : HPI_VNonCopyable {
 public:
-    explicit HPI_VAutomationDelegate(HPI_IUnknown* instanceObject);  // [main]
+    // [main]
+    explicit HPI_VAutomationDelegate(HPI_IUnknown* instanceObject);
 
+    // [any]
     bool IsValid() const { return static_cast<bool>(mDelegate); }
-    // All [main].
+    // [main]
     HPI_Result RegisterParameter(const char* id) const;
+    // [main]
     HPI_Result UnregisterParameter(const char* id) const;
+    // [main]
     HPI_Result PostSetValueRequest(const char* id, double normalizedValue) const;
+    // [main]
     HPI_Result PostCurrentValue(const char* id, double normalizedValue) const;
+    // [main]
     HPI_Result PostTouchRequest(const char* id) const;
+    // [main]
     HPI_Result PostReleaseRequest(const char* id) const;
 
 private:
@@ -182,15 +229,22 @@ private:
 // The host's transport of one instance.
 class HPI_VTransport : HPI_VNonCopyable {
 public:
-    explicit HPI_VTransport(HPI_IUnknown* instanceObject);  // [main]
+    // [main]
+    explicit HPI_VTransport(HPI_IUnknown* instanceObject);
 
+    // [any]
     bool IsValid() const { return static_cast<bool>(mTransport); }
-    // All [any].
+    // [any] All
     HPI_Result GetCurrentTempo(double* outBeatsPerMinute) const;
+    // [any]
     HPI_Result GetCurrentMeter(int32_t* outNumerator, int32_t* outDenominator) const;
+    // [any]
     HPI_Result IsTransportPlaying(bool* outIsPlaying) const;
+    // [any]
     HPI_Result GetCurrentTickPosition(int64_t* outTicks) const;
+    // [any]
     HPI_Result GetCurrentNativeSampleLocation(int64_t* outSampleLocation) const;
+    // [any]
     HPI_Result GetCurrentLoopPosition(bool* outIsLoopEnabled, int64_t* outStartTick, int64_t* outEndTick) const;
 
 private:
@@ -203,13 +257,19 @@ private:
 // HPI_ERROR_UNIMPLEMENTED.
 class HPI_VViewContainer : HPI_VNonCopyable {
 public:
-    explicit HPI_VViewContainer(HPI_IUnknown* container);  // [main]
+    // [main]
+    explicit HPI_VViewContainer(HPI_IUnknown* container);
 
+    // [any]
     bool IsValid() const { return static_cast<bool>(mContainer); }
-    void* GetNativeParentView() const;                                           // [main]
-    HPI_Result SetViewSize(const HPI_SViewPoint& size) const;                    // [main]
-    HPI_Result GetModifiers(uint32_t* outModifiers) const;                       // [main]
-    HPI_Result HandleParameterMouseDown(const char* id, uint32_t modifiers) const;  // [main]
+    // [main]
+    void* GetNativeParentView() const;
+    // [main]
+    HPI_Result SetViewSize(const HPI_SViewPoint& size) const;
+    // [main]
+    HPI_Result GetModifiers(uint32_t* outModifiers) const;
+    // [main]
+    HPI_Result HandleParameterMouseDown(const char* id, uint32_t modifiers) const;
 
 private:
     HPI_Ref<HPI_IViewContainer> mContainer;
@@ -219,11 +279,15 @@ private:
 // The host's control-surface page table.
 class HPI_VPageTable : HPI_VNonCopyable {
 public:
-    explicit HPI_VPageTable(HPI_IUnknown* pageTable);  // [main]
+    // [main]
+    explicit HPI_VPageTable(HPI_IUnknown* pageTable);
 
+    // [any]
     bool IsValid() const { return static_cast<bool>(mTable); }
-    HPI_Result Clear() const;                                                   // [main]
-    HPI_Result MapParameter(const char* id, int32_t page, int32_t slot) const;  // [main]
+    // [main]
+    HPI_Result Clear() const;
+    // [main]
+    HPI_Result MapParameter(const char* id, int32_t page, int32_t slot) const;
 
 private:
     HPI_Ref<HPI_IPageTable> mTable;

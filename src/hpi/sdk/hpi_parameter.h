@@ -35,96 +35,131 @@ class HPI_IParameter {
 public:
     virtual ~HPI_IParameter() = default;  // unregisters from the automation delegate
 
-    // A copy of the value record (identifier and real value). [main] allocates
+    // [main] A copy of the value record (identifier and real value). [main] allocates
     virtual std::unique_ptr<HPI_IParameterValue> CloneValue() const = 0;
+    // [main]
     virtual const char* Identifier() const = 0;
 
-    // Full name; may hold several variants separated by "\n".
+    // [main] Full name; may hold several variants separated by "\n".
     virtual void SetName(const std::string& name) = 0;
+    // [main]
     virtual const std::string& Name() const = 0;
-    // Files a shorter name under its own length (replacing one of equal length).
+    // [main] Files a shorter name under its own length (replacing one of equal length).
     virtual void AddShortenedName(const std::string& name) = 0;
-    // The full name when numChars is negative, at least the full name's length
+    // [main] The full name when numChars is negative, at least the full name's length
     // or there are no shorter names; otherwise the longest shorter name of at
     // most numChars characters, or the shortest one when none is that short.
     virtual std::string ShortenedName(int32_t numChars) const = 0;
+    // [main]
     virtual void ClearShortenedNames() = 0;
 
+    // [main]
     virtual bool Automatable() const = 0;
-    // Unregisters from the previous delegate and registers with the new one
+    // [main] Unregisters from the previous delegate and registers with the new one
     // (null detaches). The delegate is not owned and must outlive the link.
     virtual void SetAutomationDelegate(const HPI_VAutomationDelegate* delegate) = 0;
-    // Gesture bracket, sent to the automation delegate when one is attached.
+    // [main] Gesture bracket, sent to the automation delegate when one is attached.
     virtual void Touch() = 0;
+    // [main]
     virtual void Release() = 0;
 
+    // [main]
     virtual void SetNormalizedValue(double normalizedValue) = 0;
+    // [main]
     virtual double GetNormalizedValue() const = 0;
-    // Changes the default only, never the value.
+    // [main] Changes the default only, never the value.
     virtual void SetNormalizedDefaultValue(double normalizedValue) = 0;
+    // [main]
     virtual double GetNormalizedDefaultValue() const = 0;
+    // [main]
     virtual void SetToDefaultValue() = 0;
 
-    // 0 is refused (reported) and keeps the old number.
+    // [main] 0 is refused (reported) and keeps the old number.
     virtual void SetNumberOfSteps(uint32_t numSteps) = 0;
+    // [main]
     virtual uint32_t GetNumberOfSteps() const = 0;
-    // Step k of s lies at normalised k / (s - 1); with fewer than 2 steps
+    // [main] Step k of s lies at normalised k / (s - 1); with fewer than 2 steps
     // everything is step 0 at normalised 0.
     virtual int32_t GetStepValue() const = 0;
+    // [main]
     virtual double GetNormalizedValueFromStep(int32_t step) const = 0;
+    // [main]
     virtual int32_t GetStepValueFromNormalizedValue(double normalizedValue) const = 0;
-    // Nothing with fewer than 2 steps.
+    // [main] Nothing with fewer than 2 steps.
     virtual void SetStepValue(int32_t step) = 0;
 
-    // Display text of the stored value (at most maxChars characters).
+    // [main] Display text of the stored value (at most maxChars characters).
     virtual bool GetValueString(int32_t maxChars, std::string& out) const = 0;
+    // [main]
     virtual bool GetValueString(std::string& out) const = 0;
 
-    // Conversions of a given value; false unless the type is the parameter's
+    // [main] Conversions of a given value; false unless the type is the parameter's
     // own (texts work for every parameter).
     virtual bool GetNormalizedValueFromBool(bool value, double& out) const = 0;
+    // [main]
     virtual bool GetNormalizedValueFromInt32(int32_t value, double& out) const = 0;
+    // [main]
     virtual bool GetNormalizedValueFromFloat(float value, double& out) const = 0;
+    // [main]
     virtual bool GetNormalizedValueFromDouble(double value, double& out) const = 0;
+    // [main]
     virtual bool GetNormalizedValueFromString(const std::string& text, double& out) const = 0;
+    // [main]
     virtual bool GetBoolFromNormalizedValue(double normalizedValue, bool& out) const = 0;
+    // [main]
     virtual bool GetInt32FromNormalizedValue(double normalizedValue, int32_t& out) const = 0;
+    // [main]
     virtual bool GetFloatFromNormalizedValue(double normalizedValue, float& out) const = 0;
+    // [main]
     virtual bool GetDoubleFromNormalizedValue(double normalizedValue, double& out) const = 0;
-    // True only when the display has a text and the real value lies in the
+    // [main] True only when the display has a text and the real value lies in the
     // taper's range.
     virtual bool GetStringFromNormalizedValue(double normalizedValue, int32_t maxChars, std::string& out) const = 0;
+    // [main]
     virtual bool GetStringFromNormalizedValue(double normalizedValue, std::string& out) const = 0;
+    // [main]
     virtual bool SetValueFromString(const std::string& text) = 0;
 
-    // The stored value; false unless the type is the parameter's own (the
+    // [main] The stored value; false unless the type is the parameter's own (the
     // text is the display text).
     virtual bool GetValueAsBool(bool& out) const = 0;
+    // [main]
     virtual bool GetValueAsInt32(int32_t& out) const = 0;
+    // [main]
     virtual bool GetValueAsFloat(float& out) const = 0;
+    // [main]
     virtual bool GetValueAsDouble(double& out) const = 0;
+    // [main]
     virtual bool GetValueAsString(std::string& out) const = 0;
-    // Setters; false unless the type is the parameter's own (or the text
+    // [main] Setters; false unless the type is the parameter's own (or the text
     // could be read).
     virtual bool SetValueAsBool(bool value) = 0;
+    // [main]
     virtual bool SetValueAsInt32(int32_t value) = 0;
+    // [main]
     virtual bool SetValueAsFloat(float value) = 0;
+    // [main]
     virtual bool SetValueAsDouble(double value) = 0;
+    // [main]
     virtual bool SetValueAsString(const std::string& text) = 0;
 
-    // HPI_EParameterType; also what the host reads as the type code.
+    // [main] HPI_EParameterType; also what the host reads as the type code.
     virtual void SetType(int32_t type) = 0;
+    // [main]
     virtual int32_t GetType() const = 0;
+    // [main]
     virtual void SetSecondCode(int32_t code) = 0;
+    // [main]
     virtual int32_t GetSecondCode() const = 0;
 
-    // Replace the taper or display with a clone of the given one; false when
+    // [main] Replace the taper or display with a clone of the given one; false when
     // it is for another value type. A new taper keeps the real value
     // (preserveRealValue, sent as a set-value request) or the normalised one.
     virtual bool SetTaperDelegate(const HPI_ITaperDelegateBase& taper, bool preserveRealValue) = 0;
+    // [main]
     virtual bool SetDisplayDelegate(const HPI_IDisplayDelegateBase& display) = 0;
 
-    // The host's value: stored when it differs (or a notification is due)
+    // [main] The host's value: stored when it differs (or a notification is due)
     // and then reported back with PostCurrentValue.
     virtual void UpdateNormalizedValue(double normalizedValue) = 0;
 };
@@ -134,7 +169,7 @@ class HPI_CParameter final : public HPI_IParameter {
     static_assert(std::is_same_v<T, bool> || std::is_same_v<T, int32_t> || std::is_same_v<T, double>);
 
 public:
-    // Steps start at 128 (continuous type); the value starts at the default. [main]
+    // [main] Steps start at 128 (continuous type); the value starts at the default.
     HPI_CParameter(const char* identifier, const char* name, T defaultValue, const HPI_ITaperDelegate<T>& taper,
                    const HPI_IDisplayDelegate<T>& display, bool automatable)
         : mName(name != nullptr ? name : ""),
@@ -163,9 +198,9 @@ public:
         }
     }
 
-    // The stored real value. [any]
+    // [any] The stored real value.
     T GetValue() const { return mValue.Value(); }
-    // Asks for (or, without a delegate, sets) a real value. [main]
+    // [main] Asks for (or, without a delegate, sets) a real value.
     void SetValue(T value) {
         if constexpr (std::is_floating_point_v<T>) {
             if (!std::isfinite(value)) {

@@ -41,7 +41,8 @@ enum HPI_ENotification : int32_t {
 // A text the host hands with a notification; valid during the call.
 class HPI_ITextValue {
 public:
-    virtual const char* GetText() const = 0;  // [main] never null
+    // [main] never null
+    virtual const char* GetText() const = 0;
 
 protected:
     ~HPI_ITextValue() = default;
@@ -59,106 +60,116 @@ public:
     static constexpr HPI_IID kInterfaceID{0x48504945'66665061ull, 0x00000000'00000010ull};
 
     // --- life ---
-    // instanceObject answers HPI_IController, HPI_IAutomationDelegate and
+    // [main] instanceObject answers HPI_IController, HPI_IAutomationDelegate and
     // HPI_ITransport. Creates the parameters and registers each with the
-    // automation delegate. [main]
+    // automation delegate.
     virtual HPI_Result Initialize(HPI_IUnknown* instanceObject) = 0;
-    // Deletes the parameters (unregistering them) and releases the host
-    // objects. [main]
+    // [main] Deletes the parameters (unregistering them) and releases the host
+    // objects.
     virtual HPI_Result Uninitialize() = 0;
 
     // --- parameters ---
-    virtual HPI_Result GetNumberOfParameters(int32_t* outCount) = 0;                    // [main]
-    // Identifier of the master bypass parameter ("" when it has none). [main]
+    // [main]
+    virtual HPI_Result GetNumberOfParameters(int32_t* outCount) = 0;
+    // [main] Identifier of the master bypass parameter ("" when it has none).
     virtual HPI_Result GetMasterBypassParameter(char* outID, int32_t capacity) = 0;
-    virtual HPI_Result GetParameterIsAutomatable(const char* id, bool* outIsAutomatable) = 0;  // [main]
-    virtual HPI_Result GetParameterNumberOfSteps(const char* id, int32_t* outSteps) = 0;  // [main]
-    // HPI_EParameterType. [main]
+    // [main]
+    virtual HPI_Result GetParameterIsAutomatable(const char* id, bool* outIsAutomatable) = 0;
+    // [main]
+    virtual HPI_Result GetParameterNumberOfSteps(const char* id, int32_t* outSteps) = 0;
+    // [main] HPI_EParameterType.
     virtual HPI_Result GetParameterType(const char* id, int32_t* outType) = 0;
-    // A further attribute of the parameter, 0 when it has none. [main]
+    // [main] A further attribute of the parameter, 0 when it has none.
     virtual HPI_Result GetParameterSecondCode(const char* id, int32_t* outCode) = 0;
-    virtual HPI_Result GetParameterNormalizedValue(const char* id, double* outValue) = 0;  // [main]
-    virtual HPI_Result GetParameterDefaultNormalizedValue(const char* id, double* outValue) = 0;  // [main]
-    virtual HPI_Result SetParameterDefaultNormalizedValue(const char* id, double value) = 0;  // [main]
-    // Gesture bracket sent on by the plug-in to the automation delegate. [main]
+    // [main]
+    virtual HPI_Result GetParameterNormalizedValue(const char* id, double* outValue) = 0;
+    // [main]
+    virtual HPI_Result GetParameterDefaultNormalizedValue(const char* id, double* outValue) = 0;
+    // [main]
+    virtual HPI_Result SetParameterDefaultNormalizedValue(const char* id, double value) = 0;
+    // [main] Gesture bracket sent on by the plug-in to the automation delegate.
     virtual HPI_Result TouchParameter(const char* id) = 0;
+    // [main]
     virtual HPI_Result ReleaseParameter(const char* id) = 0;
-    // Full name; an unknown identifier writes "" and answers 0. [main]
+    // [main] Full name; an unknown identifier writes "" and answers 0.
     virtual HPI_Result GetParameterName(const char* id, char* outName, int32_t capacity) = 0;
-    // The best name of at most numChars characters; an unknown identifier
+    // [main] The best name of at most numChars characters; an unknown identifier
     // writes "" and answers 0; a null outName answers
-    // HPI_ERROR_INVALID_STRING_CONVERSION. [main]
+    // HPI_ERROR_INVALID_STRING_CONVERSION.
     virtual HPI_Result GetParameterNameOfLength(const char* id, int32_t numChars, char* outName,
                                                 int32_t capacity) = 0;
-    // The plug-in's own parameter object, for in-process tools; no reference
-    // is handed over. [main]
+    // [main] The plug-in's own parameter object, for in-process tools; no reference
+    // is handed over.
     virtual HPI_Result GetParameter(const char* id, HPI_IParameter** outParameter) = 0;
-    // Position in the parameter list; -1 and HPI_ERROR_INVALID_PARAMETER_ID
-    // when not found. [main]
+    // [main] Position in the parameter list; -1 and HPI_ERROR_INVALID_PARAMETER_ID
+    // when not found.
     virtual HPI_Result GetParameterIndex(const char* id, int32_t* outIndex) = 0;
-    // An index outside the list writes "" and answers
-    // HPI_ERROR_INVALID_PARAMETER_ID. [main]
+    // [main] An index outside the list writes "" and answers
+    // HPI_ERROR_INVALID_PARAMETER_ID.
     virtual HPI_Result GetParameterIDFromIndex(int32_t index, char* outID, int32_t capacity) = 0;
-    // Text to normalised value; a text the display cannot read answers
-    // HPI_ERROR_INVALID_STRING_CONVERSION. [main]
+    // [main] Text to normalised value; a text the display cannot read answers
+    // HPI_ERROR_INVALID_STRING_CONVERSION.
     virtual HPI_Result GetParameterValueFromString(const char* id, const char* text, double* outValue) = 0;
-    // Normalised value to a text of at most maxChars characters. [main]
+    // [main] Normalised value to a text of at most maxChars characters.
     virtual HPI_Result GetParameterStringFromValue(const char* id, double value, int32_t maxChars, char* outText,
                                                    int32_t capacity) = 0;
-    // Text of the current value, at most maxChars characters. [main]
+    // [main] Text of the current value, at most maxChars characters.
     virtual HPI_Result GetParameterValueString(const char* id, int32_t maxChars, char* outText,
                                                int32_t capacity) = 0;
-    // Extra information about a value (selector defined by the host); the
-    // plug-in may answer HPI_ERROR_UNIMPLEMENTED. [main]
+    // [main] Extra information about a value (selector defined by the host); the
+    // plug-in may answer HPI_ERROR_UNIMPLEMENTED.
     virtual HPI_Result GetParameterValueInfo(const char* id, int32_t selector, int32_t* outValue) = 0;
-    // Requests: the plug-in sends them on as set-value requests to the
+    // [main] Requests: the plug-in sends them on as set-value requests to the
     // automation delegate; the value changes when the host answers with an
     // update. Relative requests add to the current normalised value, clamped
-    // to 0..1. [main]
+    // to 0..1.
     virtual HPI_Result SetParameterNormalizedValue(const char* id, double value) = 0;
+    // [main]
     virtual HPI_Result SetParameterNormalizedRelative(const char* id, double delta) = 0;
-    // Updates: the host's answer to a request, or its own automation. The
+    // [main] Updates: the host's answer to a request, or its own automation. The
     // plug-in stores the value and reports it back with PostCurrentValue when
-    // it changed. Non-finite values are ignored. [main]
+    // it changed. Non-finite values are ignored.
     virtual HPI_Result UpdateParameterNormalizedValue(const char* id, double value) = 0;
+    // [main]
     virtual HPI_Result UpdateParameterNormalizedRelative(const char* id, double delta) = 0;
-    // Counter of changes since creation; the host compares it to see whether
-    // the state must be saved again. [main]
+    // [main] Counter of changes since creation; the host compares it to see whether
+    // the state must be saved again.
     virtual HPI_Result GetNumberOfChanges(int32_t* outChanges) = 0;
 
     // --- host events ---
-    // code: HPI_ENotification (others are ignored and answer 0). [main]
+    // [main] code: HPI_ENotification (others are ignored and answer 0).
     virtual HPI_Result Notification(int32_t code, const void* data, uint32_t dataSize) = 0;
-    // Control-surface layout: a plug-in without one answers
-    // HPI_ERROR_UNIMPLEMENTED when pageTable is not null. [main]
+    // [main] Control-surface layout: a plug-in without one answers
+    // HPI_ERROR_UNIMPLEMENTED when pageTable is not null.
     virtual HPI_Result UpdatePageTable(uint32_t tableType, int32_t pageSize, HPI_IUnknown* pageTable) = 0;
-    // Regular main-thread call (about every 20..50 ms): the plug-in frees what
-    // the render thread has finished with. [main]
+    // [main] Regular main-thread call (about every 20..50 ms): the plug-in frees what
+    // the render thread has finished with.
     virtual HPI_Result TimerWakeup() = 0;
-    // Regular main-thread call after parameter traffic: the plug-in posts its
+    // [main] Regular main-thread call after parameter traffic: the plug-in posts its
     // dirty packets and the next state number (data port, field 25) through
-    // the controller. [main]
+    // the controller.
     virtual HPI_Result UpdatePackets() = 0;
-    // Field initialisation of a private-data field before the first render:
+    // [main] Field initialisation of a private-data field before the first render:
     // zero-fills `data` (dataSize bytes); for HPI_eRenderField_PrivateData it
-    // stores the instance (HPI_SPluginPrivateData). [main]
+    // stores the instance (HPI_SPluginPrivateData).
     virtual HPI_Result ResetFieldData(int32_t fieldIndex, void* data, uint32_t dataSize) = 0;
 
     // --- state ---
-    virtual HPI_Result GetNumberOfChunks(int32_t* outCount) = 0;  // [main]
-    // An index without a chunk writes 0 and answers HPI_ERROR_INVALID_CHUNK_INDEX. [main]
+    // [main]
+    virtual HPI_Result GetNumberOfChunks(int32_t* outCount) = 0;
+    // [main] An index without a chunk writes 0 and answers HPI_ERROR_INVALID_CHUNK_INDEX.
     virtual HPI_Result GetChunkIDFromIndex(int32_t index, uint32_t* outChunkID) = 0;
-    // Data bytes of a chunk; an unknown chunk writes 0 and answers
-    // HPI_ERROR_INVALID_CHUNK_ID. [main]
+    // [main] Data bytes of a chunk; an unknown chunk writes 0 and answers
+    // HPI_ERROR_INVALID_CHUNK_ID.
     virtual HPI_Result GetChunkSize(uint32_t chunkID, int32_t* outSize) = 0;
-    // The host allocates HPI_ChunkRecordSize(GetChunkSize) bytes and sets
+    // [main] The host allocates HPI_ChunkRecordSize(GetChunkSize) bytes and sets
     // chunk->mSize to the data capacity before the call; the plug-in writes
     // mSize and the data, and answers HPI_ERROR_INCORRECT_CHUNK_SIZE (writing
-    // nothing) when the state does not fit. [main]
+    // nothing) when the state does not fit.
     virtual HPI_Result GetChunk(uint32_t chunkID, HPI_SChunkHeader* chunk) = 0;
-    // Restores from mSize bytes of data behind the header. [main]
+    // [main] Restores from mSize bytes of data behind the header.
     virtual HPI_Result SetChunk(uint32_t chunkID, const HPI_SChunkHeader* chunk) = 0;
-    // Whether the record holds the live state. [main]
+    // [main] Whether the record holds the live state.
     virtual HPI_Result CompareActiveChunk(const HPI_SChunkHeader* chunk, bool* outIsEqual) = 0;
 };
 
@@ -175,35 +186,38 @@ class HPI_IEffectGUI : public HPI_IUnknown {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504945'66664755ull, 0x00000000'00000011ull};
 
-    // instanceObject answers HPI_IController, HPI_ITransport and the
+    // [main] instanceObject answers HPI_IController, HPI_ITransport and the
     // instance's HPI_IEffectParameters. Without it (or without a controller):
-    // HPI_ERROR_NOT_INITIALIZED. [main]
+    // HPI_ERROR_NOT_INITIALIZED.
     virtual HPI_Result Initialize(HPI_IUnknown* instanceObject) = 0;
-    // Closes the editor if open and releases the host objects. [main]
+    // [main] Closes the editor if open and releases the host objects.
     virtual HPI_Result Uninitialize() = 0;
-    // Presentation hints of the host; a plug-in may ignore them. [main]
+    // [main] Presentation hints of the host; a plug-in may ignore them.
     virtual HPI_Result SetViewOptions(uint32_t options) = 0;
-    // Hands the editor a container (opens the editor inside its native parent
-    // view) or takes it away with null (closes the editor). [main]
+    // [main] Hands the editor a container (opens the editor inside its native parent
+    // view) or takes it away with null (closes the editor).
     virtual HPI_Result SetViewContainer(HPI_IUnknown* container) = 0;
-    // The editor's size in editor units; left unchanged without an editor. [main]
+    // [main] The editor's size in editor units; left unchanged without an editor.
     virtual HPI_Result GetViewSize(HPI_SViewPoint* outSize) = 0;
-    // The host redraws a rectangle of its window; editors drawing themselves
-    // ignore it. [main]
+    // [main] The host redraws a rectangle of its window; editors drawing themselves
+    // ignore it.
     virtual HPI_Result Draw(float left, float top, float right, float bottom) = 0;
-    // Regular main-thread call while the editor is open. [main]
+    // [main] Regular main-thread call while the editor is open.
     virtual HPI_Result TimerWakeup() = 0;
-    // A parameter's value changed. [main]
+    // [main] A parameter's value changed.
     virtual HPI_Result ParameterUpdated(const char* id) = 0;
-    // A label the editor shows for a parameter; HPI_ERROR_NULL_OBJECT when
-    // it has none. [main]
+    // [main] A label the editor shows for a parameter; HPI_ERROR_NULL_OBJECT when
+    // it has none.
     virtual HPI_Result GetCustomLabel(const char* id, char* outLabel, int32_t capacity) = 0;
-    // Marks the controls of a parameter (HPI_EHighlightColor); without an
-    // open editor HPI_ERROR_INVALID_PARAMETER_ID. [main]
+    // [main] Marks the controls of a parameter (HPI_EHighlightColor); without an
+    // open editor HPI_ERROR_INVALID_PARAMETER_ID.
     virtual HPI_Result SetControlHighlightInfo(const char* id, int32_t isHighlighted, int32_t color) = 0;
-    // The steps of Initialize and SetViewContainer, callable on their own. [main]
+    // [main] The steps of Initialize and SetViewContainer, callable on their own.
     virtual HPI_Result CreateViewContents() = 0;
+    // [main]
     virtual HPI_Result CreateViewContainer() = 0;
+    // [main]
     virtual HPI_Result DeleteViewContainer() = 0;
+    // [main]
     virtual HPI_Result UpdateAllParameters() = 0;
 };

@@ -56,12 +56,12 @@ struct HPI_SMIDIStream {
 // A MIDI node of the render context; host-owned, valid during the render call.
 class HPI_IMIDINode {
 public:
-    // Input nodes: the packets of this block (never null; count 0 when none).
-    // Output nodes answer an empty stream. [audio]
+    // [audio] Input nodes: the packets of this block (never null; count 0 when none).
+    // Output nodes answer an empty stream.
     virtual const HPI_SMIDIStream* GetNodeBuffer() = 0;
-    // Output nodes: queues one packet for the host, 0 on success,
+    // [audio] Output nodes: queues one packet for the host, 0 on success,
     // HPI_ERROR_FIFO_FULL when the host's queue is full. Input nodes answer
-    // HPI_ERROR_UNIMPLEMENTED. [audio]
+    // HPI_ERROR_UNIMPLEMENTED.
     virtual HPI_Result PostMIDIPacket(const HPI_SMIDIPacket& packet) = 0;
 
 protected:
@@ -71,7 +71,7 @@ protected:
 // The transport node; host-owned, valid during the render call.
 class HPI_ITransportNode {
 public:
-    // The host transport (no new reference; valid during this render call). [audio]
+    // [audio] The host transport (no new reference; valid during this render call).
     virtual HPI_ITransport* GetTransport() = 0;
 
 protected:
@@ -106,7 +106,7 @@ static_assert(sizeof(HPI_SRenderContext) == HPI_eRenderField_Count * sizeof(void
 static_assert(offsetof(HPI_SRenderContext, mPrivateData) == HPI_eRenderField_PrivateData * sizeof(void*));
 static_assert(offsetof(HPI_SRenderContext, mStateNumber) == HPI_eRenderField_StateNumber * sizeof(void*));
 
-// The plug-in's render procedure: renders the contexts [contexts, end), one
+// [audio] The plug-in's render procedure: renders the contexts [contexts, end), one
 // per instance, in order. A context whose private block holds no instance is
-// skipped. [audio]
+// skipped.
 using HPI_RenderProc = void (*)(HPI_SRenderContext* const* contexts, HPI_SRenderContext* const* end);

@@ -65,9 +65,9 @@ constexpr int32_t kHPI_TraceFormatFailed = -20051;
 // What every export answers when an exception escaped its work.
 constexpr int32_t kHPI_ExportFailure = static_cast<int32_t>(0x8000FFFFu);
 
-// The name of a code ("HPI_ERROR_NULL_OBJECT"), "plug-in defined error" for
+// [any] The name of a code ("HPI_ERROR_NULL_OBJECT"), "plug-in defined error" for
 // the plug-in's range, "<unknown error code>" for anything else. The text is
-// static. [any]
+// static.
 constexpr const char* HPI_ResultName(int32_t code) {
     switch (code) {
         case HPI_SUCCESS: return "HPI_SUCCESS";

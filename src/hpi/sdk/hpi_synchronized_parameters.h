@@ -34,6 +34,7 @@ constexpr int32_t kMaxSynchronizedPairsPerRender = 128;       // most changes on
 // One delivered change: the value record (owned) and its identifier, which
 // points into the record.
 struct HPI_SParameterPair {
+    // [main]
     explicit HPI_SParameterPair(std::unique_ptr<HPI_IParameterValue> value)
         : mIdentifier(value->Identifier()), mValue(std::move(value)) {}
     const char* mIdentifier;
@@ -51,55 +52,60 @@ using HPI_CParameterPairQueue = HPI_CAtomicQueue<HPI_SParameterPair, 512>;
 
 class HPI_CSynchronizedParameters {
 public:
+    // [main]
     HPI_CSynchronizedParameters();
-    // Deletes everything still held: released lists, released pairs, pairs
+    // [main] Deletes everything still held: released lists, released pairs, pairs
     // gathered and not handed back, then lists the render side never took.
-    // The render side must have stopped. [main]
+    // The render side must have stopped.
     ~HPI_CSynchronizedParameters();
     HPI_CSynchronizedParameters(const HPI_CSynchronizedParameters&) = delete;
     HPI_CSynchronizedParameters& operator=(const HPI_CSynchronizedParameters&) = delete;
 
-    // Marks the parameter's identifier as synchronized. A parameter that is
+    // [main] Marks the parameter's identifier as synchronized. A parameter that is
     // not automatable, or more than kSynchronizedParameterQueueSize of them,
-    // are reported. [main]
+    // are reported.
     void RegisterSynchronizedParameter(const HPI_IParameter& parameter);
-    bool IsSynchronized(const char* id) const;  // [main]
+    // [main]
+    bool IsSynchronized(const char* id) const;
 
-    // A synchronized parameter's value changed: it waits for the next state
+    // [main] A synchronized parameter's value changed: it waits for the next state
     // number (once, however often it changes). Others are ignored. The
-    // parameter must stay alive until PostStateNumber or ForgetQueuedChanges. [main]
+    // parameter must stay alive until PostStateNumber or ForgetQueuedChanges.
     void QueueChange(const HPI_IParameter& parameter);
-    // Drops waiting changes, e.g. before the parameters are deleted. [main]
+    // [main] Drops waiting changes, e.g. before the parameters are deleted.
     void ForgetQueuedChanges();
 
-    // The packet update after the packet dispatcher: frees what the render
+    // [main] The packet update after the packet dispatcher: frees what the render
     // side has finished with (as ReleaseDelivered), takes the next state
     // number n (0, 1, 2, ...), hands the waiting changes with copies of their
     // current values to the render side under n (nothing when none wait),
     // and posts the 8 bytes of n to field 25 through the controller. Answers
-    // the post's result. [main]
+    // the post's result.
     HPI_Result PostStateNumber(const HPI_VController& controller);
-    // The number the next PostStateNumber uses. [main]
+    // [main] The number the next PostStateNumber uses.
     int64_t NextStateNumber() const { return mStateCounter; }
 
-    // Render side: gathers the pairs of every group whose number the host
+    // [audio] Render side: gathers the pairs of every group whose number the host
     // has reached (deliveredStateNumber, the int64 of field 25), oldest
     // first, at most kMaxSynchronizedPairsPerRender. Pairs beyond that are
     // reported ("sCap > mSize") and wait, in order, for the next call. A
     // number far below zero reaches a group above 65535, as the counter has
-    // wrapped. Answers the count of gathered pairs. [audio]
+    // wrapped. Answers the count of gathered pairs.
     int32_t TakeDueChanges(int64_t deliveredStateNumber);
-    HPI_SParameterPair* const* GatheredPairs() const { return mGathered; }  // [audio]
-    int32_t GatheredCount() const { return mGatheredCount; }                // [audio]
-    // Hands the gathered pairs back for deletion on the main thread. [audio]
+    // [audio]
+    HPI_SParameterPair* const* GatheredPairs() const { return mGathered; }
+    // [audio]
+    int32_t GatheredCount() const { return mGatheredCount; }
+    // [audio] Hands the gathered pairs back for deletion on the main thread.
     void ReleaseDueChanges();
 
-    // The wake-up call: deletes every group and pair the render side has
-    // finished with. Answers 0. [main]
+    // [main] The wake-up call: deletes every group and pair the render side has
+    // finished with. Answers 0.
     HPI_Result ReleaseDelivered();
 
 private:
     struct ByIdentifier {
+        // [main]
         bool operator()(const HPI_IParameter* a, const HPI_IParameter* b) const;
     };
 

@@ -16,14 +16,17 @@ public:
 template <typename T>
 class HPI_ITaperDelegate : public HPI_ITaperDelegateBase {
 public:
-    virtual std::unique_ptr<HPI_ITaperDelegate<T>> Clone() const = 0;  // [main]
-    virtual T GetMaximum() const = 0;                                   // [any]
-    virtual T GetMinimum() const = 0;                                   // [any]
-    // The nearest value the parameter can hold. [any]
+    // [main]
+    virtual std::unique_ptr<HPI_ITaperDelegate<T>> Clone() const = 0;
+    // [any]
+    virtual T GetMaximum() const = 0;
+    // [any]
+    virtual T GetMinimum() const = 0;
+    // [any] The nearest value the parameter can hold.
     virtual T ConstrainRealValue(T value) const = 0;
-    // Any double, finite or not, maps to a value the parameter can hold. [any]
+    // [any] Any double, finite or not, maps to a value the parameter can hold.
     virtual T NormalizedToReal(double normalizedValue) const = 0;
-    // Answers a value in 0..1. [any]
+    // [any] Answers a value in 0..1.
     virtual double RealToNormalized(T realValue) const = 0;
 };
 
@@ -33,13 +36,19 @@ class HPI_CBinaryTaperDelegate final : public HPI_ITaperDelegate<T> {
     static_assert(std::is_same_v<T, bool>);
 
 public:
+    // [any]
     std::unique_ptr<HPI_ITaperDelegate<T>> Clone() const override {
         return std::make_unique<HPI_CBinaryTaperDelegate<T>>(*this);
     }
+    // [any]
     T GetMaximum() const override { return true; }
+    // [any]
     T GetMinimum() const override { return false; }
+    // [any]
     T ConstrainRealValue(T value) const override { return value; }
+    // [any]
     T NormalizedToReal(double normalizedValue) const override { return normalizedValue > 0.0; }
+    // [any]
     double RealToNormalized(T realValue) const override { return realValue ? 1.0 : 0.0; }
 };
 
@@ -54,14 +63,19 @@ class HPI_CLinearTaperDelegate final : public HPI_ITaperDelegate<T> {
     static_assert(kResolution >= 1 && (std::is_floating_point_v<T> || kResolution == 1));
 
 public:
+    // [any]
     HPI_CLinearTaperDelegate(T minValue, T maxValue) : mMinValue(minValue), mMaxValue(maxValue) {}
 
+    // [any]
     std::unique_ptr<HPI_ITaperDelegate<T>> Clone() const override {
         return std::make_unique<HPI_CLinearTaperDelegate<T, kResolution>>(*this);
     }
+    // [any]
     T GetMaximum() const override { return mMaxValue; }
+    // [any]
     T GetMinimum() const override { return mMinValue; }
 
+    // [any]
     T ConstrainRealValue(T value) const override {
         if (mMinValue == mMaxValue) {
             return mMinValue;
@@ -69,6 +83,7 @@ public:
         return Round(static_cast<double>(value));
     }
 
+    // [any]
     T NormalizedToReal(double normalizedValue) const override {
         if (mMinValue == mMaxValue) {
             return mMinValue;
@@ -77,6 +92,7 @@ public:
         return Round(span * normalizedValue + static_cast<double>(mMinValue));
     }
 
+    // [any]
     double RealToNormalized(T realValue) const override {
         if (mMinValue == mMaxValue) {
             return 0.5;

@@ -33,7 +33,7 @@ constexpr bool operator==(const HPI_IID& a, const HPI_IID& b) {
 }
 constexpr bool operator!=(const HPI_IID& a, const HPI_IID& b) { return !(a == b); }
 
-// Four-character code: the first letter is the most significant byte
+// [any] Four-character code: the first letter is the most significant byte
 // ('Twh1' == 0x54776831).
 constexpr uint32_t HPI_FourCharCode(const char (&text)[5]) {
     return (static_cast<uint32_t>(static_cast<unsigned char>(text[0])) << 24) |
@@ -42,10 +42,11 @@ constexpr uint32_t HPI_FourCharCode(const char (&text)[5]) {
            static_cast<uint32_t>(static_cast<unsigned char>(text[3]));
 }
 
-// The four letters of a code and a NUL, for traces and tools. [any]
+// [any] The four letters of a code and a NUL, for traces and tools.
 struct HPI_FourCharText {
     char mText[5];
 };
+// [any]
 constexpr HPI_FourCharText HPI_FourCharCodeText(uint32_t code) {
     return HPI_FourCharText{{static_cast<char>((code >> 24) & 0xFF), static_cast<char>((code >> 16) & 0xFF),
                              static_cast<char>((code >> 8) & 0xFF), static_cast<char>(code & 0xFF), '\0'}};
@@ -71,8 +72,8 @@ enum HPI_EStemFormat : int32_t {
     HPI_eStemFormat_None = static_cast<int32_t>(0xFF9C0000u),
 };
 
-// The stem format of a bus with that many channels; HPI_eStemFormat_None for
-// counts without a layout (0, 11..15, above 16, negative). [any]
+// [any] The stem format of a bus with that many channels; HPI_eStemFormat_None for
+// counts without a layout (0, 11..15, above 16, negative).
 constexpr int32_t HPI_StemFormatOfChannelCount(int32_t channels) {
     switch (channels) {
         case 1: return HPI_eStemFormat_Mono;
@@ -90,7 +91,7 @@ constexpr int32_t HPI_StemFormatOfChannelCount(int32_t channels) {
     }
 }
 
-// Channel count of a stem format: its low 16 bits (0 for None). [any]
+// [any] Channel count of a stem format: its low 16 bits (0 for None).
 constexpr int32_t HPI_ChannelCountOfStemFormat(int32_t stemFormat) {
     return static_cast<int32_t>(static_cast<uint32_t>(stemFormat) & 0xFFFFu);
 }
@@ -104,22 +105,23 @@ class HPI_IUnknown {
 public:
     static constexpr HPI_IID kInterfaceID{0x48504955'6E6B6E77ull, 0x00000000'00000001ull};
 
-    // On success writes the interface pointer for `iid` to *out with one new
+    // [any] On success writes the interface pointer for `iid` to *out with one new
     // reference and answers 0; the pointer written is the object's I*
-    // converted to void*, so the caller may static_cast it back to I*. Otherwise writes null and answers
-    // HPI_ERROR_UNKNOWN_ID (-20041); a null `out` answers
-    // HPI_ERROR_NULL_ARGUMENT (-20044). [any]
+    // converted to void*, so the caller may static_cast it back to I*. Otherwise writes null and
+    // answers HPI_ERROR_UNKNOWN_ID (-20041); a null `out` answers
+    // HPI_ERROR_NULL_ARGUMENT (-20044).
     virtual HPI_Result QueryInterface(const HPI_IID& iid, void** out) = 0;
-    // Both answer the new count (for diagnostics only). [any]
+    // [any] Both answer the new count (for diagnostics only).
     virtual uint32_t AddRef() = 0;
+    // [any]
     virtual uint32_t Release() = 0;
 
 protected:
     ~HPI_IUnknown() = default;
 };
 
-// Asks `object` for interface I and answers it with one reference (null when
-// the object is null or does not offer I). [any]
+// [any] Asks `object` for interface I and answers it with one reference (null when
+// the object is null or does not offer I).
 template <typename I>
 I* HPI_QueryInterface(HPI_IUnknown* object) {
     if (object == nullptr) {
@@ -132,26 +134,28 @@ I* HPI_QueryInterface(HPI_IUnknown* object) {
     return static_cast<I*>(found);
 }
 
-// Owns one reference to an interface and releases it at the end. [any]
+// [any] Owns one reference to an interface and releases it at the end.
 template <typename I>
 class HPI_Ref {
 public:
     HPI_Ref() = default;
-    // Takes over a reference the caller already owns (from a factory, a
+    // [any] Takes over a reference the caller already owns (from a factory, a
     // New... call or HPI_QueryInterface).
     static HPI_Ref Adopt(I* owned) {
         HPI_Ref ref;
         ref.mObject = owned;
         return ref;
     }
-    // Asks `object` for I; empty when it does not offer it.
+    // [any] Asks `object` for I; empty when it does not offer it.
     static HPI_Ref Query(HPI_IUnknown* object) { return Adopt(HPI_QueryInterface<I>(object)); }
 
+    // [any]
     HPI_Ref(const HPI_Ref& other) : mObject(other.mObject) {
         if (mObject != nullptr) {
             mObject->AddRef();
         }
     }
+    // [any]
     HPI_Ref(HPI_Ref&& other) noexcept : mObject(other.mObject) { other.mObject = nullptr; }
     HPI_Ref& operator=(HPI_Ref other) noexcept {
         I* previous = mObject;
@@ -159,8 +163,10 @@ public:
         other.mObject = previous;
         return *this;
     }
+    // [any]
     ~HPI_Ref() { Reset(); }
 
+    // [any]
     void Reset() {
         if (mObject != nullptr) {
             I* object = mObject;
@@ -168,8 +174,10 @@ public:
             object->Release();
         }
     }
+    // [any]
     I* Get() const { return mObject; }
     I* operator->() const { return mObject; }
+    // [any]
     explicit operator bool() const { return mObject != nullptr; }
 
 private:

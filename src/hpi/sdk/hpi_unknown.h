@@ -15,15 +15,17 @@ public:
     HPI_CUnknown(const HPI_CUnknown&) = delete;
     HPI_CUnknown& operator=(const HPI_CUnknown&) = delete;
 
-    // Objects of the library alive now (0: the library may be unloaded). [any]
+    // [any] Objects of the library alive now (0: the library may be unloaded).
     static int32_t LiveObjectCount();
 
 protected:
     HPI_CUnknown();
     virtual ~HPI_CUnknown();
 
-    uint32_t AddReference();      // [any] answers the new count
-    uint32_t ReleaseReference();  // [any] deletes the object when the count reaches 0
+    // [any] answers the new count
+    uint32_t AddReference();
+    // [any] deletes the object when the count reaches 0
+    uint32_t ReleaseReference();
 
 private:
     std::atomic<uint32_t> mReferenceCount{1};
@@ -38,6 +40,7 @@ class HPI_TUnknown : public I..., public HPI_CUnknown {
     static_assert(sizeof...(I) > 0);
 
 public:
+    // [any]
     HPI_Result QueryInterface(const HPI_IID& iid, void** out) override {
         if (out == nullptr) {
             return HPI_ERROR_NULL_ARGUMENT;

@@ -13,7 +13,7 @@ Tarnwhistle::Tarnwhistle(const InstanceInfo& info) : PluginAdapter(TarnwhistleCo
     // is reported. Grow it here to the oversampled latency, so that switching
     // oversampling on during playback does not allocate on the render thread;
     // the reported latency stays 0 until the first block.
-    PluginProcessor::ReportLatency(80);
+    PluginProcessor::ReportLatency(kOversampledStripLatencySamples);
     PluginProcessor::ReportLatency(0);
 }
 

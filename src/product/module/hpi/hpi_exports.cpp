@@ -2,6 +2,7 @@
 // exception and then answers kHPI_ExportFailure.
 #include <new>
 
+#include "hpi/hpi_guarded_faces.h"
 #include "hpi/hpi_run_loop_bridge.h"
 #include "hpi/plugin_gui.h"
 #include "hpi/sdk/hpi_entry_points.h"
@@ -11,10 +12,7 @@
 
 HPI_IUnknown* HPICreateEffectParameters() {
     try {
-        HPIAdapter* plug = MakePlug(HPIInstanceInfo{});
-        return plug != nullptr
-                   ? static_cast<HPI_IUnknown*>(static_cast<HPI_IEffectParameters*>(plug))
-                   : nullptr;
+        return HPI_GuardedFace(static_cast<HPI_IEffectParameters*>(MakePlug(HPIInstanceInfo{})));
     } catch (...) {
         return nullptr;
     }
@@ -22,7 +20,7 @@ HPI_IUnknown* HPICreateEffectParameters() {
 
 HPI_IUnknown* HPICreateGUI() {
     try {
-        return static_cast<HPI_IUnknown*>(static_cast<HPI_IEffectGUI*>(new HPI_CPluginGUI()));
+        return HPI_GuardedFace(new HPI_CPluginGUI());
     } catch (...) {
         return nullptr;
     }
@@ -32,7 +30,7 @@ HPIProductDescription HPIModuleDescription() {
     HPIProductDescription description = HPIProductIdentity();
     description.createEffectParameters = &HPICreateEffectParameters;
     description.createGUI = &HPICreateGUI;
-    description.render = &HPI_CPluginParameters::StaticRenderAudio;
+    description.render = &HPI_GuardedRenderAudio;
     return description;
 }
 

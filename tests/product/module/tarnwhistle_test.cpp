@@ -14,6 +14,7 @@
 #include "allocation_counter.h"
 #include "core/byte_chunk.h"
 #include "fake_host.h"
+#include "hpi/hpi_guarded_faces.h"
 #include "product/module/hpi/hpi_module.h"
 #include "test_plugins.h"
 
@@ -86,7 +87,7 @@ TEST(Tarnwhistle, EngineSettingsAreDefinedFromConstructionOn) {
     PlugRef<Tarnwhistle> plug(new Tarnwhistle(InstanceInfo{}));
     const EngineSettings& settings = plug->Settings();
     EXPECT_EQ(settings.processingSwitch.load(), 1);
-    EXPECT_EQ(settings.latencyBase.load(), 16);
+    EXPECT_EQ(settings.latencyBase.load(), kStripLatencySamples);
     EXPECT_EQ(settings.oversamplingPasses.load(), 0);
     EXPECT_DOUBLE_EQ(settings.trimTarget.load(), 1.0);
     EXPECT_DOUBLE_EQ(settings.driveTarget.load(), std::pow(10.0, -10.0 / 20.0));
@@ -107,7 +108,7 @@ TEST(Tarnwhistle, HostUpdatesReachTheEngineSettings) {
         {"3", 0.5, [](const EngineSettings& s) { return s.highPassSelection.load(); }, 2},
         {"6", 1.0, [](const EngineSettings& s) { return s.midFrequencySelection.load(); }, 6},
         {"9", 0.0, [](const EngineSettings& s) { return s.processingSwitch.load(); }, 0},
-        {"11", 1.0, [](const EngineSettings& s) { return s.latencyBase.load(); }, 80},
+        {"11", 1.0, [](const EngineSettings& s) { return s.latencyBase.load(); }, kOversampledStripLatencySamples},
     };
     for (const UpdateCase& c : kCases) {
         SCOPED_TRACE(c.id);
@@ -164,8 +165,8 @@ protected:
 
 TEST_F(ProductRender, ProcessesAndReportsTheStripLatencyToTheHost) {
     RenderOnce();
-    EXPECT_EQ(mProduct.plug->Latency(), 16);
-    EXPECT_EQ(mProduct.instance.latencies, (std::vector<int32_t>{16}));
+    EXPECT_EQ(mProduct.plug->Latency(), kStripLatencySamples);
+    EXPECT_EQ(mProduct.instance.latencies, (std::vector<int32_t>{kStripLatencySamples}));
     bool anyNonZero = false;
     for (const auto& channel : mContext.outputs) {
         for (float sample : channel) {
@@ -179,8 +180,8 @@ TEST_F(ProductRender, ProcessesAndReportsTheStripLatencyToTheHost) {
 
     mProduct.plug->UpdateParameterNormalizedValue("11", 1.0);
     RenderOnce();
-    EXPECT_EQ(mProduct.plug->Latency(), 80);
-    EXPECT_EQ(mProduct.instance.latencies.back(), 80);
+    EXPECT_EQ(mProduct.plug->Latency(), kOversampledStripLatencySamples);
+    EXPECT_EQ(mProduct.instance.latencies.back(), kOversampledStripLatencySamples);
 }
 
 TEST_F(ProductRender, SteadyStateRenderingAllocatesNothing) {
@@ -208,7 +209,10 @@ TEST(Tarnwhistle, TheFactoryProcedureHandsOutTheEffectParametersFace) {
     ASSERT_NE(made, nullptr);
     HPI_Ref<HPI_IEffectParameters> parameters = HPI_Ref<HPI_IEffectParameters>::Query(made);
     ASSERT_TRUE(parameters);
-    EXPECT_NE(dynamic_cast<Tarnwhistle*>(static_cast<HPI_CPluginParameters*>(parameters.Get())), nullptr);
+    // The host holds the guarded face; the product object is behind it.
+    const auto* face = dynamic_cast<HPI_CGuardedEffectParameters*>(parameters.Get());
+    ASSERT_NE(face, nullptr);
+    EXPECT_NE(dynamic_cast<Tarnwhistle*>(static_cast<HPI_CPluginParameters*>(face->Inner())), nullptr);
     parameters.Reset();
     made->Release();
 }

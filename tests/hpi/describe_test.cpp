@@ -134,7 +134,8 @@ TEST_F(Started, FactoryProceduresMakeTheEffectAndItsGuiAndCountThemAlive) {
     HPI_IUnknown* gui = effect.procs.at(HPI_eFactoryProc_EffectGUI)();
     ASSERT_NE(plug, nullptr);
     ASSERT_NE(gui, nullptr);
-    EXPECT_EQ(HPICanUnloadNow(), aliveBefore + 2);
+    // Each is a guarded face on the object behind it: two library objects.
+    EXPECT_EQ(HPICanUnloadNow(), aliveBefore + 4);
 
     HPI_Ref<HPI_IEffectParameters> parameters = HPI_Ref<HPI_IEffectParameters>::Query(plug);
     HPI_Ref<HPI_IEffectGUI> view = HPI_Ref<HPI_IEffectGUI>::Query(gui);
