@@ -25,12 +25,17 @@
 // realtime).
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "host.h"
 
 namespace hpihost {
+
+namespace validation {
+struct Session;
+}  // namespace validation
 
 enum class CheckStatus { Pass, Fail, Skip };
 
@@ -44,8 +49,8 @@ struct CheckResult {
 struct ValidateOptions {
     std::string mModulePath;
     uint64_t mSeed = 1;
-    bool mStrict = false;           // longer fuzz, more rates and sizes, every truncation at every rate
-    std::vector<std::string> mOnly; // check names to run; empty: all
+    bool mStrict = false;  // longer fuzz, more rates and sizes, every truncation at every rate
+    std::vector<std::string> mOnly;  // check names to run; empty: all
 };
 
 class Validator {
@@ -54,7 +59,7 @@ public:
     static const std::vector<std::string>& CheckNames();
 
     explicit Validator(ValidateOptions options);  // [main]
-    ~Validator();                                  // [main]
+    ~Validator();                                 // [main]
     Validator(const Validator&) = delete;
     Validator& operator=(const Validator&) = delete;
 
@@ -68,20 +73,11 @@ public:
     const LoadResult& LoadFailure() const { return mLoadFailure; }
 
 private:
-    struct Session;
-
-    CheckResult CheckLifecycle();
-    CheckResult CheckRender();
-    CheckResult CheckParameterFuzz();
-    CheckResult CheckState();
-    CheckResult CheckGarbageState();
-    CheckResult CheckRealtime();
-    CheckResult CheckDeterminism();
     bool OpenSession();
 
     ValidateOptions mOptions;
     LoadResult mLoadFailure;
-    std::unique_ptr<Session> mSession;
+    std::unique_ptr<validation::Session> mSession;
 };
 
 // "PASS", "FAIL" or "SKIP". [any]
