@@ -24,13 +24,10 @@ CheckResult CheckGarbageState(CheckContext& context) {
     std::vector<unsigned char> defaults;
     std::vector<unsigned char> randomState;
     {
-        auto instance = session.Make(*session.mMain, kSessionRate, &problem);
+        CheckResult refusal;
+        auto instance = session.MakeWithChunk(name, &refusal);
         if (!instance) {
-            return Failed(name, problem);
-        }
-        uint32_t chunkID = 0;
-        if (instance->ChunkID(&chunkID) != HPI_SUCCESS) {
-            return Skipped(name, "the plug-in offers no state chunk");
+            return refusal;
         }
         if (instance->SaveState(&defaults) != HPI_SUCCESS) {
             return Failed(name, "the plug-in gives no chunk at its defaults");

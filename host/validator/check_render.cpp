@@ -92,9 +92,11 @@ CheckResult CheckRender(CheckContext& context) {
             if (!LatencyFits(response, reported)) {
                 failures.Add(Format(
                     "latency %d reported but the impulse response starts %lld and peaks %lld "
-                    "samples late on channel %zu (%s)",
+                    "samples late on channel %zu (%s%s)",
                     reported, static_cast<long long>(response.mOnset),
-                    static_cast<long long>(response.mPeak), c, where.c_str()));
+                    static_cast<long long>(response.mPeak), c, where.c_str(),
+                    // A response lost at a block boundary shows in where the first block ends.
+                    block == 0 ? Format(", first block %d frames", plan.front()).c_str() : ""));
                 break;
             }
         }

@@ -44,15 +44,12 @@ CheckResult CheckState(CheckContext& context) {
     const std::string name = "state";
     Session& session = *context.mSession;
     Random& random = context.mRandom;
-    std::string problem;
-    auto source = session.Make(*session.mMain, kSessionRate, &problem);
+    CheckResult refusal;
+    auto source = session.MakeWithChunk(name, &refusal);
     if (!source) {
-        return Failed(name, problem);
+        return refusal;
     }
-    uint32_t chunkID = 0;
-    if (source->ChunkID(&chunkID) != HPI_SUCCESS) {
-        return Skipped(name, "the plug-in offers no state chunk");
-    }
+    std::string problem;
     const std::string bypassID = source->MasterBypassID();
     const int byteTrials = context.mOptions.mStrict ? 64 : 8;
     const int textTrials = context.mOptions.mStrict ? 1000 : 100;

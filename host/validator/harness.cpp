@@ -98,6 +98,22 @@ std::string Session::CheckParameters(PluginInstance& instance) const {
     return "";
 }
 
+std::unique_ptr<PluginInstance> Session::MakeWithChunk(const std::string& name,
+                                                       CheckResult* refusal) {
+    std::string problem;
+    auto instance = Make(*mMain, kSessionRate, &problem);
+    if (!instance) {
+        *refusal = Failed(name, problem);
+        return nullptr;
+    }
+    uint32_t chunkID = 0;
+    if (instance->ChunkID(&chunkID) != HPI_SUCCESS) {
+        *refusal = Skipped(name, "the plug-in offers no state chunk");
+        return nullptr;
+    }
+    return instance;
+}
+
 // --- signals and rendering -------------------------------------------------------------------
 
 Signal Noise(Random& random, int channels, int64_t frames, float amplitude) {

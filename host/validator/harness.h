@@ -68,6 +68,10 @@ struct Session {
     // [main] A parameter whose normalised value is not finite or outside
     // 0..1, and values posted to the host that were; empty when all is well.
     std::string CheckParameters(PluginInstance& instance) const;
+    // [main] An instance of the main layout at the session rate that offers
+    // a state chunk; null with the check `name`'s result (failed, or skipped
+    // when there is no chunk) in `refusal` otherwise.
+    std::unique_ptr<PluginInstance> MakeWithChunk(const std::string& name, CheckResult* refusal);
 };
 
 // What a check is handed.
