@@ -24,8 +24,10 @@ public:
     float* const* Inputs() { return mInPointers.data(); }
     // [audio] The output channels of the last block.
     const std::vector<std::vector<float>>& Output() const { return mOut; }
-    int32_t MaxFrames() const { return mMaxFrames; }        // [any]
-    PluginInstance& Instance() const { return mInstance; }  // [any]
+    // [any]
+    int32_t MaxFrames() const { return mMaxFrames; }
+    // [any]
+    PluginInstance& Instance() const { return mInstance; }
 
     // [audio] Silences the inputs from frame `filled` on and the outputs,
     // then points the instance at the buffers for a block of `frames` frames

@@ -24,8 +24,8 @@ struct ProbeCounts {
 
     bool Any() const { return mAllocations + mFrees + mLocks + mWaits != 0; }
     ProbeCounts operator-(const ProbeCounts& earlier) const {
-        return {mAllocations - earlier.mAllocations, mFrees - earlier.mFrees, mLocks - earlier.mLocks,
-                mWaits - earlier.mWaits};
+        return {mAllocations - earlier.mAllocations, mFrees - earlier.mFrees,
+                mLocks - earlier.mLocks, mWaits - earlier.mWaits};
     }
     ProbeCounts& operator+=(const ProbeCounts& more) {
         mAllocations += more.mAllocations;
@@ -38,16 +38,16 @@ struct ProbeCounts {
 
 class RenderProbe {
 public:
-    // True when heap and lock calls are counted in this program. [any]
+    // [any] True when heap and lock calls are counted in this program.
     static bool Available();
-    // Why they are not ("" when they are). [any]
+    // [any] Why they are not ("" when they are).
     static std::string UnavailableReason();
 
-    // Counting on this thread starts with Arm and stops with Disarm; arm
-    // only around the plug-in's render call. [audio]
+    // [audio] Counting on this thread starts with Arm and stops with Disarm; arm
+    // only around the plug-in's render call.
     static void Arm();
     static void Disarm();
-    // Calls this thread made while armed, since the thread started. [audio]
+    // [audio] Calls this thread made while armed, since the thread started.
     static ProbeCounts ThreadCounts();
 };
 
@@ -56,12 +56,12 @@ namespace probe_detail {
 
 enum class Call { Allocation, Free, Lock, Wait };
 
-// Counts one call when the calling thread is armed; never allocates,
-// locks or calls the system. [any]
+// [any] Counts one call when the calling thread is armed; never allocates,
+// locks or calls the system.
 void Note(Call call);
-// The interposer tells at start-up what it replaced. [any]
+// [any] The interposer tells at start-up what it replaced.
 void MarkInterposed(bool heap, bool locks);
-// The interposer's reason for replacing nothing (a sanitizer build). [any]
+// [any] The interposer's reason for replacing nothing (a sanitizer build).
 void MarkUnavailable(const char* reason);
 
 }  // namespace probe_detail

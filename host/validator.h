@@ -55,21 +55,23 @@ struct ValidateOptions {
 
 class Validator {
 public:
-    // Check names in the order they run. [any]
+    // [any] Check names in the order they run.
     static const std::vector<std::string>& CheckNames();
 
-    explicit Validator(ValidateOptions options);  // [main]
-    ~Validator();                                 // [main]
+    // [main]
+    explicit Validator(ValidateOptions options);
+    // [main]
+    ~Validator();
     Validator(const Validator&) = delete;
     Validator& operator=(const Validator&) = delete;
 
-    // Runs the selected checks in order. `starting` hears each check's name
+    // [main] Runs the selected checks in order. `starting` hears each check's name
     // before it runs, `finished` its result. Stops early only when the module
-    // cannot be loaded at all (see LoadFailure). [main]
+    // cannot be loaded at all (see LoadFailure).
     std::vector<CheckResult> Run(const std::function<void(const std::string& name)>& starting,
                                  const std::function<void(const CheckResult&)>& finished);
 
-    // The failed load that stopped Run; status Ok when none did. [main]
+    // [main] The failed load that stopped Run; status Ok when none did.
     const LoadResult& LoadFailure() const { return mLoadFailure; }
 
 private:
@@ -80,7 +82,7 @@ private:
     std::unique_ptr<validation::Session> mSession;
 };
 
-// "PASS", "FAIL" or "SKIP". [any]
+// [any] "PASS", "FAIL" or "SKIP".
 const char* CheckStatusText(CheckStatus status);
 
 }  // namespace hpihost

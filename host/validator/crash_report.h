@@ -12,8 +12,10 @@ void SetCrashContext(const std::string& check, const std::string& detail);
 // Installs the handler for fatal signals while alive.
 class CrashHandler {
 public:
-    CrashHandler();   // [main]
-    ~CrashHandler();  // [main]
+    // [main]
+    CrashHandler();
+    // [main]
+    ~CrashHandler();
     CrashHandler(const CrashHandler&) = delete;
     CrashHandler& operator=(const CrashHandler&) = delete;
 

@@ -95,7 +95,8 @@ std::string BlockPlanName(int32_t block);
 // Renders a signal through an instance on the calling thread.
 class SignalRenderer {
 public:
-    explicit SignalRenderer(PluginInstance& instance);  // [main]
+    // [main]
+    explicit SignalRenderer(PluginInstance& instance);
     // [audio] One block of `frames` frames of `input` from inputAt (silence
     // past its end) at render position `position`; the output lands in
     // Output(). The render probe counts the call when `probed`.
