@@ -65,7 +65,7 @@ bool Validator::OpenSession() {
 std::vector<CheckResult> Validator::Run(
     const std::function<void(const std::string& name)>& starting,
     const std::function<void(const CheckResult&)>& finished) {
-    CrashHandler crashHandler;
+    InstallCrashHandler();
     std::vector<CheckResult> results;
     for (const CheckEntry& check : Checks()) {
         const std::string name = check.mName;
@@ -117,6 +117,7 @@ std::vector<CheckResult> Validator::Run(
         mSession->mHost.Close();
         mSession.reset();
     }
+    RemoveCrashHandler();
     return results;
 }
 

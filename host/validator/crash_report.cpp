@@ -17,6 +17,7 @@ constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 struct sigaction gPrevious[std::size(kSignals)]{};
 
 char gCrashContext[512] = "";
+bool gInstalled = false;
 
 extern "C" void OnCrash(int signal) {
     char text[640];
@@ -37,8 +38,8 @@ void SetCrashContext(const std::string& check, const std::string& detail) {
                   check.c_str(), detail.c_str());
 }
 
-CrashHandler::CrashHandler() {
-    if (kSanitizedBuild) {
+void InstallCrashHandler() {
+    if (kSanitizedBuild || gInstalled) {
         return;
     }
     struct sigaction action {};
@@ -47,14 +48,15 @@ CrashHandler::CrashHandler() {
     for (std::size_t i = 0; i < std::size(kSignals); ++i) {
         sigaction(kSignals[i], &action, &gPrevious[i]);
     }
-    mInstalled = true;
+    gInstalled = true;
 }
 
-CrashHandler::~CrashHandler() {
-    if (mInstalled) {
+void RemoveCrashHandler() {
+    if (gInstalled) {
         for (std::size_t i = 0; i < std::size(kSignals); ++i) {
             sigaction(kSignals[i], &gPrevious[i], nullptr);
         }
+        gInstalled = false;
     }
 }
 

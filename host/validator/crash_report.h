@@ -9,18 +9,9 @@ namespace hpihost::validation {
 // [main] What the next crash report names: the check and what it is doing.
 void SetCrashContext(const std::string& check, const std::string& detail);
 
-// Installs the handler for fatal signals while alive.
-class CrashHandler {
-public:
-    // [main]
-    CrashHandler();
-    // [main]
-    ~CrashHandler();
-    CrashHandler(const CrashHandler&) = delete;
-    CrashHandler& operator=(const CrashHandler&) = delete;
-
-private:
-    bool mInstalled = false;
-};
+// [main] Installs the handler for fatal signals (not in sanitizer builds).
+void InstallCrashHandler();
+// [main] Puts back the handlers InstallCrashHandler replaced.
+void RemoveCrashHandler();
 
 }  // namespace hpihost::validation
