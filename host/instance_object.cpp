@@ -102,14 +102,28 @@ void HostInstanceObject::CheckValue(AutomationRecord::Kind kind, const char* id,
     }
 }
 
-HPI_Result HostInstanceObject::RegisterParameter(const char* id) {
+// Every delegate call names a parameter and comes from the main thread; an
+// admitted call is recorded, and a value it carries checked.
+HPI_Result HostInstanceObject::Admit(AutomationRecord::Kind kind, const char* id, double value) {
     if (id == nullptr) {
         return HPI_ERROR_NULL_ARGUMENT;
     }
     if (!OnMainThread()) {
         return HPI_ERROR_INVALID_ARGUMENT;
     }
-    Record(AutomationRecord::Kind::Register, id);
+    Record(kind, id, value);
+    if (kind == AutomationRecord::Kind::SetValueRequest ||
+        kind == AutomationRecord::Kind::CurrentValue) {
+        CheckValue(kind, id, value);
+    }
+    return HPI_SUCCESS;
+}
+
+HPI_Result HostInstanceObject::RegisterParameter(const char* id) {
+    if (const HPI_Result admitted = Admit(AutomationRecord::Kind::Register, id);
+        admitted != HPI_SUCCESS) {
+        return admitted;
+    }
     if (std::find(mRegistered.begin(), mRegistered.end(), id) != mRegistered.end()) {
         return HPI_ERROR_INVALID_PARAMETER_ID;
     }
@@ -118,13 +132,10 @@ HPI_Result HostInstanceObject::RegisterParameter(const char* id) {
 }
 
 HPI_Result HostInstanceObject::UnregisterParameter(const char* id) {
-    if (id == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
+    if (const HPI_Result admitted = Admit(AutomationRecord::Kind::Unregister, id);
+        admitted != HPI_SUCCESS) {
+        return admitted;
     }
-    if (!OnMainThread()) {
-        return HPI_ERROR_INVALID_ARGUMENT;
-    }
-    Record(AutomationRecord::Kind::Unregister, id);
     auto found = std::find(mRegistered.begin(), mRegistered.end(), id);
     if (found == mRegistered.end()) {
         return HPI_ERROR_INVALID_PARAMETER_ID;
@@ -134,14 +145,11 @@ HPI_Result HostInstanceObject::UnregisterParameter(const char* id) {
 }
 
 HPI_Result HostInstanceObject::PostSetValueRequest(const char* id, double normalizedValue) {
-    if (id == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
+    if (const HPI_Result admitted =
+            Admit(AutomationRecord::Kind::SetValueRequest, id, normalizedValue);
+        admitted != HPI_SUCCESS) {
+        return admitted;
     }
-    if (!OnMainThread()) {
-        return HPI_ERROR_INVALID_ARGUMENT;
-    }
-    Record(AutomationRecord::Kind::SetValueRequest, id, normalizedValue);
-    CheckValue(AutomationRecord::Kind::SetValueRequest, id, normalizedValue);
     if (!std::isfinite(normalizedValue)) {
         return HPI_ERROR_INVALID_ARGUMENT;
     }
@@ -168,36 +176,21 @@ void HostInstanceObject::Answer(const std::string& id, double value) {
 }
 
 HPI_Result HostInstanceObject::PostCurrentValue(const char* id, double normalizedValue) {
-    if (id == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
+    if (const HPI_Result admitted =
+            Admit(AutomationRecord::Kind::CurrentValue, id, normalizedValue);
+        admitted != HPI_SUCCESS) {
+        return admitted;
     }
-    if (!OnMainThread()) {
-        return HPI_ERROR_INVALID_ARGUMENT;
-    }
-    Record(AutomationRecord::Kind::CurrentValue, id, normalizedValue);
-    CheckValue(AutomationRecord::Kind::CurrentValue, id, normalizedValue);
     mCurrentValues[id] = normalizedValue;
     return HPI_SUCCESS;
 }
 
-// Touch and release carry only the identifier; both are main-thread calls.
-HPI_Result HostInstanceObject::RecordGesture(AutomationRecord::Kind kind, const char* id) {
-    if (id == nullptr) {
-        return HPI_ERROR_NULL_ARGUMENT;
-    }
-    if (!OnMainThread()) {
-        return HPI_ERROR_INVALID_ARGUMENT;
-    }
-    Record(kind, id);
-    return HPI_SUCCESS;
-}
-
 HPI_Result HostInstanceObject::PostTouchRequest(const char* id) {
-    return RecordGesture(AutomationRecord::Kind::Touch, id);
+    return Admit(AutomationRecord::Kind::Touch, id);
 }
 
 HPI_Result HostInstanceObject::PostReleaseRequest(const char* id) {
-    return RecordGesture(AutomationRecord::Kind::Release, id);
+    return Admit(AutomationRecord::Kind::Release, id);
 }
 
 HPI_Result HostInstanceObject::GetCurrentTempo(double* outBeatsPerMinute) {

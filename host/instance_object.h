@@ -132,7 +132,7 @@ private:
     ~HostInstanceObject() override = default;
     bool OnMainThread();
     void Record(AutomationRecord::Kind kind, const char* id, double value = 0.0);
-    HPI_Result RecordGesture(AutomationRecord::Kind kind, const char* id);
+    HPI_Result Admit(AutomationRecord::Kind kind, const char* id, double value = 0.0);
     void CheckValue(AutomationRecord::Kind kind, const char* id, double value);
     void Answer(const std::string& id, double value);
 
