@@ -62,21 +62,12 @@ bool RenderProbe::AllocationsFail() {
 
 namespace probe_detail {
 
+// The counter of each Call, in the order of the enumeration.
+constexpr uint64_t ProbeCounts::*kCounters[] = {&ProbeCounts::mAllocations, &ProbeCounts::mFrees,
+                                                &ProbeCounts::mLocks, &ProbeCounts::mWaits};
+
 void Note(Call call) {
-    switch (call) {
-        case Call::Allocation:
-            ++tTotals.mAllocations;
-            break;
-        case Call::Free:
-            ++tTotals.mFrees;
-            break;
-        case Call::Lock:
-            ++tTotals.mLocks;
-            break;
-        case Call::Wait:
-            ++tTotals.mWaits;
-            break;
-    }
+    ++(tTotals.*kCounters[static_cast<int>(call)]);
 }
 
 bool AllocationsFail() {
