@@ -50,8 +50,8 @@ private:
 class AudioWriter {
 public:
     // Null with a message naming the file when it cannot be created.
-    static std::unique_ptr<AudioWriter> Create(const std::string& path, OutputFormat format, int channels,
-                                               int sampleRate, std::string* message);
+    static std::unique_ptr<AudioWriter> Create(const std::string& path, OutputFormat format,
+                                               int channels, int sampleRate, std::string* message);
     ~AudioWriter();  // closes; errors of a close here go unreported
 
     bool Write(const float* const* channels, int32_t frames);

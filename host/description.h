@@ -31,20 +31,21 @@ enum class FieldKind {
     SideChainIn,
     DataInPort,
 };
-const char* FieldKindName(FieldKind kind);  // [any] "private", "midi", "audio-in", ...
+// [any] "private", "midi", "audio-in", ...
+const char* FieldKindName(FieldKind kind);
 
 // One declared render-context field; only the members of its kind are set.
 struct FieldDeclaration {
     int32_t mIndex = 0;
     FieldKind mKind = FieldKind::PrivateData;
-    int32_t mDataSize = 0;          // PrivateData
-    uint32_t mOptions = 0;          // PrivateData
-    int32_t mNodeType = 0;          // MIDINode (HPI_EMIDINodeType)
-    std::string mName;              // MIDINode
-    uint32_t mChannelMask = 0;      // MIDINode
+    int32_t mDataSize = 0;            // PrivateData
+    uint32_t mOptions = 0;            // PrivateData
+    int32_t mNodeType = 0;            // MIDINode (HPI_EMIDINodeType)
+    std::string mName;                // MIDINode
+    uint32_t mChannelMask = 0;        // MIDINode
     std::vector<uint32_t> mMeterIDs;  // Meters
-    uint32_t mPacketSize = 0;       // DataInPort
-    int32_t mPortType = 0;          // DataInPort (HPI_EDataInPortType)
+    uint32_t mPacketSize = 0;         // DataInPort
+    int32_t mPortType = 0;            // DataInPort (HPI_EDataInPortType)
 };
 
 struct AuxOutputStem {
@@ -65,13 +66,20 @@ struct ComponentDescription {
     HPI_RenderProc mRenderProc = nullptr;
     int mProcessProcCount = 0;
 
-    std::optional<int32_t> Property(uint32_t number) const;  // [any]
-    const FieldDeclaration* Field(int32_t index) const;      // [any] null when not declared
-    int32_t InputStemFormat() const;                         // [any] property 51, None when absent
-    int32_t OutputStemFormat() const;                        // [any] property 52, None when absent
-    int InputChannels() const;                               // [any]
-    int OutputChannels() const;                              // [any]
-    uint32_t TypeID() const;                                 // [any] property 13, 0 when absent
+    // [any]
+    std::optional<int32_t> Property(uint32_t number) const;
+    // [any] null when not declared
+    const FieldDeclaration* Field(int32_t index) const;
+    // [any] property 51, None when absent
+    int32_t InputStemFormat() const;
+    // [any] property 52, None when absent
+    int32_t OutputStemFormat() const;
+    // [any]
+    int InputChannels() const;
+    // [any]
+    int OutputChannels() const;
+    // [any] property 13, 0 when absent
+    uint32_t TypeID() const;
 };
 
 struct FactoryProcEntry {
@@ -86,10 +94,10 @@ struct EffectDescription {
     std::vector<FactoryProcEntry> mFactoryProcs;  // in the order registered
     std::vector<ComponentDescription> mComponents;
 
-    // The last procedure registered under `number`, or null. [any]
+    // [any] The last procedure registered under `number`, or null.
     HPI_FactoryProc FactoryProc(uint32_t number) const;
-    // The component whose main input and output both have `channels`
-    // channels, or null. [any]
+    // [any] The component whose main input and output both have `channels`
+    // channels, or null.
     const ComponentDescription* ComponentForChannels(int channels) const;
 };
 
@@ -100,7 +108,7 @@ struct LibraryDescription {
     std::optional<uint32_t> mPackageVersion;
 };
 
-// "7.0.0" for 0x00070000 (0xMMMMmmpp). [any]
+// [any] "7.0.0" for 0x00070000 (0xMMMMmmpp).
 std::string PackageVersionText(uint32_t version);
 
 class HostPropertyMap;
@@ -130,7 +138,8 @@ public:
     ~HostComponentDescriptor() override;
 
     HPI_Result AddPrivateData(int32_t fieldIndex, int32_t dataSize, uint32_t options) override;
-    HPI_Result AddMIDINode(int32_t fieldIndex, int32_t nodeType, const char* name, uint32_t channelMask) override;
+    HPI_Result AddMIDINode(int32_t fieldIndex, int32_t nodeType, const char* name,
+                           uint32_t channelMask) override;
     HPI_Result AddAudioIn(int32_t fieldIndex) override;
     HPI_Result AddAudioOut(int32_t fieldIndex) override;
     HPI_Result AddAudioBufferLength(int32_t fieldIndex) override;
@@ -142,10 +151,12 @@ public:
     HPI_Result NewPropertyMap(HPI_IPropertyMap** out) override;
     HPI_Result AddProcessProc(HPI_IPropertyMap* properties, HPI_RenderProc render) override;
 
-    // The properties of the first process procedure's map, as they stand. [main]
+    // [main] The properties of the first process procedure's map, as they stand.
     std::vector<PropertyEntry> Properties() const;
-    ComponentDescription Snapshot() const;  // [main]
-    bool Owns(HPI_IPropertyMap* map) const;  // [main] made by NewPropertyMap of this descriptor
+    // [main]
+    ComponentDescription Snapshot() const;
+    // [main] made by NewPropertyMap of this descriptor
+    bool Owns(HPI_IPropertyMap* map) const;
 
 private:
     HPI_Result AddField(FieldDeclaration field);
@@ -154,7 +165,7 @@ private:
 
     std::vector<FieldDeclaration> mFields;
     std::vector<AuxOutputStem> mAuxOutputStems;
-    std::vector<HostPropertyMap*> mMadeMaps;  // one reference each; for Owns()
+    std::vector<HostPropertyMap*> mMadeMaps;     // one reference each; for Owns()
     std::vector<HostPropertyMap*> mProcessMaps;  // one reference each
     std::vector<HPI_RenderProc> mProcessProcs;
 };
@@ -171,7 +182,8 @@ public:
     HPI_Result AddCategory(uint32_t category) override;
     HPI_Result AddFactoryProc(HPI_FactoryProc proc, uint32_t procNumber) override;
 
-    EffectDescription Snapshot() const;  // [main] without the identifier
+    // [main] without the identifier
+    EffectDescription Snapshot() const;
     std::size_t NameCount() const { return mNames.size(); }
     std::size_t ComponentCount() const { return mComponents.size(); }
 
@@ -198,7 +210,8 @@ public:
     HPI_Result AddPackageName(const char* name) override;
     HPI_Result SetPackageVersion(uint32_t version) override;
 
-    LibraryDescription Snapshot() const;  // [main]
+    // [main]
+    LibraryDescription Snapshot() const;
 
 private:
     struct Added {

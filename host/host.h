@@ -45,18 +45,20 @@ struct CloseReport {
 
 class Host {
 public:
-    Host();   // [main]
-    ~Host();  // [main] Close()
+    // [main]
+    Host();
+    // [main] Close()
+    ~Host();
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
-    // Opens the library, calls HPIStartup with the library object and
-    // HPIRegisterPlugin, and keeps what was described. [main]
+    // [main] Opens the library, calls HPIStartup with the library object and
+    // HPIRegisterPlugin, and keeps what was described.
     LoadResult Load(const std::string& path);
     bool IsLoaded() const { return static_cast<bool>(mModule); }
 
     const LibraryDescription& Description() const { return mDescription; }
-    // The first effect described (Load guarantees there is one). [main]
+    // [main] The first effect described (Load guarantees there is one).
     const EffectDescription& Effect() const { return mDescription.mEffects.front(); }
     const EntryPoints& Entries() const { return mModule->Entries(); }
     const std::string& ModulePath() const { return mModule->Path(); }
@@ -65,15 +67,16 @@ public:
     HostRunLoop& RunLoop() { return mRunLoop; }
     HostLibrary& Library() { return *mLibrary.Get(); }
 
-    // An initialised instance of `component` of the first effect; null with a
-    // message (and the failing code) when it cannot be made. [main]
-    std::unique_ptr<PluginInstance> CreateInstance(const ComponentDescription& component, float sampleRate,
-                                                   int32_t maxBlockFrames, std::string* message,
+    // [main] An initialised instance of `component` of the first effect; null with a
+    // message (and the failing code) when it cannot be made.
+    std::unique_ptr<PluginInstance> CreateInstance(const ComponentDescription& component,
+                                                   float sampleRate, int32_t maxBlockFrames,
+                                                   std::string* message,
                                                    HPI_Result* code = nullptr);
 
-    // Runs what is pending, asks HPICanUnloadNow, calls HPIShutdown, drops
+    // [main] Runs what is pending, asks HPICanUnloadNow, calls HPIShutdown, drops
     // the entries the plug-in left in the run loop and closes the library.
-    // Every instance must be gone. Safe to call twice. [main]
+    // Every instance must be gone. Safe to call twice.
     CloseReport Close();
 
 private:
@@ -85,7 +88,7 @@ private:
     LibraryDescription mDescription;
 };
 
-// Text of a load status ("module missing", ...). [any]
+// [any] Text of a load status ("module missing", ...).
 const char* LoadStatusText(LoadStatus status);
 
 }  // namespace hpihost

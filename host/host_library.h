@@ -28,39 +28,50 @@ struct TraceRecord {
     std::string mMessage;
 };
 
-class HostLibrary final : public HostObject<HPI_IHostServices, HPI_IRunLoop, HPI_IHostObjectFactory> {
+class HostLibrary final
+    : public HostObject<HPI_IHostServices, HPI_IRunLoop, HPI_IHostObjectFactory> {
 public:
     // Records at most this many of each kind; later ones are only counted.
     static constexpr std::size_t kMaxRecords = 4096;
 
-    // The run loop must outlive every call the plug-in makes. [main]
+    // [main] The run loop must outlive every call the plug-in makes.
     explicit HostLibrary(HostRunLoop& runLoop);
 
-    // HPI_IHostServices [any]
-    HPI_Result HandleAssertFailure(const char* file, int32_t line, const char* expression, int32_t option) override;
+    // HPI_IHostServices
+    HPI_Result HandleAssertFailure(const char* file, int32_t line, const char* expression,
+                                   int32_t option) override;
+    // [any]
     HPI_Result Trace(int32_t priority, const char* message) override;
 
-    // HPI_IRunLoop [main]
-    HPI_Result RegisterTimer(uint32_t periodMs, HPI_TimerProc proc, void* context, uint64_t* outToken) override;
+    // HPI_IRunLoop
+    HPI_Result RegisterTimer(uint32_t periodMs, HPI_TimerProc proc, void* context,
+                             uint64_t* outToken) override;
+    // [main]
     HPI_Result UnregisterTimer(uint64_t token) override;
-    HPI_Result RegisterFileDescriptor(int32_t fd, uint32_t events, HPI_FileDescriptorProc proc, void* context,
-                                      uint64_t* outToken) override;
+    HPI_Result RegisterFileDescriptor(int32_t fd, uint32_t events, HPI_FileDescriptorProc proc,
+                                      void* context, uint64_t* outToken) override;
+    // [main]
     HPI_Result UnregisterFileDescriptor(uint64_t token) override;
 
-    // HPI_IHostObjectFactory [main]
+    // HPI_IHostObjectFactory
+    // [main]
     HPI_Result CreateHostObject(const HPI_IID& iid, void** out) override;
 
-    // The collection a plug-in definition belongs to, when this library object
-    // made it; empty otherwise. Forgets every collection it made. [main]
+    // [main] The collection a plug-in definition belongs to, when this library object
+    // made it; empty otherwise. Forgets every collection it made.
     HPI_Ref<HostCollection> TakeCollection(HPI_IUnknown* definition);
 
-    std::vector<AssertionRecord> Assertions() const;  // [any]
-    std::vector<TraceRecord> Traces() const;          // [any]
-    std::size_t AssertionCount() const;               // [any] every report, recorded or not
-    std::size_t TraceCount() const;                   // [any]
-    // Run-loop calls the plug-in made from a thread other than the loop's. [any]
+    // [any]
+    std::vector<AssertionRecord> Assertions() const;
+    // [any]
+    std::vector<TraceRecord> Traces() const;
+    // [any] every report, recorded or not
+    std::size_t AssertionCount() const;
+    // [any]
+    std::size_t TraceCount() const;
+    // [any] Run-loop calls the plug-in made from a thread other than the loop's.
     std::size_t OffThreadCallCount() const;
-    // Timers and descriptors the plug-in registered and has not unregistered. [main]
+    // [main] Timers and descriptors the plug-in registered and has not unregistered.
     std::size_t PluginEntryCount() const { return mPluginEntries.size(); }
 
 private:

@@ -15,15 +15,16 @@
 
 namespace hpihost {
 
-// Number of host objects alive now, over all kinds. [any]
+// [any] Number of host objects alive now, over all kinds.
 int LiveHostObjectCount();
-// The kinds alive now with their counts ("HostCollection x1, ..."), or ""
-// when none is alive. [any]
+// [any] The kinds alive now with their counts ("HostCollection x1, ..."), or ""
+// when none is alive.
 std::string LiveHostObjectSummary();
 
 namespace detail {
-void CountHostObject(const char* kind, int delta);  // [any]
-}
+// [any]
+void CountHostObject(const char* kind, int delta);
+}  // namespace detail
 
 template <typename First, typename... Rest>
 class HostObject : public First, public Rest... {
@@ -41,8 +42,9 @@ public:
         } else if (iid == First::kInterfaceID) {
             found = static_cast<First*>(this);
         } else {
-            ((found == nullptr && iid == Rest::kInterfaceID ? static_cast<void>(found = static_cast<Rest*>(this))
-                                                             : static_cast<void>(0)),
+            ((found == nullptr && iid == Rest::kInterfaceID
+                  ? static_cast<void>(found = static_cast<Rest*>(this))
+                  : static_cast<void>(0)),
              ...);
         }
         *out = found;
@@ -61,9 +63,10 @@ public:
         return left;
     }
 
-    // The object as the root interface, for calls that take HPI_IUnknown*. [any]
+    // [any] The object as the root interface, for calls that take HPI_IUnknown*.
     HPI_IUnknown* AsUnknown() { return static_cast<HPI_IUnknown*>(static_cast<First*>(this)); }
-    uint32_t ReferenceCount() const { return mReferences.load(std::memory_order_relaxed); }  // [any]
+    // [any]
+    uint32_t ReferenceCount() const { return mReferences.load(std::memory_order_relaxed); }
 
 protected:
     explicit HostObject(const char* kind) : mKind(kind) { detail::CountHostObject(mKind, +1); }

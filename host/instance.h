@@ -1,20 +1,11 @@
 #pragma once
-// One plug-in instance as the host runs it.
-//
-// HostInstanceObject is the host's side of the instance, handed to the
-// plug-in's Initialize: the controller (sample rate, stem formats, data-port
-// packets, signal latency), the automation delegate (registered identifiers,
-// set-value requests, current values, touch and release, all recorded; every
-// request is answered on the main thread with an update, as a real host
-// does) and the transport (tempo, meter, playing, ticks at 960000 per
-// quarter note, sample location, loop).
-//
-// PluginInstance creates the plug-in object with factory procedure 0 of a
-// component, initialises it, runs the field initialisation of every private
-// field, keeps the render context of 27 fields and offers the host's
-// operations on parameters and state. Its main-thread operations run on the
-// run loop's thread; BeginBlock and the render procedure run on the render
-// thread.
+// One plug-in instance as the host runs it: PluginInstance creates the plug-in
+// object with factory procedure 0 of a component, initialises it, runs the field
+// initialisation of every private field, keeps the render context of 27 fields
+// and offers the host's operations on parameters and state. Its main-thread
+// operations run on the run loop's thread; BeginBlock and the render procedure
+// run on the render thread. The host's side of the instance is
+// HostInstanceObject (instance_object.h).
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -32,127 +23,10 @@
 #include "hpi/sdk/hpi_host_interfaces.h"
 #include "hpi/sdk/hpi_plugin_interfaces.h"
 #include "hpi/sdk/hpi_render.h"
+#include "instance_object.h"
 #include "run_loop.h"
 
 namespace hpihost {
-
-// What the automation delegate saw, in order of arrival.
-struct AutomationRecord {
-    enum class Kind { Register, Unregister, SetValueRequest, CurrentValue, Touch, Release };
-    Kind mKind;
-    std::string mID;
-    double mValue = 0.0;  // requests and current values
-};
-
-class HostInstanceObject final : public HostObject<HPI_IController, HPI_IAutomationDelegate, HPI_ITransport> {
-public:
-    // [main] The loop's thread is the instance's main thread.
-    HostInstanceObject(const ComponentDescription& component, float sampleRate, HostRunLoop& runLoop);
-
-    // HPI_IController
-    HPI_Result GetSampleRate(float* outRate) override;                    // [any]
-    HPI_Result GetInputStemFormat(int32_t* outStemFormat) override;       // [any]
-    HPI_Result GetOutputStemFormat(int32_t* outStemFormat) override;      // [any]
-    HPI_Result PostPacket(uint32_t fieldIndex, const void* data, uint32_t size) override;  // [main]
-    HPI_Result SetSignalLatency(int32_t samples) override;                // [any]
-
-    // HPI_IAutomationDelegate [main]
-    HPI_Result RegisterParameter(const char* id) override;
-    HPI_Result UnregisterParameter(const char* id) override;
-    HPI_Result PostSetValueRequest(const char* id, double normalizedValue) override;
-    HPI_Result PostCurrentValue(const char* id, double normalizedValue) override;
-    HPI_Result PostTouchRequest(const char* id) override;
-    HPI_Result PostReleaseRequest(const char* id) override;
-
-    // HPI_ITransport [any]
-    HPI_Result GetCurrentTempo(double* outBeatsPerMinute) override;
-    HPI_Result GetCurrentMeter(int32_t* outNumerator, int32_t* outDenominator) override;
-    HPI_Result IsTransportPlaying(bool* outIsPlaying) override;
-    HPI_Result GetCurrentTickPosition(int64_t* outTicks) override;
-    HPI_Result GetCurrentNativeSampleLocation(int64_t* outSampleLocation) override;
-    HPI_Result GetCurrentLoopPosition(bool* outIsLoopEnabled, int64_t* outStartTick, int64_t* outEndTick) override;
-
-    // The object that answers set-value requests (null: requests are only
-    // recorded). [main]
-    void SetAnswerTarget(HPI_IEffectParameters* parameters) { mAnswerTarget = parameters; }
-
-    // Host side of the transport. [any]
-    void SetTempo(double beatsPerMinute) { mTempo.store(beatsPerMinute); }
-    void SetMeter(int32_t numerator, int32_t denominator);
-    void SetPlaying(bool playing) { mPlaying.store(playing); }
-    void SetLoop(bool enabled, int64_t startTick, int64_t endTick);
-    // Moves the transport to a sample position; the tick position follows
-    // from the tempo. [any]
-    void SetSamplePosition(int64_t samplePosition);
-
-    // Copies each data port's newest packet, when one arrived since the last
-    // call, into its field storage. [audio]
-    void DeliverPackets(const std::array<void*, HPI_eRenderField_Count>& fieldStorage);
-
-    int32_t LatestLatency() const { return mLatency.load(); }  // [any] -1 until reported
-    int LatencyReports() const { return mLatencyReports.load(); }  // [any]
-    float SampleRate() const { return mSampleRate; }  // [any]
-
-    std::vector<AutomationRecord> AutomationLog() const;   // [main]
-    std::vector<std::string> RegisteredParameters() const;  // [main] in order of registration
-    std::map<std::string, double> CurrentValues() const;    // [main] latest per identifier
-    std::size_t AnsweredRequests() const { return mAnsweredRequests; }  // [main]
-    std::size_t PendingRequests() const { return mPendingRequests; }    // [main]
-    std::size_t PacketsPosted() const { return mPacketsPosted; }         // [main]
-    // The last packet posted to a port, as a little-endian integer. [main]
-    std::optional<uint64_t> LastPacket(int32_t fieldIndex) const;
-    // Calls the plug-in made on the wrong thread (main-thread operations from
-    // another thread). [any]
-    std::size_t OffThreadCalls() const { return mOffThreadCalls.load(); }
-    // Set-value requests and current values the plug-in posted that were not
-    // finite or outside 0..1, and the first of them. [main]
-    std::size_t InvalidValuesPosted() const { return mInvalidValuesPosted; }
-    const std::optional<AutomationRecord>& FirstInvalidValue() const { return mFirstInvalidValue; }
-
-private:
-    ~HostInstanceObject() override = default;
-    bool OnMainThread();
-    void Record(AutomationRecord::Kind kind, const char* id, double value = 0.0);
-    HPI_Result RecordGesture(AutomationRecord::Kind kind, const char* id);
-    void CheckValue(AutomationRecord::Kind kind, const char* id, double value);
-    void Answer(const std::string& id, double value);
-
-    const ComponentDescription mComponent;
-    const float mSampleRate;
-    HostRunLoop& mRunLoop;
-    HPI_IEffectParameters* mAnswerTarget = nullptr;
-
-    std::atomic<int32_t> mLatency{-1};
-    std::atomic<int> mLatencyReports{0};
-    std::atomic<std::size_t> mOffThreadCalls{0};
-
-    struct Port {
-        std::atomic<uint64_t> mPending{0};
-        std::atomic<bool> mHasPending{false};
-        uint32_t mSize = 0;
-        std::optional<uint64_t> mLast;
-    };
-    std::array<Port, HPI_eRenderField_Count> mPorts;
-    std::size_t mPacketsPosted = 0;
-
-    std::vector<AutomationRecord> mLog;
-    std::vector<std::string> mRegistered;
-    std::map<std::string, double> mCurrentValues;
-    std::size_t mAnsweredRequests = 0;
-    std::size_t mPendingRequests = 0;
-    std::size_t mInvalidValuesPosted = 0;
-    std::optional<AutomationRecord> mFirstInvalidValue;
-
-    std::atomic<double> mTempo{120.0};
-    std::atomic<int32_t> mNumerator{4};
-    std::atomic<int32_t> mDenominator{4};
-    std::atomic<bool> mPlaying{false};
-    std::atomic<int64_t> mSamplePosition{0};
-    std::atomic<int64_t> mTickPosition{0};
-    std::atomic<bool> mLoopEnabled{false};
-    std::atomic<int64_t> mLoopStart{0};
-    std::atomic<int64_t> mLoopEnd{0};
-};
 
 // A parameter as the host lists it.
 struct ParameterInfo {
@@ -162,10 +36,10 @@ struct ParameterInfo {
     std::string mDefaultText;  // display text of the default value
     std::string mValueText;    // display text of the current value
     int32_t mSteps = 0;
-    int32_t mType = 0;         // HPI_EParameterType
+    int32_t mType = 0;  // HPI_EParameterType
     bool mAutomatable = false;
-    double mDefault = 0.0;     // normalised
-    double mValue = 0.0;       // normalised
+    double mDefault = 0.0;  // normalised
+    double mValue = 0.0;    // normalised
 };
 
 // The result of turning a user's text into a normalised value.
@@ -182,81 +56,102 @@ public:
     // Characters asked for in display texts.
     static constexpr int32_t kDisplayChars = 32;
 
-    // Creates, initialises and prepares one instance of `component`. Blocks
+    // [main] Creates, initialises and prepares one instance of `component`. Blocks
     // of up to maxBlockFrames frames may then be rendered. On failure answers
     // null with a message and the failing result code (0 when no call
-    // failed). [main]
+    // failed).
     static std::unique_ptr<PluginInstance> Create(const EffectDescription& effect,
-                                                  const ComponentDescription& component, HostRunLoop& runLoop,
-                                                  float sampleRate, int32_t maxBlockFrames, std::string* message,
+                                                  const ComponentDescription& component,
+                                                  HostRunLoop& runLoop, float sampleRate,
+                                                  int32_t maxBlockFrames, std::string* message,
                                                   HPI_Result* code);
-    // Answers what is pending, uninitialises and releases the plug-in
-    // objects. [main]
+    // [main] Answers what is pending, uninitialises and releases the plug-in
+    // objects.
     ~PluginInstance();
     PluginInstance(const PluginInstance&) = delete;
     PluginInstance& operator=(const PluginInstance&) = delete;
 
-    HPI_IEffectParameters* Parameters() const { return mParameters.Get(); }  // [main]
-    HostInstanceObject& Object() const { return *mObject.Get(); }                   // [any]
-    const ComponentDescription& Component() const { return mComponent; }      // [any]
-    HostRunLoop& RunLoop() const { return mRunLoop; }                         // [main]
+    // [main]
+    HPI_IEffectParameters* Parameters() const { return mParameters.Get(); }
+    // [any]
+    HostInstanceObject& Object() const { return *mObject.Get(); }
+    // [any]
+    const ComponentDescription& Component() const { return mComponent; }
+    // [main]
+    HostRunLoop& RunLoop() const { return mRunLoop; }
 
-    // --- parameters [main] ---
+    // --- parameters ---
+    // [main]
     std::vector<ParameterInfo> ListParameters() const;
+    // [main]
     std::string MasterBypassID() const;
-    // The identifier of the parameter whose identifier or (else) exact name
+    // [main] The identifier of the parameter whose identifier or (else) exact name
     // is `idOrName`.
     std::optional<std::string> FindParameter(const std::string& idOrName) const;
+    // [main]
     std::string DisplayText(const std::string& id, double normalized) const;
-    // The plug-in's own conversion of `text`; when it fails, the text once
+    // [main] The plug-in's own conversion of `text`; when it fails, the text once
     // more without a trailing unit ("6 dB" -> "6").
     TextConversion ConvertText(const std::string& id, const std::string& text) const;
-    // The host's own automation: the plug-in stores the value. Non-finite
+    // [main] The host's own automation: the plug-in stores the value. Non-finite
     // values answer HPI_ERROR_INVALID_ARGUMENT; others are clamped to 0..1.
     HPI_Result Update(const std::string& id, double normalized);
-    // Runs the answers to the plug-in's set-value requests posted so far.
+    // [main] Runs the answers to the plug-in's set-value requests posted so far.
     void AnswerRequests() { mRunLoop.RunPosted(); }
 
-    // --- state [main] ---
-    // The identifier of chunk 0.
+    // --- state ---
+    // [main] The identifier of chunk 0.
     HPI_Result ChunkID(uint32_t* outID) const;
-    // The state bytes of chunk 0, without the host's header.
+    // [main] The state bytes of chunk 0, without the host's header.
     HPI_Result SaveState(std::vector<unsigned char>* outData) const;
-    // Sets chunk 0 from state bytes and answers the requests it causes.
+    // [main] Sets chunk 0 from state bytes and answers the requests it causes.
     HPI_Result LoadState(const std::vector<unsigned char>& data);
+    // [main]
     HPI_Result CompareState(const std::vector<unsigned char>& data, bool* outEqual) const;
 
-    // --- host events [main] ---
+    // --- host events ---
+    // [main]
     HPI_Result Notify(int32_t code, const void* data = nullptr, uint32_t size = 0);
-    // The host's regular calls: packet update, then timer wake-up.
+    // [main] The host's regular calls: packet update, then timer wake-up.
     void Service();
     // Results of the field initialisation calls, by field.
-    const std::vector<std::pair<int32_t, HPI_Result>>& FieldInitialisations() const { return mFieldResults; }
+    const std::vector<std::pair<int32_t, HPI_Result>>& FieldInitialisations() const {
+        return mFieldResults;
+    }
 
-    // --- rendering [audio] ---
-    int InputChannels() const { return mInputChannels; }    // [any]
-    int OutputChannels() const { return mOutputChannels; }  // [any] main output channels
-    int32_t MaxBlockFrames() const { return mMaxBlockFrames; }  // [any]
-    HPI_RenderProc RenderProc() const { return mComponent.mRenderProc; }  // [any]
+    // --- rendering ---
+    // [any]
+    int InputChannels() const { return mInputChannels; }
+    // [any] main output channels
+    int OutputChannels() const { return mOutputChannels; }
+    // [any]
+    int32_t MaxBlockFrames() const { return mMaxBlockFrames; }
+    // [any]
+    HPI_RenderProc RenderProc() const { return mComponent.mRenderProc; }
     // Points the context at these buffers (InputChannels() and
     // OutputChannels() of them, frames <= MaxBlockFrames()), sets the frame
     // count, sample location and transport, and delivers posted packets.
-    void BeginBlock(const float* const* inputs, float* const* outputs, int32_t frames, int64_t samplePosition);
+    void BeginBlock(const float* const* inputs, float* const* outputs, int32_t frames,
+                    int64_t samplePosition);
+    // [audio]
     HPI_SRenderContext* Context() { return &mContext; }
-    // MIDI packets the plug-in posted to an output node, in all. [any]
+    // [any] MIDI packets the plug-in posted to an output node, in all.
     std::size_t MIDIPacketsPosted() const;
 
 private:
     class MIDINode;
     class TransportNode;
 
-    PluginInstance(const ComponentDescription& component, HostRunLoop& runLoop, int32_t maxBlockFrames);
+    PluginInstance(const ComponentDescription& component, HostRunLoop& runLoop,
+                   int32_t maxBlockFrames);
     bool BuildContext(std::string* message);
-    HPI_SChunkHeader* PrepareRecord(std::vector<uint64_t>& storage, uint32_t chunkID, int32_t dataSize) const;
+    HPI_SChunkHeader* PrepareRecord(std::vector<uint64_t>& storage, uint32_t chunkID,
+                                    int32_t dataSize) const;
     // A chunk record holding data, handed to use; the size limit and the
     // chunk identifier are checked first.
-    HPI_Result WithStateRecord(const std::vector<unsigned char>& data,
-                               const std::function<HPI_Result(uint32_t, HPI_SChunkHeader*)>& use) const;
+    HPI_Result WithStateRecord(
+        const std::vector<unsigned char>& data,
+        const std::function<HPI_Result(uint32_t, HPI_SChunkHeader*)>& use) const;
 
     const ComponentDescription mComponent;
     HostRunLoop& mRunLoop;

@@ -31,7 +31,8 @@ public:
     // Opens the library at `path` (RTLD_NOW | RTLD_LOCAL). On failure answers
     // null, sets *error and a message naming the file (and the missing
     // symbols, or the loader's own text).
-    static std::unique_ptr<PluginModule> Open(const std::string& path, ModuleError* error, std::string* message);
+    static std::unique_ptr<PluginModule> Open(const std::string& path, ModuleError* error,
+                                              std::string* message);
 
     ~PluginModule();  // dlclose
     PluginModule(const PluginModule&) = delete;

@@ -6,9 +6,11 @@ namespace hpihost {
 namespace {
 
 // Static TLS of the executable: reading it from inside malloc never
-// allocates. Both are constant-initialised, so no TLS init call either.
-thread_local bool tArmed __attribute__((tls_model("initial-exec"))) = false;
-thread_local ProbeCounts tCounts __attribute__((tls_model("initial-exec")));
+// allocates. All are constant-initialised, so no TLS init call either.
+thread_local ProbeCounts tTotals __attribute__((tls_model("initial-exec")));
+thread_local ProbeCounts tArmed __attribute__((tls_model("initial-exec")));
+thread_local ProbeCounts tArmedAt __attribute__((tls_model("initial-exec")));
+thread_local bool tFailing __attribute__((tls_model("initial-exec"))) = false;
 
 std::atomic<bool> gHeapInterposed{false};
 std::atomic<bool> gLocksInterposed{false};
@@ -16,7 +18,9 @@ std::atomic<const char*> gUnavailableReason{nullptr};
 
 }  // namespace
 
-bool RenderProbe::Available() { return gHeapInterposed.load() && gLocksInterposed.load(); }
+bool RenderProbe::Available() {
+    return gHeapInterposed.load() && gLocksInterposed.load();
+}
 
 std::string RenderProbe::UnavailableReason() {
     if (Available()) {
@@ -28,24 +32,46 @@ std::string RenderProbe::UnavailableReason() {
     return "this program links no allocation and lock interposer (hpi-host does)";
 }
 
-void RenderProbe::Arm() { tArmed = true; }
+bool RenderProbe::MallocCounted() {
+    return gHeapInterposed.load();
+}
 
-void RenderProbe::Disarm() { tArmed = false; }
+void RenderProbe::Arm() {
+    tArmedAt = tTotals;
+}
 
-ProbeCounts RenderProbe::ThreadCounts() { return tCounts; }
+void RenderProbe::Disarm() {
+    tArmed += tTotals - tArmedAt;
+}
+
+ProbeCounts RenderProbe::ThreadCounts() {
+    return tArmed;
+}
+
+ProbeCounts RenderProbe::ThreadTotals() {
+    return tTotals;
+}
+
+void RenderProbe::FailAllocations(bool fail) {
+    tFailing = fail;
+}
+
+bool RenderProbe::AllocationsFail() {
+    return tFailing;
+}
 
 namespace probe_detail {
 
+// The counter of each Call, in the order of the enumeration.
+constexpr uint64_t ProbeCounts::*kCounters[] = {&ProbeCounts::mAllocations, &ProbeCounts::mFrees,
+                                                &ProbeCounts::mLocks, &ProbeCounts::mWaits};
+
 void Note(Call call) {
-    if (!tArmed) {
-        return;
-    }
-    switch (call) {
-        case Call::Allocation: ++tCounts.mAllocations; break;
-        case Call::Free: ++tCounts.mFrees; break;
-        case Call::Lock: ++tCounts.mLocks; break;
-        case Call::Wait: ++tCounts.mWaits; break;
-    }
+    ++(tTotals.*kCounters[static_cast<int>(call)]);
+}
+
+bool AllocationsFail() {
+    return tFailing;
 }
 
 void MarkInterposed(bool heap, bool locks) {
@@ -53,7 +79,9 @@ void MarkInterposed(bool heap, bool locks) {
     gLocksInterposed.store(locks);
 }
 
-void MarkUnavailable(const char* reason) { gUnavailableReason.store(reason); }
+void MarkUnavailable(const char* reason) {
+    gUnavailableReason.store(reason);
+}
 
 }  // namespace probe_detail
 

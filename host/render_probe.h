@@ -1,16 +1,18 @@
 #pragma once
-// Watches what a plug-in does on the render thread while the host is inside
-// its render procedure: heap calls (malloc family, operator new and delete)
-// and lock calls (mutexes, read-write locks, spin locks, condition and
-// semaphore waits, futex waits).
+// Counts heap calls (malloc family, operator new and delete) and lock calls
+// (mutexes, read-write locks, spin locks, condition and semaphore waits,
+// futex waits) per thread, and can make a thread's allocations fail.
 //
-// The counting is done by the interposer linked into hpi-host
-// (host/interposer/): it replaces those functions for the whole process and
-// counts a call only on a thread that has armed the probe, so the host's own
-// work and every other thread cost nothing but a thread-local read. Programs
-// without the interposer, and sanitizer builds (where the sanitizer owns
-// malloc and the lock functions), link no interposer; Available() then
-// answers false with the reason.
+// The counting is done by the interposer (host/interposer/), linked into
+// hpi-host and into every test binary: it replaces those functions for the
+// whole process and counts every call on the thread that makes it, which
+// costs a thread-local increment. The validator's real-time check arms the
+// probe around the plug-in's render call and reads what happened while
+// armed; the tests' allocation counter reads the thread's totals.
+//
+// Programs without the interposer count nothing. Sanitizer builds, whose
+// runtime owns malloc and the lock functions, count operator new only;
+// Available() then answers false with the reason.
 #include <cstdint>
 #include <string>
 
@@ -22,11 +24,14 @@ struct ProbeCounts {
     uint64_t mLocks = 0;        // mutex, read-write and spin lock calls, tries included
     uint64_t mWaits = 0;        // condition, semaphore and futex waits
 
+    // [any]
     bool Any() const { return mAllocations + mFrees + mLocks + mWaits != 0; }
+    // [any]
     ProbeCounts operator-(const ProbeCounts& earlier) const {
-        return {mAllocations - earlier.mAllocations, mFrees - earlier.mFrees, mLocks - earlier.mLocks,
-                mWaits - earlier.mWaits};
+        return {mAllocations - earlier.mAllocations, mFrees - earlier.mFrees,
+                mLocks - earlier.mLocks, mWaits - earlier.mWaits};
     }
+    // [any]
     ProbeCounts& operator+=(const ProbeCounts& more) {
         mAllocations += more.mAllocations;
         mFrees += more.mFrees;
@@ -38,17 +43,30 @@ struct ProbeCounts {
 
 class RenderProbe {
 public:
-    // True when heap and lock calls are counted in this program. [any]
+    // [any] True when heap and lock calls are counted in this program.
     static bool Available();
-    // Why they are not ("" when they are). [any]
+    // [any] Why they are not ("" when they are).
     static std::string UnavailableReason();
+    // [any] True when the malloc family is counted (operator new is counted
+    // wherever an interposer is linked).
+    static bool MallocCounted();
 
-    // Counting on this thread starts with Arm and stops with Disarm; arm
-    // only around the plug-in's render call. [audio]
+    // [audio] Arm and Disarm bracket the plug-in's render call; the calls in
+    // between add to ThreadCounts.
     static void Arm();
+    // [audio]
     static void Disarm();
-    // Calls this thread made while armed, since the thread started. [audio]
+    // [audio] Calls this thread made while armed, since the thread started.
     static ProbeCounts ThreadCounts();
+    // [any] by the calling thread: every call it made since it started,
+    // armed or not.
+    static ProbeCounts ThreadTotals();
+
+    // [any] by the calling thread: while set, every heap allocation on this
+    // thread fails (operator new throws std::bad_alloc, malloc answers null).
+    static void FailAllocations(bool fail);
+    // [any] by the calling thread.
+    static bool AllocationsFail();
 };
 
 // For the interposer only.
@@ -56,12 +74,15 @@ namespace probe_detail {
 
 enum class Call { Allocation, Free, Lock, Wait };
 
-// Counts one call when the calling thread is armed; never allocates,
-// locks or calls the system. [any]
+// [any] Counts one call of the calling thread; never allocates, locks or
+// calls the system.
 void Note(Call call);
-// The interposer tells at start-up what it replaced. [any]
+// [any] True while the calling thread's allocations are to fail.
+bool AllocationsFail();
+// [any] The interposer tells at start-up what it replaced.
 void MarkInterposed(bool heap, bool locks);
-// The interposer's reason for replacing nothing (a sanitizer build). [any]
+// [any] The interposer's reason for replacing only operator new (a
+// sanitizer build).
 void MarkUnavailable(const char* reason);
 
 }  // namespace probe_detail

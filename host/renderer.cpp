@@ -4,14 +4,20 @@
 #include <chrono>
 #include <thread>
 
+#include "block_renderer.h"
+
 namespace hpihost {
 
 OfflineRenderer::OfflineRenderer(HostRunLoop& runLoop, const RenderOptions& options)
     : mRunLoop(runLoop), mOptions(options) {}
 
-void OfflineRenderer::AddTrack(RenderTrack track) { mTracks.push_back(std::move(track)); }
+void OfflineRenderer::AddTrack(RenderTrack track) {
+    mTracks.push_back(std::move(track));
+}
 
-void OfflineRenderer::AddAction(TimedAction action) { mActions.push_back(std::move(action)); }
+void OfflineRenderer::AddAction(TimedAction action) {
+    mActions.push_back(std::move(action));
+}
 
 void OfflineRenderer::WaitAtGate() {
     mGate.store(1);
@@ -20,32 +26,19 @@ void OfflineRenderer::WaitAtGate() {
 }
 
 void OfflineRenderer::RenderThread(RenderResult& result) {
-    struct TrackBuffers {
-        std::vector<std::vector<float>> mIn;
-        std::vector<std::vector<float>> mOut;
-        std::vector<float*> mInPointers;
-        std::vector<float*> mOutPointers;
-        int32_t mSkip = 0;        // leading output frames still to drop
+    struct TrackState {
+        int32_t mSkip = 0;  // leading output frames still to drop
         int64_t mWritten = 0;
     };
     const int32_t block = mOptions.mBlockFrames;
     const int64_t wanted = mOptions.mInputFrames + mOptions.mTailFrames;
 
-    std::vector<TrackBuffers> buffers(mTracks.size());
-    for (std::size_t t = 0; t < mTracks.size(); ++t) {
-        PluginInstance& instance = *mTracks[t].mInstance;
-        TrackBuffers& b = buffers[t];
-        b.mIn.assign(static_cast<std::size_t>(std::max(instance.InputChannels(), 0)),
-                     std::vector<float>(static_cast<std::size_t>(block), 0.0f));
-        b.mOut.assign(static_cast<std::size_t>(instance.OutputChannels()),
-                      std::vector<float>(static_cast<std::size_t>(block), 0.0f));
-        for (auto& channel : b.mIn) {
-            b.mInPointers.push_back(channel.data());
-        }
-        for (auto& channel : b.mOut) {
-            b.mOutPointers.push_back(channel.data());
-        }
+    std::vector<BlockRenderer> buffers;
+    buffers.reserve(mTracks.size());
+    for (const RenderTrack& track : mTracks) {
+        buffers.emplace_back(*track.mInstance, block);
     }
+    std::vector<TrackState> states(mTracks.size());
     // One render call per block for every track of the same render procedure.
     std::vector<HPI_SRenderContext*> contexts;
     contexts.reserve(mTracks.size());
@@ -70,20 +63,15 @@ void OfflineRenderer::RenderThread(RenderResult& result) {
         const auto frames = static_cast<int32_t>(frames64);
 
         for (std::size_t t = 0; t < mTracks.size(); ++t) {
-            TrackBuffers& b = buffers[t];
-            const int64_t fromInput = std::clamp<int64_t>(mOptions.mInputFrames - position, 0, frames);
+            const int64_t fromInput =
+                std::clamp<int64_t>(mOptions.mInputFrames - position, 0, frames);
             int32_t got = 0;
             if (fromInput > 0 && mTracks[t].mRead) {
-                got = std::clamp(mTracks[t].mRead(b.mInPointers.data(), static_cast<int32_t>(fromInput)), 0,
-                                 static_cast<int32_t>(fromInput));
+                got = std::clamp(
+                    mTracks[t].mRead(buffers[t].Inputs(), static_cast<int32_t>(fromInput)), 0,
+                    static_cast<int32_t>(fromInput));
             }
-            for (auto& channel : b.mIn) {
-                std::fill(channel.begin() + got, channel.begin() + frames, 0.0f);
-            }
-            for (auto& channel : b.mOut) {
-                std::fill(channel.begin(), channel.begin() + frames, 0.0f);
-            }
-            mTracks[t].mInstance->BeginBlock(b.mInPointers.data(), b.mOutPointers.data(), frames, position);
+            buffers[t].Prepare(got, frames, position);
         }
 
         for (std::size_t t = 0; t < mTracks.size();) {
@@ -104,24 +92,25 @@ void OfflineRenderer::RenderThread(RenderResult& result) {
             int32_t longest = 0;
             for (std::size_t t = 0; t < mTracks.size(); ++t) {
                 const int32_t latency = mTracks[t].mInstance->Object().LatestLatency();
-                buffers[t].mSkip = mTracks[t].mCompensate ? std::max(latency, 0) : 0;
-                result.mCompensation.push_back(buffers[t].mSkip);
-                longest = std::max(longest, buffers[t].mSkip);
+                states[t].mSkip = mTracks[t].mCompensate ? std::max(latency, 0) : 0;
+                result.mCompensation.push_back(states[t].mSkip);
+                longest = std::max(longest, states[t].mSkip);
             }
             total = wanted + longest;
             mTotal.store(total);
         }
 
         for (std::size_t t = 0; t < mTracks.size(); ++t) {
-            TrackBuffers& b = buffers[t];
+            TrackState& b = states[t];
+            const std::vector<std::vector<float>>& output = buffers[t].Output();
             const int32_t skip = std::min(b.mSkip, frames);
             b.mSkip -= skip;
             const int64_t keep = std::min<int64_t>(frames - skip, wanted - b.mWritten);
             if (keep > 0 && mTracks[t].mWrite) {
                 const float* outs[64];
-                const std::size_t channels = std::min<std::size_t>(b.mOut.size(), 64);
+                const std::size_t channels = std::min<std::size_t>(output.size(), 64);
                 for (std::size_t c = 0; c < channels; ++c) {
-                    outs[c] = b.mOut[c].data() + skip;
+                    outs[c] = output[c].data() + skip;
                 }
                 if (!mTracks[t].mWrite(outs, static_cast<int32_t>(keep))) {
                     result.mOk = false;
@@ -138,10 +127,11 @@ void OfflineRenderer::RenderThread(RenderResult& result) {
         result.mFramesRendered = position;
         mPosition.store(position);
     }
-    result.mFramesWritten = buffers.empty() ? 0 : buffers.front().mWritten;
+    result.mFramesWritten = states.empty() ? 0 : states.front().mWritten;
 }
 
-RenderResult OfflineRenderer::Run(const std::function<void(int64_t done, int64_t total)>& progress) {
+RenderResult OfflineRenderer::Run(
+    const std::function<void(int64_t done, int64_t total)>& progress) {
     RenderResult result;
     if (mOptions.mBlockFrames <= 0) {
         result.mOk = false;
@@ -149,15 +139,17 @@ RenderResult OfflineRenderer::Run(const std::function<void(int64_t done, int64_t
         return result;
     }
     for (const RenderTrack& track : mTracks) {
-        if (track.mInstance == nullptr || track.mInstance->MaxBlockFrames() < mOptions.mBlockFrames ||
+        if (track.mInstance == nullptr ||
+            track.mInstance->MaxBlockFrames() < mOptions.mBlockFrames ||
             track.mInstance->OutputChannels() > 64) {
             result.mOk = false;
             result.mError = "a track's instance cannot take blocks of this size";
             return result;
         }
     }
-    std::stable_sort(mActions.begin(), mActions.end(),
-                     [](const TimedAction& a, const TimedAction& b) { return a.mFrame < b.mFrame; });
+    std::stable_sort(
+        mActions.begin(), mActions.end(),
+        [](const TimedAction& a, const TimedAction& b) { return a.mFrame < b.mFrame; });
     mTotal.store(mOptions.mInputFrames + mOptions.mTailFrames);
 
     const auto start = std::chrono::steady_clock::now();
@@ -189,7 +181,8 @@ RenderResult OfflineRenderer::Run(const std::function<void(int64_t done, int64_t
         }
     }
     renderThread.join();
-    result.mWallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.mWallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     mRunLoop.RunPosted();
     if (progress) {
         progress(mPosition.load(), mTotal.load());

@@ -25,17 +25,18 @@ namespace hpihost {
 
 struct RenderTrack {
     PluginInstance* mInstance = nullptr;
-    // [render thread] Fills `frames` frames of each input channel; answers
+    // [audio] Fills `frames` frames of each input channel; answers
     // how many it could (the rest is silence).
     std::function<int32_t(float* const* channels, int32_t frames)> mRead;
-    // [render thread] Takes output frames; false stops the render with an error.
+    // [audio] Takes output frames; false stops the render with an error.
     std::function<bool(const float* const* channels, int32_t frames)> mWrite;
     bool mCompensate = false;
 };
 
 struct TimedAction {
-    int64_t mFrame = 0;             // render position at which it applies
-    std::function<void()> mApply;   // [main]
+    int64_t mFrame = 0;  // render position at which it applies
+    // [main]
+    std::function<void()> mApply;
 };
 
 struct RenderOptions {
@@ -47,9 +48,9 @@ struct RenderOptions {
 struct RenderResult {
     bool mOk = true;
     std::string mError;
-    int64_t mFramesRendered = 0;            // frames passed through the render procedure
-    int64_t mFramesWritten = 0;             // per track: input + tail
-    std::vector<int32_t> mCompensation;     // per track: leading frames dropped
+    int64_t mFramesRendered = 0;         // frames passed through the render procedure
+    int64_t mFramesWritten = 0;          // per track: input + tail
+    std::vector<int32_t> mCompensation;  // per track: leading frames dropped
     double mWallSeconds = 0.0;
     int64_t mRenderCalls = 0;
 };
@@ -59,15 +60,18 @@ public:
     // [main] The instances' block size bounds mBlockFrames.
     OfflineRenderer(HostRunLoop& runLoop, const RenderOptions& options);
 
-    void AddTrack(RenderTrack track);     // [main] before Run
-    void AddAction(TimedAction action);   // [main] before Run
+    // [main] before Run
+    void AddTrack(RenderTrack track);
+    // [main] before Run
+    void AddAction(TimedAction action);
 
-    // Runs the render thread to the end while servicing the run loop; calls
+    // [main] Runs the render thread to the end while servicing the run loop; calls
     // `progress` (frames done, frames in all) about ten times a second on the
-    // main thread. [main]
+    // main thread.
     RenderResult Run(const std::function<void(int64_t done, int64_t total)>& progress = {});
 
-    int64_t Position() const { return mPosition.load(); }  // [any]
+    // [any]
+    int64_t Position() const { return mPosition.load(); }
 
 private:
     void RenderThread(RenderResult& result);

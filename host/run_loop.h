@@ -25,46 +25,54 @@ public:
     using TimerCallback = std::function<void()>;
     using DescriptorCallback = std::function<void(int fd, uint32_t events)>;
 
-    HostRunLoop();   // [main] the constructing thread is the loop's thread
-    ~HostRunLoop();  // [main]
+    // [main] the constructing thread is the loop's thread
+    HostRunLoop();
+    // [main]
+    ~HostRunLoop();
     HostRunLoop(const HostRunLoop&) = delete;
     HostRunLoop& operator=(const HostRunLoop&) = delete;
 
-    // A timer first due periodMs from now; 0 when periodMs is 0 or the
-    // callback is empty. [main]
+    // [main] A timer first due periodMs from now; 0 when periodMs is 0 or the
+    // callback is empty.
     Token AddTimer(uint32_t periodMs, TimerCallback callback);
-    // Calls back while any of `events` (HPI_EFileDescriptorEvent bits) or an
+    // [main] Calls back while any of `events` (HPI_EFileDescriptorEvent bits) or an
     // error is pending on fd; 0 for a negative fd, no events or an empty
-    // callback. [main]
+    // callback.
     Token AddDescriptor(int fd, uint32_t events, DescriptorCallback callback);
-    // False for an unknown token. [main]
+    // [main] False for an unknown token.
     bool Remove(Token token);
-    bool IsTimer(Token token) const;       // [main]
-    bool IsDescriptor(Token token) const;  // [main]
+    // [main]
+    bool IsTimer(Token token) const;
+    // [main]
+    bool IsDescriptor(Token token) const;
 
-    // Runs `task` on the loop's thread at the next RunOnce, after the tasks
-    // posted before it; wakes a waiting RunOnce. [any]
+    // [any] Runs `task` on the loop's thread at the next RunOnce, after the tasks
+    // posted before it; wakes a waiting RunOnce.
     void Post(std::function<void()> task);
-    // Ends the current or next wait of RunOnce early. [any]
+    // [any] Ends the current or next wait of RunOnce early.
     void Wake();
 
-    // Runs the posted tasks, then waits at most timeoutMs (less when a timer
+    // [main] Runs the posted tasks, then waits at most timeoutMs (less when a timer
     // is due sooner; not at all when tasks are pending) for a descriptor, a
     // wake or a timer, runs what is ready and the tasks posted meanwhile.
-    // Answers the number of callbacks and tasks run. [main]
+    // Answers the number of callbacks and tasks run.
     int RunOnce(int timeoutMs);
-    // Runs the posted tasks until none is left (they may post more); answers
-    // how many ran. [main]
+    // [main] Runs the posted tasks until none is left (they may post more); answers
+    // how many ran.
     int RunPosted();
 
-    std::size_t TimerCount() const;       // [main]
-    std::size_t DescriptorCount() const;  // [main]
-    std::size_t PostedCount() const;      // [any]
-    // Forgets every timer and descriptor, e.g. those a plug-in left behind
-    // before its library is closed; answers how many there were. [main]
+    // [main]
+    std::size_t TimerCount() const;
+    // [main]
+    std::size_t DescriptorCount() const;
+    // [any]
+    std::size_t PostedCount() const;
+    // [main] Forgets every timer and descriptor, e.g. those a plug-in left behind
+    // before its library is closed; answers how many there were.
     std::size_t RemoveAll();
 
-    bool IsLoopThread() const;  // [any]
+    // [any]
+    bool IsLoopThread() const;
 
 private:
     using Clock = std::chrono::steady_clock;

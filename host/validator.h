@@ -25,12 +25,17 @@
 // realtime).
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "host.h"
 
 namespace hpihost {
+
+namespace validation {
+struct Session;
+}  // namespace validation
 
 enum class CheckStatus { Pass, Fail, Skip };
 
@@ -44,47 +49,40 @@ struct CheckResult {
 struct ValidateOptions {
     std::string mModulePath;
     uint64_t mSeed = 1;
-    bool mStrict = false;           // longer fuzz, more rates and sizes, every truncation at every rate
-    std::vector<std::string> mOnly; // check names to run; empty: all
+    bool mStrict = false;  // longer fuzz, more rates and sizes, every truncation at every rate
+    std::vector<std::string> mOnly;  // check names to run; empty: all
 };
 
 class Validator {
 public:
-    // Check names in the order they run. [any]
+    // [any] Check names in the order they run.
     static const std::vector<std::string>& CheckNames();
 
-    explicit Validator(ValidateOptions options);  // [main]
-    ~Validator();                                  // [main]
+    // [main]
+    explicit Validator(ValidateOptions options);
+    // [main]
+    ~Validator();
     Validator(const Validator&) = delete;
     Validator& operator=(const Validator&) = delete;
 
-    // Runs the selected checks in order. `starting` hears each check's name
+    // [main] Runs the selected checks in order. `starting` hears each check's name
     // before it runs, `finished` its result. Stops early only when the module
-    // cannot be loaded at all (see LoadFailure). [main]
+    // cannot be loaded at all (see LoadFailure).
     std::vector<CheckResult> Run(const std::function<void(const std::string& name)>& starting,
                                  const std::function<void(const CheckResult&)>& finished);
 
-    // The failed load that stopped Run; status Ok when none did. [main]
+    // [main] The failed load that stopped Run; status Ok when none did.
     const LoadResult& LoadFailure() const { return mLoadFailure; }
 
 private:
-    struct Session;
-
-    CheckResult CheckLifecycle();
-    CheckResult CheckRender();
-    CheckResult CheckParameterFuzz();
-    CheckResult CheckState();
-    CheckResult CheckGarbageState();
-    CheckResult CheckRealtime();
-    CheckResult CheckDeterminism();
     bool OpenSession();
 
     ValidateOptions mOptions;
     LoadResult mLoadFailure;
-    std::unique_ptr<Session> mSession;
+    std::unique_ptr<validation::Session> mSession;
 };
 
-// "PASS", "FAIL" or "SKIP". [any]
+// [any] "PASS", "FAIL" or "SKIP".
 const char* CheckStatusText(CheckStatus status);
 
 }  // namespace hpihost

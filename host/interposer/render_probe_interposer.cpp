@@ -1,39 +1,41 @@
-// Replaces the heap and lock functions for the whole hpi-host process so that
-// the render probe (render_probe.h) can count what a plug-in calls on the
-// render thread. A plug-in library binds its malloc, operator new,
+// Replaces the heap and lock functions for the whole process so that the
+// render probe (render_probe.h) can count them per thread and make a thread's
+// allocations fail. A plug-in library binds its malloc, operator new,
 // pthread_mutex_lock, syscall... to the first definition in the process,
 // which is this one: the executable comes first in the global scope. Every
-// replacement counts on an armed thread only and then calls glibc's own
-// function.
+// replacement counts the call on the calling thread and then calls glibc's
+// own function.
 //
-// Linked into hpi-host only (an object library), never into a library a
-// test binary or the plug-in could pick up. Sanitizer builds compile none of
-// it: the sanitizers replace malloc and the lock functions themselves.
+// Linked into executables only (hpi-host and the test binaries), as object
+// files, never into a library the plug-in could pick up. Sanitizer builds
+// replace operator new and delete only: the sanitizers own malloc and the
+// lock functions.
 #include <dlfcn.h>
 #include <linux/futex.h>
 #include <sys/syscall.h>
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdlib>
 #include <new>
 
 #include "render_probe.h"
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define TW_PROBE_INTERPOSE 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
-#define TW_PROBE_INTERPOSE 0
-#endif
-#endif
-#ifndef TW_PROBE_INTERPOSE
-#define TW_PROBE_INTERPOSE 1
-#endif
+#include "sanitized.h"
 
 using hpihost::probe_detail::Call;
 using hpihost::probe_detail::Note;
 
-#if TW_PROBE_INTERPOSE
+namespace {
+
+// Counts an allocation; false when the thread's allocations are to fail.
+bool Allocate() {
+    Note(Call::Allocation);
+    return !hpihost::probe_detail::AllocationsFail();
+}
+
+}  // namespace
+
+#if !TW_HOST_SANITIZED
 
 #define TW_INTERPOSED extern "C" __attribute__((visibility("default")))
 
@@ -73,8 +75,8 @@ using CondTimedWaitFunction = int (*)(void*, void*, const void*);
 using CondClockWaitFunction = int (*)(void*, void*, int, const void*);
 using SyscallFunction = long (*)(long, ...);
 
-LockFunction gMutexLock, gMutexTryLock, gReadLock, gWriteLock, gTryReadLock, gTryWriteLock, gSpinLock,
-    gSpinTryLock, gSemWait, gSemTryWait;
+LockFunction gMutexLock, gMutexTryLock, gReadLock, gWriteLock, gTryReadLock, gTryWriteLock,
+    gSpinLock, gSpinTryLock, gSemWait, gSemTryWait;
 TimedLockFunction gMutexTimedLock, gTimedReadLock, gTimedWriteLock, gSemTimedWait;
 ClockLockFunction gMutexClockLock, gClockReadLock, gClockWriteLock, gSemClockWait;
 CondWaitFunction gCondWait;
@@ -97,35 +99,30 @@ const Registration kRegistration;
 // --- heap ----------------------------------------------------------------------
 
 TW_INTERPOSED void* malloc(std::size_t size) {
-    Note(Call::Allocation);
-    return __libc_malloc(size);
+    return Allocate() ? __libc_malloc(size) : nullptr;
 }
 TW_INTERPOSED void* calloc(std::size_t count, std::size_t size) {
-    Note(Call::Allocation);
-    return __libc_calloc(count, size);
+    return Allocate() ? __libc_calloc(count, size) : nullptr;
 }
 TW_INTERPOSED void* realloc(void* pointer, std::size_t size) {
-    Note(Call::Allocation);
-    return __libc_realloc(pointer, size);
+    return Allocate() ? __libc_realloc(pointer, size) : nullptr;
 }
 TW_INTERPOSED void* memalign(std::size_t alignment, std::size_t size) {
-    Note(Call::Allocation);
-    return __libc_memalign(alignment, size);
+    return Allocate() ? __libc_memalign(alignment, size) : nullptr;
 }
 TW_INTERPOSED void* aligned_alloc(std::size_t alignment, std::size_t size) {
-    Note(Call::Allocation);
-    return __libc_memalign(alignment, size);
+    return Allocate() ? __libc_memalign(alignment, size) : nullptr;
 }
 TW_INTERPOSED void* valloc(std::size_t size) {
-    Note(Call::Allocation);
-    return __libc_valloc(size);
+    return Allocate() ? __libc_valloc(size) : nullptr;
 }
 TW_INTERPOSED void* pvalloc(std::size_t size) {
-    Note(Call::Allocation);
-    return __libc_pvalloc(size);
+    return Allocate() ? __libc_pvalloc(size) : nullptr;
 }
 TW_INTERPOSED int posix_memalign(void** out, std::size_t alignment, std::size_t size) {
-    Note(Call::Allocation);
+    if (!Allocate()) {
+        return 12;  // ENOMEM
+    }
     if (alignment < sizeof(void*) || (alignment & (alignment - 1)) != 0) {
         return 22;  // EINVAL
     }
@@ -142,7 +139,9 @@ TW_INTERPOSED void free(void* pointer) {
     }
     __libc_free(pointer);
 }
-TW_INTERPOSED void cfree(void* pointer) { free(pointer); }
+TW_INTERPOSED void cfree(void* pointer) {
+    free(pointer);
+}
 
 namespace {
 
@@ -164,8 +163,12 @@ void* NewAlignedBlock(std::size_t size, std::align_val_t alignment) {
 }  // namespace
 
 #define TW_NEW_DELETE __attribute__((visibility("default")))
-TW_NEW_DELETE void* operator new(std::size_t size) { return NewBlock(size); }
-TW_NEW_DELETE void* operator new[](std::size_t size) { return NewBlock(size); }
+TW_NEW_DELETE void* operator new(std::size_t size) {
+    return NewBlock(size);
+}
+TW_NEW_DELETE void* operator new[](std::size_t size) {
+    return NewBlock(size);
+}
 TW_NEW_DELETE void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     return malloc(size == 0 ? 1 : size);
 }
@@ -178,33 +181,56 @@ TW_NEW_DELETE void* operator new(std::size_t size, std::align_val_t alignment) {
 TW_NEW_DELETE void* operator new[](std::size_t size, std::align_val_t alignment) {
     return NewAlignedBlock(size, alignment);
 }
-TW_NEW_DELETE void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+TW_NEW_DELETE void* operator new(std::size_t size, std::align_val_t alignment,
+                                 const std::nothrow_t&) noexcept {
     void* pointer = nullptr;
-    return posix_memalign(&pointer, static_cast<std::size_t>(alignment), size == 0 ? 1 : size) == 0 ? pointer
-                                                                                                    : nullptr;
+    return posix_memalign(&pointer, static_cast<std::size_t>(alignment), size == 0 ? 1 : size) == 0
+               ? pointer
+               : nullptr;
 }
-TW_NEW_DELETE void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t& tag) noexcept {
+TW_NEW_DELETE void* operator new[](std::size_t size, std::align_val_t alignment,
+                                   const std::nothrow_t& tag) noexcept {
     return operator new(size, alignment, tag);
 }
-TW_NEW_DELETE void operator delete(void* pointer) noexcept { free(pointer); }
-TW_NEW_DELETE void operator delete[](void* pointer) noexcept { free(pointer); }
-TW_NEW_DELETE void operator delete(void* pointer, std::size_t) noexcept { free(pointer); }
-TW_NEW_DELETE void operator delete[](void* pointer, std::size_t) noexcept { free(pointer); }
-TW_NEW_DELETE void operator delete(void* pointer, std::align_val_t) noexcept { free(pointer); }
-TW_NEW_DELETE void operator delete[](void* pointer, std::align_val_t) noexcept { free(pointer); }
-TW_NEW_DELETE void operator delete(void* pointer, std::size_t, std::align_val_t) noexcept { free(pointer); }
-TW_NEW_DELETE void operator delete[](void* pointer, std::size_t, std::align_val_t) noexcept { free(pointer); }
-TW_NEW_DELETE void operator delete(void* pointer, const std::nothrow_t&) noexcept { free(pointer); }
-TW_NEW_DELETE void operator delete[](void* pointer, const std::nothrow_t&) noexcept { free(pointer); }
+TW_NEW_DELETE void operator delete(void* pointer) noexcept {
+    free(pointer);
+}
+TW_NEW_DELETE void operator delete[](void* pointer) noexcept {
+    free(pointer);
+}
+TW_NEW_DELETE void operator delete(void* pointer, std::size_t) noexcept {
+    free(pointer);
+}
+TW_NEW_DELETE void operator delete[](void* pointer, std::size_t) noexcept {
+    free(pointer);
+}
+TW_NEW_DELETE void operator delete(void* pointer, std::align_val_t) noexcept {
+    free(pointer);
+}
+TW_NEW_DELETE void operator delete[](void* pointer, std::align_val_t) noexcept {
+    free(pointer);
+}
+TW_NEW_DELETE void operator delete(void* pointer, std::size_t, std::align_val_t) noexcept {
+    free(pointer);
+}
+TW_NEW_DELETE void operator delete[](void* pointer, std::size_t, std::align_val_t) noexcept {
+    free(pointer);
+}
+TW_NEW_DELETE void operator delete(void* pointer, const std::nothrow_t&) noexcept {
+    free(pointer);
+}
+TW_NEW_DELETE void operator delete[](void* pointer, const std::nothrow_t&) noexcept {
+    free(pointer);
+}
 
 // --- locks -----------------------------------------------------------------------
 // Declared here with opaque pointers: only the C names matter to the linker,
 // and the system headers' declarations would differ in exception specifiers.
 
-#define TW_LOCK(name, cache, kind)                 \
-    TW_INTERPOSED int name(void* lock) {           \
-        Note(kind);                                \
-        return Next(cache, #name)(lock);           \
+#define TW_LOCK(name, cache, kind)       \
+    TW_INTERPOSED int name(void* lock) { \
+        Note(kind);                      \
+        return Next(cache, #name)(lock); \
     }
 TW_LOCK(pthread_mutex_lock, gMutexLock, Call::Lock)
 TW_LOCK(pthread_mutex_trylock, gMutexTryLock, Call::Lock)
@@ -261,7 +287,8 @@ TW_INTERPOSED int pthread_cond_timedwait(void* condition, void* mutex, const voi
     Note(Call::Wait);
     return Next(gCondTimedWait, "pthread_cond_timedwait", kCondVersion)(condition, mutex, deadline);
 }
-TW_INTERPOSED int pthread_cond_clockwait(void* condition, void* mutex, int clock, const void* deadline) {
+TW_INTERPOSED int pthread_cond_clockwait(void* condition, void* mutex, int clock,
+                                         const void* deadline) {
     Note(Call::Wait);
     return Next(gCondClockWait, "pthread_cond_clockwait")(condition, mutex, clock, deadline);
 }
@@ -278,24 +305,100 @@ TW_INTERPOSED long syscall(long number, ...) {
     va_end(arguments);
     if (number == SYS_futex) {
         const long operation = a[1] & FUTEX_CMD_MASK;
-        if (operation == FUTEX_WAIT || operation == FUTEX_WAIT_BITSET || operation == FUTEX_LOCK_PI ||
-            operation == FUTEX_WAIT_REQUEUE_PI) {
+        if (operation == FUTEX_WAIT || operation == FUTEX_WAIT_BITSET ||
+            operation == FUTEX_LOCK_PI || operation == FUTEX_WAIT_REQUEUE_PI) {
             Note(Call::Wait);
         }
     }
     return Next(gSyscall, "syscall")(number, a[0], a[1], a[2], a[3], a[4], a[5]);
 }
 
-#else  // sanitizer build
+#else  // sanitizer build: operator new only, on the sanitizer's malloc
 
 namespace {
+
 struct Registration {
     Registration() {
         hpihost::probe_detail::MarkUnavailable(
-            "sanitizer build: the sanitizer owns malloc and the lock functions, so none is counted");
+            "sanitizer build: the sanitizer owns malloc and the lock functions, so none is "
+            "counted");
     }
 };
 const Registration kRegistration;
+
+void* NewBlock(std::size_t size) {
+    if (!Allocate()) {
+        throw std::bad_alloc();
+    }
+    if (void* pointer = std::malloc(size == 0 ? 1 : size)) {
+        return pointer;
+    }
+    throw std::bad_alloc();
+}
+
+void* NewAlignedBlock(std::size_t size, std::align_val_t alignment) {
+    void* pointer = nullptr;
+    if (!Allocate() ||
+        posix_memalign(&pointer, static_cast<std::size_t>(alignment), size == 0 ? 1 : size) != 0) {
+        throw std::bad_alloc();
+    }
+    return pointer;
+}
+
+void Release(void* pointer) {
+    if (pointer != nullptr) {
+        Note(Call::Free);
+    }
+    std::free(pointer);
+}
+
 }  // namespace
+
+void* operator new(std::size_t size) {
+    return NewBlock(size);
+}
+void* operator new[](std::size_t size) {
+    return NewBlock(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return NewBlock(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
+void* operator new(std::size_t size, std::align_val_t alignment) {
+    return NewAlignedBlock(size, alignment);
+}
+void* operator new[](std::size_t size, std::align_val_t alignment) {
+    return NewAlignedBlock(size, alignment);
+}
+void operator delete(void* pointer) noexcept {
+    Release(pointer);
+}
+void operator delete[](void* pointer) noexcept {
+    Release(pointer);
+}
+void operator delete(void* pointer, std::size_t) noexcept {
+    Release(pointer);
+}
+void operator delete[](void* pointer, std::size_t) noexcept {
+    Release(pointer);
+}
+void operator delete(void* pointer, std::align_val_t) noexcept {
+    Release(pointer);
+}
+void operator delete[](void* pointer, std::align_val_t) noexcept {
+    Release(pointer);
+}
+void operator delete(void* pointer, std::size_t, std::align_val_t) noexcept {
+    Release(pointer);
+}
+void operator delete[](void* pointer, std::size_t, std::align_val_t) noexcept {
+    Release(pointer);
+}
 
 #endif

@@ -1,7 +1,7 @@
 #pragma once
 // Helpers shared by the host tests: paths of the built module and tool,
 // a scratch folder, WAV files in and out, running hpi-host as a process, and
-// a small JSON reader for its --json output.
+// reading its --json output.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,9 +12,9 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "audio_file.h"
@@ -30,14 +30,17 @@ inline const std::string kFailingPlugin = TW_FAILING_PLUGIN;
 class ScratchDir {
 public:
     ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tw_host_test_XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tw_host_test_XXXXXX").string();
         mPath = mkdtemp(pattern.data());
     }
     ~ScratchDir() {
         std::error_code ignored;
         std::filesystem::remove_all(mPath, ignored);
     }
-    std::string operator/(const std::string& name) const { return (std::filesystem::path(mPath) / name).string(); }
+    std::string operator/(const std::string& name) const {
+        return (std::filesystem::path(mPath) / name).string();
+    }
 
 private:
     std::string mPath;
@@ -48,8 +51,9 @@ using Channels = std::vector<std::vector<float>>;
 // Writes channels (all of equal length) as a 32-bit float WAV.
 inline bool WriteWav(const std::string& path, const Channels& channels, int sampleRate = 48000) {
     std::string message;
-    auto writer = hpihost::AudioWriter::Create(path, hpihost::OutputFormat::WavFloat,
-                                               static_cast<int>(channels.size()), sampleRate, &message);
+    auto writer =
+        hpihost::AudioWriter::Create(path, hpihost::OutputFormat::WavFloat,
+                                     static_cast<int>(channels.size()), sampleRate, &message);
     if (!writer) {
         return false;
     }
@@ -57,7 +61,8 @@ inline bool WriteWav(const std::string& path, const Channels& channels, int samp
     for (const auto& channel : channels) {
         pointers.push_back(channel.data());
     }
-    return writer->Write(pointers.data(), static_cast<int32_t>(channels.front().size())) && writer->Close(&message);
+    return writer->Write(pointers.data(), static_cast<int32_t>(channels.front().size())) &&
+           writer->Close(&message);
 }
 
 inline Channels ReadWav(const std::string& path, int* sampleRate = nullptr) {
@@ -79,12 +84,12 @@ inline Channels ReadWav(const std::string& path, int* sampleRate = nullptr) {
     return channels;
 }
 
-inline std::vector<float> Sine(double frequency, double amplitude, int frames, int sampleRate = 48000,
-                               double phase = 0.0) {
+inline std::vector<float> Sine(double frequency, double amplitude, int frames,
+                               int sampleRate = 48000, double phase = 0.0) {
     std::vector<float> samples(static_cast<std::size_t>(frames));
     for (int i = 0; i < frames; ++i) {
-        samples[static_cast<std::size_t>(i)] =
-            static_cast<float>(amplitude * std::sin(2.0 * M_PI * frequency * i / sampleRate + phase));
+        samples[static_cast<std::size_t>(i)] = static_cast<float>(
+            amplitude * std::sin(2.0 * M_PI * frequency * i / sampleRate + phase));
     }
     return samples;
 }
@@ -141,43 +146,23 @@ inline ToolRun RunTool(const std::vector<std::string>& args, const ScratchDir& s
     return run;
 }
 
-// --- a small JSON reader ------------------------------------------------------
+// --- reading --json output --------------------------------------------------
 
+// A JSON value; a missing key or index reads as null.
 struct Json {
-    using Array = std::vector<Json>;
-    using Object = std::map<std::string, Json>;
-    std::variant<std::nullptr_t, bool, double, std::string, Array, Object> mValue;
+    nlohmann::json mValue;
 
-    bool IsObject() const { return std::holds_alternative<Object>(mValue); }
-    bool IsArray() const { return std::holds_alternative<Array>(mValue); }
-    const Json& operator[](const std::string& key) const {
-        static const Json kNone;
-        const auto* object = std::get_if<Object>(&mValue);
-        if (object == nullptr) {
-            return kNone;
-        }
-        auto found = object->find(key);
-        return found == object->end() ? kNone : found->second;
+    Json operator[](const std::string& key) const {
+        return {mValue.is_object() && mValue.contains(key) ? mValue.at(key) : nlohmann::json()};
     }
-    const Json& operator[](std::size_t index) const {
-        static const Json kNone;
-        const auto* array = std::get_if<Array>(&mValue);
-        return array == nullptr || index >= array->size() ? kNone : (*array)[index];
+    Json operator[](std::size_t index) const {
+        return {mValue.is_array() && index < mValue.size() ? mValue.at(index) : nlohmann::json()};
     }
-    std::size_t Size() const {
-        if (const auto* array = std::get_if<Array>(&mValue)) {
-            return array->size();
-        }
-        return 0;
-    }
+    std::size_t Size() const { return mValue.is_array() ? mValue.size() : 0; }
     std::string Text() const {
-        const auto* text = std::get_if<std::string>(&mValue);
-        return text != nullptr ? *text : "<not a string>";
+        return mValue.is_string() ? mValue.get<std::string>() : "<not a string>";
     }
-    double Number() const {
-        const auto* number = std::get_if<double>(&mValue);
-        return number != nullptr ? *number : std::nan("");
-    }
+    double Number() const { return mValue.is_number() ? mValue.get<double>() : std::nan(""); }
 };
 
 class JsonReader {
@@ -185,152 +170,13 @@ public:
     explicit JsonReader(const std::string& text) : mText(text) {}
 
     // False when the text is not exactly one JSON value.
-    bool Read(Json* out) {
-        if (!Value(out)) {
-            return false;
-        }
-        Space();
-        return mPos == mText.size();
+    bool Read(Json* out) const {
+        out->mValue = nlohmann::json::parse(mText, nullptr, false);
+        return !out->mValue.is_discarded();
     }
 
 private:
-    void Space() {
-        while (mPos < mText.size() && std::isspace(static_cast<unsigned char>(mText[mPos]))) {
-            ++mPos;
-        }
-    }
-    bool Take(char c) {
-        Space();
-        if (mPos < mText.size() && mText[mPos] == c) {
-            ++mPos;
-            return true;
-        }
-        return false;
-    }
-    bool Literal(const char* word) {
-        const std::string w = word;
-        if (mText.compare(mPos, w.size(), w) == 0) {
-            mPos += w.size();
-            return true;
-        }
-        return false;
-    }
-    bool String(std::string* out) {
-        if (!Take('"')) {
-            return false;
-        }
-        while (mPos < mText.size()) {
-            const char c = mText[mPos++];
-            if (c == '"') {
-                return true;
-            }
-            if (static_cast<unsigned char>(c) < 0x20) {
-                return false;
-            }
-            if (c != '\\') {
-                *out += c;
-                continue;
-            }
-            if (mPos >= mText.size()) {
-                return false;
-            }
-            const char e = mText[mPos++];
-            switch (e) {
-                case '"': *out += '"'; break;
-                case '\\': *out += '\\'; break;
-                case '/': *out += '/'; break;
-                case 'n': *out += '\n'; break;
-                case 't': *out += '\t'; break;
-                case 'r': *out += '\r'; break;
-                case 'b': *out += '\b'; break;
-                case 'f': *out += '\f'; break;
-                case 'u': {
-                    if (mPos + 4 > mText.size()) {
-                        return false;
-                    }
-                    *out += static_cast<char>(std::stoi(mText.substr(mPos, 4), nullptr, 16));
-                    mPos += 4;
-                    break;
-                }
-                default: return false;
-            }
-        }
-        return false;
-    }
-    bool Value(Json* out) {
-        Space();
-        if (mPos >= mText.size()) {
-            return false;
-        }
-        const char c = mText[mPos];
-        if (c == '{') {
-            ++mPos;
-            Json::Object object;
-            if (Take('}')) {
-                out->mValue = object;
-                return true;
-            }
-            do {
-                std::string key;
-                Json value;
-                if (!String(&key) || !Take(':') || !Value(&value)) {
-                    return false;
-                }
-                object[key] = value;
-            } while (Take(','));
-            out->mValue = object;
-            return Take('}');
-        }
-        if (c == '[') {
-            ++mPos;
-            Json::Array array;
-            if (Take(']')) {
-                out->mValue = array;
-                return true;
-            }
-            do {
-                Json value;
-                if (!Value(&value)) {
-                    return false;
-                }
-                array.push_back(value);
-            } while (Take(','));
-            out->mValue = array;
-            return Take(']');
-        }
-        if (c == '"') {
-            std::string text;
-            if (!String(&text)) {
-                return false;
-            }
-            out->mValue = text;
-            return true;
-        }
-        if (Literal("true")) {
-            out->mValue = true;
-            return true;
-        }
-        if (Literal("false")) {
-            out->mValue = false;
-            return true;
-        }
-        if (Literal("null")) {
-            out->mValue = nullptr;
-            return true;
-        }
-        const char* start = mText.c_str() + mPos;
-        char* end = nullptr;
-        const double number = std::strtod(start, &end);
-        if (end == start) {
-            return false;
-        }
-        mPos += static_cast<std::size_t>(end - start);
-        out->mValue = number;
-        return true;
-    }
-
     const std::string& mText;
-    std::size_t mPos = 0;
 };
 
 }  // namespace hosttest

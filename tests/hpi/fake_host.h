@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_host_logs.h"
 #include "fake_host_object.h"
 #include "hpi/sdk/hpi_host_interfaces.h"
 #include "hpi/sdk/hpi_plugin_interfaces.h"
@@ -39,14 +40,18 @@ struct DescriptionLog {
     }
 };
 
-inline std::string Code(uint32_t code) { return HPI_FourCharCodeText(code).mText; }
+inline std::string Code(uint32_t code) {
+    return HPI_FourCharCodeText(code).mText;
+}
 
 class FakePropertyMap : public HostObject<HPI_IPropertyMap> {
 public:
-    FakePropertyMap(DescriptionLog& log, std::string prefix) : mLog(log), mPrefix(std::move(prefix)) {}
+    FakePropertyMap(DescriptionLog& log, std::string prefix)
+        : mLog(log), mPrefix(std::move(prefix)) {}
     HPI_Result AddProperty(uint32_t property, int32_t value) override {
         char text[64];
-        std::snprintf(text, sizeof text, "property %u = 0x%08X", property, static_cast<uint32_t>(value));
+        std::snprintf(text, sizeof text, "property %u = 0x%08X", property,
+                      static_cast<uint32_t>(value));
         return mLog.Add(mPrefix + text);
     }
 
@@ -57,25 +62,31 @@ private:
 
 class FakeComponent : public HostObject<HPI_IComponentDescriptor> {
 public:
-    FakeComponent(DescriptionLog& log, std::string prefix) : mLog(log), mPrefix(std::move(prefix)) {}
+    FakeComponent(DescriptionLog& log, std::string prefix)
+        : mLog(log), mPrefix(std::move(prefix)) {}
 
     HPI_Result AddPrivateData(int32_t field, int32_t size, uint32_t options) override {
         return Log("field %d private %d options %u", field, size, options);
     }
     HPI_Result AddMIDINode(int32_t field, int32_t type, const char* name, uint32_t mask) override {
-        return mLog.Add(mPrefix + "field " + std::to_string(field) + " midi type " + std::to_string(type) + " \"" +
-                        name + "\" mask " + std::to_string(mask));
+        return mLog.Add(mPrefix + "field " + std::to_string(field) + " midi type " +
+                        std::to_string(type) + " \"" + name + "\" mask " + std::to_string(mask));
     }
     HPI_Result AddAudioIn(int32_t field) override { return Log("field %d audio in", field); }
     HPI_Result AddAudioOut(int32_t field) override { return Log("field %d audio out", field); }
-    HPI_Result AddAudioBufferLength(int32_t field) override { return Log("field %d buffer length", field); }
-    HPI_Result AddSampleLocation(int32_t field) override { return Log("field %d sample location", field); }
+    HPI_Result AddAudioBufferLength(int32_t field) override {
+        return Log("field %d buffer length", field);
+    }
+    HPI_Result AddSampleLocation(int32_t field) override {
+        return Log("field %d sample location", field);
+    }
     HPI_Result AddMeters(int32_t field, const uint32_t*, uint32_t count) override {
         return Log("field %d meters %u", field, count);
     }
     HPI_Result AddSideChainIn(int32_t field) override { return Log("field %d side chain", field); }
     HPI_Result AddAuxOutputStem(int32_t field, int32_t stem, const char* name) override {
-        return mLog.Add(mPrefix + "aux " + std::to_string(field) + " " + std::to_string(stem) + " " + name);
+        return mLog.Add(mPrefix + "aux " + std::to_string(field) + " " + std::to_string(stem) +
+                        " " + name);
     }
     HPI_Result AddDataInPort(int32_t field, uint32_t size, int32_t type) override {
         return Log("field %d data port %d type %d", field, static_cast<int>(size), type);
@@ -88,7 +99,8 @@ public:
     }
     HPI_Result AddProcessProc(HPI_IPropertyMap* properties, HPI_RenderProc proc) override {
         render = proc;
-        return mLog.Add(mPrefix + (properties != nullptr ? "process proc with properties" : "process proc"));
+        return mLog.Add(mPrefix +
+                        (properties != nullptr ? "process proc with properties" : "process proc"));
     }
 
     HPI_RenderProc render = nullptr;
@@ -125,7 +137,9 @@ public:
         }
         return mLog.Add("effect: add unknown component");
     }
-    HPI_Result AddName(const char* name) override { return mLog.Add(std::string("effect: name ") + name); }
+    HPI_Result AddName(const char* name) override {
+        return mLog.Add(std::string("effect: name ") + name);
+    }
     HPI_Result AddCategory(uint32_t category) override {
         return mLog.Add("effect: category " + std::to_string(category));
     }
@@ -159,7 +173,9 @@ public:
     HPI_Result SetManufacturerName(const char* name) override {
         return mLog.Add(std::string("collection: manufacturer ") + name);
     }
-    HPI_Result AddPackageName(const char* name) override { return mLog.Add(std::string("collection: package ") + name); }
+    HPI_Result AddPackageName(const char* name) override {
+        return mLog.Add(std::string("collection: package ") + name);
+    }
     HPI_Result SetPackageVersion(uint32_t version) override {
         char text[64];
         std::snprintf(text, sizeof text, "collection: version 0x%08X", version);
@@ -174,17 +190,14 @@ private:
     DescriptionLog mLog;
 };
 
-struct Assertion {
-    std::string file;
-    int32_t line;
-    std::string expression;
-};
+using test_support::Assertion;
 
 // The library object of HPIStartup and HPIRegisterPlugin.
 class FakeLibrary : public HostObject<HPI_IHostServices, HPI_IRunLoop, HPI_IHostObjectFactory> {
 public:
-    HPI_Result HandleAssertFailure(const char* file, int32_t line, const char* expression, int32_t) override {
-        assertions.push_back({file, line, expression});
+    HPI_Result HandleAssertFailure(const char* file, int32_t line, const char* expression,
+                                   int32_t) override {
+        assertions.push_back({file, line, expression, 0});
         return HPI_SUCCESS;
     }
     HPI_Result Trace(int32_t priority, const char* message) override {
@@ -192,7 +205,8 @@ public:
         return HPI_SUCCESS;
     }
 
-    HPI_Result RegisterTimer(uint32_t periodMs, HPI_TimerProc proc, void* context, uint64_t* outToken) override {
+    HPI_Result RegisterTimer(uint32_t periodMs, HPI_TimerProc proc, void* context,
+                             uint64_t* outToken) override {
         const uint64_t token = mNextToken++;
         timers[token] = Timer{periodMs, proc, context};
         *outToken = token;
@@ -201,7 +215,8 @@ public:
     HPI_Result UnregisterTimer(uint64_t token) override {
         return timers.erase(token) != 0 ? HPI_SUCCESS : HPI_ERROR_UNKNOWN_ID;
     }
-    HPI_Result RegisterFileDescriptor(int32_t, uint32_t, HPI_FileDescriptorProc, void*, uint64_t*) override {
+    HPI_Result RegisterFileDescriptor(int32_t, uint32_t, HPI_FileDescriptorProc, void*,
+                                      uint64_t*) override {
         return HPI_ERROR_UNIMPLEMENTED;
     }
     HPI_Result UnregisterFileDescriptor(uint64_t) override { return HPI_ERROR_UNKNOWN_ID; }
@@ -245,7 +260,9 @@ private:
 };
 
 // The host's side of one instance.
-class FakeInstance : public HostObject<HPI_IController, HPI_IAutomationDelegate, HPI_ITransport> {
+class FakeInstance : public HostObject<HPI_IController, HPI_IAutomationDelegate, HPI_ITransport>,
+                     public test_support::AutomationCallLog,
+                     public test_support::PacketLog {
 public:
     // Controller
     HPI_Result GetSampleRate(float* out) override {
@@ -261,8 +278,7 @@ public:
         return HPI_SUCCESS;
     }
     HPI_Result PostPacket(uint32_t field, const void* data, uint32_t size) override {
-        const auto* bytes = static_cast<const unsigned char*>(data);
-        packets.push_back({field, std::vector<unsigned char>(bytes, bytes + size)});
+        Record(field, data, size);
         return HPI_SUCCESS;
     }
     HPI_Result SetSignalLatency(int32_t samples) override {
@@ -317,28 +333,11 @@ public:
         return HPI_SUCCESS;
     }
 
-    // Log lines starting with what.
-    std::vector<std::string> CallsOf(const std::string& what) const {
-        std::vector<std::string> found;
-        for (const std::string& call : calls) {
-            if (call.rfind(what + ":", 0) == 0) {
-                found.push_back(call);
-            }
-        }
-        return found;
-    }
-
     float sampleRate = 44100.0f;
     int32_t inputStem = HPI_eStemFormat_Stereo;
     int32_t outputStem = HPI_eStemFormat_Stereo;
     std::vector<int32_t> latencies;
     std::function<void(int32_t)> onLatency;
-    struct Packet {
-        uint32_t field;
-        std::vector<unsigned char> bytes;
-    };
-    std::vector<Packet> packets;
-    std::vector<std::string> calls;
     HPI_IEffectParameters* answerRequests = nullptr;
     double tempo = 120.0;
     int32_t meterNumerator = 4;
@@ -349,18 +348,6 @@ public:
     bool looping = false;
     int64_t loopStartTicks = 0;
     int64_t loopEndTicks = 0;
-
-private:
-    HPI_Result Log(const char* what, const char* id) {
-        calls.push_back(std::string(what) + ":" + id);
-        return HPI_SUCCESS;
-    }
-    HPI_Result Log(const char* what, const char* id, double n) {
-        char value[32];
-        std::snprintf(value, sizeof value, "%.4f", n);
-        calls.push_back(std::string(what) + ":" + id + ":" + value);
-        return HPI_SUCCESS;
-    }
 };
 
 class FakeMIDINode : public HPI_IMIDINode {
@@ -411,14 +398,16 @@ public:
     }
 
     void SetChannels(int channels, int frames) {
-        inputs.assign(static_cast<std::size_t>(channels), std::vector<float>(static_cast<std::size_t>(frames)));
+        inputs.assign(static_cast<std::size_t>(channels),
+                      std::vector<float>(static_cast<std::size_t>(frames)));
         outputs.assign(static_cast<std::size_t>(channels),
                        std::vector<float>(static_cast<std::size_t>(frames), kSentinel));
         inputPointers.clear();
         outputPointers.clear();
         for (int c = 0; c < channels; ++c) {
             for (int i = 0; i < frames; ++i) {
-                inputs[c][i] = 0.001f * static_cast<float>((i % 200) - 100) * (c == 0 ? 1.0f : -0.5f);
+                inputs[c][i] =
+                    0.001f * static_cast<float>((i % 200) - 100) * (c == 0 ? 1.0f : -0.5f);
             }
             inputPointers.push_back(inputs[c].data());
             outputPointers.push_back(outputs[c].data());

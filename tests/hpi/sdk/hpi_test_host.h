@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_host_logs.h"
 #include "fake_host_object.h"
 #include "hpi/sdk/hpi_host_interfaces.h"
 #include "hpi/sdk/hpi_library.h"
@@ -16,12 +17,7 @@ namespace hpi_test {
 
 using test_support::HostObject;
 
-struct Assertion {
-    std::string file;
-    int32_t line;
-    std::string expression;
-    int32_t option;
-};
+using test_support::Assertion;
 
 struct TraceLine {
     int32_t priority;
@@ -30,7 +26,8 @@ struct TraceLine {
 
 class FakeHostServices : public HostObject<HPI_IHostServices> {
 public:
-    HPI_Result HandleAssertFailure(const char* file, int32_t line, const char* expression, int32_t option) override {
+    HPI_Result HandleAssertFailure(const char* file, int32_t line, const char* expression,
+                                   int32_t option) override {
         assertions.push_back({file, line, expression, option});
         return HPI_SUCCESS;
     }
@@ -61,32 +58,21 @@ public:
 };
 
 // Records every automation call as one text line.
-class FakeAutomationDelegate : public HostObject<HPI_IAutomationDelegate> {
+class FakeAutomationDelegate : public HostObject<HPI_IAutomationDelegate>,
+                               public test_support::AutomationCallLog {
 public:
     HPI_Result RegisterParameter(const char* id) override { return Log("register", id); }
     HPI_Result UnregisterParameter(const char* id) override { return Log("unregister", id); }
-    HPI_Result PostSetValueRequest(const char* id, double n) override { return Log("request", id, n); }
+    HPI_Result PostSetValueRequest(const char* id, double n) override {
+        return Log("request", id, n);
+    }
     HPI_Result PostCurrentValue(const char* id, double n) override { return Log("current", id, n); }
     HPI_Result PostTouchRequest(const char* id) override { return Log("touch", id); }
     HPI_Result PostReleaseRequest(const char* id) override { return Log("release", id); }
-
-    std::vector<std::string> calls;
-
-private:
-    HPI_Result Log(const char* what, const char* id) {
-        calls.push_back(std::string(what) + ":" + id);
-        return HPI_SUCCESS;
-    }
-    HPI_Result Log(const char* what, const char* id, double n) {
-        char value[32];
-        std::snprintf(value, sizeof value, "%.4f", n);
-        calls.push_back(std::string(what) + ":" + id + ":" + value);
-        return HPI_SUCCESS;
-    }
 };
 
 // Records posted packets; answers postResult.
-class FakeController : public HostObject<HPI_IController> {
+class FakeController : public HostObject<HPI_IController>, public test_support::PacketLog {
 public:
     HPI_Result GetSampleRate(float* outRate) override {
         *outRate = 48000.0f;
@@ -101,8 +87,7 @@ public:
         return HPI_SUCCESS;
     }
     HPI_Result PostPacket(uint32_t fieldIndex, const void* data, uint32_t size) override {
-        const auto* bytes = static_cast<const unsigned char*>(data);
-        packets.push_back({fieldIndex, std::vector<unsigned char>(bytes, bytes + size)});
+        Record(fieldIndex, data, size);
         return postResult;
     }
     HPI_Result SetSignalLatency(int32_t samples) override {
@@ -110,11 +95,6 @@ public:
         return HPI_SUCCESS;
     }
 
-    struct Packet {
-        uint32_t field;
-        std::vector<unsigned char> bytes;
-    };
-    std::vector<Packet> packets;
     HPI_Result postResult = HPI_SUCCESS;
     int32_t latency = -1;
 };

@@ -1,0 +1,112 @@
+#include "parameter_changes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "command.h"
+
+namespace hpihost {
+namespace {
+
+// The number a text starts with ("6 dB" -> 6); nullopt when it starts otherwise.
+std::optional<double> LeadingNumber(const std::string& text) {
+    const char* start = text.c_str();
+    while (*start == ' ' || *start == '\t') {
+        ++start;
+    }
+    if (!(std::isdigit(static_cast<unsigned char>(*start)) || *start == '-' || *start == '+' ||
+          *start == '.')) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    const double value = std::strtod(start, &end);
+    if (end == start || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<ParameterChange> ParseParameterChange(const std::string& option,
+                                                    const std::string& value) {
+    const std::size_t equals = value.find('=');
+    if (equals == std::string::npos) {
+        return std::nullopt;
+    }
+    ParameterChange change;
+    change.mOption = option + " " + value;
+    change.mTarget = value.substr(0, equals);
+    change.mText = value.substr(equals + 1);
+    change.mNormalized = option == "--set-norm";
+    if (option == "--automate") {
+        const std::size_t at = change.mText.rfind('@');
+        const auto seconds =
+            at == std::string::npos ? std::nullopt : ParseNumber(change.mText.substr(at + 1));
+        if (!seconds || *seconds < 0) {
+            return std::nullopt;
+        }
+        change.mSeconds = *seconds;
+        change.mText = change.mText.substr(0, at);
+    }
+    return change;
+}
+
+int ResolveParameterChange(PluginInstance& instance, const std::vector<ParameterInfo>& parameters,
+                           ParameterChange& change) {
+    const auto id = instance.FindParameter(change.mTarget);
+    if (!id) {
+        std::string known;
+        for (const ParameterInfo& p : parameters) {
+            known += (known.empty() ? "" : ", ") + ("\"" + p.mName + "\"") +
+                     (p.mID.empty() ? "" : " (" + p.mID + ")");
+        }
+        return Fail(kExitUnknownParameter, "unknown parameter '" + change.mTarget + "' in " +
+                                               change.mOption + "; known: " + known);
+    }
+    change.mID = *id;
+    for (const ParameterInfo& p : parameters) {
+        if (p.mID == change.mID) {
+            change.mName = p.mName;
+        }
+    }
+    if (change.mNormalized) {
+        const auto number = ParseNumber(change.mText);
+        if (!number || *number < 0.0 || *number > 1.0) {
+            return Fail(kExitBadValue, "'" + change.mText +
+                                           "' is not a normalised value from 0 to 1 (" +
+                                           change.mOption + ")");
+        }
+        change.mValue = *number;
+        return kExitOk;
+    }
+    const TextConversion conversion = instance.ConvertText(change.mID, change.mText);
+    if (conversion.mResult != HPI_SUCCESS) {
+        return Fail(kExitBadValue, "\"" + change.mName + "\" does not take '" + change.mText +
+                                       "' (" + change.mOption + "): the plug-in answered " +
+                                       std::to_string(conversion.mResult) + " " +
+                                       HPI_ResultName(conversion.mResult) + "; for example '" +
+                                       instance.DisplayText(change.mID, 1.0) + "'");
+    }
+    // A number outside the displayed range would be clamped silently.
+    const auto asked = LeadingNumber(change.mText);
+    const std::string lowText = instance.DisplayText(change.mID, 0.0);
+    const std::string highText = instance.DisplayText(change.mID, 1.0);
+    const auto low = LeadingNumber(lowText);
+    const auto high = LeadingNumber(highText);
+    if (asked && low && high) {
+        const double smallest = std::min(*low, *high);
+        const double largest = std::max(*low, *high);
+        const double slack = 1e-9 * (std::fabs(smallest) + std::fabs(largest) + 1.0);
+        if (*asked < smallest - slack || *asked > largest + slack) {
+            return Fail(kExitBadValue, "'" + change.mText + "' is outside the range of \"" +
+                                           change.mName + "\" (" + lowText + " .. " + highText +
+                                           ") in " + change.mOption);
+        }
+    }
+    change.mValue = conversion.mNormalized;
+    return kExitOk;
+}
+
+}  // namespace hpihost
