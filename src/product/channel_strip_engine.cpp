@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cstddef>
-#include <iterator>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <iterator>
 #include <numbers>
 
 #include "dsp/preamp_curve.h"
@@ -43,7 +44,8 @@ void Configure(ToneBiquadT<Double2>& section, const ToneSetting& setting, double
 // the pairs outwards; interleaving N independent sums keeps the adder busy
 // instead of waiting on one long chain.
 template <int N, int Centre, int Stride, std::size_t Taps>
-inline void HalfbandSums(const std::array<double, Taps>& taps, const Double2* newest, Double2* sums) {
+inline void HalfbandSums(const std::array<double, Taps>& taps, const Double2* newest,
+                         Double2* sums) {
     Double2 y[N];
     for (int j = 0; j < N; ++j) y[j] = 0.5 * newest[j * Stride - Centre];
     for (std::size_t t = 0; t < Taps; ++t) {
@@ -57,10 +59,13 @@ inline void HalfbandSums(const std::array<double, Taps>& taps, const Double2* ne
 }
 
 template <int Centre, int Stride, std::size_t Taps>
-void HalfbandSumsOf(const std::array<double, Taps>& taps, const Double2* firstNewest, int count, Double2* sums) {
+void HalfbandSumsOf(const std::array<double, Taps>& taps, const Double2* firstNewest, int count,
+                    Double2* sums) {
     int j = 0;
-    for (; j + 4 <= count; j += 4) HalfbandSums<4, Centre, Stride>(taps, firstNewest + j * Stride, sums + j);
-    for (; j < count; ++j) HalfbandSums<1, Centre, Stride>(taps, firstNewest + j * Stride, sums + j);
+    for (; j + 4 <= count; j += 4)
+        HalfbandSums<4, Centre, Stride>(taps, firstNewest + j * Stride, sums + j);
+    for (; j < count; ++j)
+        HalfbandSums<1, Centre, Stride>(taps, firstNewest + j * Stride, sums + j);
 }
 
 // Centre taps: the 129-tap filter's sits 64 samples back, the decimator's 33.
@@ -72,6 +77,32 @@ constexpr int kDecimatorCentre = 33;
 void KeepHistory(Double2* line, int history, int pushed) {
     if (pushed > 0) std::copy(line + pushed, line + pushed + history, line);
 }
+
+bool SameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Advances a smoother in place. An advance is a fixed function of the state
+// and the target, so once one leaves the state as it was, every further
+// advance towards the same target would too: those are skipped.
+class SteadySmoother {
+public:
+    explicit SteadySmoother(ParamSmoother& smoother) : mSmoother(smoother) {}
+
+    double Advance(double target) {
+        if (mSettled && SameBits(target, mSettledTarget)) return mSmoother.z;
+        const double before = mSmoother.z;
+        const double after = mSmoother.Advance(target);
+        mSettled = SameBits(before, after);
+        mSettledTarget = target;
+        return after;
+    }
+
+private:
+    ParamSmoother& mSmoother;
+    bool mSettled = false;
+    double mSettledTarget = 0.0;
+};
 
 void StartSmoother(ParamSmoother& smoother) {
     smoother.a = std::exp(-std::numbers::pi / 120.0);
@@ -95,6 +126,10 @@ ChannelStripEngine::ChannelStripEngine() {
         mColoured[i] = mPassSignal[i] = mPassZero[i] = mPreamp[i] = mEqualised[i] = zero;
         mOversampled[i] = false;
     }
+}
+
+void ChannelStripEngine::SelectCurveLanes(CurveLanes lanes) {
+    mCurveLanes = lanes;
 }
 
 void ChannelStripEngine::ResetProcessing(const EngineSettings& settings) {
@@ -135,7 +170,8 @@ void ChannelStripEngine::ProcessEqualiser(double* const* inputs, double* const* 
     BeginBlock(sampleRate, settings);
     for (int start = 0; start < n; start += kStretch) {
         const int count = std::min(kStretch, n - start);
-        for (int i = 0; i < count; ++i) mPreamp[i] = Double2{inputs[0][start + i], inputs[1][start + i]};
+        for (int i = 0; i < count; ++i)
+            mPreamp[i] = Double2{inputs[0][start + i], inputs[1][start + i]};
         Smooth(count, settings);
         Equalise(mPreamp, count);
         DecimateEqualiser(count);
@@ -163,13 +199,16 @@ void ChannelStripEngine::BeginBlock(double sampleRate, const EngineSettings& set
     const double lowTarget = settings.lowPositionTarget.load(kRelaxed);
     const double lowL = mLowPosition.Advance(lowTarget);
     const double lowR = mLowPosition.Advance(lowTarget);
-    DesignLowBand(mLowBand, 3.0 * fs, Double2{lowL, lowR}, settings.lowFrequencySelection.load(kRelaxed));
+    DesignLowBand(mLowBand, 3.0 * fs, Double2{lowL, lowR},
+                  settings.lowFrequencySelection.load(kRelaxed));
 
     mBandRate = 2.0 * fs;
+    mHighDesignValid = false;
     const double midTarget = settings.midPositionTarget.load(kRelaxed);
     const double midL = mMidPosition.Advance(midTarget);
     const double midR = mMidPosition.Advance(midTarget);
-    DesignMidBand(mMidBand, mBandRate, Double2{midL, midR}, settings.midFrequencySelection.load(kRelaxed));
+    DesignMidBand(mMidBand, mBandRate, Double2{midL, midR},
+                  settings.midFrequencySelection.load(kRelaxed));
 
     Configure(mInput1, kInput1, fs);
     Configure(mInput2, kInput2, fs);
@@ -198,8 +237,8 @@ void ChannelStripEngine::ColourInput(const double* inL, const double* inR, int c
 void ChannelStripEngine::Smooth(int count, const EngineSettings& settings) {
     // Both follow their targets independently of the signal; run side by
     // side, their two chains of advances overlap.
-    ParamSmoother trim = mTrim;
-    ParamSmoother high = mHighPosition;
+    SteadySmoother trim(mTrim);
+    SteadySmoother high(mHighPosition);
     for (int i = 0; i < count; ++i) {
         const double trimTarget = settings.trimTarget.load(kRelaxed);
         const double highTarget = settings.highPositionTarget.load(kRelaxed);
@@ -209,8 +248,6 @@ void ChannelStripEngine::Smooth(int count, const EngineSettings& settings) {
         mTrims[2 * i] = trim.Advance(trimTarget);
         mTrims[2 * i + 1] = trim.Advance(trimTarget);
     }
-    mTrim = trim;
-    mHighPosition = high;
 }
 
 void ChannelStripEngine::Interpolate(int count) {
@@ -246,35 +283,62 @@ void ChannelStripEngine::Interpolate(int count) {
 }
 
 void ChannelStripEngine::Shape(int count, const EngineSettings& settings, const Param& micPre) {
-    ParamSmoother drive = mDrive;
-    // Each evaluation takes two successive drive values; L before R.
-    auto shape = [&drive](double v, int curve, double target) {
+    // First the drive values, in the order the evaluations advance the drive
+    // (per sample: pass 0 L, R and pass 1 L, R of the oversampled path, then
+    // the direct path's L, R), each evaluation filed under its curve; then
+    // each curve over all its values at once; then the results in place.
+    constexpr int kMostPerSample = 6;
+    double driven[2][kMostPerSample * kStretch];   // v * g1, per curve
+    int evaluation[2][kMostPerSample * kStretch];  // index of each, per curve
+    int filed[2] = {0, 0};
+    double divisors[kMostPerSample * kStretch];  // g2 per evaluation
+    double shaped[kMostPerSample * kStretch];
+    int evaluations = 0;
+
+    SteadySmoother drive(mDrive);
+    auto file = [&](double v, int curve, double target) {
         const double g1 = drive.Advance(target);
         const double g2 = drive.Advance(target);
-        return ShapePreamp(v, curve, g1, g2);
+        const int c = curve == 0 ? 0 : 1;
+        driven[c][filed[c]] = v * g1;
+        evaluation[c][filed[c]++] = evaluations;
+        divisors[evaluations++] = g2;
     };
     for (int i = 0; i < count; ++i) {
         const double target = settings.driveTarget.load(kRelaxed);
         if (mOversampled[i]) {
             const int curve = static_cast<int>(micPre.GetValue());
             // The factor 2 restores the level that zero stuffing halved.
-            const Double2 w0 = mPassSignal[i];
-            const double s0L = shape(2.0 * w0[0], curve, target);
-            const double s0R = shape(2.0 * w0[1], curve, target);
-            const Double2 w1 = mPassZero[i];
-            const double s1L = shape(2.0 * w1[0], curve, target);
-            const double s1R = shape(2.0 * w1[1], curve, target);
-            mPassSignal[i] = Double2{s0L, s0R};
-            mPassZero[i] = Double2{s1L, s1R};
+            file(2.0 * mPassSignal[i][0], curve, target);
+            file(2.0 * mPassSignal[i][1], curve, target);
+            file(2.0 * mPassZero[i][0], curve, target);
+            file(2.0 * mPassZero[i][1], curve, target);
         }
         // The host-rate path runs every sample, also while it is not selected.
         const int curve = settings.micCurveSelection.load(kRelaxed);
-        const Double2 c = mColoured[i];
-        const double directL = shape(c[0], curve, target);
-        const double directR = shape(c[1], curve, target);
-        mPreamp[i] = Double2{directL, directR};
+        file(mColoured[i][0], curve, target);
+        file(mColoured[i][1], curve, target);
     }
-    mDrive = drive;
+
+    for (int c = 0; c < 2; ++c) {
+        PreampCurves(driven[c], driven[c], filed[c], c, mCurveLanes);
+        for (int k = 0; k < filed[c]; ++k) {
+            const int e = evaluation[c][k];
+            const double y = driven[c][k] / divisors[e];
+            shaped[e] = (y - y == 0.0) ? y : 0.0;
+        }
+    }
+
+    int e = 0;
+    for (int i = 0; i < count; ++i) {
+        if (mOversampled[i]) {
+            mPassSignal[i] = Double2{shaped[e], shaped[e + 1]};
+            mPassZero[i] = Double2{shaped[e + 2], shaped[e + 3]};
+            e += 4;
+        }
+        mPreamp[i] = Double2{shaped[e], shaped[e + 1]};
+        e += 2;
+    }
 }
 
 void ChannelStripEngine::DecimatePreamp(int count) {
@@ -309,10 +373,19 @@ void ChannelStripEngine::Equalise(const Double2* source, int count) {
     // The high band follows its smoothed position sample by sample, one
     // design per channel; the designs do not depend on the signal, so they are
     // made for the whole stretch first.
+    // A design is a fixed function of the positions and the rate, so while
+    // the positions stand still the last one is reused.
     CircuitCoefficientsT<Double2> highDesigns[kStretch];
     for (int i = 0; i < count; ++i) {
-        const Double2 position{mHighPositions[2 * i], mHighPositions[2 * i + 1]};
-        highDesigns[i] = BilinearCoefficients(HighBandPolynomials(position), mBandRate);
+        const double left = mHighPositions[2 * i], right = mHighPositions[2 * i + 1];
+        if (!mHighDesignValid || !SameBits(left, mHighDesignPosition[0]) ||
+            !SameBits(right, mHighDesignPosition[1])) {
+            mHighDesign =
+                BilinearCoefficients(HighBandPolynomials(Double2{left, right}), mBandRate);
+            mHighDesignPosition = Double2{left, right};
+            mHighDesignValid = true;
+        }
+        highDesigns[i] = mHighDesign;
     }
 
     CircuitBiquadT<Double2> highPass = mHighPass;
@@ -350,14 +423,15 @@ void ChannelStripEngine::DecimateEqualiser(int count) {
     KeepHistory(mEqualiserLine, kDecimatorHistory, 2 * count);
 }
 
-void ChannelStripEngine::FinishOutput(const double* inL, const double* inR, double* outL, double* outR,
-                                      int count, const EngineSettings& settings) {
+void ChannelStripEngine::FinishOutput(const double* inL, const double* inR, double* outL,
+                                      double* outR, int count, const EngineSettings& settings) {
     ToneBiquadT<Double2> output1 = mOutput1, output2 = mOutput2, output3 = mOutput3;
     ToneBiquadT<Double2> bandPass = mBandPass;
     double d = mOffset;
     for (int i = 0; i < count; ++i) {
         d = -d;
-        const Double2 coloured = output3.Process(output2.Process(output1.Process(RoundToSingle(mEqualised[i]))));
+        const Double2 coloured =
+            output3.Process(output2.Process(output1.Process(RoundToSingle(mEqualised[i]))));
         const Double2 y = bandPass.Process(coloured) * Double2{mTrims[2 * i], mTrims[2 * i + 1]};
         // Read the input before writing: the buffers may be the same.
         if (settings.processingSwitch.load(kRelaxed) == 0) {

@@ -33,6 +33,7 @@
 #include "dsp/halfband_filter.h"
 #include "dsp/lanes.h"
 #include "dsp/param_smoother.h"
+#include "dsp/preamp_curve.h"
 #include "dsp/tone_biquad.h"
 #include "product/engine_settings.h"
 
@@ -51,6 +52,11 @@ public:
     // latency base x processing switch.
     int ProcessAudioBlock(double* const* inputs, double* const* outputs, int n, double sampleRate,
                           const EngineSettings& settings, const Param& micPre);
+
+    // [main] Test hook: evaluates the preamp curves `lanes` values per vector
+    // call, which the CPU must run (CurveLanesSupported). A new engine uses
+    // the widest its CPU runs; every width gives the same output.
+    void SelectCurveLanes(CurveLanes lanes);
 
     // [audio] or [main] Clears the half-band lines and the decimators (the
     // half-band offsets keep their sign) and moves every smoother onto its
@@ -74,7 +80,8 @@ private:
     static constexpr int kDecimatorHistory = 64;
 
     void BeginBlock(double sampleRate, const EngineSettings& settings);
-    void ColourInput(const double* inL, const double* inR, int count, const EngineSettings& settings);
+    void ColourInput(const double* inL, const double* inR, int count,
+                     const EngineSettings& settings);
     void Smooth(int count, const EngineSettings& settings);
     void Interpolate(int count);
     void Shape(int count, const EngineSettings& settings, const Param& micPre);
@@ -118,17 +125,25 @@ private:
     double mDecimationOffset = 1e-15;
 
     // Values fixed for the current block.
-    double mBandRate = 0.0;       // twice the sample rate: design rate of mid and high
+    double mBandRate = 0.0;  // twice the sample rate: design rate of mid and high
     bool mHighPassOn = false;
 
+    // The last high-band design and the positions it was made for; made
+    // anew at the first sample of every block.
+    CircuitCoefficientsT<Double2> mHighDesign;
+    Double2 mHighDesignPosition{0.0, 0.0};
+    bool mHighDesignValid = false;
+
+    CurveLanes mCurveLanes = WidestCurveLanes();
+
     // Per-stretch working values, one entry per sample.
-    Double2 mColoured[kStretch];        // input colouring output
-    Double2 mPassSignal[kStretch];      // oversampled pass 0: interpolated, then shaped
-    Double2 mPassZero[kStretch];        // oversampled pass 1: interpolated, then shaped
-    Double2 mPreamp[kStretch];          // preamp output fed to the equaliser
-    Double2 mEqualised[kStretch];       // equaliser decimator output
-    double mHighPositions[2 * kStretch]; // smoothed high position, L and R per sample
-    double mTrims[2 * kStretch];         // smoothed trim, L and R per sample
-    bool mOversampled[kStretch];        // oversampled path in use for the sample
-    int mOversampledCount = 0;          // samples of the stretch that use it
+    Double2 mColoured[kStretch];          // input colouring output
+    Double2 mPassSignal[kStretch];        // oversampled pass 0: interpolated, then shaped
+    Double2 mPassZero[kStretch];          // oversampled pass 1: interpolated, then shaped
+    Double2 mPreamp[kStretch];            // preamp output fed to the equaliser
+    Double2 mEqualised[kStretch];         // equaliser decimator output
+    double mHighPositions[2 * kStretch];  // smoothed high position, L and R per sample
+    double mTrims[2 * kStretch];          // smoothed trim, L and R per sample
+    bool mOversampled[kStretch];          // oversampled path in use for the sample
+    int mOversampledCount = 0;            // samples of the stretch that use it
 };
