@@ -10,7 +10,8 @@
 // material, at 48 kHz in 128-frame blocks on one thread. It reports
 // `core_share`: the part of one core they take (1.0: the core is full).
 //
-// Arguments: oversampling (0 off, 1 on), mic curve (0 or 1).
+// Arguments: oversampling (0 off, 1 on), mic curve (0 or 1), and for the
+// engine the curves' lanes per vector call (0: the widest the CPU runs).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -70,6 +71,12 @@ void SetRtf(benchmark::State& state) {
 void BM_Engine(benchmark::State& state) {
     const int oversampling = static_cast<int>(state.range(0));
     const int curve = static_cast<int>(state.range(1));
+    // Curve lanes: 0 the widest this CPU runs.
+    const int lanes = state.range(2);
+    if (lanes != 0 && !CurveLanesSupported(static_cast<CurveLanes>(lanes))) {
+        state.SkipWithError("this CPU does not run that many lanes");
+        return;
+    }
 
     ParamTable params(kNumChannelParams);
     DefineChannelParameters(params);
@@ -79,6 +86,7 @@ void BM_Engine(benchmark::State& state) {
     for (int i = 0; i < kNumChannelParams; ++i) ApplyParamChange(i, params, settings);
 
     auto engine = std::make_unique<ChannelStripEngine>();
+    if (lanes != 0) engine->SelectLanes(static_cast<CurveLanes>(lanes));
     engine->ResetProcessing(settings);
 
     const Signal& signal = TestSignal();
@@ -183,5 +191,8 @@ void BM_SixtyFourStrips(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_SixtyFourStrips)->ArgName("oversampling")->Arg(0)->Arg(1);
-BENCHMARK(BM_Engine)->ArgNames({"oversampling", "curve"})->ArgsProduct({{0, 1}, {0, 1}});
+BENCHMARK(BM_Engine)
+    ->ArgNames({"oversampling", "curve", "lanes"})
+    ->ArgsProduct({{0, 1}, {0, 1}, {0}})
+    ->ArgsProduct({{0, 1}, {1}, {2, 4, 8}});
 BENCHMARK(BM_CurveFloor)->ArgNames({"oversampling", "curve"})->ArgsProduct({{0, 1}, {0, 1}});

@@ -10,7 +10,9 @@
 // thread, the engine reads them with relaxed loads).
 //
 // Left and right run side by side in the two lanes of Double2 filters; every
-// lane does exactly the arithmetic of a one-channel chain. Within a stretch of
+// lane does exactly the arithmetic of a one-channel chain. Where the CPU has
+// wider vectors, the preamp curves take many values per call and the
+// interpolation filter two windows at once, with the same arithmetic per lane. Within a stretch of
 // samples the stages run one after another over the whole stretch (colouring,
 // then the curves, then the equaliser, then the output stage), which keeps
 // every object's own order of operations and every smoother's sequence of
@@ -53,10 +55,11 @@ public:
     int ProcessAudioBlock(double* const* inputs, double* const* outputs, int n, double sampleRate,
                           const EngineSettings& settings, const Param& micPre);
 
-    // [main] Test hook: evaluates the preamp curves `lanes` values per vector
-    // call, which the CPU must run (CurveLanesSupported). A new engine uses
-    // the widest its CPU runs; every width gives the same output.
-    void SelectCurveLanes(CurveLanes lanes);
+    // [main] Test hook: runs the preamp curves `lanes` values per vector call
+    // and, from four lanes on, the interpolation filter's sums two windows at
+    // a time; the CPU must run that width (CurveLanesSupported). A new engine
+    // uses the widest its CPU runs; every width gives the same output.
+    void SelectLanes(CurveLanes lanes);
 
     // [audio] or [main] Clears the half-band lines and the decimators (the
     // half-band offsets keep their sign) and moves every smoother onto its

@@ -329,7 +329,7 @@ TEST(ChannelStripEngineTest, MatchesThePlainChainBitForBit) {
             std::uniform_real_distribution<double> unit(0.0, 1.0);
             Controls controls;
             auto engine = std::make_unique<ChannelStripEngine>();
-            engine->SelectCurveLanes(lanes);
+            engine->SelectLanes(lanes);
             auto model = std::make_unique<ModelStrip>();
 
             auto randomise = [&] {
