@@ -411,9 +411,9 @@ void ChannelStripEngine::DecimatePreamp(int count) {
 void ChannelStripEngine::Equalise(const Double2* source, int count) {
     // The high band follows its smoothed position sample by sample, one
     // design per channel; the designs do not depend on the signal, so they are
-    // made for the whole stretch first.
-    // A design is a fixed function of the positions and the rate, so while
-    // the positions stand still the last one is reused.
+    // made for the whole stretch first. A design is a fixed function of the
+    // positions and the rate, so while the positions stand still the last one
+    // is reused.
     CircuitCoefficientsT<Double2> highDesigns[kStretch];
     for (int i = 0; i < count; ++i) {
         const double left = mHighPositions[2 * i], right = mHighPositions[2 * i + 1];
