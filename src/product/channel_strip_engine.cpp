@@ -324,24 +324,23 @@ void ChannelStripEngine::Interpolate(int count) {
 void ChannelStripEngine::Shape(int count, const EngineSettings& settings, const Param& micPre) {
     // First the drive values, in the order the evaluations advance the drive
     // (per sample: pass 0 L, R and pass 1 L, R of the oversampled path, then
-    // the direct path's L, R), each evaluation filed under its curve; then
-    // each curve over all its values at once; then the results in place.
+    // the direct path's L, R); then each curve over all its values at once;
+    // then the results in place.
     constexpr int kMostPerSample = 6;
-    double driven[2][kMostPerSample * kStretch];   // v * g1, per curve
-    int evaluation[2][kMostPerSample * kStretch];  // index of each, per curve
-    int filed[2] = {0, 0};
-    double divisors[kMostPerSample * kStretch];  // g2 per evaluation
-    double shaped[kMostPerSample * kStretch];
+    double values[kMostPerSample * kStretch];    // v * g1, then the shaped value
+    double divisors[kMostPerSample * kStretch];  // g2
+    bool curveOne[kMostPerSample * kStretch];
+    int curvesSeen = 0;  // bit c: curve c has values
     int evaluations = 0;
 
     SteadySmoother drive(mDrive);
     auto file = [&](double v, int curve, double target) {
         const double g1 = drive.Advance(target);
         const double g2 = drive.Advance(target);
-        const int c = curve == 0 ? 0 : 1;
-        driven[c][filed[c]] = v * g1;
-        evaluation[c][filed[c]++] = evaluations;
-        divisors[evaluations++] = g2;
+        values[evaluations] = v * g1;
+        divisors[evaluations] = g2;
+        curveOne[evaluations++] = curve != 0;
+        curvesSeen |= curve != 0 ? 2 : 1;
     };
     for (int i = 0; i < count; ++i) {
         const double target = settings.driveTarget.load(kRelaxed);
@@ -359,23 +358,37 @@ void ChannelStripEngine::Shape(int count, const EngineSettings& settings, const 
         file(mColoured[i][1], curve, target);
     }
 
-    for (int c = 0; c < 2; ++c) {
-        PreampCurves(driven[c], driven[c], filed[c], c, mCurveLanes);
-        for (int k = 0; k < filed[c]; ++k) {
-            const int e = evaluation[c][k];
-            const double y = driven[c][k] / divisors[e];
-            shaped[e] = (y - y == 0.0) ? y : 0.0;
+    if (curvesSeen == 3) {
+        // Both curves in one stretch: each runs over its own values.
+        double grouped[kMostPerSample * kStretch];
+        int origin[kMostPerSample * kStretch];
+        for (int c = 0; c < 2; ++c) {
+            int n = 0;
+            for (int e = 0; e < evaluations; ++e) {
+                if (curveOne[e] == (c == 1)) {
+                    grouped[n] = values[e];
+                    origin[n++] = e;
+                }
+            }
+            PreampCurves(grouped, grouped, n, c, mCurveLanes);
+            for (int k = 0; k < n; ++k) values[origin[k]] = grouped[k];
         }
+    } else if (curvesSeen != 0) {
+        PreampCurves(values, values, evaluations, curvesSeen == 2 ? 1 : 0, mCurveLanes);
+    }
+    for (int e = 0; e < evaluations; ++e) {
+        const double y = values[e] / divisors[e];
+        values[e] = (y - y == 0.0) ? y : 0.0;
     }
 
     int e = 0;
     for (int i = 0; i < count; ++i) {
         if (mOversampled[i]) {
-            mPassSignal[i] = Double2{shaped[e], shaped[e + 1]};
-            mPassZero[i] = Double2{shaped[e + 2], shaped[e + 3]};
+            mPassSignal[i] = Double2{values[e], values[e + 1]};
+            mPassZero[i] = Double2{values[e + 2], values[e + 3]};
             e += 4;
         }
-        mPreamp[i] = Double2{shaped[e], shaped[e + 1]};
+        mPreamp[i] = Double2{values[e], values[e + 1]};
         e += 2;
     }
 }

@@ -305,13 +305,17 @@ bool SameBits(double a, double b) {
 struct ModelCase {
     const char* name;
     int oversampling;  // -1: changed at random with everything else
-    int micPre;        // -1: changed at random
+    int micPre;        // -1: changed at random; 2: the parameter at 1 while the
+                       // engine setting still holds 0, so the paths' curves differ
     double sampleRate;
 };
 
 const ModelCase kModelCases[] = {
-    {"direct curve 0", 0, 0, 48000.0},      {"direct curve 1", 0, 1, 44100.0},
-    {"oversampled curve 0", 1, 0, 48000.0}, {"oversampled curve 1", 1, 1, 96000.0},
+    {"direct curve 0", 0, 0, 48000.0},
+    {"direct curve 1", 0, 1, 44100.0},
+    {"oversampled curve 0", 1, 0, 48000.0},
+    {"oversampled curve 1", 1, 1, 96000.0},
+    {"oversampled, the curves of the two paths differ", 1, 2, 48000.0},
     {"everything moving", -1, -1, 48000.0},
 };
 
@@ -346,7 +350,12 @@ TEST(ChannelStripEngineTest, MatchesThePlainChainBitForBit) {
                 }
             };
             if (mc.oversampling >= 0) controls.Set(kOversampling, mc.oversampling);
-            if (mc.micPre >= 0) controls.Set(kMicPre, mc.micPre);
+            if (mc.micPre == 2) {
+                controls.Set(kMicPre, 0);
+                controls.params.GetParam(kMicPre)->SetValue(1);
+            } else if (mc.micPre >= 0) {
+                controls.Set(kMicPre, mc.micPre);
+            }
 
             int mismatches = 0;
             for (int block = 0; block < 120 && mismatches == 0; ++block) {
