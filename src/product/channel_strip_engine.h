@@ -83,6 +83,10 @@ private:
     static constexpr int kDecimatorHistory = 64;
 
     void BeginBlock(double sampleRate, const EngineSettings& settings);
+    void RunStretches(double* const* inputs, double* const* outputs, int n,
+                      const EngineSettings& settings, const Param& micPre);
+    void RunStretchesEight(double* const* inputs, double* const* outputs, int n,
+                           const EngineSettings& settings, const Param& micPre);
     void ColourInput(const double* inL, const double* inR, int count,
                      const EngineSettings& settings);
     void Smooth(int count, const EngineSettings& settings);
