@@ -10,8 +10,10 @@
 // without fused multiply-add: the one-value form and the 2-, 4- and 8-lane
 // forms give the same bits for every value, so a curve gives the same output
 // one value at a time or many at once, at any lane width and on any x86-64
-// CPU. `PreampCurves` evaluates a whole run of values at the widest width the
-// CPU has; the scalar curves are the same arithmetic one value at a time.
+// CPU. Below 2^-27 in magnitude, where tanh and atan round to their argument,
+// the argument itself is the result. `PreampCurves` evaluates a whole run of
+// values at a width the CPU runs; the scalar curves are the same arithmetic
+// one value at a time.
 //
 // For an infinite u both curves are finite (tanh and atan saturate; a power
 // that overflows just saturates them earlier). A NaN u gives NaN, which
@@ -20,7 +22,8 @@
 // Threads: plain functions of their arguments, callable from any thread
 // ([any]); the engine calls them on the audio thread. No allocation, no lock.
 
-// [any] The curves' tanh and atan (SLEEF, 1 ulp), one value.
+// [any] The curves' tanh and atan (SLEEF, 1 ulp; tiny arguments returned as
+// they are), one value.
 struct CurveMath {
     static double Tanh(double x);
     static double Atan(double x);

@@ -11,9 +11,11 @@
 //
 // Left and right run side by side in the two lanes of Double2 filters; every
 // lane does exactly the arithmetic of a one-channel chain. Where the CPU has
-// wider vectors, the preamp curves take many values per call and the
-// interpolation filter two windows at once, with the same arithmetic per lane. Within a stretch of
-// samples the stages run one after another over the whole stretch (colouring,
+// wider vectors (a run-time check), the preamp curves take many values per
+// call, the interpolation filter sums two windows at once and, with AVX-512,
+// the stages run in a build of the same code for it; every lane rounds every
+// operation as the two-lane chain does. Within a stretch of samples the
+// stages run one after another over the whole stretch (colouring,
 // then the curves, then the equaliser, then the output stage), which keeps
 // every object's own order of operations and every smoother's sequence of
 // advances, so the result equals the sample-by-sample chain bit for bit.
@@ -55,10 +57,11 @@ public:
     int ProcessAudioBlock(double* const* inputs, double* const* outputs, int n, double sampleRate,
                           const EngineSettings& settings, const Param& micPre);
 
-    // [main] Test hook: runs the preamp curves `lanes` values per vector call
-    // and, from four lanes on, the interpolation filter's sums two windows at
-    // a time; the CPU must run that width (CurveLanesSupported). A new engine
-    // uses the widest its CPU runs; every width gives the same output.
+    // [main] Test hook: runs the preamp curves `lanes` values per vector call,
+    // from four lanes on the interpolation filter's sums two windows at a
+    // time, and at eight lanes the stages in their AVX-512 build; the CPU must
+    // run that width (CurveLanesSupported). A new engine uses the widest its
+    // CPU runs; every width gives the same output.
     void SelectLanes(CurveLanes lanes);
 
     // [audio] or [main] Clears the half-band lines and the decimators (the
