@@ -25,6 +25,7 @@
 // Threads: a section belongs to the audio thread that runs it ([audio]); the
 // design routines and `Process` allocate nothing and take no lock.
 #include "dsp/lanes.h"
+#include "dsp/sample_guard.h"
 
 #include <type_traits>
 
@@ -38,13 +39,12 @@ using CircuitCoefficients = CircuitCoefficientsT<double>;
 
 namespace circuit_detail {
 
-// [any] v where v is finite, else 0; branch-free, exact for finite values.
+// [any] v where v is finite, else 0; exact for finite values. The two-lane
+// form tests with a predicted branch, which keeps the test off the
+// recurrence's dependency chain (a compare-and-mask there costs every sample).
 inline double ZeroIfNotFinite(double v) { return (v - v == 0.0) ? v : 0.0; }
 // [any]
-inline Double2 ZeroIfNotFinite(Double2 v) {
-    auto finite = (v - v) == Double2{0.0, 0.0};  // inf - inf and NaN give NaN
-    return (Double2)((decltype(finite))v & finite);
-}
+inline Double2 ZeroIfNotFinite(Double2 v) { return FiniteOrZero(v); }
 
 }  // namespace circuit_detail
 

@@ -8,6 +8,9 @@
 #include <cstring>
 
 using Double2 = double __attribute__((vector_size(16)));
+// Four lanes, only inside functions built for AVX (the run-time CPU check
+// picks them); AVX has no fused multiply-add, so each lane rounds as Double2's.
+using Double4 = double __attribute__((vector_size(32)));
 using Float2 = float __attribute__((vector_size(8)));
 
 // Rounds to the nearest single-precision value and widens again.

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cstddef>
-#include <iterator>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <iterator>
 #include <numbers>
 
 #include "dsp/preamp_curve.h"
@@ -43,7 +44,8 @@ void Configure(ToneBiquadT<Double2>& section, const ToneSetting& setting, double
 // the pairs outwards; interleaving N independent sums keeps the adder busy
 // instead of waiting on one long chain.
 template <int N, int Centre, int Stride, std::size_t Taps>
-inline void HalfbandSums(const std::array<double, Taps>& taps, const Double2* newest, Double2* sums) {
+inline void HalfbandSums(const std::array<double, Taps>& taps, const Double2* newest,
+                         Double2* sums) {
     Double2 y[N];
     for (int j = 0; j < N; ++j) y[j] = 0.5 * newest[j * Stride - Centre];
     for (std::size_t t = 0; t < Taps; ++t) {
@@ -57,10 +59,48 @@ inline void HalfbandSums(const std::array<double, Taps>& taps, const Double2* ne
 }
 
 template <int Centre, int Stride, std::size_t Taps>
-void HalfbandSumsOf(const std::array<double, Taps>& taps, const Double2* firstNewest, int count, Double2* sums) {
+void HalfbandSumsOf(const std::array<double, Taps>& taps, const Double2* firstNewest, int count,
+                    Double2* sums) {
     int j = 0;
-    for (; j + 4 <= count; j += 4) HalfbandSums<4, Centre, Stride>(taps, firstNewest + j * Stride, sums + j);
-    for (; j < count; ++j) HalfbandSums<1, Centre, Stride>(taps, firstNewest + j * Stride, sums + j);
+    for (; j + 4 <= count; j += 4)
+        HalfbandSums<4, Centre, Stride>(taps, firstNewest + j * Stride, sums + j);
+    for (; j < count; ++j)
+        HalfbandSums<1, Centre, Stride>(taps, firstNewest + j * Stride, sums + j);
+}
+
+// Two adjacent samples of a two-lane line as one four-lane value.
+__attribute__((target("avx"))) inline Double4 LoadPair(const Double2* p) {
+    Double4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// The same sums for consecutive windows (stride 1), two windows side by side
+// in four lanes. Built for AVX, which has no fused multiply-add, so every lane
+// rounds exactly as the two-lane sums do.
+template <int Centre, std::size_t Taps>
+__attribute__((target("avx"))) void ConsecutiveHalfbandSumsFour(
+    const std::array<double, Taps>& taps, const Double2* firstNewest, int count, Double2* sums) {
+    int j = 0;
+    for (; j + 4 <= count; j += 4) {
+        const Double2* w = firstNewest + j;
+        const Double4 c0 = LoadPair(w - Centre);
+        const Double4 c1 = LoadPair(w + 2 - Centre);
+        Double4 y0 = 0.5 * c0;
+        Double4 y1 = 0.5 * c1;
+        for (std::size_t t = 0; t < Taps; ++t) {
+            const int m = 2 * static_cast<int>(t) + 1;
+            const Double4 a0 = LoadPair(w + m - Centre);
+            const Double4 b0 = LoadPair(w - Centre - m);
+            const Double4 a1 = LoadPair(w + 2 + m - Centre);
+            const Double4 b1 = LoadPair(w + 2 - Centre - m);
+            y0 = y0 + taps[t] * (a0 + b0);
+            y1 = y1 + taps[t] * (a1 + b1);
+        }
+        std::memcpy(sums + j, &y0, sizeof y0);
+        std::memcpy(sums + j + 2, &y1, sizeof y1);
+    }
+    for (; j < count; ++j) HalfbandSums<1, Centre, 1>(taps, firstNewest + j, sums + j);
 }
 
 // Centre taps: the 129-tap filter's sits 64 samples back, the decimator's 33.
@@ -72,6 +112,32 @@ constexpr int kDecimatorCentre = 33;
 void KeepHistory(Double2* line, int history, int pushed) {
     if (pushed > 0) std::copy(line + pushed, line + pushed + history, line);
 }
+
+bool SameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Advances a smoother in place. An advance is a fixed function of the state
+// and the target, so once one leaves the state as it was, every further
+// advance towards the same target would too: those are skipped.
+class SteadySmoother {
+public:
+    explicit SteadySmoother(ParamSmoother& smoother) : mSmoother(smoother) {}
+
+    double Advance(double target) {
+        if (mSettled && SameBits(target, mSettledTarget)) return mSmoother.z;
+        const double before = mSmoother.z;
+        const double after = mSmoother.Advance(target);
+        mSettled = SameBits(before, after);
+        mSettledTarget = target;
+        return after;
+    }
+
+private:
+    ParamSmoother& mSmoother;
+    bool mSettled = false;
+    double mSettledTarget = 0.0;
+};
 
 void StartSmoother(ParamSmoother& smoother) {
     smoother.a = std::exp(-std::numbers::pi / 120.0);
@@ -97,6 +163,10 @@ ChannelStripEngine::ChannelStripEngine() {
     }
 }
 
+void ChannelStripEngine::SelectLanes(CurveLanes lanes) {
+    mCurveLanes = lanes;
+}
+
 void ChannelStripEngine::ResetProcessing(const EngineSettings& settings) {
     // The offsets keep their signs.
     const Double2 zero{0.0, 0.0};
@@ -114,18 +184,10 @@ int ChannelStripEngine::ProcessAudioBlock(double* const* inputs, double* const* 
                                           double sampleRate, const EngineSettings& settings,
                                           const Param& micPre) {
     BeginBlock(sampleRate, settings);
-    for (int start = 0; start < n; start += kStretch) {
-        const int count = std::min(kStretch, n - start);
-        const double* inL = inputs[0] + start;
-        const double* inR = inputs[1] + start;
-        ColourInput(inL, inR, count, settings);
-        Smooth(count, settings);
-        Interpolate(count);
-        Shape(count, settings, micPre);
-        DecimatePreamp(count);
-        Equalise(mPreamp, count);
-        DecimateEqualiser(count);
-        FinishOutput(inL, inR, outputs[0] + start, outputs[1] + start, count, settings);
+    if (mCurveLanes == CurveLanes::kEight) {
+        RunStretchesEight(inputs, outputs, n, settings, micPre);
+    } else {
+        RunStretches(inputs, outputs, n, settings, micPre);
     }
     return settings.latencyBase.load(kRelaxed) * settings.processingSwitch.load(kRelaxed);
 }
@@ -135,7 +197,8 @@ void ChannelStripEngine::ProcessEqualiser(double* const* inputs, double* const* 
     BeginBlock(sampleRate, settings);
     for (int start = 0; start < n; start += kStretch) {
         const int count = std::min(kStretch, n - start);
-        for (int i = 0; i < count; ++i) mPreamp[i] = Double2{inputs[0][start + i], inputs[1][start + i]};
+        for (int i = 0; i < count; ++i)
+            mPreamp[i] = Double2{inputs[0][start + i], inputs[1][start + i]};
         Smooth(count, settings);
         Equalise(mPreamp, count);
         DecimateEqualiser(count);
@@ -163,13 +226,16 @@ void ChannelStripEngine::BeginBlock(double sampleRate, const EngineSettings& set
     const double lowTarget = settings.lowPositionTarget.load(kRelaxed);
     const double lowL = mLowPosition.Advance(lowTarget);
     const double lowR = mLowPosition.Advance(lowTarget);
-    DesignLowBand(mLowBand, 3.0 * fs, Double2{lowL, lowR}, settings.lowFrequencySelection.load(kRelaxed));
+    DesignLowBand(mLowBand, 3.0 * fs, Double2{lowL, lowR},
+                  settings.lowFrequencySelection.load(kRelaxed));
 
     mBandRate = 2.0 * fs;
+    mHighDesignValid = false;
     const double midTarget = settings.midPositionTarget.load(kRelaxed);
     const double midL = mMidPosition.Advance(midTarget);
     const double midR = mMidPosition.Advance(midTarget);
-    DesignMidBand(mMidBand, mBandRate, Double2{midL, midR}, settings.midFrequencySelection.load(kRelaxed));
+    DesignMidBand(mMidBand, mBandRate, Double2{midL, midR},
+                  settings.midFrequencySelection.load(kRelaxed));
 
     Configure(mInput1, kInput1, fs);
     Configure(mInput2, kInput2, fs);
@@ -180,8 +246,9 @@ void ChannelStripEngine::BeginBlock(double sampleRate, const EngineSettings& set
     Configure(mBandPass, kBandPass, fs);
 }
 
-void ChannelStripEngine::ColourInput(const double* inL, const double* inR, int count,
-                                     const EngineSettings& settings) {
+[[gnu::always_inline]] inline void ChannelStripEngine::ColourInput(const double* inL,
+                                                                   const double* inR, int count,
+                                                                   const EngineSettings& settings) {
     ToneBiquadT<Double2> input1 = mInput1, input2 = mInput2, input3 = mInput3;
     double d = mOffset;
     for (int i = 0; i < count; ++i) {
@@ -195,11 +262,12 @@ void ChannelStripEngine::ColourInput(const double* inL, const double* inR, int c
     mInput3 = input3;
 }
 
-void ChannelStripEngine::Smooth(int count, const EngineSettings& settings) {
+[[gnu::always_inline]] inline void ChannelStripEngine::Smooth(int count,
+                                                              const EngineSettings& settings) {
     // Both follow their targets independently of the signal; run side by
     // side, their two chains of advances overlap.
-    ParamSmoother trim = mTrim;
-    ParamSmoother high = mHighPosition;
+    SteadySmoother trim(mTrim);
+    SteadySmoother high(mHighPosition);
     for (int i = 0; i < count; ++i) {
         const double trimTarget = settings.trimTarget.load(kRelaxed);
         const double highTarget = settings.highPositionTarget.load(kRelaxed);
@@ -209,11 +277,9 @@ void ChannelStripEngine::Smooth(int count, const EngineSettings& settings) {
         mTrims[2 * i] = trim.Advance(trimTarget);
         mTrims[2 * i + 1] = trim.Advance(trimTarget);
     }
-    mTrim = trim;
-    mHighPosition = high;
 }
 
-void ChannelStripEngine::Interpolate(int count) {
+[[gnu::always_inline]] inline void ChannelStripEngine::Interpolate(int count) {
     // Zero stuffing: each sample, then a zero, at twice the rate, each plus
     // the filter's alternating offset.
     Double2* stretch = mInterpolationLine + kFilterHistory;
@@ -231,7 +297,11 @@ void ChannelStripEngine::Interpolate(int count) {
     if (pushed == 0) return;
 
     Double2 sums[2 * kStretch];
-    HalfbandSumsOf<kFilterCentre, 1>(kHalfbandTaps, stretch, pushed, sums);
+    if (mCurveLanes == CurveLanes::kTwo) {
+        HalfbandSumsOf<kFilterCentre, 1>(kHalfbandTaps, stretch, pushed, sums);
+    } else {
+        ConsecutiveHalfbandSumsFour<kFilterCentre>(kHalfbandTaps, stretch, pushed, sums);
+    }
     offset = mInterpolationOffset;
     int k = 0;
     for (int i = 0; i < count; ++i) {
@@ -245,39 +315,81 @@ void ChannelStripEngine::Interpolate(int count) {
     KeepHistory(mInterpolationLine, kFilterHistory, pushed);
 }
 
-void ChannelStripEngine::Shape(int count, const EngineSettings& settings, const Param& micPre) {
-    ParamSmoother drive = mDrive;
-    // Each evaluation takes two successive drive values; L before R.
-    auto shape = [&drive](double v, int curve, double target) {
+[[gnu::always_inline]] inline void ChannelStripEngine::Shape(int count,
+                                                             const EngineSettings& settings,
+                                                             const Param& micPre) {
+    // First the drive values, in the order the evaluations advance the drive
+    // (per sample: pass 0 L, R and pass 1 L, R of the oversampled path, then
+    // the direct path's L, R); then each curve over all its values at once;
+    // then the results in place.
+    constexpr int kMostPerSample = 6;
+    double values[kMostPerSample * kStretch];    // v * g1, then the shaped value
+    double divisors[kMostPerSample * kStretch];  // g2
+    bool curveOne[kMostPerSample * kStretch];
+    int curvesSeen = 0;  // bit c: curve c has values
+    int evaluations = 0;
+
+    SteadySmoother drive(mDrive);
+    auto file = [&](double v, int curve, double target) {
         const double g1 = drive.Advance(target);
         const double g2 = drive.Advance(target);
-        return ShapePreamp(v, curve, g1, g2);
+        values[evaluations] = v * g1;
+        divisors[evaluations] = g2;
+        curveOne[evaluations++] = curve != 0;
+        curvesSeen |= curve != 0 ? 2 : 1;
     };
     for (int i = 0; i < count; ++i) {
         const double target = settings.driveTarget.load(kRelaxed);
         if (mOversampled[i]) {
             const int curve = static_cast<int>(micPre.GetValue());
             // The factor 2 restores the level that zero stuffing halved.
-            const Double2 w0 = mPassSignal[i];
-            const double s0L = shape(2.0 * w0[0], curve, target);
-            const double s0R = shape(2.0 * w0[1], curve, target);
-            const Double2 w1 = mPassZero[i];
-            const double s1L = shape(2.0 * w1[0], curve, target);
-            const double s1R = shape(2.0 * w1[1], curve, target);
-            mPassSignal[i] = Double2{s0L, s0R};
-            mPassZero[i] = Double2{s1L, s1R};
+            file(2.0 * mPassSignal[i][0], curve, target);
+            file(2.0 * mPassSignal[i][1], curve, target);
+            file(2.0 * mPassZero[i][0], curve, target);
+            file(2.0 * mPassZero[i][1], curve, target);
         }
         // The host-rate path runs every sample, also while it is not selected.
         const int curve = settings.micCurveSelection.load(kRelaxed);
-        const Double2 c = mColoured[i];
-        const double directL = shape(c[0], curve, target);
-        const double directR = shape(c[1], curve, target);
-        mPreamp[i] = Double2{directL, directR};
+        file(mColoured[i][0], curve, target);
+        file(mColoured[i][1], curve, target);
     }
-    mDrive = drive;
+
+    if (curvesSeen == 3) {
+        // Both curves in one stretch: each runs over its own values.
+        double grouped[kMostPerSample * kStretch];
+        int origin[kMostPerSample * kStretch];
+        for (int c = 0; c < 2; ++c) {
+            int n = 0;
+            for (int e = 0; e < evaluations; ++e) {
+                if (curveOne[e] == (c == 1)) {
+                    grouped[n] = values[e];
+                    origin[n++] = e;
+                }
+            }
+            PreampCurves(grouped, grouped, n, c, mCurveLanes);
+            for (int k = 0; k < n; ++k) values[origin[k]] = grouped[k];
+        }
+    } else if (curvesSeen != 0) {
+        PreampCurves(values, values, evaluations, curvesSeen == 2 ? 1 : 0, mCurveLanes);
+    }
+    for (int e = 0; e < evaluations; ++e) {
+        const double y = values[e] / divisors[e];
+        values[e] = (y - y == 0.0) ? y : 0.0;
+    }
+
+    int e = 0;
+    for (int i = 0; i < count; ++i) {
+        if (mOversampled[i]) {
+            mPassSignal[i] = Double2{values[e], values[e + 1]};
+            mPassZero[i] = Double2{values[e + 2], values[e + 3]};
+            e += 4;
+        }
+        mPreamp[i] = Double2{values[e], values[e + 1]};
+        e += 2;
+    }
 }
 
-void ChannelStripEngine::DecimatePreamp(int count) {
+[[gnu::always_inline]] inline void ChannelStripEngine::DecimatePreamp(int count) {
     if (mOversampledCount == 0) return;
     Double2* stretch = mDecimationLine + kFilterHistory;
     double offset = mDecimationOffset;
@@ -305,14 +417,23 @@ void ChannelStripEngine::DecimatePreamp(int count) {
     KeepHistory(mDecimationLine, kFilterHistory, pushed);
 }
 
-void ChannelStripEngine::Equalise(const Double2* source, int count) {
+[[gnu::always_inline]] inline void ChannelStripEngine::Equalise(const Double2* source, int count) {
     // The high band follows its smoothed position sample by sample, one
     // design per channel; the designs do not depend on the signal, so they are
-    // made for the whole stretch first.
+    // made for the whole stretch first. A design is a fixed function of the
+    // positions and the rate, so while the positions stand still the last one
+    // is reused.
     CircuitCoefficientsT<Double2> highDesigns[kStretch];
     for (int i = 0; i < count; ++i) {
-        const Double2 position{mHighPositions[2 * i], mHighPositions[2 * i + 1]};
-        highDesigns[i] = BilinearCoefficients(HighBandPolynomials(position), mBandRate);
+        const double left = mHighPositions[2 * i], right = mHighPositions[2 * i + 1];
+        if (!mHighDesignValid || !SameBits(left, mHighDesignPosition[0]) ||
+            !SameBits(right, mHighDesignPosition[1])) {
+            mHighDesign =
+                BilinearCoefficients(HighBandPolynomials(Double2{left, right}), mBandRate);
+            mHighDesignPosition = Double2{left, right};
+            mHighDesignValid = true;
+        }
+        highDesigns[i] = mHighDesign;
     }
 
     CircuitBiquadT<Double2> highPass = mHighPass;
@@ -340,7 +461,7 @@ void ChannelStripEngine::Equalise(const Double2* source, int count) {
     mHighBand = highBand;
 }
 
-void ChannelStripEngine::DecimateEqualiser(int count) {
+[[gnu::always_inline]] inline void ChannelStripEngine::DecimateEqualiser(int count) {
     // One output per host sample, from the window ending at its zero phase;
     // the factor 2 restores the level the zero stuffing removed.
     const Double2* stretch = mEqualiserLine + kDecimatorHistory;
@@ -350,14 +471,16 @@ void ChannelStripEngine::DecimateEqualiser(int count) {
     KeepHistory(mEqualiserLine, kDecimatorHistory, 2 * count);
 }
 
-void ChannelStripEngine::FinishOutput(const double* inL, const double* inR, double* outL, double* outR,
-                                      int count, const EngineSettings& settings) {
+[[gnu::always_inline]] inline void ChannelStripEngine::FinishOutput(
+    const double* inL, const double* inR, double* outL, double* outR, int count,
+    const EngineSettings& settings) {
     ToneBiquadT<Double2> output1 = mOutput1, output2 = mOutput2, output3 = mOutput3;
     ToneBiquadT<Double2> bandPass = mBandPass;
     double d = mOffset;
     for (int i = 0; i < count; ++i) {
         d = -d;
-        const Double2 coloured = output3.Process(output2.Process(output1.Process(RoundToSingle(mEqualised[i]))));
+        const Double2 coloured =
+            output3.Process(output2.Process(output1.Process(RoundToSingle(mEqualised[i]))));
         const Double2 y = bandPass.Process(coloured) * Double2{mTrims[2 * i], mTrims[2 * i + 1]};
         // Read the input before writing: the buffers may be the same.
         if (settings.processingSwitch.load(kRelaxed) == 0) {
@@ -375,4 +498,33 @@ void ChannelStripEngine::FinishOutput(const double* inL, const double* inR, doub
     mOutput2 = output2;
     mOutput3 = output3;
     mBandPass = bandPass;
+}
+
+[[gnu::always_inline]] inline void ChannelStripEngine::RunStretches(double* const* inputs,
+                                                                    double* const* outputs, int n,
+                                                                    const EngineSettings& settings,
+                                                                    const Param& micPre) {
+    for (int start = 0; start < n; start += kStretch) {
+        const int count = std::min(kStretch, n - start);
+        const double* inL = inputs[0] + start;
+        const double* inR = inputs[1] + start;
+        ColourInput(inL, inR, count, settings);
+        Smooth(count, settings);
+        Interpolate(count);
+        Shape(count, settings, micPre);
+        DecimatePreamp(count);
+        Equalise(mPreamp, count);
+        DecimateEqualiser(count);
+        FinishOutput(inL, inR, outputs[0] + start, outputs[1] + start, count, settings);
+    }
+}
+
+// The same stretches built for AVX-512, whose 32 vector registers hold the
+// filters' states and coefficients that otherwise go to memory every sample.
+// The library is built without contracting products and sums into fused
+// multiply-adds, so every operation rounds as in the plain build.
+__attribute__((target("avx512f,avx512vl"))) void ChannelStripEngine::RunStretchesEight(
+    double* const* inputs, double* const* outputs, int n, const EngineSettings& settings,
+    const Param& micPre) {
+    RunStretches(inputs, outputs, n, settings, micPre);
 }

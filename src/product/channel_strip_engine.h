@@ -10,8 +10,12 @@
 // thread, the engine reads them with relaxed loads).
 //
 // Left and right run side by side in the two lanes of Double2 filters; every
-// lane does exactly the arithmetic of a one-channel chain. Within a stretch of
-// samples the stages run one after another over the whole stretch (colouring,
+// lane does exactly the arithmetic of a one-channel chain. Where the CPU has
+// wider vectors (a run-time check), the preamp curves take many values per
+// call, the interpolation filter sums two windows at once and, with AVX-512,
+// the stages run in a build of the same code for it; every lane rounds every
+// operation as the two-lane chain does. Within a stretch of samples the
+// stages run one after another over the whole stretch (colouring,
 // then the curves, then the equaliser, then the output stage), which keeps
 // every object's own order of operations and every smoother's sequence of
 // advances, so the result equals the sample-by-sample chain bit for bit.
@@ -33,6 +37,7 @@
 #include "dsp/halfband_filter.h"
 #include "dsp/lanes.h"
 #include "dsp/param_smoother.h"
+#include "dsp/preamp_curve.h"
 #include "dsp/tone_biquad.h"
 #include "product/engine_settings.h"
 
@@ -51,6 +56,13 @@ public:
     // latency base x processing switch.
     int ProcessAudioBlock(double* const* inputs, double* const* outputs, int n, double sampleRate,
                           const EngineSettings& settings, const Param& micPre);
+
+    // [main] Test hook: runs the preamp curves `lanes` values per vector call,
+    // from four lanes on the interpolation filter's sums two windows at a
+    // time, and at eight lanes the stages in their AVX-512 build; the CPU must
+    // run that width (CurveLanesSupported). A new engine uses the widest its
+    // CPU runs; every width gives the same output.
+    void SelectLanes(CurveLanes lanes);
 
     // [main, audio] Clears the half-band lines and the decimators (the
     // half-band offsets keep their sign) and moves every smoother onto its
@@ -74,7 +86,12 @@ private:
     static constexpr int kDecimatorHistory = 64;
 
     void BeginBlock(double sampleRate, const EngineSettings& settings);
-    void ColourInput(const double* inL, const double* inR, int count, const EngineSettings& settings);
+    void RunStretches(double* const* inputs, double* const* outputs, int n,
+                      const EngineSettings& settings, const Param& micPre);
+    void RunStretchesEight(double* const* inputs, double* const* outputs, int n,
+                           const EngineSettings& settings, const Param& micPre);
+    void ColourInput(const double* inL, const double* inR, int count,
+                     const EngineSettings& settings);
     void Smooth(int count, const EngineSettings& settings);
     void Interpolate(int count);
     void Shape(int count, const EngineSettings& settings, const Param& micPre);
@@ -118,17 +135,25 @@ private:
     double mDecimationOffset = 1e-15;
 
     // Values fixed for the current block.
-    double mBandRate = 0.0;       // twice the sample rate: design rate of mid and high
+    double mBandRate = 0.0;  // twice the sample rate: design rate of mid and high
     bool mHighPassOn = false;
 
+    // The last high-band design and the positions it was made for; made
+    // anew at the first sample of every block.
+    CircuitCoefficientsT<Double2> mHighDesign;
+    Double2 mHighDesignPosition{0.0, 0.0};
+    bool mHighDesignValid = false;
+
+    CurveLanes mCurveLanes = WidestCurveLanes();
+
     // Per-stretch working values, one entry per sample.
-    Double2 mColoured[kStretch];        // input colouring output
-    Double2 mPassSignal[kStretch];      // oversampled pass 0: interpolated, then shaped
-    Double2 mPassZero[kStretch];        // oversampled pass 1: interpolated, then shaped
-    Double2 mPreamp[kStretch];          // preamp output fed to the equaliser
-    Double2 mEqualised[kStretch];       // equaliser decimator output
-    double mHighPositions[2 * kStretch]; // smoothed high position, L and R per sample
-    double mTrims[2 * kStretch];         // smoothed trim, L and R per sample
-    bool mOversampled[kStretch];        // oversampled path in use for the sample
-    int mOversampledCount = 0;          // samples of the stretch that use it
+    Double2 mColoured[kStretch];          // input colouring output
+    Double2 mPassSignal[kStretch];        // oversampled pass 0: interpolated, then shaped
+    Double2 mPassZero[kStretch];          // oversampled pass 1: interpolated, then shaped
+    Double2 mPreamp[kStretch];            // preamp output fed to the equaliser
+    Double2 mEqualised[kStretch];         // equaliser decimator output
+    double mHighPositions[2 * kStretch];  // smoothed high position, L and R per sample
+    double mTrims[2 * kStretch];          // smoothed trim, L and R per sample
+    bool mOversampled[kStretch];          // oversampled path in use for the sample
+    int mOversampledCount = 0;            // samples of the stretch that use it
 };

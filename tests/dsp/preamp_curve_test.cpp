@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -90,4 +93,61 @@ TEST(PreampCurveTest, ShapingIsFiniteForAnyInput) {
     EXPECT_EQ(ShapePreamp(kNaN, 1, 1.0, 1.0), 0.0);
 }
 
+// The curves' tanh and atan are within one ulp of the exact values, also
+// below the magnitude where they return their argument unchanged.
+TEST(PreampCurveTest, TanhAndAtanAreWithinOneUlp) {
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> exponent(-40.0, 8.0);
+    auto withinOneUlp = [](double got, long double exact) {
+        const double nearest = static_cast<double>(exact);
+        return got == nearest || got == std::nextafter(nearest, got);
+    };
+    for (int i = 0; i < 200000; ++i) {
+        const double x = (i % 2 ? -1.0 : 1.0) * std::pow(2.0, exponent(rng));
+        ASSERT_TRUE(withinOneUlp(CurveMath::Tanh(x), std::tanh(static_cast<long double>(x)))) << x;
+        ASSERT_TRUE(withinOneUlp(CurveMath::Atan(x), std::atan(static_cast<long double>(x)))) << x;
+    }
+}
+
+bool SameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Many values at once, at every width this CPU runs, give exactly what the
+// one-value curves give, whatever their neighbours in the vector: tiny values
+// next to ordinary ones, NaN and infinities, runs that fill no vector.
+TEST(PreampCurveTest, EveryLaneWidthGivesTheOneValueCurvesBits) {
+    const double kTiny = 0x1p-27;
+    std::vector<double> values = {
+        0.0,   -0.0,  4.9e-324, -1e-310, kTiny, -kTiny, std::nextafter(kTiny, 0.0),
+        1e-9,  -3e-5, 0.1,      -0.7,    1.3,   -2.9,   40.0,
+        -1e10, 1e200, kInf,     -kInf,   kNaN};
+    std::mt19937_64 rng(9);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    for (int i = 0; i < 400; ++i) {
+        const double v = unit(rng);
+        values.push_back(i % 5 == 0 ? v * 1e-8 : i % 5 == 1 ? v * 12.0 : v);
+    }
+    for (CurveLanes lanes : {CurveLanes::kTwo, CurveLanes::kFour, CurveLanes::kEight}) {
+        if (!CurveLanesSupported(lanes)) continue;
+        for (int curve : {0, 1}) {
+            for (int count : {1, 3, 7, 130, static_cast<int>(values.size())}) {
+                SCOPED_TRACE(testing::Message() << static_cast<int>(lanes) << " lanes, curve "
+                                                << curve << ", " << count << " values");
+                std::vector<double> out(count);
+                PreampCurves(values.data(), out.data(), count, curve, lanes);
+                for (int i = 0; i < count; ++i) {
+                    const double expected =
+                        curve == 0 ? PreampCurve0(values[i]) : PreampCurve1(values[i]);
+                    ASSERT_TRUE(SameBits(out[i], expected))
+                        << values[i] << ": " << out[i] << " / " << expected;
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(CurveLanesSupported(CurveLanes::kTwo));
+    EXPECT_TRUE(CurveLanesSupported(WidestCurveLanes()));
+}
+
 }  // namespace
+

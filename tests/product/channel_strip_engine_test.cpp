@@ -69,19 +69,22 @@ struct ModelSection {
 
 void ModelHighPass(ModelSection& s, double X, int selection) {
     const double divisor[] = {1.0, 1.0, 1.6, 3.2, 6.4};
-    s.Design(4.32284220699621e-10, 0, 0, 4.32284220699621e-10, 8.33690997063555e-8, 5.4387221678436e-6,
-             X / divisor[selection]);
+    s.Design(4.32284220699621e-10, 0, 0, 4.32284220699621e-10, 8.33690997063555e-8,
+             5.4387221678436e-6, X / divisor[selection]);
 }
 
 void ModelLowRule(ModelSection& s, double X, double p, const circuit_constants::LowBandRow& k) {
     const double pp = p * p;
     s.Design(k.alpha * (pp - p), k.beta * (pp - p) - k.delta, -(k.gamma * p + k.epsilon),
-             k.alphaPrime * (p - pp), k.betaPrime * (p - pp) + k.deltaPrime, k.eta - k.gamma * p - k.zeta * pp, X);
+             k.alphaPrime * (p - pp), k.betaPrime * (p - pp) + k.deltaPrime,
+             k.eta - k.gamma * p - k.zeta * pp, X);
 }
 
 void ModelLowBand(ModelSection& s, double X, double p, int selection) {
-    if (selection == 0) ModelLowRule(s, X, 0.5, circuit_constants::kLowBand[1]);
-    else ModelLowRule(s, X, p, circuit_constants::kLowBand[selection]);
+    if (selection == 0)
+        ModelLowRule(s, X, 0.5, circuit_constants::kLowBand[1]);
+    else
+        ModelLowRule(s, X, p, circuit_constants::kLowBand[selection]);
 }
 
 void ModelMidBand(ModelSection& s, double X, double p, int selection) {
@@ -91,14 +94,15 @@ void ModelMidBand(ModelSection& s, double X, double p, int selection) {
     }
     const auto& k = circuit_constants::kMidBand[selection];
     const double pp = p * p;
-    s.Design(-k.kappa, k.mu * pp + k.nu * p - k.lambda, -k.sigma, k.kappaPrime, k.phi * p - k.psi * pp + k.tau,
-             k.rho, X);
+    s.Design(-k.kappa, k.mu * pp + k.nu * p - k.lambda, -k.sigma, k.kappaPrime,
+             k.phi * p - k.psi * pp + k.tau, k.rho, X);
 }
 
 void ModelHighBand(ModelSection& s, double X, double p) {
     const double pp = p * p;
-    s.Design(-5.68570106117114e-11 - 9.90879243374448e-10 * p + 6.81147611116674e-10 * pp, -2.42315123226797e-6,
-             -0.00351832443758613, 3.66592877326021e-10 + 3.71429601811122e-10 * p - 6.81161234068896e-10 * pp,
+    s.Design(-5.68570106117114e-11 - 9.90879243374448e-10 * p + 6.81147611116674e-10 * pp,
+             -2.42315123226797e-6, -0.00351832443758613,
+             3.66592877326021e-10 + 3.71429601811122e-10 * p - 6.81161234068896e-10 * pp,
              2.42319969529262e-6, 0.00351839480407488, X);
 }
 
@@ -169,15 +173,18 @@ struct ModelStrip {
         return (curve == 0 ? PreampCurve0(u) : PreampCurve1(u)) / g2;
     }
 
-    int Process(const double* const* in, double* const* out, int n, double fs, const EngineSettings& s,
-                const Param& micPre) {
-        for (ModelSmoother* sm : {&drive, &trim, &lowPosition, &midPosition}) sm->SetTime(0.001, fs);
+    int Process(const double* const* in, double* const* out, int n, double fs,
+                const EngineSettings& s, const Param& micPre) {
+        for (ModelSmoother* sm : {&drive, &trim, &lowPosition, &midPosition})
+            sm->SetTime(0.001, fs);
         highPosition.SetTime(0.5, fs);
         for (ModelChannel& c : ch) ModelHighPass(c.highPass, fs, s.highPassSelection);
         for (ModelChannel& c : ch)
-            ModelLowBand(c.low, 3 * fs, lowPosition.Advance(s.lowPositionTarget), s.lowFrequencySelection);
+            ModelLowBand(c.low, 3 * fs, lowPosition.Advance(s.lowPositionTarget),
+                         s.lowFrequencySelection);
         for (ModelChannel& c : ch)
-            ModelMidBand(c.mid, 2 * fs, midPosition.Advance(s.midPositionTarget), s.midFrequencySelection);
+            ModelMidBand(c.mid, 2 * fs, midPosition.Advance(s.midPositionTarget),
+                         s.midFrequencySelection);
         for (ModelChannel& c : ch) {
             c.in1.Configure(kToneLowShelf, 200 / fs, 0.4, -3.0);
             c.in2.Configure(kTonePeaking, 830 / fs, 0.38, 2.0);
@@ -189,7 +196,8 @@ struct ModelStrip {
         }
 
         for (int i = 0; i < n; ++i) {
-            for (ModelChannel& c : ch) ModelHighBand(c.high, 2 * fs, highPosition.Advance(s.highPositionTarget));
+            for (ModelChannel& c : ch)
+                ModelHighBand(c.high, 2 * fs, highPosition.Advance(s.highPositionTarget));
             d = -d;
             double coloured[2], preamp[2], oversampled[2] = {0, 0};
             for (int k = 0; k < 2; ++k) {
@@ -200,7 +208,8 @@ struct ModelStrip {
             if (s.oversamplingPasses == 2) {
                 for (int j = 0; j < 2; ++j) {
                     double w[2];
-                    for (int k = 0; k < 2; ++k) w[k] = ch[k].interpolation.Process(j == 0 ? coloured[k] : 0.0);
+                    for (int k = 0; k < 2; ++k)
+                        w[k] = ch[k].interpolation.Process(j == 0 ? coloured[k] : 0.0);
                     const int curve = static_cast<int>(micPre.GetValue());
                     for (int k = 0; k < 2; ++k) w[k] = ShapeOne(2 * w[k], curve, s);
                     for (int k = 0; k < 2; ++k) w[k] = ch[k].decimation.Process(w[k]);
@@ -221,11 +230,13 @@ struct ModelStrip {
             for (int k = 0; k < 2; ++k) {
                 ModelChannel& c = ch[k];
                 const double e = c.equaliserDecimator.Decimate(v[k], z[k]);
-                const float o3 = c.out3.Process(c.out2.Process(c.out1.Process(static_cast<float>(e))));
+                const float o3 =
+                    c.out3.Process(c.out2.Process(c.out1.Process(static_cast<float>(e))));
                 const double t = trim.Advance(s.trimTarget);
                 y[k] = c.bandPass.Process(o3) * t;
             }
-            for (int k = 0; k < 2; ++k) out[k][i] = s.processingSwitch == 0 ? in[k][i] - d : y[k] - d;
+            for (int k = 0; k < 2; ++k)
+                out[k][i] = s.processingSwitch == 0 ? in[k][i] - d : y[k] - d;
         }
         return s.latencyBase * s.processingSwitch;
     }
@@ -264,8 +275,10 @@ private:
     double* mPointers[2] = {};
 };
 
-int ProcessBlock(ChannelStripEngine& engine, Stereo& in, Stereo& out, double fs, const Controls& c) {
-    return engine.ProcessAudioBlock(in.Pointers(), out.Pointers(), in.Size(), fs, c.settings, c.MicPre());
+int ProcessBlock(ChannelStripEngine& engine, Stereo& in, Stereo& out, double fs,
+                 const Controls& c) {
+    return engine.ProcessAudioBlock(in.Pointers(), out.Pointers(), in.Size(), fs, c.settings,
+                                    c.MicPre());
 }
 
 Stereo Sine(int n, double frequency, double fs, double amplitude) {
@@ -283,14 +296,17 @@ double Peak(const std::vector<double>& v, int from, int to) {
     return peak;
 }
 
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool SameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // ---------------------------------------------------------------------------
 
 struct ModelCase {
     const char* name;
-    int oversampling;    // -1: changed at random with everything else
-    int micPre;          // -1: changed at random
+    int oversampling;  // -1: changed at random with everything else
+    int micPre;        // -1: changed at random; 2: the parameter at 1 while the
+                       // engine setting still holds 0, so the paths' curves differ
     double sampleRate;
 };
 
@@ -299,63 +315,78 @@ const ModelCase kModelCases[] = {
     {"direct curve 1", 0, 1, 44100.0},
     {"oversampled curve 0", 1, 0, 48000.0},
     {"oversampled curve 1", 1, 1, 96000.0},
+    {"oversampled, the curves of the two paths differ", 1, 2, 48000.0},
     {"everything moving", -1, -1, 48000.0},
 };
 
 // The engine runs both channels in SIMD lanes, in stretches, with its own
-// half-band lines: whatever the parameters do, it must give exactly the
-// numbers of the plain chain.
+// half-band lines and its preamp curves many values per vector call: whatever
+// the parameters do, at every curve width this CPU runs (two lanes run
+// everywhere), it must give exactly the numbers of the plain chain.
 TEST(ChannelStripEngineTest, MatchesThePlainChainBitForBit) {
-    for (const ModelCase& mc : kModelCases) {
-        SCOPED_TRACE(mc.name);
-        std::mt19937 rng(1234);
-        std::uniform_real_distribution<double> unit(0.0, 1.0);
-        Controls controls;
-        auto engine = std::make_unique<ChannelStripEngine>();
-        auto model = std::make_unique<ModelStrip>();
+    for (const CurveLanes lanes : {CurveLanes::kTwo, CurveLanes::kFour, CurveLanes::kEight}) {
+        if (!CurveLanesSupported(lanes)) continue;
+        for (const ModelCase& mc : kModelCases) {
+            SCOPED_TRACE(testing::Message()
+                         << mc.name << ", curves " << static_cast<int>(lanes) << " lanes");
+            std::mt19937 rng(1234);
+            std::uniform_real_distribution<double> unit(0.0, 1.0);
+            Controls controls;
+            auto engine = std::make_unique<ChannelStripEngine>();
+            engine->SelectLanes(lanes);
+            auto model = std::make_unique<ModelStrip>();
 
-        auto randomise = [&] {
-            for (int index = 0; index < kNumChannelParams; ++index) {
-                if (index == kOversampling && mc.oversampling >= 0) continue;
-                if (index == kMicPre && mc.micPre >= 0) continue;
-                // Processing mostly on, so the chain's output is what is compared.
-                if (index == kBypass) {
-                    controls.Set(index, unit(rng) < 0.85 ? 1 : 0);
-                    continue;
+            auto randomise = [&] {
+                for (int index = 0; index < kNumChannelParams; ++index) {
+                    if (index == kOversampling && mc.oversampling >= 0) continue;
+                    if (index == kMicPre && mc.micPre >= 0) continue;
+                    // Processing mostly on, so the chain's output is what is compared.
+                    if (index == kBypass) {
+                        controls.Set(index, unit(rng) < 0.85 ? 1 : 0);
+                        continue;
+                    }
+                    controls.params.GetParam(index)->SetNorm(unit(rng));
+                    ApplyParamChange(index, controls.params, controls.settings);
                 }
-                controls.params.GetParam(index)->SetNorm(unit(rng));
-                ApplyParamChange(index, controls.params, controls.settings);
+            };
+            if (mc.oversampling >= 0) controls.Set(kOversampling, mc.oversampling);
+            if (mc.micPre == 2) {
+                controls.Set(kMicPre, 0);
+                controls.params.GetParam(kMicPre)->SetValue(1);
+            } else if (mc.micPre >= 0) {
+                controls.Set(kMicPre, mc.micPre);
             }
-        };
-        if (mc.oversampling >= 0) controls.Set(kOversampling, mc.oversampling);
-        if (mc.micPre >= 0) controls.Set(kMicPre, mc.micPre);
 
-        int mismatches = 0;
-        for (int block = 0; block < 120 && mismatches == 0; ++block) {
-            // Settings move between blocks; sometimes only a few, sometimes all.
-            if (block % 3 == 0) randomise();
-            if (block % 17 == 5) {
-                engine->ResetProcessing(controls.settings);
-                model->Reset(controls.settings);
-            }
-            // Lengths across the engine's stretches, and empty blocks.
-            const int lengths[] = {0, 1, 7, 63, 64, 65, 128, 200, 513};
-            const int n = lengths[rng() % std::size(lengths)];
-            Stereo in(n), expected(n), actual(n);
-            // Loud enough to drive the curves, with a DC part.
-            for (int i = 0; i < n; ++i) {
-                in.left[i] = 1.6 * unit(rng) - 0.7;
-                in.right[i] = 0.4 * std::sin(0.05 * i) + 0.3 * unit(rng);
-            }
-            const int expectedLatency = model->Process(in.Pointers(), expected.Pointers(), n, mc.sampleRate,
-                                                       controls.settings, controls.MicPre());
-            const int latency = ProcessBlock(*engine, in, actual, mc.sampleRate, controls);
-            EXPECT_EQ(latency, expectedLatency);
-            for (int i = 0; i < n && mismatches < 5; ++i) {
-                if (!SameBits(actual.left[i], expected.left[i]) || !SameBits(actual.right[i], expected.right[i])) {
-                    ADD_FAILURE() << "block " << block << " sample " << i << ": " << actual.left[i] << " / "
-                                  << expected.left[i] << ", " << actual.right[i] << " / " << expected.right[i];
-                    ++mismatches;
+            int mismatches = 0;
+            for (int block = 0; block < 120 && mismatches == 0; ++block) {
+                // Settings move between blocks; sometimes only a few, sometimes all.
+                if (block % 3 == 0) randomise();
+                if (block % 17 == 5) {
+                    engine->ResetProcessing(controls.settings);
+                    model->Reset(controls.settings);
+                }
+                // Lengths across the engine's stretches, and empty blocks.
+                const int lengths[] = {0, 1, 7, 63, 64, 65, 128, 200, 513};
+                const int n = lengths[rng() % std::size(lengths)];
+                Stereo in(n), expected(n), actual(n);
+                // Loud enough to drive the curves, with a DC part.
+                for (int i = 0; i < n; ++i) {
+                    in.left[i] = 1.6 * unit(rng) - 0.7;
+                    in.right[i] = 0.4 * std::sin(0.05 * i) + 0.3 * unit(rng);
+                }
+                const int expectedLatency =
+                    model->Process(in.Pointers(), expected.Pointers(), n, mc.sampleRate,
+                                   controls.settings, controls.MicPre());
+                const int latency = ProcessBlock(*engine, in, actual, mc.sampleRate, controls);
+                EXPECT_EQ(latency, expectedLatency);
+                for (int i = 0; i < n && mismatches < 5; ++i) {
+                    if (!SameBits(actual.left[i], expected.left[i]) ||
+                        !SameBits(actual.right[i], expected.right[i])) {
+                        ADD_FAILURE() << "block " << block << " sample " << i << ": "
+                                      << actual.left[i] << " / " << expected.left[i] << ", "
+                                      << actual.right[i] << " / " << expected.right[i];
+                        ++mismatches;
+                    }
                 }
             }
         }
@@ -412,7 +443,8 @@ struct FlatnessCase {
 // from the preamp and the fixed colouring filters only.
 TEST(ChannelStripEngineTest, EqualiserIsFlatAndKeepsPolarityAtDefaults) {
     const FlatnessCase kCases[] = {{44100.0, 18000.0, 0.002}, {48000.0, 20000.0, 0.01}};
-    const double kFrequencies[] = {20, 31.5, 50, 100, 250, 500, 1000, 2000, 4000, 8000, 12000, 16000, 18000, 19000, 20000};
+    const double kFrequencies[] = {20,   31.5, 50,    100,   250,   500,   1000, 2000,
+                                   4000, 8000, 12000, 16000, 18000, 19000, 20000};
     for (const FlatnessCase& fc : kCases) {
         for (double f : kFrequencies) {
             if (f > fc.topHz) continue;
@@ -433,7 +465,8 @@ struct LatencyCase {
 TEST(ChannelStripEngineTest, ReportsLatencyFromProcessingSwitchAndOversampling) {
     const LatencyCase kCases[] = {{0, 0, 0}, {0, 1, 0}, {1, 0, kStripLatencySamples}, {1, 1, kOversampledStripLatencySamples}};
     for (const LatencyCase& lc : kCases) {
-        SCOPED_TRACE(testing::Message() << "bypass " << lc.bypass << ", oversampling " << lc.oversampling);
+        SCOPED_TRACE(testing::Message()
+                     << "bypass " << lc.bypass << ", oversampling " << lc.oversampling);
         Controls controls;
         controls.Set(kBypass, lc.bypass);
         controls.Set(kOversampling, lc.oversampling);
@@ -486,12 +519,14 @@ TEST(ChannelStripEngineTest, EmptyBlockAdvancesLowAndMidPositionsTwice) {
 
     Stereo empty;
     ProcessBlock(*withEmpty, empty, empty, 48000, controls);
-    model->Process(empty.Pointers(), empty.Pointers(), 0, 48000, controls.settings, controls.MicPre());
+    model->Process(empty.Pointers(), empty.Pointers(), 0, 48000, controls.settings,
+                   controls.MicPre());
 
     Stereo in = Sine(64, 200, 48000, 0.5), a(64), b(64), expected(64);
     ProcessBlock(*withEmpty, in, a, 48000, controls);
     ProcessBlock(*without, in, b, 48000, controls);
-    model->Process(in.Pointers(), expected.Pointers(), 64, 48000, controls.settings, controls.MicPre());
+    model->Process(in.Pointers(), expected.Pointers(), 64, 48000, controls.settings,
+                   controls.MicPre());
     bool differs = false;
     for (int i = 0; i < 64; ++i) {
         EXPECT_TRUE(SameBits(a.left[i], expected.left[i])) << i;
@@ -559,7 +594,8 @@ struct BadInputCase {
 // take them as 0, the processed output stays finite, and the next block is
 // ordinary audio again.
 TEST(ChannelStripEngineTest, RecoversFromNonFiniteInput) {
-    const BadInputCase kCases[] = {{"direct", 0, 1}, {"oversampled", 1, 1}, {"passed through", 0, 0}};
+    const BadInputCase kCases[] = {
+        {"direct", 0, 1}, {"oversampled", 1, 1}, {"passed through", 0, 0}};
     for (const BadInputCase& bc : kCases) {
         SCOPED_TRACE(bc.name);
         Controls controls;
@@ -576,14 +612,16 @@ TEST(ChannelStripEngineTest, RecoversFromNonFiniteInput) {
         bad.right[200] = std::numeric_limits<double>::quiet_NaN();
         ProcessBlock(*engine, bad, badOut, 48000, controls);
         if (bc.bypass == 1) {
-            for (int i = 0; i < 256; ++i) ASSERT_TRUE(std::isfinite(badOut.left[i]) && std::isfinite(badOut.right[i])) << i;
+            for (int i = 0; i < 256; ++i)
+                ASSERT_TRUE(std::isfinite(badOut.left[i]) && std::isfinite(badOut.right[i])) << i;
         }
 
         // The processing switch turned on for the good block: the chain ran all along.
         controls.Set(kBypass, 1);
         Stereo good = Sine(512, 500, 48000, 0.5), goodOut(512);
         ProcessBlock(*engine, good, goodOut, 48000, controls);
-        for (int i = 0; i < 512; ++i) ASSERT_TRUE(std::isfinite(goodOut.left[i]) && std::isfinite(goodOut.right[i])) << i;
+        for (int i = 0; i < 512; ++i)
+            ASSERT_TRUE(std::isfinite(goodOut.left[i]) && std::isfinite(goodOut.right[i])) << i;
         EXPECT_GT(Peak(goodOut.left, 256, 512), 0.1);
         EXPECT_GT(Peak(goodOut.right, 256, 512), 0.1);
     }
@@ -632,7 +670,8 @@ TEST(ChannelStripEngineTest, SettingsChangingDuringBlocksKeepTheOutputFinite) {
     bool finite = true;
     for (int block = 0; block < 60 && finite; ++block) {
         ProcessBlock(*engine, in, out, 48000, controls);
-        for (int i = 0; i < 4096; ++i) finite = finite && std::isfinite(out.left[i]) && std::isfinite(out.right[i]);
+        for (int i = 0; i < 4096; ++i)
+            finite = finite && std::isfinite(out.left[i]) && std::isfinite(out.right[i]);
     }
     done.store(true);
     writer.join();
