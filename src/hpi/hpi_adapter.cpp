@@ -408,9 +408,10 @@ void HPIAdapter::RenderAudio(HPI_SRenderContext* context, HPI_SParameterPair* co
 
     mHostTransport = context->mTransportNode != nullptr ? context->mTransportNode->GetTransport() : nullptr;
 
+    // A longer block only grows the buffers: a reset here would throw away
+    // the audio still inside the strip and click mid-stream.
     if (frames > BlockSize() && BlockSize() < kMaxBlockSize) {
         SetBlockSize(frames);
-        ResetProcessing();
     }
 
     if (!IsInstrument()) {

@@ -218,3 +218,33 @@ TEST(Tarnwhistle, TheFactoryProcedureHandsOutTheEffectParametersFace) {
 }
 
 }  // namespace
+
+// A host that lengthens its blocks mid-stream must not lose the audio still
+// inside the strip: an impulse just before the longer block comes out the same
+// as when every block fits the first block size.
+TEST(Tarnwhistle, ALongerBlockKeepsTheAudioInFlight) {
+    auto render = [](std::initializer_list<int> blocks) {
+        Product product;
+        fake_host::RenderContext context(2, 1, static_cast<HPI_ITransport*>(&product.instance));
+        product.plug->ResetFieldData(HPI_eRenderField_PrivateData, &context.privateData,
+                                     sizeof context.privateData);
+        std::vector<float> out;
+        int start = 0;
+        for (int frames : blocks) {
+            context.SetChannels(2, frames);
+            for (auto& channel : context.inputs) {
+                std::fill(channel.begin(), channel.end(), 0.0f);
+                if (start <= 130 && 130 < start + frames) channel[130 - start] = 0.5f;
+            }
+            context.Render(&HPI_CPluginParameters::StaticRenderAudio);
+            out.insert(out.end(), context.outputs[0].begin(), context.outputs[0].end());
+            start += frames;
+        }
+        return out;
+    };
+    const std::vector<float> grown = render({136, 1024});
+    const std::vector<float> steady = render({136, 512, 512});
+    ASSERT_EQ(grown.size(), steady.size());
+    EXPECT_EQ(grown, steady);
+    EXPECT_GT(*std::max_element(grown.begin() + 136, grown.end()), 0.1f);
+}
