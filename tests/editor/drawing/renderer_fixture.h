@@ -1,0 +1,55 @@
+#pragma once
+// A renderer drawing into its own off-screen frame buffer on the shared test
+// context, with helpers to draw one frame and read it back.
+#include <epoxy/gl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "editor/drawing/renderer.h"
+#include "offscreen_gl.h"
+
+class RendererTest : public ::testing::Test {
+protected:
+    static constexpr int kWidth = 64;
+    static constexpr int kHeight = 48;
+
+    void SetUp() override {
+        ASSERT_NE(test_support::OffscreenGl::Current(), nullptr)
+            << test_support::OffscreenGl::Failure();
+        const char* error = nullptr;
+        renderer = drawing::Renderer::Create(drawing::Renderer::kAntialias, &error);
+        ASSERT_NE(renderer, nullptr) << error;
+        target = renderer->CreateFramebuffer(kWidth, kHeight);
+        ASSERT_NE(target, 0);
+        Clear(0.0f, 0.0f, 0.0f, 0.0f);
+    }
+
+    void TearDown() override {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        renderer.reset();
+    }
+
+    // Clears the target to a premultiplied colour.
+    void Clear(float r, float g, float b, float a) {
+        glBindFramebuffer(GL_FRAMEBUFFER, renderer->FramebufferObject(target));
+        glClearColor(r, g, b, a);
+        glClearStencil(0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    }
+
+    // Draws one frame of the target's size at `ratio` pixels per unit and reads it back.
+    template <typename Draw>
+    test_support::Picture Frame(Draw draw, float ratio = 1.0f) {
+        glBindFramebuffer(GL_FRAMEBUFFER, renderer->FramebufferObject(target));
+        renderer->BeginFrame(kWidth / ratio, kHeight / ratio, ratio);
+        draw(*renderer);
+        renderer->EndFrame();
+        return test_support::ReadPicture(kWidth, kHeight);
+    }
+
+    std::unique_ptr<drawing::Renderer> renderer;
+    int target = 0;
+};
+
+inline constexpr drawing::Color kWhite{1.0f, 1.0f, 1.0f, 1.0f};
