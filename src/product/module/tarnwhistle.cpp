@@ -1,11 +1,11 @@
 #include "tarnwhistle.h"
 
 #include "core/byte_chunk.h"
+#include "product/editor/tarnwhistle_editor.h"
 
 Tarnwhistle::Tarnwhistle(const InstanceInfo& info) : PluginAdapter(TarnwhistleConfig(), info) {
     DefineChannelParameters(Params());
-    // The editor's creation and layout functions belong here once the
-    // editor layer exists.
+    InstallTarnwhistleEditor(*this);
     for (int i = 0; i < kNumChannelParams; ++i) {
         OnParamChange(i);
     }
