@@ -73,9 +73,15 @@ std::string ParameterNames(const GraphicsEditorDelegate& delegate) {
     return names;
 }
 
-// A display text of the parameter, or a number within its range ("12 dB" reads as 12).
+// A display text of the parameter, spaces aside ("80 Hz" is "80Hz"), or a number within
+// its range ("12 dB" reads as 12).
 bool ParseValue(const Param& param, const std::string& text, double& value) {
     if (param.MatchDisplayText(text.c_str(), value)) return true;
+    std::string packed;
+    for (char c : text) {
+        if (c != ' ') packed += c;
+    }
+    if (param.MatchDisplayText(packed.c_str(), value)) return true;
     errno = 0;
     char* end = nullptr;
     const double number = std::strtod(text.c_str(), &end);
