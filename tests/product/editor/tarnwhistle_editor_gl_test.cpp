@@ -265,4 +265,21 @@ TEST_F(ProductEditorPixels, BubbleShadowShapeAndCentredTextLandWhereTheyShould) 
     EXPECT_GE(right - left, 20) << "\"0.0 dB\" is wider than a few pixels";
 }
 
+TEST_F(ProductEditorPixels, FontBytesAreSharedUntilTheLastEditorGoes) {
+    Open(1.0f);
+    EXPECT_EQ(GraphicsGL::CachedFontCount(), 1);
+    auto second = std::make_unique<EditorOnly>();
+    second->OpenWindow(nullptr);
+    OffscreenWindow* other = OffscreenWindow::Of(*second);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(GraphicsGL::CachedFontCount(), 1) << "one copy for both editors";
+    delegate->CloseWindow();
+    EXPECT_EQ(GraphicsGL::CachedFontCount(), 1) << "another editor is still open";
+    Bounds measured;
+    other->MeasureText(TextStyle{}, "0.0 dB", measured);
+    EXPECT_GT(measured.W(), 20.0f) << "the second editor's renderer still has the font";
+    second.reset();
+    EXPECT_EQ(GraphicsGL::CachedFontCount(), 0);
+}
+
 }  // namespace

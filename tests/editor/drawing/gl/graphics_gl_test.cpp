@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "allocation_counter.h"
@@ -227,3 +228,47 @@ TEST_F(GraphicsGLTest, SteadyFramesAllocateNothing) {
 }
 
 }  // namespace
+
+// Calls that bad input may produce, drawn inside a small clip.
+class CarelessControl : public Control {
+public:
+    explicit CarelessControl(const Bounds& bounds) : Control(bounds) {}
+    void Draw(Graphics& g) override {
+        const float nan = std::nanf("");
+        const Color white{255, 255, 255, 255};
+        g.FillCircle(white, 100, 100, 1e9f, nullptr);  // covers everything, clip aside
+        g.FillTriangle(white, nan, 0, 10, nan, 5, 5, nullptr);
+        g.FillCircle(white, nan, 10, 5, nullptr);
+        g.PathClear();
+        g.PathMoveTo(30, 30);
+        g.PathArc(nan, 30, 10, 0, 90);
+        for (int i = 0; i < 5000; ++i) g.PathLineTo(30 + i % 17, 30 + i % 13);
+        g.PathClose();
+        g.PathFill(white, nullptr);
+        g.PathStroke(white, 3, nullptr);
+        g.DrawBitmap(BitmapStrip{}, GetBounds(), 0, 0, nullptr);
+        TextStyle style;
+        std::strcpy(style.font, "no such font");
+        g.DrawText(style, "\xff\xfe bad \xc3", GetBounds(), nullptr);
+        g.DrawFastDropShadow(GetBounds(), {nan, 0, 1e30f, 1e30f}, nan, nan, nan, nullptr);
+    }
+};
+
+TEST_F(GraphicsGLTest, BadInputDrawsNothingOutsideTheClip) {
+    OffscreenWindow& w = Open([](Graphics& g) {
+        g.AddBackground("BG.png");
+        g.AddControl(new CarelessControl({20, 20, 40, 40}));
+    });
+    ASSERT_TRUE(w.Tick());
+    const WindowPixels shot = w.ReadPixels();
+    // Inside the control's region (grown by 0.75 and aligned) the huge circle shows.
+    EXPECT_EQ(shot.At(30, 30, 0), 255);
+    int whiteOutside = 0;
+    for (int y = 0; y < shot.height; ++y) {
+        for (int x = 0; x < shot.width; ++x) {
+            const bool inside = x >= 19 && x < 41 && y >= 19 && y < 41;
+            if (!inside && shot.At(x, y, 0) == 255 && shot.At(x, y, 1) == 255) ++whiteOutside;
+        }
+    }
+    EXPECT_EQ(whiteOutside, 0);
+}
