@@ -204,6 +204,53 @@ TEST_F(ProductEditorPixels, AtScale1EachScreenPixelIsTheAverageOfFourPicturePixe
     }
 }
 
+// Channel c of a picture's premultiplied pixels (8 bits, as kept) sampled
+// bilinearly at (u, v) picture pixels, rows limited to [firstRow, lastRow].
+double Bilinear(const DecodedPicture& p, double u, double v, int c, int firstRow, int lastRow) {
+    const double tx = u - 0.5, ty = v - 0.5;
+    const int x0 = static_cast<int>(std::floor(tx)), y0 = static_cast<int>(std::floor(ty));
+    const double fx = tx - x0, fy = ty - y0;
+    auto texel = [&](int x, int y) {
+        x = std::clamp(x, 0, p.width - 1);
+        y = std::clamp(y, firstRow, lastRow);
+        const int a = PictureAt(p, x, y, 3);
+        return c == 3 ? a : std::round(PictureAt(p, x, y, c) * a / 255.0);
+    };
+    return (texel(x0, y0) * (1 - fx) + texel(x0 + 1, y0) * fx) * (1 - fy) +
+           (texel(x0, y0 + 1) * (1 - fx) + texel(x0 + 1, y0 + 1) * fx) * fy;
+}
+
+TEST_F(ProductEditorPixels, AtDrawScale1Point5AKnobIsItsPictureScaledByThreeQuarters) {
+    OffscreenWindow& window = Open(1.0f, 1.5f);
+    const WindowPixels shot = window.ReadPixels();
+    ASSERT_EQ(shot.width, 372);
+    const Knob& gain = kKnobs[0];
+    const DecodedPicture& strip = Resource(gain.file);
+    const DecodedPicture& bg = Resource("BG@2x.png");
+    const int frame = 30, frameHeight = strip.height / gain.frames;
+    // The knob covers pixels 46.5 .. 162 across and 777 .. 892.5 down; its edge
+    // pixels are left out (partly covered).
+    int worst = 0;
+    for (int y = 778; y < 892; ++y) {
+        for (int x = 48; x < 161; ++x) {
+            const double u = (x + 0.5) / 0.75, v = (y + 0.5) / 0.75;  // in BG@2x pixels
+            const double ku = u - gain.x * 2, kv = v - gain.y * 2 + frame * frameHeight;
+            const double alpha =
+                Bilinear(strip, ku, kv, 3, frame * frameHeight, (frame + 1) * frameHeight - 1) /
+                255.0;
+            for (int c = 0; c < 3; ++c) {
+                const double under = std::round(Bilinear(bg, u, v, c, 0, bg.height - 1));
+                const double expected =
+                    Bilinear(strip, ku, kv, c, frame * frameHeight, (frame + 1) * frameHeight - 1) +
+                    under * (1.0 - alpha);
+                worst = std::max(
+                    worst, static_cast<int>(std::lround(std::abs(shot.At(x, y, c) - expected))));
+            }
+        }
+    }
+    EXPECT_LE(worst, 2);
+}
+
 TEST_F(ProductEditorPixels, DisabledKnobShowsAtQuarterOpacity) {
     OffscreenWindow& window = Open(2.0f);
     Control* gain = ControlOf(window, kPreampGain);
