@@ -2,6 +2,7 @@
 // code and message of each mistake.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -28,8 +29,9 @@ ToolRun RenderEditor(const std::string& arguments) {
     return run;
 }
 
+// A file name of this process's own, so parallel runs do not meet.
 std::string Scratch(const char* name) {
-    return (std::filesystem::temp_directory_path() / name).string();
+    return (std::filesystem::temp_directory_path() / (std::to_string(getpid()) + name)).string();
 }
 
 std::string Quoted(const std::string& text) {
