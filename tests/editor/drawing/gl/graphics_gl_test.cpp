@@ -154,7 +154,10 @@ TEST_F(GraphicsGLTest, RetainedFrameRedrawsOnlyWhatChanged) {
         knob = g.AddControl(new BitmapKnob(40, 40, g.LoadBitmap("KNOB.png", 5), 0));
         g.AddControl(new BitmapKnob(120, 40, g.LoadBitmap("KNOB.png", 5), 1));
     });
+    for (int stale = 0; stale < 16 && glGetError() != GL_NO_ERROR; ++stale) {
+    }
     ASSERT_TRUE(w.Tick());
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_FALSE(w.Tick()) << "everything was drawn once";
     const WindowPixels before = w.ReadPixels();
     // The first frame filled the whole window: the background is opaque everywhere.
