@@ -155,7 +155,8 @@ void GraphicsGL::EndFrame() {
     if (mRenderer == nullptr) return;
     mRenderer->EndFrame();
     const unsigned window = WindowFramebufferObject();
-    if (mMainBuffer != 0 && CanBlit()) {
+    const bool blit = mBlitCopy && CanBlit();
+    if (mMainBuffer != 0 && blit) {
         // The same pixels as the textured rectangle below, copied without shading
         // each one, which is most of a small frame's cost on a software rasteriser.
         glBindFramebuffer(GL_READ_FRAMEBUFFER, mRenderer->FramebufferObject(mMainBuffer));
@@ -164,7 +165,7 @@ void GraphicsGL::EndFrame() {
                           GL_COLOR_BUFFER_BIT, GL_NEAREST);
     }
     glBindFramebuffer(GL_FRAMEBUFFER, window);
-    if (mMainBuffer != 0 && !CanBlit()) {
+    if (mMainBuffer != 0 && !blit) {
         const float w = static_cast<float>(static_cast<int>(Width() * DrawScale()));
         const float h = static_cast<float>(static_cast<int>(Height() * DrawScale()));
         mRenderer->BeginFrame(w, h, GetScreenScale());

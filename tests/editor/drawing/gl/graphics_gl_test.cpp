@@ -147,13 +147,33 @@ int ChangedOutside(const WindowPixels& a, const WindowPixels& b, const BoundsLis
     return changed;
 }
 
-TEST_F(GraphicsGLTest, RetainedFrameRedrawsOnlyWhatChanged) {
+// Copies its retained frame to the window with the textured rectangle, as a
+// context without a blit does.
+class PatternCopyWindow : public OffscreenWindow {
+public:
+    PatternCopyWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps, float scale)
+        : OffscreenWindow(delegate, width, height, fps, scale) {
+        UseBlitCopy(false);
+    }
+};
+
+class RetainedFrame : public GraphicsGLTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(RetainedFrame, RedrawsOnlyWhatChanged) {
     Control* knob = nullptr;
-    OffscreenWindow& w = Open([&](Graphics& g) {
-        g.AddBackground("BG.png");
-        knob = g.AddControl(new BitmapKnob(40, 40, g.LoadBitmap("KNOB.png", 5), 0));
-        g.AddControl(new BitmapKnob(120, 40, g.LoadBitmap("KNOB.png", 5), 1));
+    delegate.SetLayoutFunc([&](Graphics* g) {
+        g->SetResourceTable(pictures.Table());
+        g->AddBackground("BG.png");
+        knob = g->AddControl(new BitmapKnob(40, 40, g->LoadBitmap("KNOB.png", 5), 0));
+        g->AddControl(new BitmapKnob(120, 40, g->LoadBitmap("KNOB.png", 5), 1));
     });
+    if (GetParam()) {
+        window = std::make_unique<OffscreenWindow>(delegate, 248, 662, 60, 1.0f);
+    } else {
+        window = std::make_unique<PatternCopyWindow>(delegate, 248, 662, 60, 1.0f);
+    }
+    ASSERT_NE(window->OpenWindow(nullptr), nullptr);
+    OffscreenWindow& w = *window;
     for (int stale = 0; stale < 16 && glGetError() != GL_NO_ERROR; ++stale) {
     }
     ASSERT_TRUE(w.Tick());
@@ -190,6 +210,8 @@ TEST_F(GraphicsGLTest, RetainedFrameRedrawsOnlyWhatChanged) {
     EXPECT_EQ(transparent, 0);
     EXPECT_EQ(resized.At(75, 75, 0), 200);
 }
+
+INSTANTIATE_TEST_SUITE_P(CopiedByBlitOrTexture, RetainedFrame, testing::Bool());
 
 // Counts what the renderer's GL work allocates inside the driver, which is not ours.
 class TallyWindow : public OffscreenWindow {
