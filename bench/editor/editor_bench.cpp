@@ -12,20 +12,10 @@
 #include "core/param.h"
 #include "editor/drawing/offscreen/offscreen_window.h"
 #include "product/channel_parameters.h"
+#include "product/editor/editor_only_delegate.h"
 #include "product/editor/tarnwhistle_editor.h"
 
 namespace {
-
-class EditorOnly : public GraphicsEditorDelegate {
-public:
-    EditorOnly() : GraphicsEditorDelegate(TarnwhistleConfig()) {
-        DefineChannelParameters(Params());
-        InstallTarnwhistleEditor(*this);
-    }
-    ~EditorOnly() override { CloseWindow(); }
-    void BeginUIParamGesture(int) override {}
-    void EndUIParamGesture(int) override {}
-};
 
 // The product's editor open at the given total scale, drawn once.
 struct OpenEditor {
@@ -37,7 +27,7 @@ struct OpenEditor {
         window->Tick();
         glFinish();
     }
-    EditorOnly delegate;
+    EditorOnlyDelegate delegate;
     OffscreenWindow* window = nullptr;
 };
 

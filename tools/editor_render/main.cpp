@@ -20,6 +20,7 @@
 #include "editor/editor_clock.h"
 #include "editor/value_bubble_action.h"
 #include "product/channel_parameters.h"
+#include "product/editor/editor_only_delegate.h"
 #include "product/editor/tarnwhistle_editor.h"
 
 namespace {
@@ -31,18 +32,6 @@ enum ExitCode {
     kExitBadValue = 9,
     kExitUnwritable = 10,
     kExitNoGl = 12,
-};
-
-// The product's parameters and editor, without an audio engine or a host.
-class EditorOnly : public GraphicsEditorDelegate {
-public:
-    EditorOnly() : GraphicsEditorDelegate(TarnwhistleConfig()) {
-        DefineChannelParameters(Params());
-        InstallTarnwhistleEditor(*this);
-    }
-    ~EditorOnly() override { CloseWindow(); }
-    void BeginUIParamGesture(int) override {}
-    void EndUIParamGesture(int) override {}
 };
 
 // Time stands still unless the tool moves it, so a bubble can be shown fully faded in.
@@ -133,7 +122,7 @@ int main(int argc, char** argv) {
         return app.exit(error) == 0 ? kExitOk : kExitUsage;
     }
 
-    EditorOnly delegate;
+    EditorOnlyDelegate delegate;
     for (const std::string& set : sets) {
         const auto equals = set.find('=');
         if (equals == std::string::npos)

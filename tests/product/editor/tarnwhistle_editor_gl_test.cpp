@@ -17,21 +17,10 @@
 #include "editor/picture_decoder.h"
 #include "editor/value_bubble_action.h"
 #include "product/channel_parameters.h"
+#include "product/editor/editor_only_delegate.h"
 #include "product/editor/tarnwhistle_editor.h"
 
 namespace {
-
-// The product's parameters and editor, without engine or host.
-class EditorOnly : public GraphicsEditorDelegate {
-public:
-    EditorOnly() : GraphicsEditorDelegate(TarnwhistleConfig()) {
-        DefineChannelParameters(Params());
-        InstallTarnwhistleEditor(*this);
-    }
-    ~EditorOnly() override { CloseWindow(); }
-    void BeginUIParamGesture(int) override {}
-    void EndUIParamGesture(int) override {}
-};
 
 class StepClock : public EditorClock {
 public:
@@ -102,7 +91,7 @@ protected:
     }
 
     StepClock clock;
-    std::unique_ptr<EditorOnly> delegate = std::make_unique<EditorOnly>();
+    std::unique_ptr<EditorOnlyDelegate> delegate = std::make_unique<EditorOnlyDelegate>();
 };
 
 // Frame `frame` (from 0) of a strip, at weight, over the background, at one
@@ -132,7 +121,7 @@ TEST_F(ProductEditorPixels, AtTotalScale2EachKnobShowsItsFrameExactly) {
     // Scale 2 from the screen and from the editor's own zoom alike.
     for (const auto& [screenScale, drawScale] : {std::pair{2.0f, 1.0f}, std::pair{1.0f, 2.0f}}) {
         SCOPED_TRACE(screenScale);
-        delegate = std::make_unique<EditorOnly>();
+        delegate = std::make_unique<EditorOnlyDelegate>();
         OffscreenWindow& window = Open(screenScale, drawScale);
         for (const Knob& knob : kKnobs) SetNorm(window, knob.paramIdx, 1.0);
         const WindowPixels shot = window.ReadPixels();
@@ -315,7 +304,7 @@ TEST_F(ProductEditorPixels, BubbleShadowShapeAndCentredTextLandWhereTheyShould) 
 TEST_F(ProductEditorPixels, FontBytesAreSharedUntilTheLastEditorGoes) {
     Open(1.0f);
     EXPECT_EQ(GraphicsGL::CachedFontCount(), 1);
-    auto second = std::make_unique<EditorOnly>();
+    auto second = std::make_unique<EditorOnlyDelegate>();
     second->OpenWindow(nullptr);
     OffscreenWindow* other = OffscreenWindow::Of(*second);
     ASSERT_NE(other, nullptr);
