@@ -15,7 +15,9 @@
 // Named before Xlib turns KeyPress and CursorShape into macros.
 using EditorKeyPress = KeyPress;
 namespace {
-int CurrentCursorShape(const Graphics& graphics) { return graphics.CursorShape(); }
+int CurrentCursorShape(const Graphics& graphics) {
+    return graphics.CursorShape();
+}
 }  // namespace
 
 #include <X11/Xatom.h>
@@ -514,14 +516,16 @@ bool GraphicsWindow::LoadBackendFont(const std::string& fontId, const unsigned c
 void GraphicsWindow::SetCursorShape(int shape) {
     Graphics::SetCursorShape(shape);
     if (mNative == nullptr || mNative->window == 0 || mNative->cursorHidden) return;
-    XDefineCursor(mNative->display, mNative->window, mNative->ShapeCursor(CurrentCursorShape(*this)));
+    XDefineCursor(mNative->display, mNative->window,
+                  mNative->ShapeCursor(CurrentCursorShape(*this)));
 }
 
 void GraphicsWindow::ShowPlatformCursor(bool visible) {
     if (mNative == nullptr || mNative->window == 0) return;
     Native& n = *mNative;
     n.cursorHidden = !visible;
-    XDefineCursor(n.display, n.window, visible ? n.ShapeCursor(CurrentCursorShape(*this)) : n.invisibleCursor);
+    XDefineCursor(n.display, n.window,
+                  visible ? n.ShapeCursor(CurrentCursorShape(*this)) : n.invisibleCursor);
     XFlush(n.display);
 }
 

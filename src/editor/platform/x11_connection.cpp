@@ -5,6 +5,9 @@
 #include <X11/extensions/XInput2.h>
 
 #include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <thread>
 #include <unordered_map>
 
 #include "core/run_loop.h"
@@ -45,7 +48,13 @@ namespace x11 {
 _XDisplay* AcquireDisplay() {
     Connection& c = Shared();
     if (c.users == 0) {
-        c.display = XOpenDisplay(nullptr);
+        // A busy server refuses connections for a moment (a full listen
+        // queue): a few quick retries before giving up.
+        for (int attempt = 0; attempt < 10 && c.display == nullptr; ++attempt) {
+            if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            c.display = XOpenDisplay(nullptr);
+            if (c.display == nullptr && errno != EAGAIN) break;
+        }
         if (c.display == nullptr) return nullptr;
         c.previousHandler = XSetErrorHandler(OnXError);
         XSelectInput(c.display, DefaultRootWindow(c.display), PropertyChangeMask);
