@@ -165,6 +165,22 @@ TEST_F(GraphicsTest, APictureIsDecodedOncePerScaleAndAgainAtAnother) {
     EXPECT_EQ(window.LiveImages(), 1);
 }
 
+TEST_F(GraphicsTest, ControlsReloadTheirPicturesWhenTheScreenScaleChanges) {
+    test_pictures::ResourceSet both;
+    const auto grey = [](int, int y) { return editor_test::FrameGrey(y, 10); };
+    both.Add("KNOB.png", test_pictures::RgbaPng(10, 50, grey));
+    both.Add("KNOB@2x.png", test_pictures::RgbaPng(20, 100, grey));
+    window.SetResourceTable(both.Table());
+    auto* knob = AddKnob(10, 10, kGain);
+    EXPECT_EQ(knob->Strip().bitmap->scale, 1.0f);
+    window.SetScreenScale(1.5f);  // pictures for ceil(1.5) = 2
+    EXPECT_EQ(knob->Strip().bitmap->scale, 2.0f);
+    EXPECT_EQ(knob->GetBounds(), (Bounds{10, 10, 20, 20}));
+    window.SetScreenScale(1.0f);
+    EXPECT_EQ(knob->Strip().bitmap->scale, 1.0f);
+    EXPECT_EQ(window.DecodeCount(), 2);
+}
+
 TEST_F(GraphicsTest, AMissingOrBrokenPictureGivesAControlThatIsNeverDrawnOrHit) {
     for (const char* name : {"MISSING.png", "BROKEN.png", "NOTES.txt"}) {
         SCOPED_TRACE(name);

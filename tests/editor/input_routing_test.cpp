@@ -3,7 +3,9 @@
 // keys, mouse-over and touches.
 #include <gtest/gtest.h>
 
+#include "editor/bubble_control.h"
 #include "editor/host_view_container.h"
+#include "editor/value_bubble_action.h"
 #include "editor_fixture.h"
 
 namespace {
@@ -166,6 +168,31 @@ TEST_F(InputRouting, EachTouchHoldsItsOwnControl) {
     window.OnMouseUp({first});
     EXPECT_EQ(delegate.log, (std::vector<std::string>{"begin 0", "begin 2", "value 2 1.0000",
                                                       "value 0 0.1000", "end 2", "end 0"}));
+}
+
+TEST_F(InputRouting, UnderMultiTouchEachHeldControlShowsItsOwnBubble) {
+    window.SetMultiTouchEnabled(true);
+    window.AddBubbleControl(TextStyle{});
+    window.AddBubbleControl(TextStyle{});
+    Control* second = AddKnob(10, 30, kSelector);
+    knob->SetActionFunction(ShowValueBubbleAction);
+    second->SetActionFunction(ShowValueBubbleAction);
+    MouseEvent a = Point(15, 15);
+    a.modifiers.touchId = 7;
+    MouseEvent b = Point(15, 35);
+    b.modifiers.touchId = 9;
+    window.OnMouseDown({a, b});
+    for (int round = 0; round < 2; ++round) {
+        a.dY = -4;
+        b.dY = -4;
+        window.OnMouseDrag({a, b});
+    }
+    EXPECT_EQ(window.GetBubble(0)->Caller(), knob);
+    EXPECT_EQ(window.GetBubble(0)->TouchId(), 7);
+    EXPECT_EQ(window.GetBubble(1)->Caller(), second);
+    EXPECT_EQ(window.GetBubble(1)->TouchId(), 9);
+    EXPECT_EQ(window.GetBubble(1)->Text(), "50");
+    window.OnMouseUp({a, b});
 }
 
 }  // namespace

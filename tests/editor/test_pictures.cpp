@@ -3,8 +3,10 @@
 #include <stb_image_write.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 namespace test_pictures {
@@ -135,8 +137,21 @@ const EmbeddedResourceTable* ResourceSet::Table() {
     return &mTable;
 }
 
+namespace {
+
+// A scratch folder removed when the process ends.
+struct ScratchFolder {
+    std::string path;
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+}  // namespace
+
 const std::string& ProductPictureFolder() {
-    static const std::string folder = [] {
+    static const ScratchFolder folder{[] {
         char pattern[] = "/tmp/tw_editor_pictures_XXXXXX";
         const char* made = mkdtemp(pattern);
         const std::string path = made == nullptr ? std::string("/tmp") : std::string(made);
@@ -153,20 +168,25 @@ const std::string& ProductPictureFolder() {
             {"HPF@2x.png", 152, 760, 5},    {"LF@2x.png", 154, 770, 5},
             {"MF@2x.png", 154, 1078, 7},
         };
+        // Palette pictures like the product's own, stored without compression
+        // so making them costs next to nothing; each frame a grey of its own.
+        std::vector<uint32_t> greys;
+        for (uint32_t g = 0; g < 256; ++g) greys.push_back(0xFF000000u | (g << 16) | (g << 8) | g);
         for (const Picture& p : pictures) {
             const int frameHeight = p.height / p.frames;
-            // Each frame a grey of its own, so a wrong frame is visible.
-            const Bytes png = RgbaPng(p.width, p.height, [&](int, int y) {
-                const uint32_t grey = static_cast<uint32_t>((y / frameHeight) * 4 % 256);
-                return 0xFF000000u | (grey << 16) | (grey << 8) | grey;
-            });
+            std::vector<uint8_t> indices(static_cast<std::size_t>(p.width) * p.height);
+            for (int y = 0; y < p.height; ++y) {
+                std::fill_n(indices.begin() + static_cast<long>(y) * p.width, p.width,
+                            static_cast<uint8_t>((y / frameHeight) * 4 % 256));
+            }
+            const Bytes png = PalettePng(p.width, p.height, greys, indices);
             std::ofstream(path + "/" + p.name, std::ios::binary)
                 .write(reinterpret_cast<const char*>(png.data()),
                        static_cast<std::streamsize>(png.size()));
         }
         return path;
-    }();
-    return folder;
+    }()};
+    return folder.path;
 }
 
 ScopedWorkingDirectory::ScopedWorkingDirectory(const std::string& folder) {

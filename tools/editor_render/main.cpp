@@ -26,7 +26,7 @@ namespace {
 
 enum ExitCode {
     kExitOk = 0,
-    kExitUsage = 1,  // CLI11's own code for bad options as well
+    kExitUsage = 1,
     kExitUnknownParameter = 8,
     kExitBadValue = 9,
     kExitUnwritable = 10,
@@ -126,7 +126,12 @@ int main(int argc, char** argv) {
                    "NAME=yellow|green|blue|red: the host's highlight on a control; repeatable");
     app.add_option("--disabled", disabled,
                    "NAME: draw that parameter's control disabled; repeatable");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // --help prints and succeeds; every option mistake is code 1.
+        return app.exit(error) == 0 ? kExitOk : kExitUsage;
+    }
 
     EditorOnly delegate;
     for (const std::string& set : sets) {

@@ -31,6 +31,7 @@ uniform vec2 uExtent;
 uniform float uRadius;
 uniform float uFeather;
 uniform float uStrokeScale;
+uniform float uStrokeEdge;
 uniform bool uFlipY;
 uniform sampler2D uImage;
 uniform sampler2D uAtlas;
@@ -51,10 +52,10 @@ void main() {
     coverage = clamp(0.5 - abs(vParameter.x), 0.0, 1.0);
     if (coverage <= 0.0) discard;
 #elif COVERAGE == 2
-    coverage = clamp(vParameter.y - abs(vParameter.x), 0.0, 1.0) * uStrokeScale;
+    coverage = clamp(uStrokeEdge - abs(vParameter.x), 0.0, 1.0) * clamp(vParameter.y, 0.0, 1.0) * uStrokeScale;
     if (coverage <= 0.0) discard;
 #elif COVERAGE == 3
-    if (vParameter.y - abs(vParameter.x) < 1.0) discard;
+    if (uStrokeEdge - abs(vParameter.x) < 1.0 || vParameter.y < 1.0) discard;
     coverage = uStrokeScale;
 #elif COVERAGE == 4
     coverage = texture2D(uAtlas, vParameter / uAtlasSize).a;
@@ -143,6 +144,7 @@ bool GlProgram::BuildVariant(Variant& v, unsigned vertex, const char* prefix, co
     v.radius = location("uRadius");
     v.feather = location("uFeather");
     v.strokeScale = location("uStrokeScale");
+    v.strokeEdge = location("uStrokeEdge");
     v.rectangle = location("uRectangle");
     v.flipY = location("uFlipY");
     v.atlasSize = location("uAtlasSize");
@@ -183,6 +185,7 @@ void GlProgram::SetPaint(const PaintUniforms& paint, Coverage coverage) {
     glUniform1f(v.radius, paint.radius);
     glUniform1f(v.feather, paint.feather);
     glUniform1f(v.strokeScale, paint.strokeScale);
+    glUniform1f(v.strokeEdge, paint.strokeEdge);
     glUniform4fv(v.rectangle, 1, paint.rectangle);
     glUniform1i(v.flipY, paint.flipY ? 1 : 0);
 }

@@ -30,6 +30,7 @@ struct PaintUniforms {
     unsigned texture = 0;
     bool flipY = false;
     float strokeScale = 1.0f;
+    float strokeEdge = 0.0f;  // the half width plus half a pixel
     float rectangle[4] = {};  // device pixels: minX, minY, maxX, maxY
 };
 
@@ -57,7 +58,8 @@ private:
         unsigned program = 0;
         unsigned frame = 0;  // the frame whose sizes it holds
         int viewSize = -1, paintMatrix = -1, inner = -1, outer = -1, extent = -1, radius = -1,
-            feather = -1, strokeScale = -1, flipY = -1, atlasSize = -1, rectangle = -1;
+            feather = -1, strokeScale = -1, flipY = -1, atlasSize = -1, rectangle = -1,
+            strokeEdge = -1;
     };
     bool BuildVariant(Variant& variant, unsigned vertex, const char* prefix, const char*& error);
 

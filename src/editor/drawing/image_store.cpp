@@ -27,7 +27,8 @@ int ImageStore::Allocate(int width, int height, const unsigned char* premultipli
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     if (width <= 0 || height <= 0 || width > maxSize || height > maxSize) return 0;
-    while (glGetError() != GL_NO_ERROR) {
+    // Earlier errors are not this upload's; a lost context would report forever.
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
     }
     GLuint texture = 0;
     glGenTextures(1, &texture);

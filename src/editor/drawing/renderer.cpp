@@ -4,9 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-
-#include "editor/drawing/utf8.h"
 
 namespace drawing {
 
@@ -57,9 +54,6 @@ void Premultiply(Color c, float alpha, float out[4]) {
 bool Finite(float v) {
     return std::isfinite(v);
 }
-
-// The cheapest program, for passes that only touch the stencil.
-const PaintUniforms kStencilOnly{};
 
 }  // namespace
 
@@ -354,6 +348,7 @@ void Renderer::Stroke(const Paint& paint, float width) {
     // up to the asked width.
     call.paint.strokeScale =
         pixels < 1.0f ? 4.0f * pixels / ((pixels + 1.0f) * (pixels + 1.0f)) : 1.0f;
+    call.paint.strokeEdge = halfWidth + 0.5f;
     call.first = int(mVertices.size());
     AppendStrokeBands(mPath, halfWidth, mVertices);
     call.count = int(mVertices.size()) - call.first;
@@ -361,246 +356,6 @@ void Renderer::Stroke(const Paint& paint, float width) {
     call.coverFirst = int(mVertices.size());
     AppendRectangle(minX - reach, minY - reach, maxX + reach, maxY + reach, mVertices);
     mCalls.push_back(call);
-}
-
-// ---- Text
-
-int Renderer::CreateFontFromMemory(const char* name, const unsigned char* data, std::size_t size,
-                                   int faceIndex) {
-    return mFonts.Add(name, data, size, faceIndex);
-}
-
-int Renderer::FindFont(const char* name) const {
-    return mFonts.Find(name);
-}
-
-void Renderer::FontFaceId(int font) {
-    mState.font = font;
-}
-
-void Renderer::FontSize(float size) {
-    if (Finite(size) && size > 0.0f) mState.fontSize = size;
-}
-
-void Renderer::TextAlign(int align) {
-    mState.align = align;
-}
-
-// Walks the text once to measure it and, given a colour, once more to add the glyph quads.
-float Renderer::LayoutText(float x, float y, const char* text, const char* end, const Color* color,
-                           TextBounds* bounds) {
-    if (bounds) *bounds = TextBounds{};
-    if (!text || mState.font < 0 || !Finite(x) || !Finite(y)) return x;
-    if (!end) end = text + std::strlen(text);
-    const Transform device = DeviceTransform();
-    const float scale = device.MeanScale();
-    if (!(scale > 0.0f) || !Finite(scale)) return x;
-    const float pixelSize = std::clamp(mState.fontSize * scale, kMinFontPixels, kMaxFontPixels);
-    const FontMetrics metrics = mFonts.Metrics(mState.font, pixelSize);
-
-    float advancePixels = 0.0f;
-    int previous = -1;
-    for (const char* p = text; p < end;) {
-        std::uint32_t codePoint = 0;
-        p = NextCodePoint(p, end, codePoint);
-        const Glyph* glyph = mFonts.Find(mState.font, codePoint, pixelSize);
-        if (!glyph) continue;
-        if (previous >= 0)
-            advancePixels += mFonts.Kerning(mState.font, previous, glyph->index, pixelSize);
-        advancePixels += glyph->advance;
-        previous = glyph->index;
-    }
-    const float advance = advancePixels / scale;
-    float left = x;
-    if (mState.align & kAlignCenter) left = x - advance / 2.0f;
-    if (mState.align & kAlignRight) left = x - advance;
-    const float ascent = metrics.ascent / scale;
-    const float descent = metrics.descent / scale;
-    float baseline = y;
-    if (mState.align & kAlignTop) baseline = y + ascent;
-    if (mState.align & kAlignMiddle) baseline = y + (ascent + descent) / 2.0f;
-    if (mState.align & kAlignBottom) baseline = y + descent;
-    if (bounds) *bounds = {advance, {left, baseline - ascent, left + advance, baseline - descent}};
-    if (!color) return left + advance;
-
-    // The text's device bounding box, for culling against the clip.
-    float box[4] = {INFINITY, INFINITY, -INFINITY, -INFINITY};
-    for (float ux : {left - 2.0f / scale, left + advance + 2.0f / scale}) {
-        for (float uy : {baseline - ascent - 2.0f / scale, baseline - descent + 2.0f / scale}) {
-            float dx, dy;
-            device.Apply(ux, uy, dx, dy);
-            box[0] = std::min(box[0], dx), box[1] = std::min(box[1], dy);
-            box[2] = std::max(box[2], dx), box[3] = std::max(box[3], dy);
-        }
-    }
-    Call call;
-    if (!BeginCall(CallKind::kText, ColorPaint(*color), box[0], box[1], box[2], box[3], call)) {
-        return left + advance;
-    }
-    // Upright text sits on whole pixels, which keeps each glyph's pixels as rasterised;
-    // rotated or mirrored text maps each glyph's corners through the transform.
-    const bool upright = device.b == 0.0f && device.c == 0.0f && device.a > 0.0f && device.d > 0.0f;
-    float originX, originY;
-    device.Apply(left, baseline, originX, originY);
-    originX = std::floor(originX + 0.5f);
-    originY = std::floor(originY + 0.5f);
-    call.first = int(mVertices.size());
-    previous = -1;
-    float pen = 0.0f;  // pixels along the baseline
-    for (const char* p = text; p < end;) {
-        std::uint32_t codePoint = 0;
-        p = NextCodePoint(p, end, codePoint);
-        const Glyph* glyph = mFonts.Find(mState.font, codePoint, pixelSize);
-        if (!glyph) continue;
-        if (previous >= 0) pen += mFonts.Kerning(mState.font, previous, glyph->index, pixelSize);
-        previous = glyph->index;
-        if (glyph->width > 0) {
-            const float u0 = float(glyph->atlasX), v0 = float(glyph->atlasY);
-            const float w = float(glyph->width), h = float(glyph->height);
-            Vertex corner[4] = {
-                {0, 0, u0, v0}, {w, 0, u0 + w, v0}, {w, h, u0 + w, v0 + h}, {0, h, u0, v0 + h}};
-            for (Vertex& v : corner) {
-                if (upright) {
-                    v.x += std::floor(originX + pen + 0.5f) + float(glyph->offsetX);
-                    v.y += originY + float(glyph->offsetY);
-                } else {
-                    device.Apply(left + (pen + float(glyph->offsetX) + v.x) / scale,
-                                 baseline + (float(glyph->offsetY) + v.y) / scale, v.x, v.y);
-                }
-            }
-            mVertices.insert(mVertices.end(),
-                             {corner[0], corner[1], corner[2], corner[0], corner[2], corner[3]});
-        }
-        pen += glyph->advance;
-    }
-    call.count = int(mVertices.size()) - call.first;
-    if (call.count > 0) mCalls.push_back(call);
-    return left + advance;
-}
-
-float Renderer::Text(float x, float y, Color color, const char* text, const char* end) {
-    return LayoutText(x, y, text, end, &color, nullptr);
-}
-
-TextBounds Renderer::MeasureText(float x, float y, const char* text, const char* end) {
-    TextBounds bounds;
-    LayoutText(x, y, text, end, nullptr, &bounds);
-    return bounds;
-}
-
-// ---- Rendering
-
-void Renderer::Render() {
-    const unsigned atlas = mFonts.Upload();
-    glViewport(0, 0, GLsizei(mViewWidth), GLsizei(mViewHeight));
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glStencilMask(0xFF);
-    glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, atlas);
-    glActiveTexture(GL_TEXTURE0);
-
-    glBindBuffer(GL_ARRAY_BUFFER, mVertexBuffer);
-    const std::size_t bytes = mVertices.size() * sizeof(Vertex);
-    if (bytes > mVertexBufferBytes) {
-        mVertexBufferBytes = std::max(bytes, mVertexBufferBytes * 2);
-        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(mVertexBufferBytes), nullptr, GL_STREAM_DRAW);
-    }
-    glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(bytes), mVertices.data());
-    glEnableVertexAttribArray(kPositionAttribute);
-    glEnableVertexAttribArray(kParameterAttribute);
-    glVertexAttribPointer(kPositionAttribute, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex), nullptr);
-    glVertexAttribPointer(kParameterAttribute, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex),
-                          reinterpret_cast<const void*>(2 * sizeof(float)));
-    mProgram.Use(mViewWidth, mViewHeight, float(mFonts.Width()), float(mFonts.Height()));
-
-    for (const Call& call : mCalls) {
-        if (call.scissor) {
-            glEnable(GL_SCISSOR_TEST);
-            glScissor(call.scissorBox[0], call.scissorBox[1], call.scissorBox[2],
-                      call.scissorBox[3]);
-        } else {
-            glDisable(GL_SCISSOR_TEST);
-        }
-        glBlendFunc(call.sourceFactor, call.destinationFactor);
-        glBindTexture(GL_TEXTURE_2D, call.paint.texture);
-
-        switch (call.kind) {
-            case CallKind::kFill:
-                if (call.rectangle) {
-                    mProgram.SetPaint(call.paint, Coverage::kRectangle);
-                    glDrawArrays(GL_TRIANGLES, call.first, call.count);
-                    break;
-                }
-                if (call.convex) {
-                    // One convex loop: its fan is the inside, its outer fringes the edge.
-                    mProgram.SetPaint(call.paint, Coverage::kFull);
-                    glDrawArrays(GL_TRIANGLES, call.first, call.count);
-                    if (call.fringeCount > 0) {
-                        mProgram.SetPaint(call.paint, Coverage::kEdgeFringe);
-                        glDrawArrays(GL_TRIANGLES, call.fringeFirst, call.fringeCount);
-                    }
-                    break;
-                }
-                // Winding numbers into the low seven stencil bits.
-                glEnable(GL_STENCIL_TEST);
-                glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-                glStencilMask(0x7F);
-                glStencilFunc(GL_ALWAYS, 0, 0xFF);
-                glStencilOpSeparate(GL_FRONT, GL_KEEP, GL_KEEP, GL_INCR_WRAP);
-                glStencilOpSeparate(GL_BACK, GL_KEEP, GL_KEEP, GL_DECR_WRAP);
-                mProgram.SetPaint(kStencilOnly, Coverage::kFull);
-                glDrawArrays(GL_TRIANGLES, call.first, call.count);
-                glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-                if (call.fringeCount > 0) {
-                    // Fringes only on outside pixels, each pixel once (marked in bit 7).
-                    glStencilMask(0x80);
-                    glStencilFunc(GL_EQUAL, 0, 0xFF);
-                    glStencilOp(GL_KEEP, GL_KEEP, GL_INVERT);
-                    mProgram.SetPaint(call.paint, Coverage::kEdgeFringe);
-                    glDrawArrays(GL_TRIANGLES, call.fringeFirst, call.fringeCount);
-                }
-                // Cover the inside and clear the stencil everywhere under the cover.
-                glStencilMask(0xFF);
-                glStencilFunc(GL_NOTEQUAL, 0, 0x7F);
-                glStencilOp(GL_ZERO, GL_ZERO, GL_ZERO);
-                mProgram.SetPaint(call.paint, Coverage::kFull);
-                glDrawArrays(GL_TRIANGLES, call.coverFirst, 6);
-                glDisable(GL_STENCIL_TEST);
-                break;
-            case CallKind::kStroke:
-                // Fully covered cores first, then the fringes, each pixel once.
-                glEnable(GL_STENCIL_TEST);
-                glStencilMask(0xFF);
-                glStencilFunc(GL_EQUAL, 0, 0xFF);
-                glStencilOp(GL_KEEP, GL_KEEP, GL_INVERT);
-                mProgram.SetPaint(call.paint, Coverage::kStrokeCore);
-                glDrawArrays(GL_TRIANGLES, call.first, call.count);
-                mProgram.SetPaint(call.paint, Coverage::kStroke);
-                glDrawArrays(GL_TRIANGLES, call.first, call.count);
-                glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-                glStencilFunc(GL_ALWAYS, 0, 0xFF);
-                glStencilOp(GL_ZERO, GL_ZERO, GL_ZERO);
-                mProgram.SetPaint(kStencilOnly, Coverage::kFull);
-                glDrawArrays(GL_TRIANGLES, call.coverFirst, 6);
-                glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-                glDisable(GL_STENCIL_TEST);
-                break;
-            case CallKind::kText:
-                mProgram.SetPaint(call.paint, Coverage::kGlyph);
-                glDrawArrays(GL_TRIANGLES, call.first, call.count);
-                break;
-        }
-    }
-
-    glDisableVertexAttribArray(kPositionAttribute);
-    glDisableVertexAttribArray(kParameterAttribute);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glDisable(GL_SCISSOR_TEST);
-    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    glUseProgram(0);
 }
 
 }  // namespace drawing

@@ -120,7 +120,7 @@ public:
     void Fill(Color color);
     // [ui]
     void Fill(const Paint& paint);
-    // [ui] Strokes the path `width` user units wide (butt ends, square joins).
+    // [ui] Strokes the path `width` user units wide (smooth butt ends, square joins).
     void Stroke(Color color, float width);
     // [ui]
     void Stroke(const Paint& paint, float width);

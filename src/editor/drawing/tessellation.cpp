@@ -8,9 +8,9 @@ namespace {
 
 // A quad from a to b, `inner` to `outer` pixels off the line along its left normal,
 // lengthened by `extendStart` and `extendEnd` pixels along it; u is the distance
-// along the normal, v is passed through.
+// along the normal, v goes from `vStart` at the start to `vEnd` at the end.
 void AppendBand(PathPoint a, PathPoint b, float inner, float outer, float extendStart,
-                float extendEnd, float v, std::vector<Vertex>& out) {
+                float extendEnd, float vStart, float vEnd, std::vector<Vertex>& out) {
     float dx = b.x - a.x;
     float dy = b.y - a.y;
     const float length = std::sqrt(dx * dx + dy * dy);
@@ -23,10 +23,10 @@ void AppendBand(PathPoint a, PathPoint b, float inner, float outer, float extend
     const float sy = a.y - dy * extendStart;
     const float ex = b.x + dx * extendEnd;
     const float ey = b.y + dy * extendEnd;
-    const Vertex s0{sx + nx * inner, sy + ny * inner, inner, v};
-    const Vertex s1{sx + nx * outer, sy + ny * outer, outer, v};
-    const Vertex e0{ex + nx * inner, ey + ny * inner, inner, v};
-    const Vertex e1{ex + nx * outer, ey + ny * outer, outer, v};
+    const Vertex s0{sx + nx * inner, sy + ny * inner, inner, vStart};
+    const Vertex s1{sx + nx * outer, sy + ny * outer, outer, vStart};
+    const Vertex e0{ex + nx * inner, ey + ny * inner, inner, vEnd};
+    const Vertex e1{ex + nx * outer, ey + ny * outer, outer, vEnd};
     out.insert(out.end(), {s0, s1, e1, s0, e1, e0});
 }
 
@@ -107,7 +107,7 @@ void AppendOuterFringes(const Path& path, bool clockwise, std::vector<Vertex>& o
     // The left normal points inwards on a clockwise loop.
     const float outer = clockwise ? -1.0f : 1.0f;
     for (int i = 0; i < contour.count; ++i) {
-        AppendBand(p[i], p[(i + 1) % contour.count], 0.0f, outer, 0.0f, 0.0f, 0.0f, out);
+        AppendBand(p[i], p[(i + 1) % contour.count], 0.0f, outer, 0.0f, 0.0f, 0.0f, 0.0f, out);
     }
 }
 
@@ -118,7 +118,7 @@ void AppendEdgeFringes(const Path& path, std::vector<Vertex>& out) {
         for (int i = 0; i < contour.count; ++i) {
             const PathPoint& a = points[contour.first + i];
             const PathPoint& b = points[contour.first + (i + 1) % contour.count];
-            AppendBand(a, b, -1.0f, 1.0f, 0.5f, 0.5f, 0.0f, out);
+            AppendBand(a, b, -1.0f, 1.0f, 0.5f, 0.5f, 0.0f, 0.0f, out);
         }
     }
 }
@@ -126,18 +126,34 @@ void AppendEdgeFringes(const Path& path, std::vector<Vertex>& out) {
 void AppendStrokeBands(const Path& path, float halfWidthPixels, std::vector<Vertex>& out) {
     const auto& points = path.Points();
     const float reach = halfWidthPixels + 1.0f;
-    const float edge = halfWidthPixels + 0.5f;
+    // Away from the ends v stays far above the one pixel where it fades.
+    constexpr float kNoEnd = 1.0e6f;
     for (const PathContour& contour : path.Contours()) {
         if (contour.count < 2) continue;
-        const int segments =
-            contour.closed && contour.count > 2 ? contour.count : contour.count - 1;
+        const bool closed = contour.closed && contour.count > 2;
+        const int segments = closed ? contour.count : contour.count - 1;
         for (int i = 0; i < segments; ++i) {
             const PathPoint& a = points[contour.first + i];
             const PathPoint& b = points[contour.first + (i + 1) % contour.count];
-            const bool joinsAtStart = contour.closed || i > 0;
-            const bool joinsAtEnd = contour.closed || i + 1 < segments;
-            AppendBand(a, b, -reach, reach, joinsAtStart ? halfWidthPixels : 0.0f,
-                       joinsAtEnd ? halfWidthPixels : 0.0f, edge, out);
+            const bool startsLine = !closed && i == 0;
+            const bool endsLine = !closed && i + 1 == segments;
+            const float extendStart = startsLine ? 1.0f : halfWidthPixels;
+            const float extendEnd = endsLine ? 1.0f : halfWidthPixels;
+            const float length = std::hypot(b.x - a.x, b.y - a.y);
+            // v: pixels inside the nearest end of the line, plus a half.
+            if (startsLine && endsLine) {
+                const PathPoint middle{(a.x + b.x) / 2.0f, (a.y + b.y) / 2.0f};
+                AppendBand(a, middle, -reach, reach, 1.0f, 0.0f, -0.5f, length / 2.0f + 0.5f, out);
+                AppendBand(middle, b, -reach, reach, 0.0f, 1.0f, length / 2.0f + 0.5f, -0.5f, out);
+            } else if (startsLine) {
+                AppendBand(a, b, -reach, reach, extendStart, extendEnd, -0.5f,
+                           length + extendEnd + 0.5f, out);
+            } else if (endsLine) {
+                AppendBand(a, b, -reach, reach, extendStart, extendEnd, length + extendStart + 0.5f,
+                           -0.5f, out);
+            } else {
+                AppendBand(a, b, -reach, reach, extendStart, extendEnd, kNoEnd, kNoEnd, out);
+            }
         }
     }
 }

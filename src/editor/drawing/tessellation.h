@@ -2,7 +2,7 @@
 // Turns a flattened path into triangles for the GL passes. Every vertex carries
 // its device position and two parameters the fragment shader turns into coverage:
 // for edge fringes the signed distance to the edge, for strokes the distance to
-// the centre line and the half width plus half a pixel.
+// the centre line and the distance inside the line's ends.
 #include <vector>
 
 #include "editor/drawing/path.h"
@@ -37,8 +37,10 @@ void AppendOuterFringes(const Path& path, bool clockwise, std::vector<Vertex>& o
 void AppendEdgeFringes(const Path& path, std::vector<Vertex>& out);
 
 // [ui] Appends a stroke of `halfWidthPixels` around every sub-path: one band per
-// segment reaching a pixel beyond the half width, lengthened by the half width where
-// segments meet so that joins have no gaps.
+// segment reaching a pixel beyond the half width (u = the distance from the centre
+// line), lengthened by the half width where segments meet so that joins have no
+// gaps, and by a pixel at the ends of open sub-paths (v = the distance inside the
+// nearer end plus a half; far from an end it is large).
 void AppendStrokeBands(const Path& path, float halfWidthPixels, std::vector<Vertex>& out);
 
 // [ui] Appends two triangles covering the rectangle.

@@ -26,6 +26,8 @@ protected:
     }
 
     void TearDown() override {
+        // Every GL call the renderer made was valid.
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         renderer.reset();
     }

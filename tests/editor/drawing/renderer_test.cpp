@@ -203,6 +203,27 @@ TEST_F(RendererTest, StrokesHaveTheAskedWidth) {
     for (int y = 16; y < 24; ++y) EXPECT_EQ(p.At(30, y, 3), y >= 18 && y < 22 ? 255 : 0) << y;
 }
 
+TEST_F(RendererTest, StrokeEndsAreSmoothAndExact) {
+    // Along the centre row of a line the coverage adds up to its length.
+    const std::pair<float, float> lines[] = {{10, 30}, {10.5f, 30.5f}, {10.25f, 40.6f}};
+    for (const auto& line : lines) {
+        const float from = line.first, to = line.second;
+        SCOPED_TRACE(from);
+        for (int segments : {1, 3}) {
+            Clear(0, 0, 0, 0);
+            const Picture p = Frame([&](Renderer& r) {
+                r.BeginPath();
+                r.MoveTo(from, 20);
+                for (int i = 1; i <= segments; ++i) r.LineTo(from + (to - from) * i / segments, 20);
+                r.Stroke(kWhite, 4);
+            });
+            float sum = 0.0f;
+            for (int x = 0; x < kWidth; ++x) sum += Coverage(p, x, 19);
+            EXPECT_NEAR(sum, to - from, 0.1f) << segments << " segments";
+        }
+    }
+}
+
 TEST_F(RendererTest, StrokedCornersAndTranslucentStrokesBlendEachPixelOnce) {
     const Picture p = Frame([](Renderer& r) {
         r.BeginPath();

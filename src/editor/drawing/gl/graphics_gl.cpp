@@ -24,6 +24,14 @@ std::mutex gFontLock;
 std::unordered_map<std::string, std::unique_ptr<FontData>> gFonts;
 int gInstances = 0;
 
+// Whether the context copies between frame buffers (GL 3.0 or the blit extension).
+bool CanBlit() {
+    static const bool can = epoxy_gl_version() >= 30 ||
+                            epoxy_has_gl_extension("GL_EXT_framebuffer_blit") ||
+                            epoxy_has_gl_extension("GL_ARB_framebuffer_object");
+    return can;
+}
+
 // The context's own frame buffer, read once.
 bool gDefaultFramebufferKnown = false;
 unsigned gDefaultFramebuffer = 0;
@@ -147,8 +155,17 @@ void GraphicsGL::EndFrame() {
     if (mRenderer == nullptr) return;
     mRenderer->EndFrame();
     const unsigned window = WindowFramebufferObject();
+    const bool blit = mBlitCopy && CanBlit();
+    if (mMainBuffer != 0 && blit) {
+        // The same pixels as the textured rectangle below, copied without shading
+        // each one, which is most of a small frame's cost on a software rasteriser.
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, mRenderer->FramebufferObject(mMainBuffer));
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, window);
+        glBlitFramebuffer(0, 0, PixelWidth(), PixelHeight(), 0, 0, PixelWidth(), PixelHeight(),
+                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    }
     glBindFramebuffer(GL_FRAMEBUFFER, window);
-    if (mMainBuffer != 0) {
+    if (mMainBuffer != 0 && !blit) {
         const float w = static_cast<float>(static_cast<int>(Width() * DrawScale()));
         const float h = static_cast<float>(static_cast<int>(Height() * DrawScale()));
         mRenderer->BeginFrame(w, h, GetScreenScale());

@@ -101,6 +101,10 @@ protected:
     // binding, read once per process the first time it is needed.
     virtual unsigned WindowFramebufferObject();
 
+    // false: the retained frame reaches the window as a textured rectangle even
+    // where the context could blit it (both show the same pixels).
+    void UseBlitCopy(bool use) { mBlitCopy = use; }
+
     int CreateBackendImage(const DecodedPicture& picture) override;
     void FreeBackendImage(int image) override;
     bool LoadBackendFont(const std::string& fontId, const unsigned char* data, std::size_t size,
@@ -116,4 +120,5 @@ private:
     std::vector<int> mDeletionQueue;
     std::unique_ptr<drawing::Renderer> mRenderer;
     int mMainBuffer = 0;
+    bool mBlitCopy = true;
 };
