@@ -163,11 +163,17 @@ struct GraphicsWindow::Native final : X11EventTarget {
     void Motion(const XMotionEvent& event);
     void Key(XKeyEvent& event, bool down);
     void Touch(const XIDeviceEvent& event);
+    void WindowDestroyed();
     Cursor ShapeCursor(int shape);
 
     GraphicsWindow& owner;
     Display* display = nullptr;
     Window window = 0;
+    // What the context draws to: the window, or a stand-in once the host
+    // destroyed the window under us.
+    Window drawable = 0;
+    Visual* visual = nullptr;
+    int depth = 0;
     Window parent = 0;
     Colormap colormap = 0;
     GLXContext context = nullptr;
@@ -203,7 +209,7 @@ public:
         mPreviousDisplay = glXGetCurrentDisplay();
         mPreviousDrawable = glXGetCurrentDrawable();
         mDisplay = native->display;
-        glXMakeCurrent(native->display, native->window, native->context);
+        glXMakeCurrent(native->display, native->drawable, native->context);
         ++window.mContextSwitches;
         mSwitched = true;
     }
@@ -282,8 +288,9 @@ void* GraphicsWindow::OpenWindow(void* parentView) {
             width = static_cast<int>(w);
             height = static_cast<int>(h);
         }
-        CloseWindow();
     }
+    // A window the host destroyed under us is closed here too.
+    CloseWindow();
     Display* display = x11::AcquireDisplay();
     if (display == nullptr) return nullptr;
     mNative = std::make_unique<Native>(*this);
@@ -396,8 +403,11 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
                              static_cast<unsigned>(std::max(1, height)), 0, visual->depth,
                              InputOutput, visual->visual,
                              CWColormap | CWEventMask | CWBorderPixel | CWBackPixmap, &set);
+    n.visual = visual->visual;
+    n.depth = visual->depth;
     XFree(visual);
     if (n.window == 0) return false;
+    n.drawable = n.window;
     n.width = std::max(1, width);
     n.height = std::max(1, height);
     XStoreName(display, n.window, "Editor");
@@ -418,12 +428,9 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
 }
 
 void GraphicsWindow::CloseWindow() {
-    if (mNative == nullptr || mNative->window == 0) {
-        if (mNative != nullptr) DestroyNativeWindow();
-        return;
-    }
+    if (mNative == nullptr) return;
     mNative->timer.reset();
-    {
+    if (mNative->context != nullptr) {
         ContextScope scope(*this);
         ReleaseAllCaptures();
         HideCursor(false, true);
@@ -449,6 +456,7 @@ void GraphicsWindow::DestroyNativeWindow() {
         x11::UnregisterWindow(n.window);
         XDestroyWindow(display, n.window);
     }
+    if (n.drawable != 0 && n.drawable != n.window) XDestroyWindow(display, n.drawable);
     if (n.colormap != 0) XFreeColormap(display, n.colormap);
     XFlush(display);
     mNative.reset();
@@ -599,6 +607,9 @@ void GraphicsWindow::Native::HandleXEvent(XEvent& event) {
             // Leaving because of our own grab, or with a button held, is no mouse-out.
             if (event.xcrossing.mode == NotifyNormal && heldButtons == 0) owner.OnMouseOut();
             break;
+        case DestroyNotify:
+            if (event.xdestroywindow.window == window) WindowDestroyed();
+            break;
         case KeyPress:
             Key(event.xkey, true);
             break;
@@ -622,6 +633,24 @@ void GraphicsWindow::Native::HandleXEvent(XEvent& event) {
         default:
             break;
     }
+}
+
+// The host destroyed its window (and ours with it) before closing the
+// editor: no more frames; the GL resources are released at close on an
+// unmapped stand-in of the same visual.
+void GraphicsWindow::Native::WindowDestroyed() {
+    if (timer != nullptr) timer->Stop();
+    x11::UnregisterWindow(window);
+    if (glXGetCurrentContext() == context) glXMakeCurrent(display, None, nullptr);
+    XSetWindowAttributes set{};
+    set.colormap = colormap;
+    set.border_pixel = 0;
+    set.background_pixmap = None;
+    drawable = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, depth, InputOutput,
+                             visual, CWColormap | CWBorderPixel | CWBackPixmap, &set);
+    window = 0;
+    grabbed = false;
+    heldButtons = 0;
 }
 
 void GraphicsWindow::Native::Press(const XButtonEvent& event) {

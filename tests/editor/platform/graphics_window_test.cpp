@@ -533,6 +533,30 @@ TEST_P(EditorWindow, ManyOpeningsAndTwoEditorsAtOnceLeaveNothingBehind) {
     second->plug->CloseWindow();
 }
 
+TEST_P(EditorWindow, AHostThatDestroysItsWindowFirstStillClosesTheEditorCleanly) {
+    GraphicsWindow& window = Open();
+    XDestroyWindow(display, parent);
+    parents.clear();
+    XSync(display, False);
+    loop->RunFor(100);
+    EXPECT_EQ(window.NativeWindow(), 0u);
+    // Opened again in a new window of the host's, then closed.
+    parent = MakeParent(0, 0);
+    GraphicsWindow& again = Open();
+    EXPECT_NE(again.NativeWindow(), 0u);
+    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 1);
+    Plug().CloseWindow();
+    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+    // And destroyed under it once more, then closed.
+    parent = MakeParent(0, 0);
+    Open();
+    XDestroyWindow(display, parent);
+    parents.clear();
+    XSync(display, False);
+    loop->RunFor(100);
+    Plug().CloseWindow();
+}
+
 // Figures, not checks (run with --gtest_also_run_disabled_tests): the CPU an
 // open idle editor costs with its host's loop, and the time from a pointer
 // motion to the frame that shows it.
