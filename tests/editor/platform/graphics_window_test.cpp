@@ -372,6 +372,23 @@ TEST_P(EditorWindow, TheCornerHandleScalesEditorAndHostWindowAndADoubleClickRest
     EXPECT_FLOAT_EQ(window.DrawScale(), 1.0f);
 }
 
+TEST_P(EditorWindow, AHostsNestedWindowsGrowWithTheEditorUpToItsTopLevel) {
+    // The host's top-level window holds a panel, which holds the editor.
+    const Window panel = XCreateSimpleWindow(display, parent, 0, 0, 248, 662, 0, 0, 0);
+    XMapWindow(display, panel);
+    XSync(display, False);
+    GraphicsWindow& window = Open(*first, panel);
+    MoveTo(kResizer);
+    Button(1, true);
+    MoveTo(300, 815);
+    Button(1, false);
+    EXPECT_TRUE(WaitForSize(window.NativeWindow(), 310, 827));
+    EXPECT_TRUE(WaitForSize(panel, 310, 827));
+    EXPECT_TRUE(WaitForSize(parent, 310, 827));
+    // The root window stays as it is.
+    EXPECT_EQ(GeometryOf(root).width, DisplayWidth(display, DefaultScreen(display)));
+}
+
 TEST_P(EditorWindow, At144DpiTheEditorOpensWholeAndItsFirstTickMakesIt372By993) {
     SetDpi(144);
     void* view = Plug().OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)));
