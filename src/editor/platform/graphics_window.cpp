@@ -9,6 +9,7 @@
 #include "editor/input_event.h"
 #include "editor/platform/cursor_shapes.h"
 #include "editor/platform/double_click.h"
+#include "editor/platform/key_text.h"
 #include "editor/platform/screen_scale.h"
 #include "editor/platform/x11_connection.h"
 
@@ -55,34 +56,6 @@ unsigned ButtonMask(unsigned button) {
         default:
             return 0;
     }
-}
-
-void EncodeUtf8(unsigned long codepoint, char (&out)[5]) {
-    out[0] = out[1] = out[2] = out[3] = out[4] = '\0';
-    if (codepoint == 0 || codepoint > 0x10FFFF) return;
-    if (codepoint < 0x80) {
-        out[0] = static_cast<char>(codepoint);
-    } else if (codepoint < 0x800) {
-        out[0] = static_cast<char>(0xC0 | (codepoint >> 6));
-        out[1] = static_cast<char>(0x80 | (codepoint & 0x3F));
-    } else if (codepoint < 0x10000) {
-        out[0] = static_cast<char>(0xE0 | (codepoint >> 12));
-        out[1] = static_cast<char>(0x80 | ((codepoint >> 6) & 0x3F));
-        out[2] = static_cast<char>(0x80 | (codepoint & 0x3F));
-    } else {
-        out[0] = static_cast<char>(0xF0 | (codepoint >> 18));
-        out[1] = static_cast<char>(0x80 | ((codepoint >> 12) & 0x3F));
-        out[2] = static_cast<char>(0x80 | ((codepoint >> 6) & 0x3F));
-        out[3] = static_cast<char>(0x80 | (codepoint & 0x3F));
-    }
-}
-
-// The character of a key: XLookupString's Latin-1 byte, or the keysym's
-// Unicode value for keys beyond Latin-1.
-unsigned long KeyCharacter(KeySym sym, const char* text, int length) {
-    if (length == 1) return static_cast<unsigned char>(text[0]);
-    if ((sym & 0xFF000000UL) == 0x01000000UL) return sym & 0x00FFFFFFUL;
-    return 0;
 }
 
 Window ParentOf(Display* display, Window window, Window* root = nullptr) {
@@ -721,7 +694,7 @@ void GraphicsWindow::Native::Key(XKeyEvent& event, bool down) {
     key.shift = (event.state & ShiftMask) != 0;
     key.control = (event.state & ControlMask) != 0;
     key.alt = (event.state & Mod1Mask) != 0;
-    EncodeUtf8(KeyCharacter(sym, text, length), key.utf8);
+    KeyText(sym, text, length, key.utf8);
     const float s = Scale();
     const float x = static_cast<float>(event.x) / s;
     const float y = static_cast<float>(event.y) / s;
