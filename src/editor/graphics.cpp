@@ -218,7 +218,16 @@ void Graphics::Draw(BoundsList& list) {
     BeginFrame();
     const Control* background = mControls.empty() ? nullptr : mControls.front().get();
     auto drawRegion = [&](const Bounds& region) {
-        VisitAllControls([&](Control* c) { DrawControl(c, region, s, c == background); });
+        // One small capture, so the visit's std::function stays off the heap in every frame.
+        const struct {
+            Graphics* graphics;
+            const Bounds* region;
+            float scale;
+            const Control* background;
+        } pass{this, &region, s, background};
+        VisitAllControls([&pass](Control* c) {
+            pass.graphics->DrawControl(c, *pass.region, pass.scale, c == pass.background);
+        });
     };
     if (mDrawUnion) {
         Bounds all = list.front();

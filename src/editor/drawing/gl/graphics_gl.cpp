@@ -1,0 +1,379 @@
+#include "editor/drawing/gl/graphics_gl.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <unordered_map>
+
+#include "editor/drawing/renderer.h"
+#include "editor/picture_decoder.h"
+
+namespace {
+
+using drawing::BlendFactor;
+
+// The font bytes every editor of the process registers with its renderer; the
+// renderer keeps pointers into them, so entries never move or change.
+struct FontData {
+    std::vector<unsigned char> bytes;
+    int faceIndex = 0;
+};
+std::mutex gFontLock;
+std::unordered_map<std::string, std::unique_ptr<FontData>> gFonts;
+int gInstances = 0;
+
+// Whether the context copies between frame buffers (GL 3.0 or the blit extension).
+bool CanBlit() {
+    static const bool can = epoxy_gl_version() >= 30 ||
+                            epoxy_has_gl_extension("GL_EXT_framebuffer_blit") ||
+                            epoxy_has_gl_extension("GL_ARB_framebuffer_object");
+    return can;
+}
+
+// The context's own frame buffer, read once.
+bool gDefaultFramebufferKnown = false;
+unsigned gDefaultFramebuffer = 0;
+
+drawing::Color ToColor(const Color& c, const BlendStyle* blend) {
+    const float weight = blend != nullptr ? blend->weight : 1.0f;
+    auto unit = [](int v) { return static_cast<float>(std::clamp(v, 0, 255)) / 255.0f; };
+    return {unit(c.R), unit(c.G), unit(c.B), unit(c.A) * weight};
+}
+
+int HorizontalAlign(int align) {
+    if (align == kAlignNear) return drawing::kAlignLeft;
+    if (align == kAlignFar) return drawing::kAlignRight;
+    return drawing::kAlignCenter;
+}
+
+int VerticalAlign(int align) {
+    if (align == kVAlignTop) return drawing::kAlignTop;
+    if (align == kVAlignBottom) return drawing::kAlignBottom;
+    return drawing::kAlignMiddle;
+}
+
+// Where text anchors in area for the style's alignment.
+void TextAnchor(const TextStyle& style, const Bounds& area, float& x, float& y) {
+    x = style.align == kAlignNear  ? area.left
+        : style.align == kAlignFar ? area.right
+                                   : (area.left + area.right) / 2.0f;
+    y = style.vAlign == kVAlignTop      ? area.top
+        : style.vAlign == kVAlignBottom ? area.bottom
+                                        : (area.top + area.bottom) / 2.0f;
+}
+
+}  // namespace
+
+GraphicsGL::GraphicsGL(GraphicsEditorDelegate& delegate, int width, int height, int fps,
+                       float scale)
+    : Graphics(delegate, width, height, fps, scale) {
+    std::lock_guard<std::mutex> guard(gFontLock);
+    ++gInstances;
+}
+
+GraphicsGL::~GraphicsGL() {
+    ReleaseBackEnd();
+    std::lock_guard<std::mutex> guard(gFontLock);
+    if (--gInstances == 0) gFonts.clear();
+}
+
+int GraphicsGL::CachedFontCount() {
+    std::lock_guard<std::mutex> guard(gFontLock);
+    return static_cast<int>(gFonts.size());
+}
+
+bool GraphicsGL::CreateRenderer() {
+    if (mRenderer == nullptr) mRenderer = drawing::Renderer::Create(drawing::Renderer::kAntialias);
+    return mRenderer != nullptr;
+}
+
+void GraphicsGL::ReleaseBackEnd() {
+    std::lock_guard<std::mutex> guard(mLock);
+    ReleaseBitmaps();
+    if (mRenderer == nullptr) return;
+    DeleteMainBuffer();
+    for (int framebuffer : mDeletionQueue) mRenderer->DeleteFramebuffer(framebuffer);
+    mDeletionQueue.clear();
+    mRenderer.reset();
+}
+
+void GraphicsGL::DeleteFramebufferAfterFrame(int framebuffer) {
+    std::lock_guard<std::mutex> guard(mLock);
+    mDeletionQueue.push_back(framebuffer);
+    if (!mInFrame) DrainDeletions();
+}
+
+void GraphicsGL::DrainDeletions() {
+    if (mRenderer != nullptr) {
+        for (int framebuffer : mDeletionQueue) mRenderer->DeleteFramebuffer(framebuffer);
+    }
+    mDeletionQueue.clear();
+}
+
+unsigned GraphicsGL::WindowFramebufferObject() {
+    if (!gDefaultFramebufferKnown) {
+        GLint binding = 0;
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &binding);
+        gDefaultFramebuffer = static_cast<unsigned>(binding);
+        gDefaultFramebufferKnown = true;
+    }
+    return gDefaultFramebuffer;
+}
+
+void GraphicsGL::DeleteMainBuffer() {
+    if (mMainBuffer != 0 && mRenderer != nullptr) mRenderer->DeleteFramebuffer(mMainBuffer);
+    mMainBuffer = 0;
+}
+
+void GraphicsGL::ResizeBackEnd() {
+    if (mRenderer == nullptr) return;
+    DeleteMainBuffer();
+    mMainBuffer = mRenderer->CreateFramebuffer(PixelWidth(), PixelHeight());
+}
+
+// ---- Frames
+
+void GraphicsGL::BeginFrame() {
+    if (mRenderer == nullptr) return;
+    mInFrame = true;
+    const unsigned window = WindowFramebufferObject();
+    glBindFramebuffer(GL_FRAMEBUFFER, window);
+    glViewport(0, 0, PixelWidth(), PixelHeight());
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    const unsigned main = mMainBuffer != 0 ? mRenderer->FramebufferObject(mMainBuffer) : window;
+    glBindFramebuffer(GL_FRAMEBUFFER, main);
+    // Not cleared: what is not redrawn stays as it was.
+    mRenderer->BeginFrame(static_cast<float>(static_cast<int>(Width() * DrawScale())),
+                          static_cast<float>(static_cast<int>(Height() * DrawScale())),
+                          GetScreenScale());
+}
+
+void GraphicsGL::EndFrame() {
+    if (mRenderer == nullptr) return;
+    mRenderer->EndFrame();
+    const unsigned window = WindowFramebufferObject();
+    const bool blit = mBlitCopy && CanBlit();
+    if (mMainBuffer != 0 && blit) {
+        // The same pixels as the textured rectangle below, copied without shading
+        // each one, which is most of a small frame's cost on a software rasteriser.
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, mRenderer->FramebufferObject(mMainBuffer));
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, window);
+        glBlitFramebuffer(0, 0, PixelWidth(), PixelHeight(), 0, 0, PixelWidth(), PixelHeight(),
+                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, window);
+    if (mMainBuffer != 0 && !blit) {
+        const float w = static_cast<float>(static_cast<int>(Width() * DrawScale()));
+        const float h = static_cast<float>(static_cast<int>(Height() * DrawScale()));
+        mRenderer->BeginFrame(w, h, GetScreenScale());
+        mRenderer->ResetState();
+        mRenderer->BeginPath();
+        mRenderer->Rect(0.0f, 0.0f, w, h);
+        mRenderer->Fill(drawing::ImagePattern(0.0f, 0.0f, w, h, 0.0f,
+                                              mRenderer->FramebufferImage(mMainBuffer), 1.0f));
+        mRenderer->EndFrame();
+    }
+    mInFrame = false;
+    std::lock_guard<std::mutex> guard(mLock);
+    DrainDeletions();
+}
+
+// ---- State
+
+void GraphicsGL::ResetTransform() {
+    if (mRenderer == nullptr) return;
+    mRenderer->SetTransform(drawing::Transform::Scaling(DrawScale(), DrawScale()));
+}
+
+void GraphicsGL::SetClipRegion(const Bounds& clip) {
+    if (mRenderer == nullptr) return;
+    mRenderer->Scissor(clip.left, clip.top, clip.W(), clip.H());
+}
+
+void GraphicsGL::ApplyBlend(const BlendStyle* blend) {
+    // Source and destination factors per mode; mode 0 is the normal source-over.
+    static constexpr BlendFactor kFactors[10][2] = {
+        {BlendFactor::kOne, BlendFactor::kOneMinusSourceAlpha},
+        {BlendFactor::kDestinationAlpha, BlendFactor::kZero},
+        {BlendFactor::kOneMinusDestinationAlpha, BlendFactor::kZero},
+        {BlendFactor::kDestinationAlpha, BlendFactor::kOneMinusSourceAlpha},
+        {BlendFactor::kOneMinusDestinationAlpha, BlendFactor::kOne},
+        {BlendFactor::kZero, BlendFactor::kSourceAlpha},
+        {BlendFactor::kZero, BlendFactor::kOneMinusSourceAlpha},
+        {BlendFactor::kOneMinusDestinationAlpha, BlendFactor::kSourceAlpha},
+        {BlendFactor::kSourceAlpha, BlendFactor::kDestinationAlpha},
+        {BlendFactor::kOneMinusDestinationAlpha, BlendFactor::kOneMinusSourceAlpha},
+    };
+    const int mode = blend != nullptr ? blend->mode : 0;
+    // Any other mode keeps the composite in force.
+    if (mode < 0 || mode > 9) return;
+    mRenderer->GlobalCompositeBlendFunc(kFactors[mode][0], kFactors[mode][1]);
+}
+
+// ---- Pictures and shapes
+
+void GraphicsGL::DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int srcX, int srcY,
+                            const BlendStyle* blend) {
+    if (mRenderer == nullptr || strip.bitmap == nullptr || strip.bitmap->image == 0) return;
+    const BackendBitmap& bitmap = *strip.bitmap;
+    const float k = bitmap.scale * bitmap.drawScale;
+    if (!(k > 0.0f)) return;
+    // The whole strip lies at (left - srcX, top - srcY) in units; only the
+    // frame under dest shows.
+    const float x = dest.left - static_cast<float>(srcX);
+    const float y = dest.top - static_cast<float>(srcY);
+    drawing::Paint paint = drawing::ImagePattern(
+        x, y, static_cast<float>(bitmap.width) / k, static_cast<float>(bitmap.height) / k, 0.0f,
+        bitmap.image, blend != nullptr ? blend->weight : 1.0f);
+    ApplyBlend(blend);
+    mRenderer->BeginPath();
+    mRenderer->Rect(dest.left, dest.top, dest.W(), dest.H());
+    mRenderer->Fill(paint);
+}
+
+void GraphicsGL::FillTriangle(const Color& color, float x1, float y1, float x2, float y2, float x3,
+                              float y3, const BlendStyle* blend) {
+    if (mRenderer == nullptr) return;
+    ApplyBlend(blend);
+    mRenderer->BeginPath();
+    mRenderer->MoveTo(x1, y1);
+    mRenderer->LineTo(x2, y2);
+    mRenderer->LineTo(x3, y3);
+    mRenderer->ClosePath();
+    mRenderer->Fill(ToColor(color, blend));
+}
+
+void GraphicsGL::FillCircle(const Color& color, float cx, float cy, float r,
+                            const BlendStyle* blend) {
+    if (mRenderer == nullptr) return;
+    ApplyBlend(blend);
+    mRenderer->BeginPath();
+    mRenderer->Circle(cx, cy, r);
+    mRenderer->Fill(ToColor(color, blend));
+}
+
+void GraphicsGL::DrawFastDropShadow(const Bounds& inner, const Bounds& outer, float offset,
+                                    float roundness, float blur, const BlendStyle* blend) {
+    if (mRenderer == nullptr) return;
+    const float weight = blend != nullptr ? blend->weight : 1.0f;
+    const drawing::Paint shadow = drawing::BoxGradient(
+        (inner.left + inner.right) / 2.0f + offset, (inner.top + inner.bottom) / 2.0f + offset,
+        inner.W() / 2.0f, inner.H() / 2.0f, roundness, std::max(blur, 1.0f),
+        drawing::Color{0.0f, 0.0f, 0.0f, 128.0f / 255.0f * weight}, drawing::Color{});
+    ApplyBlend(blend);
+    mRenderer->BeginPath();
+    mRenderer->Rect(outer.left, outer.top, outer.W(), outer.H());
+    mRenderer->Fill(shadow);
+}
+
+void GraphicsGL::PathClear() {
+    if (mRenderer != nullptr) mRenderer->BeginPath();
+}
+
+void GraphicsGL::PathMoveTo(float x, float y) {
+    if (mRenderer != nullptr) mRenderer->MoveTo(x, y);
+}
+
+void GraphicsGL::PathLineTo(float x, float y) {
+    if (mRenderer != nullptr) mRenderer->LineTo(x, y);
+}
+
+void GraphicsGL::PathArc(float cx, float cy, float r, float startDegrees, float endDegrees) {
+    if (mRenderer == nullptr) return;
+    // Degrees clockwise from straight up become radians clockwise from +x.
+    constexpr float kPi = std::numbers::pi_v<float>;
+    mRenderer->Arc(cx, cy, r, (startDegrees - 90.0f) / 180.0f * kPi,
+                   (endDegrees - 90.0f) / 180.0f * kPi, true);
+}
+
+void GraphicsGL::PathClose() {
+    if (mRenderer != nullptr) mRenderer->ClosePath();
+}
+
+void GraphicsGL::PathFill(const Color& color, const BlendStyle* blend) {
+    if (mRenderer == nullptr) return;
+    ApplyBlend(blend);
+    mRenderer->Fill(ToColor(color, blend));
+}
+
+void GraphicsGL::PathStroke(const Color& color, float width, const BlendStyle* blend) {
+    if (mRenderer == nullptr) return;
+    ApplyBlend(blend);
+    mRenderer->Stroke(ToColor(color, blend), width);
+}
+
+// ---- Text
+
+void GraphicsGL::MeasureText(const TextStyle& style, const char* text, Bounds& area) {
+    if (mRenderer == nullptr || text == nullptr || text[0] == '\0') {
+        area = {};
+        return;
+    }
+    float x = 0.0f, y = 0.0f;
+    TextAnchor(style, area, x, y);
+    // Measured under the draw scale, as drawn, so the box is in graphics units.
+    const drawing::Transform saved = mRenderer->CurrentTransform();
+    mRenderer->SetTransform(drawing::Transform::Scaling(DrawScale(), DrawScale()));
+    mRenderer->FontFaceId(mRenderer->FindFont(style.font));
+    mRenderer->FontSize(style.size);
+    mRenderer->TextAlign(HorizontalAlign(style.align) | VerticalAlign(style.vAlign));
+    const drawing::TextBounds bounds = mRenderer->MeasureText(x, y, text);
+    mRenderer->SetTransform(saved);
+    area = {bounds.box[0], bounds.box[1], bounds.box[2], bounds.box[3]};
+}
+
+void GraphicsGL::DrawText(const TextStyle& style, const char* text, const Bounds& area,
+                          const BlendStyle* blend) {
+    if (mRenderer == nullptr || text == nullptr || text[0] == '\0') return;
+    float x = 0.0f, y = 0.0f;
+    TextAnchor(style, area, x, y);
+    mRenderer->FontFaceId(mRenderer->FindFont(style.font));
+    mRenderer->FontSize(style.size);
+    mRenderer->TextAlign(HorizontalAlign(style.align) | VerticalAlign(style.vAlign));
+    ApplyBlend(blend);
+    const drawing::Color color = ToColor(style.foreground, blend);
+    if (style.angleDegrees == 0.0f) {
+        mRenderer->Text(x, y, color, text);
+        return;
+    }
+    // Turned about the anchor.
+    const drawing::Transform saved = mRenderer->CurrentTransform();
+    mRenderer->MultiplyTransform(drawing::Transform::Translation(x, y));
+    mRenderer->MultiplyTransform(
+        drawing::Transform::Rotation(style.angleDegrees / 180.0f * std::numbers::pi_v<float>));
+    mRenderer->Text(0.0f, 0.0f, color, text);
+    mRenderer->SetTransform(saved);
+}
+
+// ---- Loading
+
+int GraphicsGL::CreateBackendImage(const DecodedPicture& picture) {
+    if (mRenderer == nullptr || !picture.Valid()) return 0;
+    return mRenderer->CreateImageRGBA(picture.width, picture.height, 0, picture.rgba.data());
+}
+
+void GraphicsGL::FreeBackendImage(int image) {
+    if (mRenderer != nullptr) mRenderer->DeleteImage(image);
+}
+
+bool GraphicsGL::LoadBackendFont(const std::string& fontId, const unsigned char* data,
+                                 std::size_t size, const FontTables&) {
+    const FontData* font = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(gFontLock);
+        auto found = gFonts.find(fontId);
+        if (found == gFonts.end()) {
+            if (data == nullptr || size == 0) return false;
+            auto stored = std::make_unique<FontData>();
+            stored->bytes.assign(data, data + size);
+            found = gFonts.emplace(fontId, std::move(stored)).first;
+        }
+        font = found->second.get();
+    }
+    if (mRenderer == nullptr) return false;
+    return mRenderer->CreateFontFromMemory(fontId.c_str(), font->bytes.data(), font->bytes.size(),
+                                           font->faceIndex) >= 0;
+}

@@ -1,0 +1,124 @@
+#pragma once
+// The editor's drawing back end on our OpenGL 2 vector renderer. The window's
+// content lives in a retained off-screen frame buffer: a frame redraws only the
+// dirty regions into it, then copies the whole buffer to the window, so what
+// is not redrawn keeps its pixels. Pictures go to the renderer once per open
+// editor; font bytes stay in a process-wide cache so the next editor registers
+// them again without reading the font anew.
+//
+// The platform window creates the GL context, makes it current around every
+// call below, calls CreateRenderer when it opens and ReleaseBackEnd when it
+// closes. Without a renderer every drawing call does nothing.
+//
+// Units: the renderer's logical unit is one pixel / screen scale; controls draw
+// under the draw scale, so one graphics unit is the total scale in pixels.
+//
+// Threads: [ui] throughout, with the editor's GL context current.
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "editor/graphics.h"
+
+namespace drawing {
+class Renderer;
+}
+
+class GraphicsGL : public Graphics {
+public:
+    // [ui]
+    GraphicsGL(GraphicsEditorDelegate& delegate, int width, int height, int fps, float scale);
+    // [ui] Releases what is left; the last GraphicsGL of the process empties the
+    // font-data cache.
+    ~GraphicsGL() override;
+
+    // [ui] Creates the renderer (anti-aliased) on the current context; false, and
+    // no drawing, when the context cannot carry it.
+    bool CreateRenderer();
+    // [ui] The release at window close: every cached bitmap and its image, the
+    // retained frame buffer, then the renderer.
+    void ReleaseBackEnd();
+    // [ui] Null while the window is closed or the renderer could not be made.
+    drawing::Renderer* Renderer() const { return mRenderer.get(); }
+    // [ui] The retained frame buffer's renderer handle; 0 before the first resize.
+    int MainFramebuffer() const { return mMainBuffer; }
+    // [ui] Deletes an off-screen frame buffer once the current frame has ended.
+    void DeleteFramebufferAfterFrame(int framebuffer);
+    // [ui]
+    const char* PlatformName() const { return "Vector | GL2"; }
+    // [any] Fonts in the process-wide font-data cache.
+    static int CachedFontCount();
+
+    // ---- Overrides of Graphics
+    // [ui] Clears the window, binds the retained buffer and starts a frame.
+    void BeginFrame() override;
+    // [ui] Renders the regions into the retained buffer, then copies it whole to
+    // the window.
+    void EndFrame() override;
+    // [ui] A new retained buffer of the window's pixel size; its content starts
+    // empty (every size change also marks all controls dirty).
+    void ResizeBackEnd() override;
+    // [ui]
+    void DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int srcX, int srcY,
+                    const BlendStyle* blend) override;
+    // [ui]
+    void FillTriangle(const Color& color, float x1, float y1, float x2, float y2, float x3,
+                      float y3, const BlendStyle* blend) override;
+    // [ui]
+    void FillCircle(const Color& color, float cx, float cy, float r,
+                    const BlendStyle* blend) override;
+    // [ui] area: the text's box for the style's alignment in the given area;
+    // empty for an empty text.
+    void MeasureText(const TextStyle& style, const char* text, Bounds& area) override;
+    // [ui]
+    void DrawText(const TextStyle& style, const char* text, const Bounds& area,
+                  const BlendStyle* blend) override;
+    // [ui]
+    void DrawFastDropShadow(const Bounds& inner, const Bounds& outer, float offset, float roundness,
+                            float blur, const BlendStyle* blend) override;
+    // [ui]
+    void PathClear() override;
+    // [ui]
+    void PathMoveTo(float x, float y) override;
+    // [ui]
+    void PathLineTo(float x, float y) override;
+    // [ui]
+    void PathArc(float cx, float cy, float r, float startDegrees, float endDegrees) override;
+    // [ui]
+    void PathClose() override;
+    // [ui]
+    void PathFill(const Color& color, const BlendStyle* blend) override;
+    // [ui]
+    void PathStroke(const Color& color, float width, const BlendStyle* blend) override;
+    // [ui] The draw scale over the identity.
+    void ResetTransform() override;
+    // [ui]
+    void SetClipRegion(const Bounds& clip) override;
+
+protected:
+    // The GL frame buffer object the window shows. Default: the context's
+    // binding, read once per process the first time it is needed.
+    virtual unsigned WindowFramebufferObject();
+
+    // false: the retained frame reaches the window as a textured rectangle even
+    // where the context could blit it (both show the same pixels).
+    void UseBlitCopy(bool use) { mBlitCopy = use; }
+
+    int CreateBackendImage(const DecodedPicture& picture) override;
+    void FreeBackendImage(int image) override;
+    bool LoadBackendFont(const std::string& fontId, const unsigned char* data, std::size_t size,
+                         const FontTables& tables) override;
+
+private:
+    void ApplyBlend(const BlendStyle* blend);
+    void DeleteMainBuffer();
+    void DrainDeletions();
+
+    bool mInFrame = false;
+    std::mutex mLock;  // the deletion queue and the release at close
+    std::vector<int> mDeletionQueue;
+    std::unique_ptr<drawing::Renderer> mRenderer;
+    int mMainBuffer = 0;
+    bool mBlitCopy = true;
+};

@@ -1,0 +1,68 @@
+#pragma once
+// A platform window for the GL back end that draws into a frame buffer instead
+// of onto a screen: opening it makes the process's off-screen context current,
+// creates the renderer and a window-sized frame buffer that plays the window,
+// then does what a real window does (screen scale, layout, everything dirty,
+// the delegate told). Ticks collect and draw the dirty regions; the window's
+// pixels can be read back. Tests and the editor-picture tool use it.
+#include <cstdint>
+#include <vector>
+
+#include "editor/drawing/gl/graphics_gl.h"
+
+// Pixels read back from the window, top row first, straight RGBA bytes.
+struct WindowPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
+
+    // [any] Channel c (0 red .. 3 alpha) of pixel (x, y) from the top left.
+    int At(int x, int y, int c) const {
+        return rgba[(static_cast<std::size_t>(y) * width + x) * 4 + c];
+    }
+};
+
+class OffscreenWindow : public GraphicsGL {
+public:
+    // [ui]
+    OffscreenWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps, float scale);
+    // [ui] Closes the window when still open.
+    ~OffscreenWindow() override;
+
+    // [main] Makes every editor of the process an OffscreenWindow reporting
+    // screenScale, until called again.
+    static void InstallAsPlatform(float screenScale = 1.0f);
+    // [ui] The open off-screen window of delegate, or null.
+    static OffscreenWindow* Of(const GraphicsEditorDelegate& delegate);
+
+    // [ui] Null (nothing opened) when no GL context or renderer can be had.
+    void* OpenWindow(void* parent) override;
+    // [ui] Removes the controls and releases the back end and the window buffer.
+    void CloseWindow() override;
+    // [ui]
+    float ScreenScale() const override { return mReportedScreenScale; }
+    // [ui] A new window buffer of the pixel size (its content starts empty).
+    void ResizePlatformWindow(bool parentResized) override;
+
+    // [ui] One frame: runs the animations, collects the dirty regions, marks
+    // everything clean and draws them. Whether anything was drawn. The region
+    // list keeps its capacity, so a steady frame allocates nothing here.
+    bool Tick();
+    // [ui] The regions the last Tick drew, in graphics units.
+    const BoundsList& LastRegions() const { return mRegions; }
+    // [ui] The window's pixels as the screen would show them.
+    WindowPixels ReadPixels();
+    // [ui]
+    bool IsOpen() const { return mOpen; }
+    // [ui] The screen scale reported at the next opening.
+    void SetReportedScreenScale(float scale) { mReportedScreenScale = scale; }
+
+protected:
+    unsigned WindowFramebufferObject() override;
+
+private:
+    float mReportedScreenScale = 1.0f;
+    bool mOpen = false;
+    int mWindowBuffer = 0;
+    BoundsList mRegions;
+};
