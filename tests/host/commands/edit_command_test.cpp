@@ -151,19 +151,7 @@ protected:
     // The host's top-level window once the editor's window is inside it.
     Window WaitForEditor() {
         for (int tries = 0; tries < 500; ++tries) {
-            Window root = 0, parent = 0, *children = nullptr;
-            unsigned count = 0;
-            XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
-            Window found = 0;
-            for (unsigned i = 0; i < count && found == 0; ++i) {
-                XClassHint hint{};
-                if (XGetClassHint(display, children[i], &hint) != 0) {
-                    if (std::string(hint.res_class) == "hpi-host") found = children[i];
-                    XFree(hint.res_name);
-                    XFree(hint.res_class);
-                }
-            }
-            if (children != nullptr) XFree(children);
+            const Window found = FindHostWindow();
             if (found != 0 && EditorOf(found) != 0) {
                 Pause(300);  // its first frames
                 return found;
@@ -171,6 +159,30 @@ protected:
             Pause(20);
         }
         return 0;
+    }
+    // Whether no window of class "hpi-host" is left.
+    bool WaitForEditorGone() {
+        for (int tries = 0; tries < 100; ++tries) {
+            if (FindHostWindow() == 0) return true;
+            Pause(20);
+        }
+        return false;
+    }
+    Window FindHostWindow() {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+        Window found = 0;
+        for (unsigned i = 0; i < count && found == 0; ++i) {
+            XClassHint hint{};
+            if (XGetClassHint(display, children[i], &hint) != 0) {
+                if (std::string(hint.res_class) == "hpi-host") found = children[i];
+                XFree(hint.res_name);
+                XFree(hint.res_class);
+            }
+        }
+        if (children != nullptr) XFree(children);
+        return found;
     }
     Window EditorOf(Window host) {
         Window root = 0, parent = 0, *children = nullptr;
@@ -256,7 +268,7 @@ TEST_F(HpiHostEdit, AKnobDragIsOneTouchAndOneReleaseAltClickResetsAndCtrlQEnds) 
     EXPECT_NE(out.find("Preamp Gain          0.00dB"), std::string::npos) << out;
 }
 
-TEST_F(HpiHostEdit, QuitAfterAndSigtermEndTheSessionCleanlyAndSaveTheState) {
+TEST_F(HpiHostEdit, QuitAfterSignalsAndTheWindowManagersCloseEndTheSessionCleanly) {
     if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
     const fs::path state = folder / "state.bin";
     {
@@ -266,11 +278,31 @@ TEST_F(HpiHostEdit, QuitAfterAndSigtermEndTheSessionCleanlyAndSaveTheState) {
         ASSERT_EQ(tool.Wait(), 0) << tool.Err();
         EXPECT_NE(tool.Out().find("Output Trim          6.00dB"), std::string::npos) << tool.Out();
     }
-    ToolProcess tool({"edit", kModule, "--state", state.string()}, folder);
-    ASSERT_NE(WaitForEditor(), 0u) << tool.Err();
-    tool.Signal(SIGTERM);
-    ASSERT_EQ(tool.Wait(), 0) << tool.Err();
-    EXPECT_NE(tool.Out().find("Output Trim          6.00dB"), std::string::npos) << tool.Out();
+    // Each way a user ends a session closes the editor and reports the values.
+    for (const char* how : {"SIGTERM", "SIGINT", "window manager's close"}) {
+        SCOPED_TRACE(how);
+        ToolProcess tool({"edit", kModule, "--state", state.string()}, folder);
+        const Window host = WaitForEditor();
+        ASSERT_NE(host, 0u) << tool.Err();
+        if (std::string(how) == "SIGTERM") tool.Signal(SIGTERM);
+        if (std::string(how) == "SIGINT") tool.Signal(SIGINT);
+        if (std::string(how) == "window manager's close") {
+            XEvent close{};
+            close.xclient.type = ClientMessage;
+            close.xclient.window = host;
+            close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+            close.xclient.format = 32;
+            close.xclient.data.l[0] =
+                static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+            XSendEvent(display, host, False, NoEventMask, &close);
+            XSync(display, False);
+        }
+        ASSERT_EQ(tool.Wait(), 0) << tool.Err();
+        EXPECT_NE(tool.Out().find("Output Trim          6.00dB"), std::string::npos) << tool.Out();
+        // The window is gone with the session.
+        Pause(100);
+        EXPECT_EQ(WaitForEditorGone(), true);
+    }
 }
 
 // The frame of strip whose 2x2-averaged pixels, over the background, lie
