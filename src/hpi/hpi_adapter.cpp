@@ -221,12 +221,15 @@ void HPIAdapter::TrackName(TextBuf& out) {
 
 bool HPIAdapter::RequestEditorSize(int width, int height) {
     if (!HasEditor()) return true;
-    const bool changed = width != EditorWidth() || height != EditorHeight();
-    if (GetGraphics() != nullptr && changed && mViewContainer != nullptr) {
-        mViewContainer->SetViewSize(width, height);
+    bool resized = true;
+    if (width != EditorWidth() || height != EditorHeight()) {
+        // Without a container that took the size nobody resized the editor's
+        // parents, and the editor's window must do it itself.
+        resized = GetGraphics() != nullptr && mViewContainer != nullptr &&
+                  mViewContainer->SetViewSize(width, height) == HPI_SUCCESS;
     }
     SetEditorSize(width, height);
-    return true;
+    return resized;
 }
 
 void HPIAdapter::AttachViewContainer(HPIViewContainer* container) {

@@ -104,7 +104,9 @@ public:
     void TrackName(TextBuf& out) override;
     // [ui] Sends the host the new size when an editor is open, the size
     // differs from the stored editor size and a view container is attached;
-    // stores it as the editor size either way. Always true.
+    // stores it as the editor size either way. True when the host took the
+    // new size or the size did not change (or there is no editor); false
+    // when no container took it, so the editor resizes its parents itself.
     bool RequestEditorSize(int width, int height) override;
     // [main, ui] touch
     void NotifyHostParamBegin(int paramIdx) override;

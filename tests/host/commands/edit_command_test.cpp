@@ -305,6 +305,34 @@ TEST_F(HpiHostEdit, QuitAfterSignalsAndTheWindowManagersCloseEndTheSessionCleanl
     }
 }
 
+TEST_F(HpiHostEdit, TheCornerHandleAsksTheHostForASizeAndTheHostsWindowFollows) {
+    if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
+    ToolProcess tool({"edit", kModule, "--log", "--quit-after", "60"}, folder);
+    const Window host = WaitForEditor();
+    ASSERT_NE(host, 0u) << tool.Err();
+    // The handle at the bottom right corner; one and a half times as large.
+    MoveTo(host, 238, 652);
+    Button(true);
+    for (int step = 1; step <= 4; ++step) MoveTo(host, 238 + 30 * step, 652 + 82 * step);
+    Button(false);
+    XWindowAttributes attributes{};
+    for (int tries = 0; tries < 100; ++tries) {
+        XGetWindowAttributes(display, host, &attributes);
+        if (attributes.width != 248) break;
+        Pause(20);
+    }
+    tool.Signal(SIGTERM);
+    ASSERT_EQ(tool.Wait(), 0) << tool.Err();
+    const std::string out = tool.Out();
+    const std::size_t last = out.rfind("size ");
+    ASSERT_NE(last, std::string::npos) << out;
+    const std::string size = out.substr(last + 5, out.find('\n', last) - last - 5);
+    EXPECT_EQ(size, std::to_string(attributes.width) + "x" + std::to_string(attributes.height));
+    // The aspect ratio stays the editor's.
+    EXPECT_NEAR(static_cast<double>(attributes.height) / attributes.width, 662.0 / 248.0, 0.02);
+    EXPECT_GT(attributes.width, 248);
+}
+
 // The frame of strip whose 2x2-averaged pixels, over the background, lie
 // closest to the screenshot's region at unitX, unitY (scale 1).
 int ClosestFrame(const DecodedPicture& shot, const DecodedPicture& strip, const DecodedPicture& bg,
