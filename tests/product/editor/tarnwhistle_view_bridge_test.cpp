@@ -94,7 +94,6 @@ protected:
         instance.answerRequests = plug;
         plug->Initialize(static_cast<HPI_IController*>(&instance));
         instance.effect = plug;
-        gui->AddRef();
         EXPECT_EQ(gui->Initialize(static_cast<HPI_IController*>(&instance)), HPI_SUCCESS);
     }
     ~ViewBridge() override {
@@ -129,7 +128,7 @@ protected:
     std::unique_ptr<PlugRef<Tarnwhistle>> owner =
         std::make_unique<PlugRef<Tarnwhistle>>(static_cast<Tarnwhistle*>(MakePlug(InstanceInfo{})));
     Tarnwhistle* plug = owner->get();
-    HPI_CPluginGUI* gui = new HPI_CPluginGUI();
+    HPI_CPluginGUI* gui = new HPI_CPluginGUI();  // one reference, ours
     FakeViewContainer container;
 };
 
@@ -143,7 +142,6 @@ TEST_F(ViewBridge, TheViewSizeIsTheEditorsDefaultBeforeItFirstOpens) {
 
 TEST_F(ViewBridge, AnInstanceWithoutControllerLeavesTheGuiUninitialised) {
     HPI_CPluginGUI* bare = new HPI_CPluginGUI();
-    bare->AddRef();
     EXPECT_EQ(bare->Initialize(nullptr), HPI_ERROR_NOT_INITIALIZED);
     // Without the plug-in nothing opens and the size stays the host's.
     EXPECT_EQ(bare->SetViewContainer(&container), HPI_SUCCESS);
