@@ -17,6 +17,7 @@ const char kFooter[] =
     "  hpi-host render MODULE IN OUT [options]     (hpi-host render --help for the options)\n"
     "  hpi-host validate MODULE [--seed N] [--strict] [--only CHECKS]   (hpi-host validate "
     "--help)\n"
+    "  hpi-host edit MODULE [options]              (hpi-host edit --help for the options)\n"
     "  hpi-host --help\n"
     "\n"
     "info    prints the effect (identifier, names, manufacturer, version, category), each\n"
@@ -28,6 +29,8 @@ const char kFooter[] =
     "        block on a render thread and writes OUT.\n"
     "validate runs MODULE through the validator's checks (lifecycle, render, parameter fuzz,\n"
     "        state, garbage state, real-time safety, determinism), one line per check.\n"
+    "edit    opens the plug-in's editor in a window of its own on the X display and records\n"
+    "        what the editor sends the host (--log); the values are printed at the end.\n"
     "\n"
     "Exit codes:\n"
     "   0  success\n"
@@ -43,7 +46,9 @@ const char kFooter[] =
     "  10  output file unwritable, or the same file as the input\n"
     "  11  state file unreadable or unwritable, or state refused by the plug-in\n"
     "  12  rendering failed\n"
-    "  13  validate: a check failed, or the plug-in crashed during one\n";
+    "  13  validate: a check failed, or the plug-in crashed during one\n"
+    "  14  edit: no X display (DISPLAY unset or unreachable)\n"
+    "  15  edit: the plug-in offers no editor, or its editor did not open\n";
 
 }  // namespace
 
@@ -55,6 +60,7 @@ int HpiHostMain(int argc, char** argv) {
         {"info", AddInfoCommand(app)},
         {"render", AddRenderCommand(app)},
         {"validate", AddValidateCommand(app)},
+        {"edit", AddEditCommand(app)},
     };
 
     if (argc < 2) {

@@ -23,6 +23,8 @@ enum ExitCode : int {
     kExitStateFailed = 11,  // state file unreadable/unwritable, or the plug-in refused it
     kExitRenderFailed = 12,
     kExitValidationFailed = 13,  // validate: at least one check failed (or the plug-in crashed)
+    kExitNoDisplay = 14,         // edit: no X display could be opened
+    kExitNoEditor = 15,          // edit: the plug-in offers no editor, or it did not open
 };
 
 // [main] Runs the tool with the usual argument vector; answers the exit code.

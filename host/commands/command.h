@@ -24,6 +24,7 @@ using CommandRun = std::function<int()>;
 CommandRun AddInfoCommand(CLI::App& app);
 CommandRun AddRenderCommand(CLI::App& app);
 CommandRun AddValidateCommand(CLI::App& app);
+CommandRun AddEditCommand(CLI::App& app);
 
 // [main] An option taking one value (or one per use, for a list) that
 // `accepts` checks; a refused or missing value fails the parse with

@@ -5,13 +5,17 @@
 #include "core/byte_chunk.h"
 #include "core/param.h"
 
-GraphicsEditorDelegate::GraphicsEditorDelegate(const PluginConfig& config) : EditorDelegate(config) {}
+GraphicsEditorDelegate::GraphicsEditorDelegate(const PluginConfig& config)
+    : EditorDelegate(config) {}
 
-GraphicsEditorDelegate::~GraphicsEditorDelegate() { DestroyGraphics(); }
+GraphicsEditorDelegate::~GraphicsEditorDelegate() {
+    DestroyGraphics();
+}
 
 void* GraphicsEditorDelegate::OpenWindow(void* parent) {
     if (mGraphics == nullptr) BuildGraphics();
     if (mGraphics == nullptr) return nullptr;
+    mBinding->SetHostViewContainer(*mGraphics, mHostViewContainer);
     if (mSavedWidth != 0 && mSavedHeight != 0 && mSavedScale != 0.0f) {
         mBinding->Resize(*mGraphics, mSavedWidth, mSavedHeight, mSavedScale, true);
     }
@@ -30,6 +34,18 @@ void GraphicsEditorDelegate::CloseWindow() {
     mClosing = false;
 }
 
+void GraphicsEditorDelegate::SetHostViewContainer(HostViewContainer* container) {
+    mHostViewContainer = container;
+    if (mGraphics != nullptr) mBinding->SetHostViewContainer(*mGraphics, container);
+}
+
+bool GraphicsEditorDelegate::SetHostParamHighlight(int paramIdx, bool highlighted,
+                                                   int colourIndex) {
+    if (mGraphics == nullptr) return false;
+    mBinding->SetHostParamHighlight(*mGraphics, paramIdx, highlighted, colourIndex);
+    return true;
+}
+
 bool GraphicsEditorDelegate::OnKeyDown(const KeyPress& key) {
     return mGraphics != nullptr && mBinding->OnKeyDown(*mGraphics, key);
 }
@@ -42,7 +58,8 @@ void GraphicsEditorDelegate::SendControlValueToEditor(int ctrlTag, double normal
     if (mGraphics != nullptr) mBinding->SendControlValue(*mGraphics, ctrlTag, normalizedValue);
 }
 
-void GraphicsEditorDelegate::SendControlMsgToEditor(int ctrlTag, int msgTag, int dataSize, const void* data) {
+void GraphicsEditorDelegate::SendControlMsgToEditor(int ctrlTag, int msgTag, int dataSize,
+                                                    const void* data) {
     if (mGraphics != nullptr) mBinding->SendControlMsg(*mGraphics, ctrlTag, msgTag, dataSize, data);
 }
 

@@ -17,6 +17,7 @@
 #include "core/editor_delegate.h"
 
 class Graphics;  // the editor's graphics context, defined by the editor layer
+class HostViewContainer;
 
 // What the delegate asks of a graphics context. Implemented once by the editor
 // layer; the delegate never owns the binding.
@@ -27,9 +28,11 @@ public:
     // [ui] Deletes a context made by the make-graphics function.
     virtual void DestroyGraphics(Graphics* graphics) = 0;
     // [ui] The context's width and height in graphics units and its draw scale.
-    virtual void EditorSize(const Graphics& graphics, int& width, int& height, float& scale) const = 0;
+    virtual void EditorSize(const Graphics& graphics, int& width, int& height,
+                            float& scale) const = 0;
     // [ui] Resizes the editor (limits are the context's business).
-    virtual void Resize(Graphics& graphics, int width, int height, float scale, bool needsPlatformResize) = 0;
+    virtual void Resize(Graphics& graphics, int width, int height, float scale,
+                        bool needsPlatformResize) = 0;
     // [ui] Creates the platform window inside parent, lays out the controls and
     // calls the delegate's OnEditorOpened; returns the native view.
     virtual void* OpenPlatformWindow(Graphics& graphics, void* parent) = 0;
@@ -39,18 +42,25 @@ public:
     // [ui] Forwarding of delegate traffic to the controls; defaults drop it.
     virtual void SetScreenScale(Graphics& /*graphics*/, float /*scale*/) {}
     // [ui]
-    virtual void SendParamValue(Graphics& /*graphics*/, int /*paramIdx*/, double /*normalizedValue*/) {}
+    virtual void SendParamValue(Graphics& /*graphics*/, int /*paramIdx*/,
+                                double /*normalizedValue*/) {}
     // [ui]
-    virtual void SendControlValue(Graphics& /*graphics*/, int /*ctrlTag*/, double /*normalizedValue*/) {}
+    virtual void SendControlValue(Graphics& /*graphics*/, int /*ctrlTag*/,
+                                  double /*normalizedValue*/) {}
     // [ui]
-    virtual void SendControlMsg(Graphics& /*graphics*/, int /*ctrlTag*/, int /*msgTag*/, int /*dataSize*/,
-                                const void* /*data*/) {}
+    virtual void SendControlMsg(Graphics& /*graphics*/, int /*ctrlTag*/, int /*msgTag*/,
+                                int /*dataSize*/, const void* /*data*/) {}
     // [ui]
     virtual void SendMidi(Graphics& /*graphics*/, const MidiMessage& /*message*/) {}
     // [ui]
     virtual bool OnKeyDown(Graphics& /*graphics*/, const KeyPress& /*key*/) { return false; }
     // [ui]
     virtual bool OnKeyUp(Graphics& /*graphics*/, const KeyPress& /*key*/) { return false; }
+    // [ui] Attaches the host's view container (null: none) to the context.
+    virtual void SetHostViewContainer(Graphics& /*graphics*/, HostViewContainer* /*container*/) {}
+    // [ui] Marks (or unmarks) every control linked to paramIdx in a host colour.
+    virtual void SetHostParamHighlight(Graphics& /*graphics*/, int /*paramIdx*/,
+                                       bool /*highlighted*/, int /*colourIndex*/) {}
 };
 
 class GraphicsEditorDelegate : public EditorDelegate {
@@ -75,6 +85,12 @@ public:
 
     // [ui] The open editor's graphics context, null while the editor is closed.
     Graphics* GetGraphics() const { return mGraphics; }
+
+    // [ui] The host's view container for every context from now on (null:
+    // none); attached at once to an open one. The delegate does not own it.
+    void SetHostViewContainer(HostViewContainer* container);
+    // [ui] Highlights the controls of paramIdx; false when no editor is open.
+    bool SetHostParamHighlight(int paramIdx, bool highlighted, int colourIndex);
 
     // [any] The size and scale remembered for the next opening (0, 0, 0 until
     // an editor was open or a state was loaded).
@@ -127,6 +143,7 @@ private:
     LayoutFunc mLayoutFunc;
     GraphicsBinding* mBinding = nullptr;
     Graphics* mGraphics = nullptr;
+    HostViewContainer* mHostViewContainer = nullptr;
     int32_t mSavedWidth = 0;
     int32_t mSavedHeight = 0;
     float mSavedScale = 0.0f;

@@ -14,6 +14,10 @@ RunLoop& ProcessRunLoop() {
     return loop != nullptr ? *loop : DefaultRunLoop();
 }
 
+RunLoop::WatchId RunLoop::AddReadableWatch(int, ReadableCallback) { return 0; }
+
+void RunLoop::RemoveReadableWatch(WatchId) {}
+
 ManualRunLoop& DefaultRunLoop() {
     static ManualRunLoop loop;
     return loop;

@@ -24,6 +24,15 @@ public:
     // nothing. After it returns the loop picks the timer no more (a call that the pumping thread
     // picked just before may still arrive).
     virtual void RemoveTimer(TimerId id) = 0;
+
+    using WatchId = uint64_t;  // 0 is never a valid identifier
+    using ReadableCallback = std::function<void()>;
+    // [main] Calls callback on the loop's thread whenever fd has data to read,
+    // until RemoveReadableWatch(id). 0 when the loop does not watch descriptors
+    // (the default): the caller then reads fd from a timer instead.
+    virtual WatchId AddReadableWatch(int fd, ReadableCallback callback);
+    // [main] [loop thread] Stops watching; an unknown id does nothing.
+    virtual void RemoveReadableWatch(WatchId id);
 };
 
 // A run loop with its own clock that fires only when pumped. Several threads

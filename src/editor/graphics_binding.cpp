@@ -32,6 +32,13 @@ public:
     void SendControlValue(Graphics& graphics, int ctrlTag, double normalizedValue) override {
         graphics.SetControlValueFromDelegate(ctrlTag, normalizedValue);
     }
+    void SetHostViewContainer(Graphics& graphics, HostViewContainer* container) override {
+        graphics.SetHostViewContainer(container);
+    }
+    void SetHostParamHighlight(Graphics& graphics, int paramIdx, bool highlighted,
+                               int colourIndex) override {
+        graphics.SetHostParamHighlight(paramIdx, highlighted, colourIndex);
+    }
     // Keys from the host arrive without a position: the pointer's last one.
     bool OnKeyDown(Graphics& graphics, const KeyPress& key) override {
         return graphics.OnKeyDown(graphics.LastMouseX(), graphics.LastMouseY(), key);

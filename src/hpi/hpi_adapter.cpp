@@ -47,7 +47,8 @@ std::unique_ptr<HPI_IParameter> MakeHostParameter(const Param& param, const char
             }
             auto parameter = std::make_unique<HPI_CParameter<int32_t>>(
                 id, param.Name(), Truncated(param.Default()),
-                HPI_CLinearTaperDelegate<int32_t, 1>(Truncated(param.Min()), Truncated(param.Max())),
+                HPI_CLinearTaperDelegate<int32_t, 1>(Truncated(param.Min()),
+                                                     Truncated(param.Max())),
                 HPI_CStringDisplayDelegate<int32_t>(texts), automatable);
             parameter->SetNumberOfSteps(static_cast<uint32_t>(param.DisplayTextCount()));
             parameter->SetType(HPI_eParameterType_Discrete);
@@ -56,9 +57,10 @@ std::unique_ptr<HPI_IParameter> MakeHostParameter(const Param& param, const char
         case TypeInt: {
             auto parameter = std::make_unique<HPI_CParameter<int32_t>>(
                 id, param.Name(), Truncated(param.Default()),
-                HPI_CLinearTaperDelegate<int32_t, 1>(Truncated(param.Min()), Truncated(param.Max())),
-                HPI_CUnitDisplayDelegateDecorator<int32_t>(HPI_CNumberDisplayDelegate<int32_t, 0, 0>(),
-                                                           param.LabelFor()),
+                HPI_CLinearTaperDelegate<int32_t, 1>(Truncated(param.Min()),
+                                                     Truncated(param.Max())),
+                HPI_CUnitDisplayDelegateDecorator<int32_t>(
+                    HPI_CNumberDisplayDelegate<int32_t, 0, 0>(), param.LabelFor()),
                 automatable);
             parameter->SetNumberOfSteps(128);
             parameter->SetType(HPI_eParameterType_Continuous);
@@ -67,8 +69,8 @@ std::unique_ptr<HPI_IParameter> MakeHostParameter(const Param& param, const char
         case TypeDouble: {
             auto parameter = std::make_unique<HPI_CParameter<double>>(
                 id, param.Name(), param.Default(), HPI_CParamTaperDelegate<double>(param),
-                HPI_CUnitDisplayDelegateDecorator<double>(HPI_CNumberDisplayDelegate<double, 2, 0>(),
-                                                          param.LabelFor()),
+                HPI_CUnitDisplayDelegateDecorator<double>(
+                    HPI_CNumberDisplayDelegate<double, 2, 0>(), param.LabelFor()),
                 automatable);
             parameter->SetNumberOfSteps(128);
             parameter->SetType(HPI_eParameterType_Continuous);
@@ -97,7 +99,9 @@ HPIAdapter::HPIAdapter(const PluginConfig& config, const HPIInstanceInfo&)
     CreateIdleTimer();
 }
 
-HPIAdapter::~HPIAdapter() { StopIdleTimer(); }
+HPIAdapter::~HPIAdapter() {
+    StopIdleTimer();
+}
 
 // ---- parameters -----------------------------------------------------------------
 
@@ -108,9 +112,9 @@ HPI_Result HPIAdapter::EffectInit() {
 
     char bypassID[kMaxIdentifierSize] = {};
     GetMasterBypassParameter(bypassID, sizeof bypassID);
-    auto bypass = std::make_unique<HPI_CParameter<bool>>(bypassID, "Master Bypass", false,
-                                                         HPI_CBinaryTaperDelegate<bool>(),
-                                                         HPI_CBinaryDisplayDelegate<bool>("bypass", "on"), true);
+    auto bypass = std::make_unique<HPI_CParameter<bool>>(
+        bypassID, "Master Bypass", false, HPI_CBinaryTaperDelegate<bool>(),
+        HPI_CBinaryDisplayDelegate<bool>("bypass", "on"), true);
     bypass->SetNumberOfSteps(2);
     bypass->SetType(HPI_eParameterType_Discrete);
     HPI_CParameter<bool>* kept = bypass.get();
@@ -119,7 +123,8 @@ HPI_Result HPIAdapter::EffectInit() {
     }
 
     for (int i = 0; i < NParams(); ++i) {
-        if (std::unique_ptr<HPI_IParameter> parameter = MakeHostParameter(*GetParam(i), ParamIdentifier(i))) {
+        if (std::unique_ptr<HPI_IParameter> parameter =
+                MakeHostParameter(*GetParam(i), ParamIdentifier(i))) {
             ParameterManager().AddParameter(std::move(parameter));
         }
     }
@@ -206,11 +211,31 @@ bool HPIAdapter::MasterBypass() const {
 
 // ---- editor and host hooks -------------------------------------------------------
 
-Graphics* HPIAdapter::ViewInterface() { return GetGraphics(); }
+Graphics* HPIAdapter::ViewInterface() {
+    return GetGraphics();
+}
 
-void HPIAdapter::TrackName(TextBuf& out) { out.Set(mHostTrackName.Get()); }
+void HPIAdapter::TrackName(TextBuf& out) {
+    out.Set(mHostTrackName.Get());
+}
 
-bool HPIAdapter::RequestEditorSize(int, int) { return false; }
+bool HPIAdapter::RequestEditorSize(int width, int height) {
+    if (!HasEditor()) return true;
+    bool resized = true;
+    if (width != EditorWidth() || height != EditorHeight()) {
+        // Without a container that took the size nobody resized the editor's
+        // parents, and the editor's window must do it itself.
+        resized = GetGraphics() != nullptr && mViewContainer != nullptr &&
+                  mViewContainer->SetViewSize(width, height) == HPI_SUCCESS;
+    }
+    SetEditorSize(width, height);
+    return resized;
+}
+
+void HPIAdapter::AttachViewContainer(HPIViewContainer* container) {
+    mViewContainer = container;
+    SetHostViewContainer(container);
+}
 
 void HPIAdapter::NotifyHostParamBegin(int paramIdx) {
     if (GetParam(paramIdx) != nullptr) {
@@ -327,8 +352,8 @@ HPI_Result HPIAdapter::CompareActiveChunk(const HPI_SChunkHeader* chunk, bool* o
         return HPI_ERROR_INCORRECT_CHUNK_SIZE;
     }
     const int offset = StoredValuesOffset();
-    *outIsEqual =
-        dataSize >= offset && MatchesStoredState(HPI_ChunkData(chunk) + offset, dataSize - offset, 0);
+    *outIsEqual = dataSize >= offset &&
+                  MatchesStoredState(HPI_ChunkData(chunk) + offset, dataSize - offset, 0);
     return HPI_SUCCESS;
 }
 
@@ -343,11 +368,13 @@ int HPIAdapter::StoredValuesOffset() const {
 // ---- render -----------------------------------------------------------------------
 
 bool HPIAdapter::SendMidi(const MidiMessage& message) {
-    if (!SendsMidi() || mMidiOutPending.size() >= static_cast<std::size_t>(kMidiOutPendingCapacity)) {
+    if (!SendsMidi() ||
+        mMidiOutPending.size() >= static_cast<std::size_t>(kMidiOutPendingCapacity)) {
         return false;
     }
-    const auto at = std::upper_bound(mMidiOutPending.begin(), mMidiOutPending.end(), message,
-                                     [](const MidiMessage& a, const MidiMessage& b) { return a.offset < b.offset; });
+    const auto at = std::upper_bound(
+        mMidiOutPending.begin(), mMidiOutPending.end(), message,
+        [](const MidiMessage& a, const MidiMessage& b) { return a.offset < b.offset; });
     mMidiOutPending.insert(at, message);  // within the reserved capacity: no allocation
     return true;
 }
@@ -360,7 +387,8 @@ void HPIAdapter::ReportLatency(int samples) {
     PluginProcessor::ReportLatency(latency);
 }
 
-bool HPIAdapter::HostBuffersUsable(const HPI_SRenderContext& context, int inputs, int outputs) const {
+bool HPIAdapter::HostBuffersUsable(const HPI_SRenderContext& context, int inputs,
+                                   int outputs) const {
     const auto allThere = [](float* const* buffers, int count) {
         if (count <= 0) {
             return true;
@@ -368,7 +396,8 @@ bool HPIAdapter::HostBuffersUsable(const HPI_SRenderContext& context, int inputs
         if (buffers == nullptr) {
             return false;
         }
-        return std::all_of(buffers, buffers + count, [](const float* buffer) { return buffer != nullptr; });
+        return std::all_of(buffers, buffers + count,
+                           [](const float* buffer) { return buffer != nullptr; });
     };
     return allThere(context.mInputs, inputs) && allThere(context.mOutputs, outputs);
 }
@@ -390,11 +419,12 @@ void HPIAdapter::RenderAudio(HPI_SRenderContext* context, HPI_SParameterPair* co
     const int outputSlots = MaxChannels(DirOutput);
     const bool singleOutputBus = MaxBusCount(DirOutput) == 1;
     const int connectedOutputs = singleOutputBus ? std::min(numOutputs, outputSlots) : outputSlots;
-    const bool sideChain = !IsInstrument() && MaxBusCount(DirInput) > 1 && context->mSideChainIndex != nullptr &&
-                           *context->mSideChainIndex > 0;
-    const int usedInputs = IsInstrument() ? 0
-                           : sideChain    ? std::max(std::min(numInputs, inputSlots), *context->mSideChainIndex + 1)
-                                          : std::min(numInputs, inputSlots);
+    const bool sideChain = !IsInstrument() && MaxBusCount(DirInput) > 1 &&
+                           context->mSideChainIndex != nullptr && *context->mSideChainIndex > 0;
+    const int usedInputs =
+        IsInstrument() ? 0
+        : sideChain    ? std::max(std::min(numInputs, inputSlots), *context->mSideChainIndex + 1)
+                       : std::min(numInputs, inputSlots);
     // A block the host cannot back with buffers is skipped whole, so nothing
     // is written anywhere.
     if (frames < 1 || !HostBuffersUsable(*context, usedInputs, connectedOutputs)) {
@@ -406,7 +436,8 @@ void HPIAdapter::RenderAudio(HPI_SRenderContext* context, HPI_SParameterPair* co
         ReceiveMidi(context->mInputNode);
     }
 
-    mHostTransport = context->mTransportNode != nullptr ? context->mTransportNode->GetTransport() : nullptr;
+    mHostTransport =
+        context->mTransportNode != nullptr ? context->mTransportNode->GetTransport() : nullptr;
 
     // A longer block only grows the buffers: a reset here would throw away
     // the audio still inside the strip and click mid-stream.
@@ -462,10 +493,13 @@ void HPIAdapter::FillTimeInfo() {
         bool playing = false;
         bool looping = false;
         const bool hasTempo = mHostTransport->GetCurrentTempo(&tempo) == HPI_SUCCESS;
-        const bool hasLocation = mHostTransport->GetCurrentNativeSampleLocation(&sampleLocation) == HPI_SUCCESS;
+        const bool hasLocation =
+            mHostTransport->GetCurrentNativeSampleLocation(&sampleLocation) == HPI_SUCCESS;
         const bool hasTicks = mHostTransport->GetCurrentTickPosition(&ticks) == HPI_SUCCESS;
-        const bool hasLoop = mHostTransport->GetCurrentLoopPosition(&looping, &loopStart, &loopEnd) == HPI_SUCCESS;
-        const bool hasMeter = mHostTransport->GetCurrentMeter(&numerator, &denominator) == HPI_SUCCESS;
+        const bool hasLoop =
+            mHostTransport->GetCurrentLoopPosition(&looping, &loopStart, &loopEnd) == HPI_SUCCESS;
+        const bool hasMeter =
+            mHostTransport->GetCurrentMeter(&numerator, &denominator) == HPI_SUCCESS;
         const bool hasPlaying = mHostTransport->IsTransportPlaying(&playing) == HPI_SUCCESS;
         // A tempo the processor could not divide by keeps the start value.
         if (hasTempo && std::isfinite(tempo) && tempo > 0.0) {

@@ -31,6 +31,7 @@
 #include "core/plugin_api_base.h"
 #include "core/plugin_processor.h"
 #include "core/text_buf.h"
+#include "hpi/hpi_view_container.h"
 #include "hpi/parameters.h"
 #include "hpi/sdk/hpi_parameter.h"
 
@@ -101,7 +102,11 @@ public:
     Graphics* ViewInterface() override;
     // [main] the host's last track name
     void TrackName(TextBuf& out) override;
-    // [ui] false: no view yet
+    // [ui] Sends the host the new size when an editor is open, the size
+    // differs from the stored editor size and a view container is attached;
+    // stores it as the editor size either way. True when the host took the
+    // new size or the size did not change (or there is no editor); false
+    // when no container took it, so the editor resizes its parents itself.
     bool RequestEditorSize(int width, int height) override;
     // [main, ui] touch
     void NotifyHostParamBegin(int paramIdx) override;
@@ -118,6 +123,10 @@ public:
     // [main, audio] Cut to 0..kMaxLatencySamples, told to the host first,
     // then the processor's own handling.
     void ReportLatency(int samples) override;
+
+    // [main] The GUI object's view container (null: none), also handed to the
+    // editor for its modifier and click questions. Not owned.
+    void AttachViewContainer(HPIViewContainer* container);
 
     // ---- Queries ---------------------------------------------------------------
     // [any] The host identifier of Param paramIdx, "" outside the table.
@@ -139,7 +148,8 @@ protected:
     // processing.
     HPI_Result EffectInit() override;
     // [audio] One block of one context; the synchronized changes are unused.
-    void RenderAudio(HPI_SRenderContext* context, HPI_SParameterPair* const* changes, int32_t count) override;
+    void RenderAudio(HPI_SRenderContext* context, HPI_SParameterPair* const* changes,
+                     int32_t count) override;
 
 private:
     // [audio] Whether every host pointer the block would use is there.
@@ -156,4 +166,5 @@ private:
     int32_t mMainInputChannelsMax = 0;
     std::vector<MidiMessage> mMidiOutPending;
     HPI_ITransport* mHostTransport = nullptr;
+    HPIViewContainer* mViewContainer = nullptr;
 };

@@ -35,8 +35,8 @@ RunLoop::TimerId HPIRunLoopBridge::AddTimer(int periodMs, Callback callback) {
     uint64_t token = 0;
     // The host never fires a timer inside its Register call, so the entry may
     // be filed after it.
-    if (hostLoop->RegisterTimer(static_cast<uint32_t>(std::max(periodMs, 1)), &TimerProc, entry.get(), &token) !=
-            HPI_SUCCESS ||
+    if (hostLoop->RegisterTimer(static_cast<uint32_t>(std::max(periodMs, 1)), &TimerProc,
+                                entry.get(), &token) != HPI_SUCCESS ||
         token == 0) {
         return 0;
     }
@@ -60,6 +60,59 @@ void HPIRunLoopBridge::RemoveTimer(TimerId id) {
     if (const HPI_VRunLoop* hostLoop = HPI::RunLoop()) {
         hostLoop->UnregisterTimer(id);
     }
+}
+
+RunLoop::WatchId HPIRunLoopBridge::AddReadableWatch(int fd, ReadableCallback callback) {
+    const HPI_VRunLoop* hostLoop = HPI::RunLoop();
+    if (fd < 0 || !callback || hostLoop == nullptr || !hostLoop->IsValid()) {
+        return 0;
+    }
+    auto watch = std::make_unique<Watch>();
+    watch->callback = std::move(callback);
+    uint64_t token = 0;
+    if (hostLoop->RegisterFileDescriptor(fd, HPI_eFileDescriptorEvent_Readable, &DescriptorProc,
+                                         watch.get(), &token) != HPI_SUCCESS ||
+        token == 0) {
+        return 0;
+    }
+    std::lock_guard<std::mutex> lock(mLock);
+    mWatches[token] = std::move(watch);
+    return token;
+}
+
+void HPIRunLoopBridge::RemoveReadableWatch(WatchId id) {
+    std::unique_ptr<Watch> removed;
+    {
+        std::lock_guard<std::mutex> lock(mLock);
+        const auto found = mWatches.find(id);
+        if (found == mWatches.end()) {
+            return;
+        }
+        removed = std::move(found->second);
+        mWatches.erase(found);
+    }
+    if (const HPI_VRunLoop* hostLoop = HPI::RunLoop()) {
+        hostLoop->UnregisterFileDescriptor(id);
+    }
+}
+
+void HPIRunLoopBridge::DescriptorProc(void* context, int32_t, uint32_t) {
+    // The host calls this; a callback that throws is abandoned for this event.
+    GuardHostCall([context] {
+        HPIRunLoopBridge& bridge = Instance();
+        ReadableCallback callback;
+        {
+            std::lock_guard<std::mutex> lock(bridge.mLock);
+            const auto found =
+                std::find_if(bridge.mWatches.begin(), bridge.mWatches.end(),
+                             [context](const auto& item) { return item.second.get() == context; });
+            if (found == bridge.mWatches.end()) {
+                return;
+            }
+            callback = found->second->callback;
+        }
+        callback();
+    });
 }
 
 std::size_t HPIRunLoopBridge::TimerCount() const {

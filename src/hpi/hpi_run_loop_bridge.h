@@ -29,6 +29,12 @@ public:
     // [main] Also from inside a timer callback. Unregisters; an unknown identifier does nothing.
     void RemoveTimer(TimerId id) override;
 
+    // [main] Registers fd for readability with the host's run loop; 0 when
+    // there is none or the host refuses (the caller then polls).
+    WatchId AddReadableWatch(int fd, ReadableCallback callback) override;
+    // [main] [a callback] Unregisters; an unknown identifier does nothing.
+    void RemoveReadableWatch(WatchId id) override;
+
     // [any]
     std::size_t TimerCount() const;
 
@@ -40,7 +46,12 @@ private:
         Callback callback;
     };
     static void TimerProc(void* context);
+    struct Watch {
+        ReadableCallback callback;
+    };
+    static void DescriptorProc(void* context, int32_t fd, uint32_t events);
 
     mutable std::mutex mLock;  // guards the entries; never held while a callback runs
     std::map<TimerId, std::unique_ptr<Entry>> mEntries;
+    std::map<WatchId, std::unique_ptr<Watch>> mWatches;
 };

@@ -149,7 +149,8 @@ TEST_F(Started, FactoryProceduresMakeTheEffectAndItsGuiAndCountThemAlive) {
     EXPECT_EQ(view->Initialize(static_cast<HPI_IController*>(&instance)), HPI_SUCCESS);
     EXPECT_EQ(view->Initialize(nullptr), HPI_ERROR_NOT_INITIALIZED);
     EXPECT_EQ(view->SetViewContainer(nullptr), HPI_SUCCESS);
-    EXPECT_EQ(view->CreateViewContents(), HPI_ERROR_UNIMPLEMENTED);
+    // Without a container there is nothing to open.
+    EXPECT_EQ(view->CreateViewContainer(), HPI_ERROR_NULL_OBJECT);
 
     parameters->Uninitialize();
     parameters.Reset();

@@ -215,11 +215,16 @@ public:
     HPI_Result UnregisterTimer(uint64_t token) override {
         return timers.erase(token) != 0 ? HPI_SUCCESS : HPI_ERROR_UNKNOWN_ID;
     }
-    HPI_Result RegisterFileDescriptor(int32_t, uint32_t, HPI_FileDescriptorProc, void*,
-                                      uint64_t*) override {
-        return HPI_ERROR_UNIMPLEMENTED;
+    HPI_Result RegisterFileDescriptor(int32_t fd, uint32_t events, HPI_FileDescriptorProc proc, void* context,
+                                      uint64_t* outToken) override {
+        const uint64_t token = mNextToken++;
+        descriptors[token] = Descriptor{fd, events, proc, context};
+        *outToken = token;
+        return HPI_SUCCESS;
     }
-    HPI_Result UnregisterFileDescriptor(uint64_t) override { return HPI_ERROR_UNKNOWN_ID; }
+    HPI_Result UnregisterFileDescriptor(uint64_t token) override {
+        return descriptors.erase(token) != 0 ? HPI_SUCCESS : HPI_ERROR_UNKNOWN_ID;
+    }
     // Fires every registered timer once, in token order.
     void FireTimers() {
         const auto snapshot = timers;
@@ -253,6 +258,13 @@ public:
     std::vector<Assertion> assertions;
     std::vector<TraceLine> traces;
     std::map<uint64_t, Timer> timers;
+    struct Descriptor {
+        int32_t fd = -1;
+        uint32_t events = 0;
+        HPI_FileDescriptorProc proc = nullptr;
+        void* context = nullptr;
+    };
+    std::map<uint64_t, Descriptor> descriptors;
     std::vector<std::unique_ptr<FakeCollection>> collections;
 
 private:

@@ -158,7 +158,7 @@ TEST(HpiGuardedFaces, TheGuiFaceForwardsToTheObjectBehind) {
     gui->Release();
     test_support::AllocationFailureScope failing;
     EXPECT_EQ(gui->Initialize(nullptr), HPI_ERROR_NOT_INITIALIZED);
-    EXPECT_EQ(gui->CreateViewContents(), HPI_ERROR_UNIMPLEMENTED);
+    EXPECT_EQ(gui->GetCustomLabel("1", nullptr, 0), HPI_ERROR_NULL_OBJECT);
 }
 
 TEST(HpiGuardedFaces, ReleasingTheFaceReleasesTheObjectBehind) {

@@ -65,4 +65,29 @@ TEST(RunLoopBridge, ACallbackMayRemoveItsOwnTimer) {
     EXPECT_EQ(bridge.AddTimer(5, [](RunLoop::TimerId) {}), 0u) << "no host loop, no timer";
 }
 
+TEST(RunLoopBridge, ADescriptorWatchRunsOnTheHostRunLoopUntilRemoved) {
+    fake_host::FakeLibrary library;
+    HPIStartup(static_cast<HPI_IHostServices*>(&library));
+    HPIRunLoopBridge::InstallIfHostOffersRunLoop();
+    int reads = 0;
+    const RunLoop::WatchId id = ProcessRunLoop().AddReadableWatch(7, [&] { ++reads; });
+    ASSERT_NE(id, 0u);
+    ASSERT_EQ(library.descriptors.size(), 1u);
+    const auto& registered = library.descriptors.begin()->second;
+    EXPECT_EQ(registered.fd, 7);
+    EXPECT_EQ(registered.events, static_cast<uint32_t>(HPI_eFileDescriptorEvent_Readable));
+    registered.proc(registered.context, 7, HPI_eFileDescriptorEvent_Readable);
+    EXPECT_EQ(reads, 1);
+    const auto stale = registered;
+    ProcessRunLoop().RemoveReadableWatch(id);
+    EXPECT_TRUE(library.descriptors.empty());
+    // A call the host picked before the removal reaches nothing.
+    stale.proc(stale.context, 7, HPI_eFileDescriptorEvent_Readable);
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(ProcessRunLoop().AddReadableWatch(-1, [] {}), 0u);
+    HPIShutdown();
+    // Without a host loop nothing is watched: the caller polls.
+    EXPECT_EQ(ProcessRunLoop().AddReadableWatch(7, [] {}), 0u);
+}
+
 }  // namespace

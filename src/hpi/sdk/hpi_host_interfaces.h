@@ -348,6 +348,8 @@ enum HPI_EModifierKey : uint32_t {
     HPI_eModifierKey_Control = 1u << 1,
     HPI_eModifierKey_Alt = 1u << 2,
     HPI_eModifierKey_Super = 1u << 3,
+    // Only in a parameter mouse-down: the press came from the right button.
+    HPI_eModifierKey_RightButton = 1u << 4,
 };
 
 // The host's container for a plug-in editor.

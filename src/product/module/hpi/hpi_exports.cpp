@@ -2,6 +2,7 @@
 // exception and then answers kHPI_ExportFailure.
 #include <new>
 
+#include "editor/platform/graphics_window.h"
 #include "hpi/hpi_guarded_faces.h"
 #include "hpi/hpi_run_loop_bridge.h"
 #include "hpi/plugin_gui.h"
@@ -81,6 +82,8 @@ HPI_EXPORT HPI_Result HPIStartup(HPI_IUnknown* libraryObject) {
         if (held && libraryObject == nullptr) {
             HPIRunLoopBridge::Uninstall();
         }
+        // Editors opened by a host appear in X11 windows inside the host's.
+        if (libraryObject != nullptr) GraphicsWindow::InstallAsPlatform();
         return HPI::Startup(libraryObject);
     } catch (...) {
         return kHPI_ExportFailure;

@@ -1,0 +1,95 @@
+#pragma once
+// The editor on an X display: a child window ("Editor", class
+// "EditorWndClass") inside the window the host gives the plug-in, with a GLX
+// context (RGBA 8-bit, depth 24, stencil 8, double-buffered, OpenGL 2 with
+// frame buffer objects) for the GL back end. It turns X events into the
+// graphics' pointer and key calls, redraws the dirty regions at every frame
+// tick, follows the screen scale (Xft.dpi / 96), hides and warps the cursor
+// during knob drags, and resizes itself and, when the host has not, the
+// host's windows.
+//
+// Native views are X Window ids carried in a void*: OpenWindow's parent is
+// the host's window, its result the editor's own window (null on failure).
+//
+// The frame tick is a timer on the process run loop (the host's, installed by
+// the host adapter, as the idle timer uses); X events are read as they arrive
+// where that loop watches descriptors, and at every tick in any case. Every
+// editor of the process shares one display connection, opened by the first
+// window and closed by the last.
+//
+// Threads: [ui] throughout (the host's main thread, which pumps the run loop).
+#include <cstdint>
+#include <memory>
+
+#include "editor/drawing/gl/graphics_gl.h"
+
+class GraphicsWindow : public GraphicsGL {
+public:
+    // [ui]
+    GraphicsWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps, float scale);
+    // [ui] Closes the window when still open.
+    ~GraphicsWindow() override;
+
+    // [main] Makes every editor the process opens from now on a GraphicsWindow.
+    static void InstallAsPlatform();
+    // [ui] The open editor of delegate, when it is a GraphicsWindow; else null.
+    static GraphicsWindow* Of(const GraphicsEditorDelegate& delegate);
+    // [ui] Editor windows open in the process.
+    static int OpenWindowCount();
+    // [any] X errors seen on the editors' display connection.
+    static int XErrorCount();
+
+    // [ui] Creates the window inside the X window parent at the whole part of
+    // the screen scale (the first tick corrects it to the exact factor),
+    // reopening in place when already open; null when there is no display, no
+    // suitable GL configuration, or parent is not a window.
+    void* OpenWindow(void* parent) override;
+    // [ui] Stops the tick, removes the controls, releases the back end, the GL
+    // context and the window.
+    void CloseWindow() override;
+    // [ui] The screen scale read at the last opening or tick.
+    float ScreenScale() const override { return mScreenScaleRead; }
+    // [ui] True when a direct-touch device exists (XInput 2).
+    bool PlatformSupportsMultiTouch() const override;
+    // [ui] Resizes the window to the pixel size; the parent and grandparent
+    // follow by the same amount unless the host resized them already.
+    void ResizePlatformWindow(bool parentResized) override;
+    // [ui] Shows the X cursor of shape (hidden cursors stay hidden).
+    void SetCursorShape(int shape) override;
+    // [ui] With the editor's context current.
+    void ResizeBackEnd() override;
+
+    // [ui] One frame: reads waiting events, follows a changed screen scale
+    // unless a button is held, and draws the dirty and exposed regions.
+    void OnDisplayTick();
+    // [ui] The editor's X window id; 0 while closed.
+    unsigned long NativeWindow() const;
+    // [ui] Frames drawn (buffers swapped) since opening.
+    int FramesDrawn() const { return mFramesDrawn; }
+    // [ui] Times the editor's GL context was made current since opening.
+    int ContextSwitches() const { return mContextSwitches; }
+
+protected:
+    void ShowPlatformCursor(bool visible) override;
+    void MovePlatformCursor(float x, float y) override;
+    int CreateBackendImage(const DecodedPicture& picture) override;
+    void FreeBackendImage(int image) override;
+    bool LoadBackendFont(const std::string& fontId, const unsigned char* data, std::size_t size,
+                         const FontTables& tables) override;
+
+private:
+    struct Native;
+    class ContextScope;
+    friend class ContextScope;
+    friend struct Native;
+
+    bool CreateNativeWindow(unsigned long parent, int x, int y, int width, int height);
+    void DestroyNativeWindow();
+    void FollowScreenScale();
+
+    std::unique_ptr<Native> mNative;
+    float mScreenScaleRead = 1.0f;
+    int mFramesDrawn = 0;
+    int mContextSwitches = 0;
+    BoundsList mRegions;
+};

@@ -1,0 +1,633 @@
+// Tarnwhistle's editor in a real X window: a test host makes a top-level
+// window, opens the plug-in's editor in it through the plug-in's delegate (the
+// product on the HPI adapter, with the fake HPI host), pumps its run loop and
+// drives it with XTest input, then checks what the host received, the
+// windows' sizes and the pixels on the screen.
+#include "editor/platform/graphics_window.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "editor/bitmap_base.h"
+#include "editor/graphics_binding.h"
+#include "editor/picture_decoder.h"
+#include "fake_host.h"
+#include "poll_run_loop.h"
+#include "product/channel_parameters.h"
+#include "tarnwhistle.h"
+#include "test_plugins.h"
+
+// After every editor header: Xlib's macros would break them.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+namespace {
+
+using test_plugins::PlugRef;
+
+// Control centres in units (editor at draw scale 1).
+struct Spot {
+    float x;
+    float y;
+};
+constexpr Spot kGainKnob{69.5f, 556.5f};
+constexpr Spot kTrimKnob{179.5f, 556.5f};
+constexpr Spot kHighPassKnob{69.0f, 433.0f};
+constexpr Spot kResizer{238.0f, 652.0f};
+constexpr Spot kEmptyBackground{8.0f, 8.0f};
+
+struct Product {
+    fake_host::FakeInstance instance;
+    PlugRef<Tarnwhistle> plug{static_cast<Tarnwhistle*>(MakePlug(InstanceInfo{}))};
+};
+
+struct Geometry {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const Geometry&) const = default;
+};
+
+class EditorWindow : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        // Xvfb refuses quick reconnections for a moment now and then.
+        for (int attempt = 0; attempt < 20 && display == nullptr; ++attempt) {
+            display = XOpenDisplay(nullptr);
+            if (display == nullptr) usleep(10000);
+        }
+        if (display == nullptr) GTEST_SKIP() << "no X display (scripts/test starts Xvfb)";
+        int event = 0, error = 0, major = 0, minor = 0;
+        ASSERT_TRUE(XTestQueryExtension(display, &event, &error, &major, &minor));
+        root = DefaultRootWindow(display);
+        SaveResources();
+        loop = std::make_unique<PollRunLoop>(GetParam());
+        SetProcessRunLoop(loop.get());
+        GraphicsWindow::InstallAsPlatform();
+        errorsBefore = GraphicsWindow::XErrorCount();
+        first = MakeProduct();
+        parent = MakeParent(0, 0);
+        timersBefore = loop->TimerCount();
+    }
+
+    void TearDown() override {
+        if (display == nullptr) return;
+        for (auto* product : {first.get(), second.get()}) {
+            if (product != nullptr) product->plug->CloseWindow();
+        }
+        second.reset();  // its idle timer too
+        EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+        EXPECT_EQ(loop->TimerCount(), timersBefore) << "a frame timer was left behind";
+        EXPECT_EQ(loop->WatchCount(), 0u);
+        EXPECT_EQ(GraphicsWindow::XErrorCount(), errorsBefore);
+        first.reset();
+        second.reset();
+        SetPlatformGraphicsFactory(nullptr);
+        SetProcessRunLoop(nullptr);
+        RestoreResources();
+        for (Window w : parents) XDestroyWindow(display, w);
+        XCloseDisplay(display);
+    }
+
+    static std::unique_ptr<Product> MakeProduct() {
+        auto product = std::make_unique<Product>();
+        product->instance.answerRequests = product->plug.get();
+        product->plug->Initialize(static_cast<HPI_IController*>(&product->instance));
+        return product;
+    }
+
+    // A host's top-level window of the editor's size at (x, y).
+    Window MakeParent(int x, int y) {
+        const Window w = XCreateSimpleWindow(display, root, x, y, 248, 662, 0, 0, 0);
+        XStoreName(display, w, "Tarnwhistle test host");
+        XSelectInput(display, w, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
+        XMapWindow(display, w);
+        XSync(display, False);
+        parents.push_back(w);
+        return w;
+    }
+
+    // Opens product's editor in host and waits for its first frame.
+    GraphicsWindow& Open(Product& product, Window host) {
+        void* view =
+            product.plug->OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(host)));
+        GraphicsWindow* window = GraphicsWindow::Of(*product.plug);
+        if (view == nullptr || window == nullptr) {
+            ADD_FAILURE() << "the editor did not open";
+            std::abort();
+        }
+        EXPECT_TRUE(loop->RunUntil([&] { return window->FramesDrawn() > 0; }));
+        loop->RunFor(30);
+        return *window;
+    }
+    GraphicsWindow& Open() { return Open(*first, parent); }
+
+    Tarnwhistle& Plug() { return *first->plug; }
+    fake_host::FakeInstance& Host() { return first->instance; }
+
+    void HostSets(int paramIdx, double normalized) {
+        Plug().UpdateParameterNormalizedValue(std::to_string(paramIdx + 1).c_str(), normalized);
+        loop->RunFor(60);  // the idle tick hands it to the editor, a frame shows it
+    }
+
+    // ---- Synthetic input, in screen pixels (the host window sits at 0, 0).
+    void MoveTo(int x, int y) {
+        XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
+        XFlush(display);
+        loop->RunFor(25);
+    }
+    void MoveTo(Spot s, float scale = 1.0f) {
+        MoveTo(static_cast<int>(s.x * scale), static_cast<int>(s.y * scale));
+    }
+    void Button(unsigned button, bool down) {
+        XTestFakeButtonEvent(display, button, down ? True : False, CurrentTime);
+        XFlush(display);
+        loop->RunFor(25);
+    }
+    void Click(unsigned button = 1) {
+        Button(button, true);
+        Button(button, false);
+    }
+    void Key(KeySym sym, bool down) {
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down ? True : False,
+                          CurrentTime);
+        XFlush(display);
+        loop->RunFor(25);
+    }
+    // A drag of dY pixels in steps of 10, each step seen before the next.
+    void DragFrom(Spot s, int dY) {
+        MoveTo(s);
+        Button(1, true);
+        for (int moved = 0; moved != dY;) {
+            const int step = std::clamp(dY - moved, -10, 10);
+            moved += step;
+            // The editor holds a locked cursor where the press began.
+            MoveTo(static_cast<int>(s.x), static_cast<int>(s.y) + step);
+        }
+        Button(1, false);
+    }
+
+    Geometry GeometryOf(Window w) {
+        Geometry g;
+        Window r = 0;
+        unsigned width = 0, height = 0, border = 0, depth = 0;
+        XGetGeometry(display, w, &r, &g.x, &g.y, &width, &height, &border, &depth);
+        g.width = static_cast<int>(width);
+        g.height = static_cast<int>(height);
+        return g;
+    }
+    Geometry EditorGeometry(GraphicsWindow& window) { return GeometryOf(window.NativeWindow()); }
+    bool WaitForSize(Window w, int width, int height) {
+        return loop->RunUntil([&] {
+            const Geometry g = GeometryOf(w);
+            return g.width == width && g.height == height;
+        });
+    }
+
+    // ---- The screen's resource database (Xft.dpi).
+    void SaveResources() {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(display, root, XA_RESOURCE_MANAGER, 0, 1 << 16, False, XA_STRING, &type,
+                           &format, &count, &remaining, &data);
+        hadResources = data != nullptr;
+        if (data != nullptr) {
+            savedResources.assign(reinterpret_cast<char*>(data), count);
+            XFree(data);
+        }
+    }
+    void RestoreResources() {
+        if (hadResources) {
+            SetResources(savedResources);
+        } else {
+            XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
+            XSync(display, False);
+        }
+    }
+    void SetResources(const std::string& text) {
+        XChangeProperty(display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(text.data()),
+                        static_cast<int>(text.size()));
+        XSync(display, False);
+    }
+    void SetDpi(int dpi) {
+        SetResources("Xft.antialias:\t1\nXft.dpi:\t" + std::to_string(dpi) + "\n");
+    }
+
+    // Gesture calls of the fake host: touch, set-value request, release.
+    std::vector<std::string> GestureCalls() {
+        std::vector<std::string> found;
+        for (const std::string& call : Host().calls) {
+            for (const char* kind : {"touch:", "request:", "release:"}) {
+                if (call.rfind(kind, 0) == 0) found.push_back(call);
+            }
+        }
+        return found;
+    }
+
+    Display* display = nullptr;
+    Window root = 0;
+    Window parent = 0;
+    std::vector<Window> parents;
+    std::unique_ptr<PollRunLoop> loop;
+    std::unique_ptr<Product> first;
+    std::unique_ptr<Product> second;
+    std::size_t timersBefore = 0;
+    int errorsBefore = 0;
+    bool hadResources = false;
+    std::string savedResources;
+};
+
+TEST_P(EditorWindow, OpensAsANamedChildOfTheHostWindowAtTheEditorSize) {
+    GraphicsWindow& window = Open();
+    const Window editor = window.NativeWindow();
+    Window r = 0, above = 0, *children = nullptr;
+    unsigned count = 0;
+    ASSERT_TRUE(XQueryTree(display, editor, &r, &above, &children, &count));
+    if (children != nullptr) XFree(children);
+    EXPECT_EQ(above, parent);
+    EXPECT_EQ(EditorGeometry(window), (Geometry{0, 0, 248, 662}));
+    XClassHint hint{};
+    ASSERT_TRUE(XGetClassHint(display, editor, &hint));
+    EXPECT_STREQ(hint.res_class, "EditorWndClass");
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    char* name = nullptr;
+    ASSERT_TRUE(XFetchName(display, editor, &name));
+    EXPECT_STREQ(name, "Editor");
+    XFree(name);
+    EXPECT_EQ(window.NControls(), 12);
+}
+
+TEST_P(EditorWindow, AKnobDragMovesItsParameterInOneGestureAndLeavesThePointerWhereItWas) {
+    Open();
+    const double before = Plug().GetParam(kPreampGain)->GetNorm();
+    DragFrom(kGainKnob, -30);
+    // Three steps of 10 pixels at four pixels per unit of a 77-unit knob.
+    EXPECT_NEAR(Plug().GetParam(kPreampGain)->GetNorm(), before + 30.0 / 77.0 / 4.0, 1e-9);
+    const std::vector<std::string> calls = GestureCalls();
+    const std::size_t requests = Host().CallsOf("request").size();
+    ASSERT_GE(requests, 1u);
+    // One touch and one release of the gesture around the requests, which the
+    // host interface wraps in their own touch and release.
+    EXPECT_EQ(calls.size(), 2 + 3 * requests);
+    EXPECT_EQ(calls.front(), "touch:1");
+    EXPECT_EQ(calls.back(), "release:1");
+    // The locked cursor went back where the press began.
+    Window r = 0, child = 0;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned mask = 0;
+    XQueryPointer(display, root, &r, &child, &rootX, &rootY, &x, &y, &mask);
+    EXPECT_EQ(rootX, static_cast<int>(kGainKnob.x));
+    EXPECT_EQ(rootY, static_cast<int>(kGainKnob.y));
+}
+
+TEST_P(EditorWindow, ControlMakesADragTenTimesFiner) {
+    Open();
+    const struct {
+        const char* what;
+        bool control;
+        double pixelsPerUnit;
+    } kCases[] = {{"plain", false, 4.0}, {"Control", true, 40.0}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        HostSets(kOutputTrim, 0.5);
+        loop->RunFor(450);  // the press is no double click of the last one
+        if (c.control) Key(XK_Control_L, true);
+        DragFrom(kTrimKnob, -20);
+        if (c.control) Key(XK_Control_L, false);
+        EXPECT_NEAR(Plug().GetParam(kOutputTrim)->GetNorm(), 0.5 + 20.0 / 77.0 / c.pixelsPerUnit,
+                    1e-9);
+    }
+}
+
+TEST_P(EditorWindow, WheelNotchesStepASelectorWithoutAGesture) {
+    Open();
+    MoveTo(kHighPassKnob);
+    const struct {
+        unsigned button;
+        double expected;
+    } kNotches[] = {{4, 1}, {4, 2}, {4, 3}, {4, 4}, {4, 4}, {5, 3}, {6, 3}, {7, 3}};
+    for (const auto& notch : kNotches) {
+        SCOPED_TRACE(notch.button);
+        Click(notch.button);
+        EXPECT_EQ(Plug().GetParam(kHighPass)->GetValue(), notch.expected);
+    }
+    EXPECT_TRUE(Host().CallsOf("touch").size() == Host().CallsOf("request").size());
+}
+
+TEST_P(EditorWindow, SwitchClicksToggleTheirParameters) {
+    Open();
+    const struct {
+        const char* what;
+        Spot spot;
+        int paramIdx;
+    } kSwitches[] = {{"Bypass", {180, 631}, kBypass},
+                     {"Mic Pre", {70, 631}, kMicPre},
+                     {"Oversampling", {124, 652}, kOversampling}};
+    for (const auto& s : kSwitches) {
+        SCOPED_TRACE(s.what);
+        const double before = Plug().GetParam(s.paramIdx)->GetValue();
+        MoveTo(s.spot);
+        Click();
+        EXPECT_EQ(Plug().GetParam(s.paramIdx)->GetValue(), 1.0 - before);
+        loop->RunFor(450);  // the next click is no double click
+        Click();
+        EXPECT_EQ(Plug().GetParam(s.paramIdx)->GetValue(), before);
+    }
+}
+
+TEST_P(EditorWindow, TheCornerHandleScalesEditorAndHostWindowAndADoubleClickRestoresThem) {
+    GraphicsWindow& window = Open();
+    MoveTo(kResizer);
+    Button(1, true);
+    MoveTo(300, 815);  // 815 / 652 = 1.25 is the smaller of the two ratios
+    Button(1, false);
+    // 248 x 662 at draw scale 1.25, the aspect ratio kept; the host's window
+    // (which did not resize itself) grows with it.
+    EXPECT_TRUE(WaitForSize(window.NativeWindow(), 310, 827));
+    EXPECT_TRUE(WaitForSize(parent, 310, 827));
+    EXPECT_FLOAT_EQ(window.DrawScale(), 1.25f);
+    loop->RunFor(500);
+    MoveTo(kResizer, 1.25f);
+    Click();
+    Click();
+    EXPECT_TRUE(WaitForSize(window.NativeWindow(), 248, 662));
+    EXPECT_TRUE(WaitForSize(parent, 248, 662));
+    EXPECT_FLOAT_EQ(window.DrawScale(), 1.0f);
+}
+
+TEST_P(EditorWindow, AHostsNestedWindowsGrowWithTheEditorUpToItsTopLevel) {
+    // The host's top-level window holds a panel, which holds the editor.
+    const Window panel = XCreateSimpleWindow(display, parent, 0, 0, 248, 662, 0, 0, 0);
+    XMapWindow(display, panel);
+    XSync(display, False);
+    GraphicsWindow& window = Open(*first, panel);
+    MoveTo(kResizer);
+    Button(1, true);
+    MoveTo(300, 815);
+    Button(1, false);
+    EXPECT_TRUE(WaitForSize(window.NativeWindow(), 310, 827));
+    EXPECT_TRUE(WaitForSize(panel, 310, 827));
+    EXPECT_TRUE(WaitForSize(parent, 310, 827));
+    // The root window stays as it is.
+    EXPECT_EQ(GeometryOf(root).width, DisplayWidth(display, DefaultScreen(display)));
+}
+
+TEST_P(EditorWindow, At144DpiTheEditorOpensWholeAndItsFirstTickMakesIt372By993) {
+    SetDpi(144);
+    void* view = Plug().OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)));
+    ASSERT_NE(view, nullptr);
+    GraphicsWindow& window = *GraphicsWindow::Of(Plug());
+    EXPECT_EQ(window.GetScreenScale(), 1.0f);
+    EXPECT_TRUE(WaitForSize(window.NativeWindow(), 372, 993));
+    EXPECT_EQ(window.GetScreenScale(), 1.5f);
+    EXPECT_EQ(window.DrawScale(), 1.0f);
+}
+
+TEST_P(EditorWindow, AChangedDpiRescalesTheOpenEditorButNotDuringADrag) {
+    GraphicsWindow& window = Open();
+    MoveTo(kGainKnob);
+    Button(1, true);
+    SetDpi(144);
+    MoveTo(static_cast<int>(kGainKnob.x), static_cast<int>(kGainKnob.y) - 10);
+    loop->RunFor(100);
+    EXPECT_EQ(window.GetScreenScale(), 1.0f);
+    EXPECT_EQ(GeometryOf(window.NativeWindow()).width, 248);
+    Button(1, false);
+    EXPECT_TRUE(WaitForSize(window.NativeWindow(), 372, 993));
+    EXPECT_EQ(window.GetScreenScale(), 1.5f);
+    // Back to no setting: scale 1.
+    XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
+    XSync(display, False);
+    EXPECT_TRUE(WaitForSize(window.NativeWindow(), 248, 662));
+}
+
+// Frame `frame` of a knob strip over the background at one picture pixel per
+// screen pixel; the largest channel difference from the screen.
+int FrameDifference(XImage* shot, const char* file, int frames, int frame, int unitX, int unitY) {
+    static std::map<std::string, DecodedPicture> decoded;
+    auto picture = [](const std::string& name) -> const DecodedPicture& {
+        auto found = decoded.find(name);
+        if (found == decoded.end()) {
+            found = decoded
+                        .emplace(name, DecodePictureFile(std::string(TW_SOURCE_DIR_PATH) +
+                                                         "/resources/" + name))
+                        .first;
+        }
+        return found->second;
+    };
+    const DecodedPicture& strip = picture(file);
+    const DecodedPicture& bg = picture("BG@2x.png");
+    auto at = [](const DecodedPicture& p, int x, int y, int c) {
+        return p.rgba[(static_cast<std::size_t>(y) * p.width + x) * 4 + c];
+    };
+    const int frameHeight = strip.height / frames;
+    int worst = 0;
+    for (int y = 0; y < frameHeight; ++y) {
+        for (int x = 0; x < strip.width; ++x) {
+            const int sx = unitX * 2 + x, sy = unitY * 2 + y;
+            const unsigned long pixel = XGetPixel(shot, sx - unitX * 2, sy - unitY * 2);
+            const int screen[3] = {static_cast<int>((pixel >> 16) & 0xFF),
+                                   static_cast<int>((pixel >> 8) & 0xFF),
+                                   static_cast<int>(pixel & 0xFF)};
+            const double a = at(strip, x, frame * frameHeight + y, 3) / 255.0;
+            for (int c = 0; c < 3; ++c) {
+                const double expected =
+                    at(strip, x, frame * frameHeight + y, c) * a + at(bg, sx, sy, c) * (1.0 - a);
+                worst =
+                    std::max(worst, static_cast<int>(std::lround(std::abs(screen[c] - expected))));
+            }
+        }
+    }
+    return worst;
+}
+
+TEST_P(EditorWindow, AtScale2TheScreenShowsTheKnobsFrameForItsValue) {
+    SetDpi(192);
+    // The host's window shows the part of the editor the screen holds.
+    XResizeWindow(display, parent, 496, 1000);
+    XSync(display, False);
+    GraphicsWindow& window = Open();
+    ASSERT_EQ(window.GetScreenScale(), 2.0f);
+    // The high band's gain knob, at 141, 25 units: 154 x 154 pixels on screen.
+    for (const double norm : {0.0, 0.5, 1.0}) {
+        SCOPED_TRACE(norm);
+        HostSets(kHighGain, norm);
+        XImage* shot =
+            XGetImage(display, window.NativeWindow(), 282, 50, 154, 154, AllPlanes, ZPixmap);
+        ASSERT_NE(shot, nullptr);
+        const int frame = StripFrameFor(norm, 61) - 1;
+        EXPECT_LE(FrameDifference(shot, "BGAIN@2x.png", 61, frame, 141, 25), 1);
+        // The neighbouring frame does not match: the comparison tells them apart.
+        EXPECT_GT(FrameDifference(shot, "BGAIN@2x.png", 61, frame == 0 ? 1 : frame - 1, 141, 25),
+                  8);
+        XDestroyImage(shot);
+    }
+}
+
+TEST_P(EditorWindow, KeysTheEditorDoesNotUseReachTheHostsTopLevelWindow) {
+    Open();
+    MoveTo(kEmptyBackground);
+    Click();  // the editor takes the keyboard focus
+    Key(XK_q, true);
+    Key(XK_q, false);
+    XSync(display, False);
+    int forwarded = 0;
+    XEvent event;
+    while (XCheckTypedWindowEvent(display, parent, KeyPress, &event)) {
+        if (event.xkey.send_event && XLookupKeysym(&event.xkey, 0) == XK_q) ++forwarded;
+    }
+    EXPECT_EQ(forwarded, 1);
+}
+
+TEST_P(EditorWindow, AReopenedEditorStaysWhereItWas) {
+    GraphicsWindow& window = Open();
+    const Window before = window.NativeWindow();
+    XMoveWindow(display, before, 10, 20);
+    XSync(display, False);
+    GraphicsWindow& again = Open();
+    EXPECT_EQ(&again, &window);
+    EXPECT_EQ(EditorGeometry(again), (Geometry{10, 20, 248, 662}));
+    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 1);
+}
+
+TEST_P(EditorWindow, AnIdleEditorDrawsNothing) {
+    GraphicsWindow& window = Open();
+    loop->RunFor(100);
+    const int frames = window.FramesDrawn();
+    const int switches = window.ContextSwitches();
+    loop->RunFor(300);
+    EXPECT_EQ(window.FramesDrawn(), frames);
+    EXPECT_EQ(window.ContextSwitches(), switches);
+    // A value from the host is one more frame.
+    HostSets(kHighGain, 0.25);
+    EXPECT_GT(window.FramesDrawn(), frames);
+}
+
+TEST_P(EditorWindow, ManyOpeningsAndTwoEditorsAtOnceLeaveNothingBehind) {
+    for (int round = 0; round < 15; ++round) {
+        SCOPED_TRACE(round);
+        GraphicsWindow& window = Open();
+        EXPECT_GT(window.FramesDrawn(), 0);
+        Plug().CloseWindow();
+        EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+        EXPECT_EQ(loop->TimerCount(), timersBefore);
+    }
+    second = MakeProduct();
+    const Window otherHost = MakeParent(300, 0);
+    GraphicsWindow& one = Open();
+    GraphicsWindow& two = Open(*second, otherHost);
+    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 2);
+    EXPECT_EQ(loop->TimerCount(),
+              timersBefore + 3);  // the second plug-in's idle timer, two frame timers
+    // Each editor gets its own input: a click on the second one's switch.
+    MoveTo(300 + 180, 631);
+    Click();
+    EXPECT_EQ(second->plug->GetParam(kBypass)->GetValue(), 0.0);
+    EXPECT_EQ(Plug().GetParam(kBypass)->GetValue(), 1.0);
+    Plug().CloseWindow();
+    // The survivor still draws on the shared connection.
+    const int frames = two.FramesDrawn();
+    second->plug->UpdateParameterNormalizedValue("11", 0.75);
+    EXPECT_TRUE(loop->RunUntil([&] { return two.FramesDrawn() > frames; }));
+    (void)one;
+    second->plug->CloseWindow();
+}
+
+TEST_P(EditorWindow, AHostThatDestroysItsWindowFirstStillClosesTheEditorCleanly) {
+    GraphicsWindow& window = Open();
+    XDestroyWindow(display, parent);
+    parents.clear();
+    XSync(display, False);
+    loop->RunFor(100);
+    EXPECT_EQ(window.NativeWindow(), 0u);
+    // Opened again in a new window of the host's, then closed.
+    parent = MakeParent(0, 0);
+    GraphicsWindow& again = Open();
+    EXPECT_NE(again.NativeWindow(), 0u);
+    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 1);
+    Plug().CloseWindow();
+    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+    // And destroyed under it once more, then closed.
+    parent = MakeParent(0, 0);
+    Open();
+    XDestroyWindow(display, parent);
+    parents.clear();
+    XSync(display, False);
+    loop->RunFor(100);
+    Plug().CloseWindow();
+}
+
+// Figures, not checks (run with --gtest_also_run_disabled_tests): the CPU an
+// open idle editor costs with its host's loop, and the time from a pointer
+// motion to the frame that shows it.
+TEST_P(EditorWindow, DISABLED_MeasureIdleCostAndPointerLatency) {
+    auto cpuMs = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+    };
+    // The host's loop with the plug-in's idle timer alone, for comparison.
+    const double hostBefore = cpuMs();
+    loop->RunFor(10000);
+    std::printf("host loop, editor closed, 10 s: %.1f ms CPU\n", cpuMs() - hostBefore);
+    GraphicsWindow& window = Open();
+    loop->RunFor(200);
+    const int framesBefore = window.FramesDrawn();
+    const int switchesBefore = window.ContextSwitches();
+    const double cpuBefore = cpuMs();
+    loop->RunFor(10000);
+    const double idleCpuMs = cpuMs() - cpuBefore;
+    std::printf("idle 10 s: %.1f ms CPU (%.3f %% of a core), %d frames, %d context switches\n",
+                idleCpuMs, idleCpuMs / 100.0, window.FramesDrawn() - framesBefore,
+                window.ContextSwitches() - switchesBefore);
+
+    MoveTo(kGainKnob);
+    Button(1, true);
+    std::vector<double> latencies;
+    for (int step = 0; step < 40; ++step) {
+        const int frames = window.FramesDrawn();
+        const auto start = std::chrono::steady_clock::now();
+        XTestFakeMotionEvent(display, DefaultScreen(display), static_cast<int>(kGainKnob.x),
+                             static_cast<int>(kGainKnob.y) + (step % 2 == 0 ? -2 : 2), CurrentTime);
+        XFlush(display);
+        if (!loop->RunUntil([&] { return window.FramesDrawn() > frames; }, 500)) continue;
+        latencies.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+        loop->RunFor(7);  // drifts against the tick's phase
+    }
+    Button(1, false);
+    std::sort(latencies.begin(), latencies.end());
+    if (!latencies.empty()) {
+        double sum = 0;
+        for (double l : latencies) sum += l;
+        std::printf("motion to frame: %zu samples, median %.1f ms, mean %.1f ms, max %.1f ms\n",
+                    latencies.size(), latencies[latencies.size() / 2], sum / latencies.size(),
+                    latencies.back());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(RunLoops, EditorWindow, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return info.param ? "EventsWatched" : "EventsReadEachTick";
+                         });
+
+}  // namespace

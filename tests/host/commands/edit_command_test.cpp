@@ -1,0 +1,403 @@
+// `hpi-host edit` as a user meets it: the tool runs as a process on the X
+// display (scripts/test starts Xvfb when there is none) and the test plays
+// the user through XTest, then reads what the host logged and printed.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "editor/bitmap_base.h"
+#include "editor/picture_decoder.h"
+
+// Xlib last: its macros (None, KeyPress) would break the headers above.
+// clang-format off
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+// clang-format on
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kTool = TW_HPI_HOST;
+const std::string kModule = TW_TARNWHISTLE_MODULE;
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+int Count(const std::string& text, const std::string& line) {
+    int count = 0;
+    std::istringstream lines(text);
+    for (std::string l; std::getline(lines, l);) count += l == line ? 1 : 0;
+    return count;
+}
+
+// The touches of one parameter in a --log, by nesting depth.
+struct Gestures {
+    int opened = 0;  // touches from depth 0
+    int depthAtEnd = 0;
+    int valuesInside = 0;
+    int valuesOutside = 0;
+};
+
+Gestures GesturesOf(const std::string& log, const std::string& id) {
+    Gestures g;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        if (line == "touch " + id) {
+            g.opened += g.depthAtEnd == 0 ? 1 : 0;
+            ++g.depthAtEnd;
+        } else if (line == "release " + id) {
+            --g.depthAtEnd;
+        } else if (line.rfind("value " + id + " ", 0) == 0) {
+            ++(g.depthAtEnd > 0 ? g.valuesInside : g.valuesOutside);
+        }
+    }
+    return g;
+}
+
+void Pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// One hpi-host process with its output in files.
+class ToolProcess {
+public:
+    ToolProcess(const std::vector<std::string>& args, const fs::path& folder,
+                bool withDisplay = true)
+        : mOut(folder / "out.txt"), mErr(folder / "err.txt") {
+        std::vector<std::string> all = {kTool};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> env;
+        for (char** e = environ; *e != nullptr; ++e) {
+            if (withDisplay || std::string(*e).rfind("DISPLAY=", 0) != 0) env.emplace_back(*e);
+        }
+        std::vector<char*> envp;
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, mOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&actions, 2, mErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn(&mPid, kTool.c_str(), &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~ToolProcess() {
+        if (mPid > 0) {
+            kill(mPid, SIGKILL);
+            waitpid(mPid, nullptr, 0);
+        }
+    }
+    // The exit code, or -1 when it did not end within timeoutMs (it is killed).
+    int Wait(int timeoutMs = 20000) {
+        for (int waited = 0; waited < timeoutMs; waited += 20) {
+            int status = 0;
+            if (waitpid(mPid, &status, WNOHANG) == mPid) {
+                mPid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            Pause(20);
+        }
+        return -1;
+    }
+    void Signal(int number) const { kill(mPid, number); }
+    std::string Out() const { return ReadText(mOut); }
+    std::string Err() const { return ReadText(mErr); }
+
+private:
+    fs::path mOut, mErr;
+    pid_t mPid = -1;
+};
+
+class HpiHostEdit : public testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() / ("tw_host_edit_" + std::to_string(getpid()));
+        fs::create_directories(folder);
+        display = XOpenDisplay(nullptr);
+    }
+    void TearDown() override {
+        if (display != nullptr) XCloseDisplay(display);
+        fs::remove_all(folder);
+    }
+    bool HasDisplay() const { return display != nullptr; }
+
+    // The host's top-level window once the editor's window is inside it.
+    Window WaitForEditor() {
+        for (int tries = 0; tries < 500; ++tries) {
+            const Window found = FindHostWindow();
+            if (found != 0 && EditorOf(found) != 0) {
+                Pause(300);  // its first frames
+                return found;
+            }
+            Pause(20);
+        }
+        return 0;
+    }
+    // Whether no window of class "hpi-host" is left.
+    bool WaitForEditorGone() {
+        for (int tries = 0; tries < 100; ++tries) {
+            if (FindHostWindow() == 0) return true;
+            Pause(20);
+        }
+        return false;
+    }
+    Window FindHostWindow() {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+        Window found = 0;
+        for (unsigned i = 0; i < count && found == 0; ++i) {
+            XClassHint hint{};
+            if (XGetClassHint(display, children[i], &hint) != 0) {
+                if (std::string(hint.res_class) == "hpi-host") found = children[i];
+                XFree(hint.res_name);
+                XFree(hint.res_class);
+            }
+        }
+        if (children != nullptr) XFree(children);
+        return found;
+    }
+    Window EditorOf(Window host) {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(display, host, &root, &parent, &children, &count) == 0) return 0;
+        const Window child = count > 0 ? children[0] : 0;
+        if (children != nullptr) XFree(children);
+        XWindowAttributes attributes;
+        if (child == 0 || XGetWindowAttributes(display, child, &attributes) == 0 ||
+            attributes.map_state != IsViewable) {
+            return 0;
+        }
+        return child;
+    }
+    // Pointer and keys, at editor units (scale 1) of the host's window.
+    void MoveTo(Window host, int x, int y) {
+        int rootX = 0, rootY = 0;
+        Window child = 0;
+        XTranslateCoordinates(display, host, DefaultRootWindow(display), x, y, &rootX, &rootY,
+                              &child);
+        XTestFakeMotionEvent(display, -1, rootX, rootY, 0);
+        XSync(display, False);
+        Pause(40);
+    }
+    void Button(bool down) {
+        XTestFakeButtonEvent(display, 1, down ? True : False, 0);
+        XSync(display, False);
+        Pause(60);
+    }
+    void Key(KeySym key, bool down) {
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), down ? True : False, 0);
+        XSync(display, False);
+        Pause(40);
+    }
+
+    fs::path folder;
+    Display* display = nullptr;
+};
+
+TEST_F(HpiHostEdit, WithoutADisplayItEndsWithItsOwnCode) {
+    ToolProcess tool({"edit", kModule, "--quit-after", "1"}, folder, false);
+    EXPECT_EQ(tool.Wait(), 14);
+    EXPECT_NE(tool.Err().find("DISPLAY"), std::string::npos) << tool.Err();
+}
+
+TEST_F(HpiHostEdit, AKnobDragIsOneTouchAndOneReleaseAltClickResetsAndCtrlQEnds) {
+    if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
+    ToolProcess tool({"edit", kModule, "--log", "--quit-after", "60"}, folder);
+    const Window host = WaitForEditor();
+    ASSERT_NE(host, 0u) << tool.Err();
+    // The gain knob stands at 31, 518 .. 108, 595.
+    MoveTo(host, 69, 556);
+    Button(true);
+    for (int step = 1; step <= 8; ++step) MoveTo(host, 69, 556 - 4 * step);
+    Button(false);
+    Pause(200);
+    // Alt+click: the host takes it and resets the parameter.
+    MoveTo(host, 69, 556);
+    Key(XK_Alt_L, true);
+    Button(true);
+    Button(false);
+    Key(XK_Alt_L, false);
+    Pause(200);
+    // Ctrl+Q while the editor's window has the focus.
+    XSetInputFocus(display, EditorOf(host), RevertToParent, CurrentTime);
+    XSync(display, False);
+    Key(XK_Control_L, true);
+    Key(XK_q, true);
+    Key(XK_q, false);
+    Key(XK_Control_L, false);
+    ASSERT_EQ(tool.Wait(), 0) << tool.Err();
+    const std::string out = tool.Out();
+    // The drag is one gesture: one outer touch and one outer release around
+    // its values (the adapter wraps each value in a touch and release of its
+    // own), then the reset, which the host took without a gesture.
+    const Gestures gestures = GesturesOf(out, "1");
+    EXPECT_EQ(gestures.opened, 1) << out;
+    EXPECT_EQ(gestures.depthAtEnd, 0) << out;
+    EXPECT_GT(gestures.valuesInside, 0) << out;
+    EXPECT_EQ(gestures.valuesOutside, 0) << out;
+    EXPECT_EQ(Count(out, "reset 1 0.500000"), 1) << out;
+    EXPECT_LT(out.rfind("release 1"), out.find("reset 1"));
+    EXPECT_NE(out.find("Preamp Gain          0.00dB"), std::string::npos) << out;
+}
+
+TEST_F(HpiHostEdit, QuitAfterSignalsAndTheWindowManagersCloseEndTheSessionCleanly) {
+    if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
+    const fs::path state = folder / "state.bin";
+    {
+        ToolProcess tool({"edit", kModule, "--set", "Output Trim=6", "--quit-after", "1",
+                          "--save-state", state.string()},
+                         folder);
+        ASSERT_EQ(tool.Wait(), 0) << tool.Err();
+        EXPECT_NE(tool.Out().find("Output Trim          6.00dB"), std::string::npos) << tool.Out();
+    }
+    // Each way a user ends a session closes the editor and reports the values.
+    for (const char* how : {"SIGTERM", "SIGINT", "window manager's close"}) {
+        SCOPED_TRACE(how);
+        ToolProcess tool({"edit", kModule, "--state", state.string()}, folder);
+        const Window host = WaitForEditor();
+        ASSERT_NE(host, 0u) << tool.Err();
+        if (std::string(how) == "SIGTERM") tool.Signal(SIGTERM);
+        if (std::string(how) == "SIGINT") tool.Signal(SIGINT);
+        if (std::string(how) == "window manager's close") {
+            XEvent close{};
+            close.xclient.type = ClientMessage;
+            close.xclient.window = host;
+            close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+            close.xclient.format = 32;
+            close.xclient.data.l[0] =
+                static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+            XSendEvent(display, host, False, NoEventMask, &close);
+            XSync(display, False);
+        }
+        ASSERT_EQ(tool.Wait(), 0) << tool.Err();
+        EXPECT_NE(tool.Out().find("Output Trim          6.00dB"), std::string::npos) << tool.Out();
+        // The window is gone with the session.
+        Pause(100);
+        EXPECT_EQ(WaitForEditorGone(), true);
+    }
+}
+
+TEST_F(HpiHostEdit, TheCornerHandleAsksTheHostForASizeAndTheHostsWindowFollows) {
+    if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
+    ToolProcess tool({"edit", kModule, "--log", "--quit-after", "60"}, folder);
+    const Window host = WaitForEditor();
+    ASSERT_NE(host, 0u) << tool.Err();
+    // The handle at the bottom right corner; one and a half times as large.
+    MoveTo(host, 238, 652);
+    Button(true);
+    for (int step = 1; step <= 4; ++step) MoveTo(host, 238 + 30 * step, 652 + 82 * step);
+    Button(false);
+    XWindowAttributes attributes{};
+    for (int tries = 0; tries < 100; ++tries) {
+        XGetWindowAttributes(display, host, &attributes);
+        if (attributes.width != 248) break;
+        Pause(20);
+    }
+    tool.Signal(SIGTERM);
+    ASSERT_EQ(tool.Wait(), 0) << tool.Err();
+    const std::string out = tool.Out();
+    const std::size_t last = out.rfind("size ");
+    ASSERT_NE(last, std::string::npos) << out;
+    const std::string size = out.substr(last + 5, out.find('\n', last) - last - 5);
+    EXPECT_EQ(size, std::to_string(attributes.width) + "x" + std::to_string(attributes.height));
+    // The aspect ratio stays the editor's.
+    EXPECT_NEAR(static_cast<double>(attributes.height) / attributes.width, 662.0 / 248.0, 0.02);
+    EXPECT_GT(attributes.width, 248);
+}
+
+// The frame of strip whose 2x2-averaged pixels, over the background, lie
+// closest to the screenshot's region at unitX, unitY (scale 1).
+int ClosestFrame(const DecodedPicture& shot, const DecodedPicture& strip, const DecodedPicture& bg,
+                 int frames, int unitX, int unitY) {
+    const int frameHeight = strip.height / frames;
+    auto at = [](const DecodedPicture& p, int x, int y, int c) {
+        return static_cast<double>(p.rgba[(static_cast<std::size_t>(y) * p.width + x) * 4 + c]);
+    };
+    int best = -1;
+    double bestDifference = 1e300;
+    for (int frame = 0; frame < frames; ++frame) {
+        double difference = 0.0;
+        for (int y = 0; y < frameHeight / 2; ++y) {
+            for (int x = 0; x < strip.width / 2; ++x) {
+                for (int c = 0; c < 3; ++c) {
+                    double expected = 0.0;
+                    for (int d = 0; d < 4; ++d) {
+                        const int sx = 2 * x + d % 2, sy = frame * frameHeight + 2 * y + d / 2;
+                        const double a = at(strip, sx, sy, 3) / 255.0;
+                        expected += (at(strip, sx, sy, c) * a + at(bg, 2 * unitX + 2 * x + d % 2,
+                                                                   2 * unitY + 2 * y + d / 2, c) *
+                                                                    (1.0 - a)) /
+                                    4.0;
+                    }
+                    difference += std::abs(at(shot, unitX + x, unitY + y, c) - expected);
+                }
+            }
+        }
+        if (difference < bestDifference) {
+            bestDifference = difference;
+            best = frame;
+        }
+    }
+    return best;
+}
+
+TEST_F(HpiHostEdit, TheScreenshotShowsEachKnobsFilmStripFrameForItsValue) {
+    if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
+    const fs::path shotPath = folder / "editor.png";
+    ToolProcess tool({"edit", kModule, "--set", "Preamp Gain=12", "--set", "Output Trim=-18",
+                      "--set", "High Gain=3", "--screenshot", shotPath.string()},
+                     folder);
+    ASSERT_EQ(tool.Wait(), 0) << tool.Err();
+    const DecodedPicture shot = DecodePictureFile(shotPath.string());
+    ASSERT_EQ(shot.width, 248);
+    ASSERT_EQ(shot.height, 662);
+    const std::string resources = std::string(TW_SOURCE_DIR_PATH) + "/resources/";
+    const DecodedPicture bg = DecodePictureFile(resources + "BG@2x.png");
+    struct Knob {
+        const char* file;
+        int x, y;
+        double norm;
+    };
+    const Knob knobs[] = {
+        {"GAIN@2x.png", 31, 518, 36.0 / 48.0},
+        {"TRIM@2x.png", 141, 518, 6.0 / 48.0},
+        {"BGAIN@2x.png", 141, 25, 18.0 / 30.0},
+        {"BGAIN@2x.png", 141, 148, 0.5},
+    };
+    for (const Knob& k : knobs) {
+        SCOPED_TRACE(std::string(k.file) + " at " + std::to_string(k.x) + "," +
+                     std::to_string(k.y));
+        const DecodedPicture strip = DecodePictureFile(resources + k.file);
+        EXPECT_EQ(ClosestFrame(shot, strip, bg, 61, k.x, k.y), StripFrameFor(k.norm, 61) - 1);
+    }
+}
+
+}  // namespace
