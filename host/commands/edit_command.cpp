@@ -95,22 +95,6 @@ private:
     struct sigaction mOldTerm {};
 };
 
-bool ReadFile(const std::string& path, std::vector<unsigned char>* data) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    data->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
-}
-
-bool WriteFile(const std::string& path, const std::vector<unsigned char>& data) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return false;
-    file.write(reinterpret_cast<const char*>(data.data()),
-               static_cast<std::streamsize>(data.size()));
-    file.close();
-    return !file.fail();
-}
-
 void LogLine(bool enabled, const std::string& line) {
     if (!enabled) return;
     std::printf("%s\n", line.c_str());
@@ -167,20 +151,10 @@ int RunSession(Host& host, EditCommand& command) {
         }
         highlights.emplace_back(*found, kHighlightColours.at(text.substr(equals + 1)));
     }
-    if (!command.mState.empty()) {
-        result = instance->LoadState(state);
-        if (result != HPI_SUCCESS) {
-            return Fail(kExitStateFailed, "the plug-in refused the state in '" + command.mState +
-                                              "': " + std::to_string(result) + " " +
-                                              HPI_ResultName(result));
-        }
-    }
-    for (const ParameterChange& change : command.mChanges) {
-        result = instance->Update(change.mID, change.mValue);
-        if (result != HPI_SUCCESS) {
-            return Fail(kExitBadValue, "the plug-in refused " + change.mOption + ": " +
-                                           std::to_string(result) + " " + HPI_ResultName(result));
-        }
+    if (const int applied =
+            ApplyStartingSettings(*instance, command.mState, state, command.mChanges);
+        applied != kExitOk) {
+        return applied;
     }
     instance->AnswerRequests();
 
@@ -305,17 +279,8 @@ int RunSession(Host& host, EditCommand& command) {
     window.reset();
     instance->AnswerRequests();
 
-    if (!command.mSaveState.empty()) {
-        std::vector<unsigned char> saved;
-        result = instance->SaveState(&saved);
-        if (result != HPI_SUCCESS) {
-            return Fail(kExitStateFailed, "the plug-in gave no state: " + std::to_string(result) +
-                                              " " + HPI_ResultName(result));
-        }
-        if (!WriteFile(command.mSaveState, saved)) {
-            return Fail(kExitStateFailed, "cannot write the state file '" + command.mSaveState +
-                                              "': " + std::strerror(errno));
-        }
+    if (const int saved = SaveStateFile(*instance, command.mSaveState); saved != kExitOk) {
+        return saved;
     }
     std::printf("Parameters:\n");
     for (const ParameterInfo& p : instance->ListParameters()) {

@@ -1,8 +1,12 @@
 #include "parameter_changes.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "command.h"
 
@@ -106,6 +110,60 @@ int ResolveParameterChange(PluginInstance& instance, const std::vector<Parameter
         }
     }
     change.mValue = conversion.mNormalized;
+    return kExitOk;
+}
+
+int ApplyStartingSettings(PluginInstance& instance, const std::string& statePath,
+                          const std::vector<unsigned char>& state,
+                          const std::vector<ParameterChange>& changes) {
+    if (!statePath.empty()) {
+        const HPI_Result result = instance.LoadState(state);
+        if (result != HPI_SUCCESS) {
+            return Fail(kExitStateFailed, "the plug-in refused the state in '" + statePath +
+                                              "': " + std::to_string(result) + " " +
+                                              HPI_ResultName(result));
+        }
+    }
+    for (const ParameterChange& change : changes) {
+        const HPI_Result result = instance.Update(change.mID, change.mValue);
+        if (result != HPI_SUCCESS) {
+            return Fail(kExitBadValue, "the plug-in refused " + change.mOption + ": " +
+                                           std::to_string(result) + " " + HPI_ResultName(result));
+        }
+    }
+    return kExitOk;
+}
+
+bool ReadFile(const std::string& path, std::vector<unsigned char>* data) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    data->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return !file.bad();
+}
+
+namespace {
+bool WriteFile(const std::string& path, const std::vector<unsigned char>& data) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file) return false;
+    file.write(reinterpret_cast<const char*>(data.data()),
+               static_cast<std::streamsize>(data.size()));
+    file.close();
+    return !file.fail();
+}
+}  // namespace
+
+int SaveStateFile(PluginInstance& instance, const std::string& path) {
+    if (path.empty()) return kExitOk;
+    std::vector<unsigned char> saved;
+    const HPI_Result result = instance.SaveState(&saved);
+    if (result != HPI_SUCCESS) {
+        return Fail(kExitStateFailed, "the plug-in gave no state: " + std::to_string(result) + " " +
+                                          HPI_ResultName(result));
+    }
+    if (!WriteFile(path, saved)) {
+        return Fail(kExitStateFailed,
+                    "cannot write the state file '" + path + "': " + std::strerror(errno));
+    }
     return kExitOk;
 }
 

@@ -34,4 +34,18 @@ std::optional<ParameterChange> ParseParameterChange(const std::string& option,
 int ResolveParameterChange(PluginInstance& instance, const std::vector<ParameterInfo>& parameters,
                            ParameterChange& change);
 
+// [main] Restores the state read from statePath (when statePath is not empty),
+// then applies the resolved changes in order; answers an exit code after
+// printing what the plug-in refused.
+int ApplyStartingSettings(PluginInstance& instance, const std::string& statePath,
+                          const std::vector<unsigned char>& state,
+                          const std::vector<ParameterChange>& changes);
+
+// [main] Reads a whole file; false when it cannot be read (errno says why).
+bool ReadFile(const std::string& path, std::vector<unsigned char>* data);
+
+// [main] Writes the instance's state to path (nothing when path is empty);
+// answers an exit code after printing what failed.
+int SaveStateFile(PluginInstance& instance, const std::string& path);
+
 }  // namespace hpihost
