@@ -54,9 +54,13 @@ int64_t LV2UIAdapter::NowMs() {
 void* LV2UIAdapter::Open(const LV2UIHostLink& link, const LV2UIFeatures& features) {
     mLink = link;
     mFeatures = features;
+    mHostWidth = mHostHeight = 0;
     mTouching.assign(static_cast<std::size_t>(std::max(0, NParams())), 0);
-    mPatchReady = mLink.write != nullptr && mLink.layout.PortCount() > 0 &&
-                  MapPatchURIDs(mFeatures.map, mLink.editorSizeURI.c_str(), mUrids);
+    // Patch messages only once open: the sizes the editor takes while
+    // opening are no choice of the user's.
+    mPatchReady = false;
+    const bool patchReady =
+        mLink.write != nullptr && MapPatchURIDs(mFeatures.map, mLink.editorSizeURI.c_str(), mUrids);
     GraphicsWindow::InstallAsPlatform();
     SetHostViewContainer(&mResetClick);
     void* view = nullptr;
@@ -67,12 +71,9 @@ void* LV2UIAdapter::Open(const LV2UIHostLink& link, const LV2UIFeatures& feature
     }
     Graphics* graphics = GetGraphics();
     if (view == nullptr || graphics == nullptr) return nullptr;
-    // The size it opened at is no choice of the user's.
     mKnownSize = {graphics->Width(), graphics->Height(), graphics->DrawScale()};
-    if (mFeatures.resize != nullptr) {
-        mFeatures.resize->ui_resize(mFeatures.resize->handle, graphics->PixelWidth(),
-                                    graphics->PixelHeight());
-    }
+    mPatchReady = patchReady;
+    TellHostSize(graphics->PixelWidth(), graphics->PixelHeight());
     if (mPatchReady) {
         unsigned char message[kEditorSizeGetBytes];
         const uint32_t bytes = WriteEditorSizeGet(mUrids, message, sizeof message);
@@ -159,9 +160,16 @@ void LV2UIAdapter::SendUIParamValue(int paramIdx, double normalizedValue) {
 
 bool LV2UIAdapter::NegotiateEditorSize(int width, int height, bool needsWindowResize) {
     SendEditorSize();
-    if (!needsWindowResize) return true;
-    return mFeatures.resize != nullptr &&
-           mFeatures.resize->ui_resize(mFeatures.resize->handle, width, height) == 0;
+    return !needsWindowResize || TellHostSize(width, height);
+}
+
+bool LV2UIAdapter::TellHostSize(int width, int height) {
+    if (mFeatures.resize == nullptr) return false;
+    if (width == mHostWidth && height == mHostHeight) return true;
+    if (mFeatures.resize->ui_resize(mFeatures.resize->handle, width, height) != 0) return false;
+    mHostWidth = width;
+    mHostHeight = height;
+    return true;
 }
 
 bool LV2UIAdapter::ResetToDefault(int paramIdx) {
