@@ -92,8 +92,6 @@ int OpenSockets() {
 class LV2Ui : public testing::Test {
 protected:
     void SetUp() override {
-        // Mesa's software rasteriser on the calling thread.
-        setenv("LP_NUM_THREADS", "0", 0);
         for (int attempt = 0; attempt < 20 && display == nullptr; ++attempt) {
             display = XOpenDisplay(nullptr);
             if (display == nullptr) usleep(10000);
