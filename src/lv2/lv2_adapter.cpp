@@ -22,6 +22,14 @@ bool UsableSampleRate(double sampleRate) {
     return std::isfinite(sampleRate) && sampleRate > 0.0;
 }
 
+bool KnownSize(const EditorSizeMessage& size) {
+    return size.width > 0 && size.height > 0 && std::isfinite(size.scale) && size.scale > 0.0f;
+}
+
+constexpr uint32_t PaddedEvent(uint32_t size) {
+    return (size + 7u) & ~7u;
+}
+
 }  // namespace
 
 LV2Adapter::LV2Adapter(const PluginConfig& config, const LV2InstanceInfo& info)
@@ -34,6 +42,8 @@ LV2Adapter::LV2Adapter(const PluginConfig& config, const LV2InstanceInfo& info)
               LegalIO(mLayout.audioInputs, mLayout.audioOutputs);
     SetSampleRate(info.sampleRate);
     mMap = static_cast<const LV2_URID_Map*>(lv2_features_data(info.features, LV2_URID__map));
+    mHasUrids =
+        MapPatchURIDs(mMap, info.editorSizeURI != nullptr ? info.editorSizeURI : "", mUrids);
 
     const int inputs = std::min(mLayout.audioInputs, MaxChannels(DirInput));
     const int outputs = std::min(mLayout.audioOutputs, MaxChannels(DirOutput));
@@ -118,6 +128,12 @@ void LV2Adapter::ConnectPort(uint32_t port, void* data) {
         case LV2PortKind::kAudioOutput:
             mAudioOutputs[static_cast<std::size_t>(index)] = static_cast<float*>(data);
             break;
+        case LV2PortKind::kEventInput:
+            mControlEvents = static_cast<const LV2_Atom_Sequence*>(data);
+            break;
+        case LV2PortKind::kEventOutput:
+            mNotifyEvents = static_cast<LV2_Atom_Sequence*>(data);
+            break;
         case LV2PortKind::kNone:
         default:
             break;
@@ -171,7 +187,87 @@ void LV2Adapter::ProcessSpan(uint32_t offset, int frames) {
     ProcessHostBuffers(frames);
 }
 
+bool LV2Adapter::ReadControlEvents() {
+    const LV2_Atom_Sequence* sequence = mControlEvents;
+    if (sequence == nullptr || !mHasUrids || sequence->atom.type != mUrids.atomSequence) {
+        return false;
+    }
+    // Every event is checked against the sequence's own size; the host
+    // vouches only for that.
+    const auto* body = reinterpret_cast<const unsigned char*>(&sequence->body);
+    const uint32_t size = sequence->atom.size;
+    constexpr uint32_t kEventHead = sizeof(LV2_Atom_Event);  // time and atom header
+    bool asked = false;
+    for (uint32_t at = sizeof(LV2_Atom_Sequence_Body); at <= size && size - at >= kEventHead;) {
+        LV2_Atom atom{};
+        std::memcpy(&atom, body + at + sizeof(int64_t), sizeof atom);
+        if (atom.size > size - at - kEventHead) {
+            break;
+        }
+        const auto* event = reinterpret_cast<const LV2_Atom*>(body + at + sizeof(int64_t));
+        EditorSizeMessage message;
+        switch (ReadEditorSizeMessage(mUrids, event, sizeof atom + atom.size, message)) {
+            case LV2PatchKind::kSetEditorSize:
+                mEditorSize.Store(message);
+                break;
+            case LV2PatchKind::kGetEditorSize:
+                asked = true;
+                break;
+            case LV2PatchKind::kOther:
+            default:
+                break;
+        }
+        const uint32_t step = PaddedEvent(kEventHead + atom.size);
+        if (step > size - at) {
+            break;
+        }
+        at += step;
+    }
+    return asked;
+}
+
+void LV2Adapter::WriteNotifyEvents(bool sendSize) {
+    LV2_Atom_Sequence* sequence = mNotifyEvents;
+    if (sequence == nullptr || !mHasUrids) {
+        return;
+    }
+    // On entry the atom's size is the room the host gives for the body.
+    const uint32_t capacity = sequence->atom.size;
+    const EditorSizeMessage size = mEditorSize.Load();
+    const bool send = sendSize && KnownSize(size);
+    sequence->atom.type = mUrids.atomSequence;
+    if (capacity < sizeof(LV2_Atom_Sequence_Body)) {
+        // No room for the sequence head: a sequence of size 0 reads as empty.
+        sequence->atom.size = 0;
+        if (send) {
+            mSendEditorSize.store(true, std::memory_order_relaxed);
+        }
+        return;
+    }
+    sequence->body.unit = 0;  // event times in frames
+    sequence->body.pad = 0;
+    sequence->atom.size = sizeof(LV2_Atom_Sequence_Body);
+    if (!send) {
+        return;
+    }
+    auto* event = reinterpret_cast<unsigned char*>(&sequence->body + 1);
+    const uint32_t room = capacity - sizeof(LV2_Atom_Sequence_Body);
+    const uint32_t written =
+        room > sizeof(int64_t)
+            ? WriteEditorSizeSet(mUrids, size, event + sizeof(int64_t), room - sizeof(int64_t))
+            : 0;
+    if (written == 0) {
+        // Too little room this time: the next run() tries again.
+        mSendEditorSize.store(true, std::memory_order_relaxed);
+        return;
+    }
+    const int64_t frameTime = 0;
+    std::memcpy(event, &frameTime, sizeof frameTime);
+    sequence->atom.size += PaddedEvent(sizeof(int64_t) + written);
+}
+
 void LV2Adapter::Run(uint32_t frames) {
+    const bool asked = ReadControlEvents();
     ApplyControlPorts();
     if (mResetPending.exchange(false, std::memory_order_acq_rel)) {
         ResetProcessing();
@@ -189,6 +285,10 @@ void LV2Adapter::Run(uint32_t frames) {
     if (mLatencyPort != nullptr) {
         *mLatencyPort = static_cast<float>(Latency());
     }
+    if (mNotifyEvents != nullptr) {
+        const bool restored = mSendEditorSize.exchange(false, std::memory_order_acq_rel);
+        WriteNotifyEvents(asked || restored);
+    }
 }
 
 void LV2Adapter::ReportLatency(int samples) {
@@ -196,6 +296,27 @@ void LV2Adapter::ReportLatency(int samples) {
 }
 
 // ---- state ------------------------------------------------------------------------
+
+bool LV2Adapter::SaveEditorState(ByteChunk& chunk) const {
+    const EditorSizeMessage size = mEditorSize.Load();
+    chunk.Put(&size.width);
+    chunk.Put(&size.height);
+    chunk.Put(&size.scale);
+    return true;
+}
+
+int LV2Adapter::LoadEditorState(const ByteChunk& chunk, int startPos) {
+    // The delegate reads the fields and remembers them for an editor opened
+    // in this process; the UI elsewhere hears them on "notify".
+    const int position = PluginAPIBase::LoadEditorState(chunk, startPos);
+    EditorSizeMessage size{SavedWidth(), SavedHeight(), SavedScale()};
+    if (!KnownSize(size)) {
+        size = EditorSizeMessage{};
+    }
+    mEditorSize.Store(size);
+    mSendEditorSize.store(KnownSize(size), std::memory_order_release);
+    return position;
+}
 
 LV2_State_Status LV2Adapter::SaveLV2State(LV2_State_Store_Function store, LV2_State_Handle handle,
                                           uint32_t, const LV2_Feature* const* features) const {
