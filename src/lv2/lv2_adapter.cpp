@@ -12,6 +12,7 @@
 
 #include "core/byte_chunk.h"
 #include "core/param.h"
+#include "lv2/lv2_atom_sequence.h"
 
 namespace {
 
@@ -24,10 +25,6 @@ bool UsableSampleRate(double sampleRate) {
 
 bool KnownSize(const EditorSizeMessage& size) {
     return size.width > 0 && size.height > 0 && std::isfinite(size.scale) && size.scale > 0.0f;
-}
-
-constexpr uint32_t PaddedEvent(uint32_t size) {
-    return (size + 7u) & ~7u;
 }
 
 }  // namespace
@@ -188,25 +185,14 @@ void LV2Adapter::ProcessSpan(uint32_t offset, int frames) {
 }
 
 bool LV2Adapter::ReadControlEvents() {
-    const LV2_Atom_Sequence* sequence = mControlEvents;
-    if (sequence == nullptr || !mHasUrids || sequence->atom.type != mUrids.atomSequence) {
+    if (mControlEvents == nullptr || !mHasUrids) {
         return false;
     }
-    // Every event is checked against the sequence's own size; the host
-    // vouches only for that.
-    const auto* body = reinterpret_cast<const unsigned char*>(&sequence->body);
-    const uint32_t size = sequence->atom.size;
-    constexpr uint32_t kEventHead = sizeof(LV2_Atom_Event);  // time and atom header
     bool asked = false;
-    for (uint32_t at = sizeof(LV2_Atom_Sequence_Body); at <= size && size - at >= kEventHead;) {
-        LV2_Atom atom{};
-        std::memcpy(&atom, body + at + sizeof(int64_t), sizeof atom);
-        if (atom.size > size - at - kEventHead) {
-            break;
-        }
-        const auto* event = reinterpret_cast<const LV2_Atom*>(body + at + sizeof(int64_t));
+    LV2SequenceReader reader(mControlEvents, mUrids.atomSequence);
+    for (LV2SequenceEvent event; reader.Next(event);) {
         EditorSizeMessage message;
-        switch (ReadEditorSizeMessage(mUrids, event, sizeof atom + atom.size, message)) {
+        switch (ReadEditorSizeMessage(mUrids, event.atom, event.atomBytes, message)) {
             case LV2PatchKind::kSetEditorSize:
                 mEditorSize.Store(message);
                 break;
@@ -217,53 +203,26 @@ bool LV2Adapter::ReadControlEvents() {
             default:
                 break;
         }
-        const uint32_t step = PaddedEvent(kEventHead + atom.size);
-        if (step > size - at) {
-            break;
-        }
-        at += step;
     }
     return asked;
 }
 
 void LV2Adapter::WriteNotifyEvents(bool sendSize) {
-    LV2_Atom_Sequence* sequence = mNotifyEvents;
-    if (sequence == nullptr || !mHasUrids) {
+    if (mNotifyEvents == nullptr || !mHasUrids) {
         return;
     }
-    // On entry the atom's size is the room the host gives for the body.
-    const uint32_t capacity = sequence->atom.size;
+    LV2SequenceWriter writer(mNotifyEvents, mUrids.atomSequence);
     const EditorSizeMessage size = mEditorSize.Load();
-    const bool send = sendSize && KnownSize(size);
-    sequence->atom.type = mUrids.atomSequence;
-    if (capacity < sizeof(LV2_Atom_Sequence_Body)) {
-        // No room for the sequence head: a sequence of size 0 reads as empty.
-        sequence->atom.size = 0;
-        if (send) {
-            mSendEditorSize.store(true, std::memory_order_relaxed);
-        }
+    if (!sendSize || !KnownSize(size)) {
         return;
     }
-    sequence->body.unit = 0;  // event times in frames
-    sequence->body.pad = 0;
-    sequence->atom.size = sizeof(LV2_Atom_Sequence_Body);
-    if (!send) {
-        return;
-    }
-    auto* event = reinterpret_cast<unsigned char*>(&sequence->body + 1);
-    const uint32_t room = capacity - sizeof(LV2_Atom_Sequence_Body);
-    const uint32_t written =
-        room > sizeof(int64_t)
-            ? WriteEditorSizeSet(mUrids, size, event + sizeof(int64_t), room - sizeof(int64_t))
-            : 0;
-    if (written == 0) {
+    const bool sent = writer.Append(0, [&](void* buffer, uint32_t capacity) {
+        return WriteEditorSizeSet(mUrids, size, buffer, capacity);
+    });
+    if (!sent) {
         // Too little room this time: the next run() tries again.
         mSendEditorSize.store(true, std::memory_order_relaxed);
-        return;
     }
-    const int64_t frameTime = 0;
-    std::memcpy(event, &frameTime, sizeof frameTime);
-    sequence->atom.size += PaddedEvent(sizeof(int64_t) + written);
 }
 
 void LV2Adapter::Run(uint32_t frames) {
