@@ -42,6 +42,9 @@ struct EditorSizeMessage {
     int32_t width = 0;
     int32_t height = 0;
     float scale = 0.0f;
+
+    // [any]
+    bool operator==(const EditorSizeMessage&) const = default;
 };
 
 // Bytes of the two messages as written (atom header included).
