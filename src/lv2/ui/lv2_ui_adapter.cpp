@@ -9,18 +9,6 @@
 #include "editor/graphics.h"
 #include "editor/platform/graphics_window.h"
 
-namespace {
-
-// The plug-in's atom ports: right after the audio outputs.
-int EventInputPortOf(const LV2PortLayout& layout) {
-    return layout.PortCount();
-}
-int EventOutputPortOf(const LV2PortLayout& layout) {
-    return layout.PortCount() + 1;
-}
-
-}  // namespace
-
 // The UI's run loop is the process's while the UI works; the previous one
 // comes back afterwards (another UI's, or the default).
 class LV2UIAdapter::LoopScope {
@@ -77,7 +65,7 @@ void* LV2UIAdapter::Open(const LV2UIHostLink& link, const LV2UIFeatures& feature
     if (mPatchReady) {
         unsigned char message[kEditorSizeGetBytes];
         const uint32_t bytes = WriteEditorSizeGet(mUrids, message, sizeof message);
-        WritePort(static_cast<uint32_t>(EventInputPortOf(mLink.layout)), bytes,
+        WritePort(static_cast<uint32_t>(mLink.layout.EventInputPort()), bytes,
                   mUrids.atomEventTransfer, message);
     }
     return view;
@@ -106,7 +94,7 @@ void LV2UIAdapter::PortEvent(uint32_t port, uint32_t size, uint32_t format, cons
         return;
     }
     if (!mPatchReady || format != mUrids.atomEventTransfer ||
-        port != static_cast<uint32_t>(EventOutputPortOf(layout))) {
+        port != static_cast<uint32_t>(layout.EventOutputPort())) {
         return;
     }
     EditorSizeMessage message;
@@ -200,7 +188,7 @@ void LV2UIAdapter::SendEditorSize() {
     mKnownSize = size;
     unsigned char message[kEditorSizeSetBytes];
     const uint32_t bytes = WriteEditorSizeSet(mUrids, size, message, sizeof message);
-    WritePort(static_cast<uint32_t>(EventInputPortOf(mLink.layout)), bytes,
+    WritePort(static_cast<uint32_t>(mLink.layout.EventInputPort()), bytes,
               mUrids.atomEventTransfer, message);
 }
 

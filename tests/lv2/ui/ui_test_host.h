@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "lv2/ui/lv2_patch_messages.h"
+#include "lv2/lv2_patch_messages.h"
 #include "lv2/ui/lv2_ui_adapter.h"
 
 extern "C" const LV2UI_Descriptor* lv2ui_descriptor(uint32_t index);
