@@ -33,15 +33,19 @@ TEST(PreampCurveTest, SmallSignalsFollowTheLowOrderSeries) {
         int curve;
         double v2, v3, v4;  // coefficients of g·v², g²·v³, g³·v⁴
     };
-    const SeriesCase kCurves[] = {{0, 0.0, -(0.1 + 1.0 / 3.0), 0.6}, {1, -0.05, -(0.7 + 1.0 / 3.0), 0.0}};
+    const SeriesCase kCurves[] = {{0, 0.0, -(0.1 + 1.0 / 3.0), 0.6},
+                                  {1, -0.05, -(0.7 + 1.0 / 3.0), 0.0}};
     for (const SeriesCase& c : kCurves) {
         for (double g : {0.01, 0.316, 1.0, 10.0}) {
             for (double u : {-0.05, -0.01, 0.003, 0.02, 0.05}) {  // the driven value g·v
-                SCOPED_TRACE(testing::Message() << "curve " << c.curve << " drive " << g << " u " << u);
+                SCOPED_TRACE(testing::Message()
+                             << "curve " << c.curve << " drive " << g << " u " << u);
                 const double v = u / g;
-                const double series = v + c.v2 * g * v * v + c.v3 * g * g * v * v * v + c.v4 * g * g * g * v * v * v * v;
+                const double series = v + c.v2 * g * v * v + c.v3 * g * g * v * v * v +
+                                      c.v4 * g * g * g * v * v * v * v;
                 const double nextTerm = 2.0 / 15.0 * std::pow(u, 5) / g;
-                EXPECT_NEAR(ShapePreamp(v, c.curve, g, g), series, 1.5 * std::abs(nextTerm) + 1e-14 * std::abs(v));
+                EXPECT_NEAR(ShapePreamp(v, c.curve, g, g), series,
+                            1.5 * std::abs(nextTerm) + 1e-14 * std::abs(v));
             }
         }
     }
@@ -74,16 +78,27 @@ TEST(PreampCurveTest, AnyNonZeroSelectionPicksCurveOne) {
 }
 
 TEST(PreampCurveTest, ShapingIsFiniteForAnyInput) {
-    const double kValues[] = {0.0, 1e-300, 0.5, -0.5, 1e10, -1e10, 1e300, -1e300,
-                              std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
-                              kInf, -kInf, kNaN};
+    const double kValues[] = {0.0,
+                              1e-300,
+                              0.5,
+                              -0.5,
+                              1e10,
+                              -1e10,
+                              1e300,
+                              -1e300,
+                              std::numeric_limits<double>::max(),
+                              -std::numeric_limits<double>::max(),
+                              kInf,
+                              -kInf,
+                              kNaN};
     const double kDrives[] = {0.0, 4.9e-324, 1e-310, 0.01, 10.0, 1e300, kInf, -kInf, kNaN};
     for (int curve : {0, 1}) {
         for (double v : kValues) {
             for (double g1 : kDrives) {
                 for (double g2 : kDrives) {
                     const double y = ShapePreamp(v, curve, g1, g2);
-                    ASSERT_TRUE(std::isfinite(y)) << "curve " << curve << " v " << v << " g1 " << g1 << " g2 " << g2;
+                    ASSERT_TRUE(std::isfinite(y))
+                        << "curve " << curve << " v " << v << " g1 " << g1 << " g2 " << g2;
                 }
             }
         }
@@ -109,6 +124,28 @@ TEST(PreampCurveTest, TanhAndAtanAreWithinOneUlp) {
     }
 }
 
+// tanh switches between a polynomial near zero, twelve interval polynomials
+// and an exponential form; each switch and the cap where tanh reaches 1 are
+// checked a few ulps to either side, with both signs.
+TEST(PreampCurveTest, TanhIsWithinOneUlpWhereItsPiecesMeet) {
+    std::vector<double> boundaries = {9.0 / 16, 2.0, 19.0, 19.1, 20.0};
+    for (int j = 0; j <= 12; ++j) boundaries.push_back(9.0 / 16 + j / 8.0);
+    for (int j = 0; j < 12; ++j) boundaries.push_back(5.0 / 8 + j / 8.0);  // interval centres
+    for (double b : boundaries) {
+        double x = b;
+        for (int i = 0; i < 4; ++i) x = std::nextafter(x, 0.0);
+        for (int step = 0; step < 9; ++step, x = std::nextafter(x, 100.0)) {
+            for (double v : {x, -x}) {
+                const double got = CurveMath::Tanh(v);
+                const long double exact = std::tanh(static_cast<long double>(v));
+                const double nearest = static_cast<double>(exact);
+                EXPECT_TRUE(got == nearest || got == std::nextafter(nearest, got))
+                    << std::hexfloat << v << ": " << got << " / " << nearest;
+            }
+        }
+    }
+}
+
 bool SameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
@@ -121,7 +158,8 @@ TEST(PreampCurveTest, EveryLaneWidthGivesTheOneValueCurvesBits) {
     std::vector<double> values = {
         0.0,   -0.0,  4.9e-324, -1e-310, kTiny, -kTiny, std::nextafter(kTiny, 0.0),
         1e-9,  -3e-5, 0.1,      -0.7,    1.3,   -2.9,   40.0,
-        -1e10, 1e200, kInf,     -kInf,   kNaN};
+        -1e10, 1e200, kInf,     -kInf,   kNaN,  0.5625, -0.5625,
+        2.0,   -2.0,  20.0,     25.0};
     std::mt19937_64 rng(9);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     for (int i = 0; i < 400; ++i) {
@@ -150,4 +188,3 @@ TEST(PreampCurveTest, EveryLaneWidthGivesTheOneValueCurvesBits) {
 }
 
 }  // namespace
-
