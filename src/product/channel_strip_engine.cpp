@@ -448,15 +448,14 @@ template <typename Sink>
     Double2* stretch = mEqualiserLine + kDecimatorHistory;
     for (int i = 0; i < count; ++i) {
         highBand.SetCoefficients(highDesigns[i]);
-        Double2 x = source[i];
-        if (highPassOn) x = highPass.Process(x);
-        const Double2 low = lowBand.Process(x);
+        Double2 x = FiniteOrZero(source[i]);
+        if (highPassOn) x = highPass.ProcessFinite(x);
+        const Double2 low = lowBand.ProcessFinite(x);
         // The bands each invert; the negation here keeps the strip's polarity.
         // The mid and high bands run at twice the rate: the sample, then a zero.
-        const Double2 signalPhase = highBand.Process(midBand.Process(-low));
-        const Double2 zeroPhase = highBand.Process(midBand.Process(zero));
-        stretch[2 * i] = FiniteOrZero(signalPhase);
-        stretch[2 * i + 1] = FiniteOrZero(zeroPhase);
+        // A section's output is finite, so the next one skips its test.
+        stretch[2 * i] = highBand.ProcessFinite(midBand.ProcessFinite(-low));
+        stretch[2 * i + 1] = highBand.ProcessFinite(midBand.ProcessFinite(zero));
         // One output per host sample, from the window ending at its zero
         // phase; the factor 2 restores the level the zero stuffing removed.
         Double2 sum;
