@@ -446,6 +446,16 @@ template <typename Sink>
     const bool highPassOn = mHighPassOn;
     const Double2 zero{0.0, 0.0};
     Double2* stretch = mEqualiserLine + kDecimatorHistory;
+    // One output per host sample, from the window ending at its zero phase;
+    // the factor 2 restores the level the zero stuffing removed. The outputs
+    // trail the bands by a few samples, so their inputs are ready when they
+    // enter the processor and do not crowd out the bands' next samples.
+    constexpr int kSinkLag = 4;
+    auto decimate = [&](int i) {
+        Double2 sum;
+        HalfbandSums<1, kDecimatorCentre, 2>(kDecimatorTaps, stretch + 2 * i + 1, &sum);
+        sink(i, 2.0 * sum);
+    };
     for (int i = 0; i < count; ++i) {
         highBand.SetCoefficients(highDesigns[i]);
         Double2 x = FiniteOrZero(source[i]);
@@ -456,12 +466,9 @@ template <typename Sink>
         // A section's output is finite, so the next one skips its test.
         stretch[2 * i] = highBand.ProcessFinite(midBand.ProcessFinite(-low));
         stretch[2 * i + 1] = highBand.ProcessFinite(midBand.ProcessFinite(zero));
-        // One output per host sample, from the window ending at its zero
-        // phase; the factor 2 restores the level the zero stuffing removed.
-        Double2 sum;
-        HalfbandSums<1, kDecimatorCentre, 2>(kDecimatorTaps, stretch + 2 * i + 1, &sum);
-        sink(i, 2.0 * sum);
+        if (i >= kSinkLag) decimate(i - kSinkLag);
     }
+    for (int i = std::max(0, count - kSinkLag); i < count; ++i) decimate(i);
     mHighPass = highPass;
     mLowBand = lowBand;
     mMidBand = midBand;
