@@ -24,10 +24,10 @@
 //
 // Threads: a section belongs to the audio thread that runs it ([audio]); the
 // design routines and `Process` allocate nothing and take no lock.
-#include <type_traits>
-
 #include "dsp/lanes.h"
 #include "dsp/sample_guard.h"
+
+#include <type_traits>
 
 // The six coefficients of one section (or, with T = Double2, of both lanes).
 template <typename T>
@@ -42,13 +42,9 @@ namespace circuit_detail {
 // [any] v where v is finite, else 0; exact for finite values. The two-lane
 // form tests with a predicted branch, which keeps the test off the
 // recurrence's dependency chain (a compare-and-mask there costs every sample).
-inline double ZeroIfNotFinite(double v) {
-    return (v - v == 0.0) ? v : 0.0;
-}
+inline double ZeroIfNotFinite(double v) { return (v - v == 0.0) ? v : 0.0; }
 // [any]
-inline Double2 ZeroIfNotFinite(Double2 v) {
-    return FiniteOrZero(v);
-}
+inline Double2 ZeroIfNotFinite(Double2 v) { return FiniteOrZero(v); }
 
 }  // namespace circuit_detail
 
@@ -85,8 +81,9 @@ public:
 
     // [audio] Replace one lane's coefficients (lane 0 = left, 1 = right) of a
     // two-lane section; the other lane and the history are kept.
-    void SetLaneCoefficients(int lane,
-                             const CircuitCoefficients& c) requires std::is_same_v<T, Double2> {
+    void SetLaneCoefficients(int lane, const CircuitCoefficients& c)
+        requires std::is_same_v<T, Double2>
+    {
         mA0[lane] = c.a0;
         mA1[lane] = c.a1;
         mA2[lane] = c.a2;
@@ -267,9 +264,9 @@ void DesignHighPass(CircuitBiquadT<T>& section, double X, int selection) {
     using namespace circuit_constants;
     if (selection < 0 || selection >= kHighPassSelections) return;
     const double rate = X / kHighPassRateDivisor[selection];
-    const CircuitPolynomialsT<T> c{
-        Splat<T>(kHighPassN2), T{}, T{}, Splat<T>(kHighPassD2), Splat<T>(kHighPassD1),
-        Splat<T>(kHighPassD0)};
+    const CircuitPolynomialsT<T> c{Splat<T>(kHighPassN2), T{}, T{},
+                                   Splat<T>(kHighPassD2), Splat<T>(kHighPassD1),
+                                   Splat<T>(kHighPassD0)};
     section.SetCoefficients(BilinearCoefficients(c, rate));
 }
 
@@ -291,11 +288,9 @@ void DesignMidBand(CircuitBiquadT<T>& section, double X, std::type_identity_t<T>
     using namespace circuit_constants;
     if (selection < 0 || selection >= kMidBandSelections) return;
     if (selection == 0) {
-        section.SetCoefficients(
-            BilinearCoefficients(LowBandPolynomials(kLowBand[0], Splat<T>(0.5)), X));
+        section.SetCoefficients(BilinearCoefficients(LowBandPolynomials(kLowBand[0], Splat<T>(0.5)), X));
     } else {
-        section.SetCoefficients(
-            BilinearCoefficients(MidBandPolynomials(kMidBand[selection], p), X));
+        section.SetCoefficients(BilinearCoefficients(MidBandPolynomials(kMidBand[selection], p), X));
     }
 }
 

@@ -33,19 +33,15 @@ TEST(PreampCurveTest, SmallSignalsFollowTheLowOrderSeries) {
         int curve;
         double v2, v3, v4;  // coefficients of g·v², g²·v³, g³·v⁴
     };
-    const SeriesCase kCurves[] = {{0, 0.0, -(0.1 + 1.0 / 3.0), 0.6},
-                                  {1, -0.05, -(0.7 + 1.0 / 3.0), 0.0}};
+    const SeriesCase kCurves[] = {{0, 0.0, -(0.1 + 1.0 / 3.0), 0.6}, {1, -0.05, -(0.7 + 1.0 / 3.0), 0.0}};
     for (const SeriesCase& c : kCurves) {
         for (double g : {0.01, 0.316, 1.0, 10.0}) {
             for (double u : {-0.05, -0.01, 0.003, 0.02, 0.05}) {  // the driven value g·v
-                SCOPED_TRACE(testing::Message()
-                             << "curve " << c.curve << " drive " << g << " u " << u);
+                SCOPED_TRACE(testing::Message() << "curve " << c.curve << " drive " << g << " u " << u);
                 const double v = u / g;
-                const double series = v + c.v2 * g * v * v + c.v3 * g * g * v * v * v +
-                                      c.v4 * g * g * g * v * v * v * v;
+                const double series = v + c.v2 * g * v * v + c.v3 * g * g * v * v * v + c.v4 * g * g * g * v * v * v * v;
                 const double nextTerm = 2.0 / 15.0 * std::pow(u, 5) / g;
-                EXPECT_NEAR(ShapePreamp(v, c.curve, g, g), series,
-                            1.5 * std::abs(nextTerm) + 1e-14 * std::abs(v));
+                EXPECT_NEAR(ShapePreamp(v, c.curve, g, g), series, 1.5 * std::abs(nextTerm) + 1e-14 * std::abs(v));
             }
         }
     }
@@ -78,27 +74,16 @@ TEST(PreampCurveTest, AnyNonZeroSelectionPicksCurveOne) {
 }
 
 TEST(PreampCurveTest, ShapingIsFiniteForAnyInput) {
-    const double kValues[] = {0.0,
-                              1e-300,
-                              0.5,
-                              -0.5,
-                              1e10,
-                              -1e10,
-                              1e300,
-                              -1e300,
-                              std::numeric_limits<double>::max(),
-                              -std::numeric_limits<double>::max(),
-                              kInf,
-                              -kInf,
-                              kNaN};
+    const double kValues[] = {0.0, 1e-300, 0.5, -0.5, 1e10, -1e10, 1e300, -1e300,
+                              std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
+                              kInf, -kInf, kNaN};
     const double kDrives[] = {0.0, 4.9e-324, 1e-310, 0.01, 10.0, 1e300, kInf, -kInf, kNaN};
     for (int curve : {0, 1}) {
         for (double v : kValues) {
             for (double g1 : kDrives) {
                 for (double g2 : kDrives) {
                     const double y = ShapePreamp(v, curve, g1, g2);
-                    ASSERT_TRUE(std::isfinite(y))
-                        << "curve " << curve << " v " << v << " g1 " << g1 << " g2 " << g2;
+                    ASSERT_TRUE(std::isfinite(y)) << "curve " << curve << " v " << v << " g1 " << g1 << " g2 " << g2;
                 }
             }
         }
@@ -158,8 +143,7 @@ TEST(PreampCurveTest, EveryLaneWidthGivesTheOneValueCurvesBits) {
     std::vector<double> values = {
         0.0,   -0.0,  4.9e-324, -1e-310, kTiny, -kTiny, std::nextafter(kTiny, 0.0),
         1e-9,  -3e-5, 0.1,      -0.7,    1.3,   -2.9,   40.0,
-        -1e10, 1e200, kInf,     -kInf,   kNaN,  0.5625, -0.5625,
-        2.0,   -2.0,  20.0,     25.0};
+        -1e10, 1e200, kInf,     -kInf,   kNaN,  0.5625, -0.5625, 2.0,  -2.0, 20.0, 25.0};
     std::mt19937_64 rng(9);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     for (int i = 0; i < 400; ++i) {
@@ -188,3 +172,4 @@ TEST(PreampCurveTest, EveryLaneWidthGivesTheOneValueCurvesBits) {
 }
 
 }  // namespace
+
