@@ -55,8 +55,11 @@ public:
 
     // [audio] One sample through the section:
     // y = (b0·x + b1·x1 + b2·x2 − a1·y1 − a2·y2) / a0, then the history shifts.
-    T Process(T x) {
-        x = circuit_detail::ZeroIfNotFinite(x);
+    T Process(T x) { return ProcessFinite(circuit_detail::ZeroIfNotFinite(x)); }
+
+    // [audio] Process for an input known to be finite (every lane), such as
+    // another section's output: the same arithmetic without the input's test.
+    T ProcessFinite(T x) {
         T y = (mB0 * x + mB1 * mX1 + mB2 * mX2 - mA1 * mY1 - mA2 * mY2) / mA0;
         y = circuit_detail::ZeroIfNotFinite(y);
         mX2 = mX1;

@@ -5,12 +5,12 @@
 
 #include <cmath>
 
+#include "dsp/curve_tanh.h"
+
 // sleef.h declares the 4- and 8-lane forms only to files built for AVX as a
 // whole; here only the functions below that call them are.
 extern "C" {
-__m256d Sleef_cinz_tanhd4_u10avx(__m256d);
 __m256d Sleef_cinz_atand4_u10avx(__m256d);
-__m512d Sleef_cinz_tanhd8_u10avx512fnofma(__m512d);
 __m512d Sleef_cinz_atand8_u10avx512fnofma(__m512d);
 }
 
@@ -23,8 +23,19 @@ constexpr double kTiny = 0x1p-27;
 
 }  // namespace
 
+namespace {
+
+// The two-lane form with the value in the first lane: the same arithmetic.
+double TanhOne(double x) {
+    double lanes[2] = {x, 0.0};
+    curve_tanh::Tanh<2>(lanes);
+    return lanes[0];
+}
+
+}  // namespace
+
 double CurveMath::Tanh(double x) {
-    return std::fabs(x) < kTiny ? x : Sleef_cinz_tanhd1_u10purec(x);
+    return std::fabs(x) < kTiny ? x : TanhOne(x);
 }
 double CurveMath::Atan(double x) {
     return std::fabs(x) < kTiny ? x : Sleef_cinz_atand1_u10purec(x);
@@ -32,7 +43,7 @@ double CurveMath::Atan(double x) {
 
 namespace {
 
-// Each kernel replaces count values (a multiple of its width) in place, every
+// Each kernel replaces count values (a multiple of its block) in place, every
 // lane by the rule of CurveMath. A vector whose lanes are all tiny skips the
 // call.
 using Kernel = void (*)(double* values, int count);
@@ -74,44 +85,47 @@ __attribute__((target("avx512f"))) void Eight(double* values, int count, F f) {
 }
 
 void TanhTwo(double* values, int count) {
-    Two(values, count, Sleef_cinz_tanhd2_u10sse2);
+    for (int i = 0; i < count; i += 8) curve_tanh::Tanh<2, 4>(values + i);
 }
 void AtanTwo(double* values, int count) {
     Two(values, count, Sleef_cinz_atand2_u10sse2);
 }
 __attribute__((target("avx"))) void TanhFour(double* values, int count) {
-    Four(values, count, Sleef_cinz_tanhd4_u10avx);
+    for (int i = 0; i < count; i += 16) curve_tanh::Tanh<4, 4>(values + i);
 }
 __attribute__((target("avx"))) void AtanFour(double* values, int count) {
     Four(values, count, Sleef_cinz_atand4_u10avx);
 }
-__attribute__((target("avx512f"))) void TanhEight(double* values, int count) {
-    Eight(values, count, Sleef_cinz_tanhd8_u10avx512fnofma);
+// Doubleword and quadword instructions turn the comparisons' masks into lanes.
+__attribute__((target("avx512f,avx512dq,avx512vl"))) void TanhEight(double* values, int count) {
+    for (int i = 0; i < count; i += 32) curve_tanh::Tanh<8, 4>(values + i);
 }
 __attribute__((target("avx512f"))) void AtanEight(double* values, int count) {
     Eight(values, count, Sleef_cinz_atand8_u10avx512fnofma);
 }
 
+// The tanh kernels take four registers' worth of values per step.
 struct Kernels {
     Kernel tanh;
     Kernel atan;
+    int tanhBlock;
 };
 
 Kernels KernelsFor(CurveLanes lanes) {
     switch (lanes) {
         case CurveLanes::kEight:
-            return {TanhEight, AtanEight};
+            return {TanhEight, AtanEight, 32};
         case CurveLanes::kFour:
-            return {TanhFour, AtanFour};
+            return {TanhFour, AtanFour, 16};
         case CurveLanes::kTwo:
             break;
     }
-    return {TanhTwo, AtanTwo};
+    return {TanhTwo, AtanTwo, 8};
 }
 
 // Values per round: every width divides it, so only the last round pads.
 constexpr int kRound = 128;
-constexpr int kWidest = 8;
+constexpr int kWidest = 32;  // the widest block
 
 // Zero-fills from `used` up to the next multiple of `width`; returns that.
 int Pad(double* values, int used, int width) {
@@ -126,7 +140,9 @@ bool CurveLanesSupported(CurveLanes lanes) {
     __builtin_cpu_init();
     switch (lanes) {
         case CurveLanes::kEight:
-            return __builtin_cpu_supports("avx512f");
+            // The engine's eight-lane build also uses the 128- and 256-bit forms.
+            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+                   __builtin_cpu_supports("avx512vl");
         case CurveLanes::kFour:
             return __builtin_cpu_supports("avx");
         case CurveLanes::kTwo:
@@ -162,7 +178,7 @@ void PreampCurves(const double* u, double* out, int count, int curveSelection, C
             tanhTerms[2 * n + i] = curve1 ? v2 : v4;
             atanTerms[i] = v4 * v * v * v;
         }
-        kernels.tanh(tanhTerms, Pad(tanhTerms, 3 * n, width));
+        kernels.tanh(tanhTerms, Pad(tanhTerms, 3 * n, kernels.tanhBlock));
         if (curve1) {
             kernels.atan(atanTerms, Pad(atanTerms, n, width));
             for (int i = 0; i < n; ++i) {

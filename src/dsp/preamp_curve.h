@@ -6,14 +6,15 @@
 // Powers are left-to-right products of u (u² = u·u, u³ = u²·u, u⁴ = u³·u,
 // u⁷ = u⁴·u·u·u); the curves' exact output depends on that order.
 //
-// tanh and atan come from SLEEF (libsleef), its 1-ulp functions in the forms
-// without fused multiply-add: the one-value form and the 2-, 4- and 8-lane
-// forms give the same bits for every value, so a curve gives the same output
-// one value at a time or many at once, at any lane width and on any x86-64
-// CPU. Below 2^-27 in magnitude, where tanh and atan round to their argument,
-// the argument itself is the result. `PreampCurves` evaluates a whole run of
-// values at a width the CPU runs; the scalar curves are the same arithmetic
-// one value at a time.
+// tanh is the strip's own (curve_tanh.h: polynomials and an exponential in
+// plain IEEE arithmetic), atan SLEEF's (libsleef) 1-ulp function in the forms
+// without fused multiply-add; both are within one ulp. The one-value form and
+// the 2-, 4- and 8-lane forms give the same bits for every value, so a curve
+// gives the same output one value at a time or many at once, at any lane
+// width and on any x86-64 CPU. Below 2^-27 in magnitude, where tanh and atan
+// round to their argument, the argument itself is the result. `PreampCurves`
+// evaluates a whole run of values at a width the CPU runs; the scalar curves
+// are the same arithmetic one value at a time.
 //
 // For an infinite u both curves are finite (tanh and atan saturate; a power
 // that overflows just saturates them earlier). A NaN u gives NaN, which
@@ -22,8 +23,8 @@
 // Threads: plain functions of their arguments, callable from any thread
 // ([any]); the engine calls them on the audio thread. No allocation, no lock.
 
-// [any] The curves' tanh and atan (SLEEF, 1 ulp; tiny arguments returned as
-// they are), one value.
+// [any] The curves' tanh and atan (1 ulp; tiny arguments returned as they
+// are), one value.
 struct CurveMath {
     static double Tanh(double x);
     static double Atan(double x);
@@ -77,7 +78,7 @@ inline double ShapePreamp(double v, int curveSelection, double g1, double g2) {
 enum class CurveLanes { kTwo = 2, kFour = 4, kEight = 8 };
 
 // [any] Whether this CPU (and its operating system) runs `lanes`; two lanes
-// run everywhere.
+// run everywhere, four need AVX, eight AVX-512 F, DQ and VL.
 bool CurveLanesSupported(CurveLanes lanes);
 
 // [any] The widest width this CPU runs.

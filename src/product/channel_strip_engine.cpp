@@ -158,7 +158,7 @@ ChannelStripEngine::ChannelStripEngine() {
     std::fill(std::begin(mDecimationLine), std::end(mDecimationLine), zero);
     std::fill(std::begin(mEqualiserLine), std::end(mEqualiserLine), zero);
     for (int i = 0; i < kStretch; ++i) {
-        mColoured[i] = mPassSignal[i] = mPassZero[i] = mPreamp[i] = mEqualised[i] = zero;
+        mColoured[i] = mPassSignal[i] = mPassZero[i] = mPreamp[i] = zero;
         mOversampled[i] = false;
     }
 }
@@ -200,12 +200,10 @@ void ChannelStripEngine::ProcessEqualiser(double* const* inputs, double* const* 
         for (int i = 0; i < count; ++i)
             mPreamp[i] = Double2{inputs[0][start + i], inputs[1][start + i]};
         Smooth(count, settings);
-        Equalise(mPreamp, count);
-        DecimateEqualiser(count);
-        for (int i = 0; i < count; ++i) {
-            outputs[0][start + i] = mEqualised[i][0];
-            outputs[1][start + i] = mEqualised[i][1];
-        }
+        Equalise(mPreamp, count, [&](int i, Double2 equalised) {
+            outputs[0][start + i] = equalised[0];
+            outputs[1][start + i] = equalised[1];
+        });
     }
 }
 
@@ -417,7 +415,9 @@ void ChannelStripEngine::BeginBlock(double sampleRate, const EngineSettings& set
     KeepHistory(mDecimationLine, kFilterHistory, pushed);
 }
 
-[[gnu::always_inline]] inline void ChannelStripEngine::Equalise(const Double2* source, int count) {
+template <typename Sink>
+[[gnu::always_inline]] inline void ChannelStripEngine::Equalise(const Double2* source, int count,
+                                                                Sink&& sink) {
     // The high band follows its smoothed position sample by sample, one
     // design per channel; the designs do not depend on the signal, so they are
     // made for the whole stretch first. A design is a fixed function of the
@@ -436,6 +436,9 @@ void ChannelStripEngine::BeginBlock(double sampleRate, const EngineSettings& set
         highDesigns[i] = mHighDesign;
     }
 
+    // The decimator's sum for a sample and whatever the sink does with it run
+    // in the same loop as the bands: the bands' recursion, two divisions per
+    // section and sample, leaves the arithmetic units idle most of the time.
     CircuitBiquadT<Double2> highPass = mHighPass;
     CircuitBiquadT<Double2> lowBand = mLowBand;
     CircuitBiquadT<Double2> midBand = mMidBand;
@@ -443,44 +446,46 @@ void ChannelStripEngine::BeginBlock(double sampleRate, const EngineSettings& set
     const bool highPassOn = mHighPassOn;
     const Double2 zero{0.0, 0.0};
     Double2* stretch = mEqualiserLine + kDecimatorHistory;
+    // One output per host sample, from the window ending at its zero phase;
+    // the factor 2 restores the level the zero stuffing removed. The outputs
+    // trail the bands by a few samples, so their inputs are ready when they
+    // enter the processor and do not crowd out the bands' next samples.
+    constexpr int kSinkLag = 4;
+    auto decimate = [&](int i) {
+        Double2 sum;
+        HalfbandSums<1, kDecimatorCentre, 2>(kDecimatorTaps, stretch + 2 * i + 1, &sum);
+        sink(i, 2.0 * sum);
+    };
     for (int i = 0; i < count; ++i) {
         highBand.SetCoefficients(highDesigns[i]);
-        Double2 x = source[i];
-        if (highPassOn) x = highPass.Process(x);
-        const Double2 low = lowBand.Process(x);
+        Double2 x = FiniteOrZero(source[i]);
+        if (highPassOn) x = highPass.ProcessFinite(x);
+        const Double2 low = lowBand.ProcessFinite(x);
         // The bands each invert; the negation here keeps the strip's polarity.
         // The mid and high bands run at twice the rate: the sample, then a zero.
-        const Double2 signalPhase = highBand.Process(midBand.Process(-low));
-        const Double2 zeroPhase = highBand.Process(midBand.Process(zero));
-        stretch[2 * i] = FiniteOrZero(signalPhase);
-        stretch[2 * i + 1] = FiniteOrZero(zeroPhase);
+        // A section's output is finite, so the next one skips its test.
+        stretch[2 * i] = highBand.ProcessFinite(midBand.ProcessFinite(-low));
+        stretch[2 * i + 1] = highBand.ProcessFinite(midBand.ProcessFinite(zero));
+        if (i >= kSinkLag) decimate(i - kSinkLag);
     }
+    for (int i = std::max(0, count - kSinkLag); i < count; ++i) decimate(i);
     mHighPass = highPass;
     mLowBand = lowBand;
     mMidBand = midBand;
     mHighBand = highBand;
-}
-
-[[gnu::always_inline]] inline void ChannelStripEngine::DecimateEqualiser(int count) {
-    // One output per host sample, from the window ending at its zero phase;
-    // the factor 2 restores the level the zero stuffing removed.
-    const Double2* stretch = mEqualiserLine + kDecimatorHistory;
-    Double2 sums[kStretch];
-    HalfbandSumsOf<kDecimatorCentre, 2>(kDecimatorTaps, stretch + 1, count, sums);
-    for (int i = 0; i < count; ++i) mEqualised[i] = 2.0 * sums[i];
     KeepHistory(mEqualiserLine, kDecimatorHistory, 2 * count);
 }
 
-[[gnu::always_inline]] inline void ChannelStripEngine::FinishOutput(
+[[gnu::always_inline]] inline void ChannelStripEngine::EqualiseAndFinish(
     const double* inL, const double* inR, double* outL, double* outR, int count,
     const EngineSettings& settings) {
     ToneBiquadT<Double2> output1 = mOutput1, output2 = mOutput2, output3 = mOutput3;
     ToneBiquadT<Double2> bandPass = mBandPass;
     double d = mOffset;
-    for (int i = 0; i < count; ++i) {
+    Equalise(mPreamp, count, [&](int i, Double2 equalised) {
         d = -d;
         const Double2 coloured =
-            output3.Process(output2.Process(output1.Process(RoundToSingle(mEqualised[i]))));
+            output3.Process(output2.Process(output1.Process(RoundToSingle(equalised))));
         const Double2 y = bandPass.Process(coloured) * Double2{mTrims[2 * i], mTrims[2 * i + 1]};
         // Read the input before writing: the buffers may be the same.
         if (settings.processingSwitch.load(kRelaxed) == 0) {
@@ -492,7 +497,7 @@ void ChannelStripEngine::BeginBlock(double sampleRate, const EngineSettings& set
             outL[i] = y[0] - d;
             outR[i] = y[1] - d;
         }
-    }
+    });
     mOffset = d;
     mOutput1 = output1;
     mOutput2 = output2;
@@ -513,9 +518,7 @@ void ChannelStripEngine::BeginBlock(double sampleRate, const EngineSettings& set
         Interpolate(count);
         Shape(count, settings, micPre);
         DecimatePreamp(count);
-        Equalise(mPreamp, count);
-        DecimateEqualiser(count);
-        FinishOutput(inL, inR, outputs[0] + start, outputs[1] + start, count, settings);
+        EqualiseAndFinish(inL, inR, outputs[0] + start, outputs[1] + start, count, settings);
     }
 }
 

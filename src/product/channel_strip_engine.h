@@ -15,10 +15,11 @@
 // call, the interpolation filter sums two windows at once and, with AVX-512,
 // the stages run in a build of the same code for it; every lane rounds every
 // operation as the two-lane chain does. Within a stretch of samples the
-// stages run one after another over the whole stretch (colouring,
-// then the curves, then the equaliser, then the output stage), which keeps
-// every object's own order of operations and every smoother's sequence of
-// advances, so the result equals the sample-by-sample chain bit for bit.
+// stages run one after another over the whole stretch (colouring, then the
+// curves, then the equaliser with its decimator and the output stage in one
+// loop), which keeps every object's own order of operations and every
+// smoother's sequence of advances, so the result equals the sample-by-sample
+// chain bit for bit.
 // Settings that may change from sample to sample (drive, trim and high
 // targets, curve, oversampling, processing switch) are read per sample by the
 // stage that uses them; selections and the low and mid targets once per block.
@@ -96,10 +97,10 @@ private:
     void Interpolate(int count);
     void Shape(int count, const EngineSettings& settings, const Param& micPre);
     void DecimatePreamp(int count);
-    void Equalise(const Double2* source, int count);
-    void DecimateEqualiser(int count);
-    void FinishOutput(const double* inL, const double* inR, double* outL, double* outR, int count,
-                      const EngineSettings& settings);
+    template <typename Sink>
+    void Equalise(const Double2* source, int count, Sink&& sink);
+    void EqualiseAndFinish(const double* inL, const double* inR, double* outL, double* outR,
+                           int count, const EngineSettings& settings);
 
     // Smoothers shared by both channels.
     ParamSmoother mDrive;
@@ -151,7 +152,6 @@ private:
     Double2 mPassSignal[kStretch];        // oversampled pass 0: interpolated, then shaped
     Double2 mPassZero[kStretch];          // oversampled pass 1: interpolated, then shaped
     Double2 mPreamp[kStretch];            // preamp output fed to the equaliser
-    Double2 mEqualised[kStretch];         // equaliser decimator output
     double mHighPositions[2 * kStretch];  // smoothed high position, L and R per sample
     double mTrims[2 * kStretch];          // smoothed trim, L and R per sample
     bool mOversampled[kStretch];          // oversampled path in use for the sample

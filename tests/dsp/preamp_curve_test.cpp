@@ -109,6 +109,28 @@ TEST(PreampCurveTest, TanhAndAtanAreWithinOneUlp) {
     }
 }
 
+// tanh switches between a polynomial near zero, twelve interval polynomials
+// and an exponential form; each switch and the cap where tanh reaches 1 are
+// checked a few ulps to either side, with both signs.
+TEST(PreampCurveTest, TanhIsWithinOneUlpWhereItsPiecesMeet) {
+    std::vector<double> boundaries = {9.0 / 16, 2.0, 19.0, 19.1, 20.0};
+    for (int j = 0; j <= 12; ++j) boundaries.push_back(9.0 / 16 + j / 8.0);
+    for (int j = 0; j < 12; ++j) boundaries.push_back(5.0 / 8 + j / 8.0);  // interval centres
+    for (double b : boundaries) {
+        double x = b;
+        for (int i = 0; i < 4; ++i) x = std::nextafter(x, 0.0);
+        for (int step = 0; step < 9; ++step, x = std::nextafter(x, 100.0)) {
+            for (double v : {x, -x}) {
+                const double got = CurveMath::Tanh(v);
+                const long double exact = std::tanh(static_cast<long double>(v));
+                const double nearest = static_cast<double>(exact);
+                EXPECT_TRUE(got == nearest || got == std::nextafter(nearest, got))
+                    << std::hexfloat << v << ": " << got << " / " << nearest;
+            }
+        }
+    }
+}
+
 bool SameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
@@ -121,7 +143,7 @@ TEST(PreampCurveTest, EveryLaneWidthGivesTheOneValueCurvesBits) {
     std::vector<double> values = {
         0.0,   -0.0,  4.9e-324, -1e-310, kTiny, -kTiny, std::nextafter(kTiny, 0.0),
         1e-9,  -3e-5, 0.1,      -0.7,    1.3,   -2.9,   40.0,
-        -1e10, 1e200, kInf,     -kInf,   kNaN};
+        -1e10, 1e200, kInf,     -kInf,   kNaN,  0.5625, -0.5625, 2.0,  -2.0, 20.0, 25.0};
     std::mt19937_64 rng(9);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     for (int i = 0; i < 400; ++i) {
