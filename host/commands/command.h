@@ -1,6 +1,7 @@
 #pragma once
 // What the hpi-host commands share: the command-line options they declare
-// (CLI11), the error and warning lines, and opening and closing the host.
+// (CLI11), and (command_support.h) the error and warning lines and opening
+// and closing the host.
 //
 // A command adds its subcommand to the tool's app and answers the function
 // that runs it once the command line is parsed. Errors name the option or
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "command_support.h"
 #include "host.h"
 
 namespace hpihost {
@@ -41,27 +43,5 @@ std::string ParseErrorText(const CLI::ParseError& error);
 // [main] The first argument a command did not take, as an error: an unknown
 // option, or a positional too many ("COMMAND takes ...").
 std::string ExtraArgumentText(const CLI::App& command, const std::string& takes);
-
-// [main] Prints "hpi-host: error: MESSAGE" and answers `code`.
-int Fail(int code, const std::string& message);
-// [main] Prints "hpi-host: warning: MESSAGE".
-void Warn(const std::string& message);
-
-// [main] Loads the module; on failure prints why and answers its exit code
-// (kExitOk when loaded).
-int LoadModule(Host& host, const std::string& path);
-// [main] The exit code of a failed load.
-int LoadExitCode(LoadStatus status);
-// [main] Closes the session and warns about what a well-behaved plug-in
-// leaves clean: live objects, registered run-loop entries, calls on wrong
-// threads, failed checks.
-void CloseHost(Host& host);
-
-// [any] Texts.
-std::string Hex32(uint32_t value);
-std::string FourChar(uint32_t code);
-std::string ChannelWord(int channels);
-// [any] A whole-text number ("48000", "0.5"); nullopt otherwise.
-std::optional<double> ParseNumber(const std::string& text);
 
 }  // namespace hpihost

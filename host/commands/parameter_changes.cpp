@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "command.h"
+#include "command_support.h"
 
 namespace hpihost {
 namespace {

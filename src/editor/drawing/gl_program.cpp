@@ -109,7 +109,7 @@ bool GlProgram::Build(const char*& error) {
     bool ok = true;
     for (int kind = 0; kind < kKinds && ok; ++kind) {
         for (int coverage = 0; coverage < kCoverages && ok; ++coverage) {
-            char prefix[64];
+            char prefix[96];  // room for any two ints
             std::snprintf(prefix, sizeof prefix,
                           "#version 120\n#define KIND %d\n#define COVERAGE %d\n", kind, coverage);
             ok = BuildVariant(mVariants[kind * kCoverages + coverage], vertex, prefix, error);
