@@ -174,6 +174,9 @@ struct GraphicsWindow::Native final : X11EventTarget {
     float exactScale = 1.0f;
     bool scaleCheckPending = false;
     bool resourcesChanged = false;
+    // A top-level window's WM_DELETE_WINDOW, and whether the window manager sent it.
+    Atom deleteWindow = 0;
+    bool closeRequested = false;
     bool touchDevice = false;
     int xiOpcode = -1;
     std::unordered_map<int, MouseEvent> touches;
@@ -242,6 +245,10 @@ int GraphicsWindow::OpenWindowCount() {
 
 int GraphicsWindow::XErrorCount() {
     return x11::ErrorCount();
+}
+
+bool GraphicsWindow::CloseRequested() const {
+    return mNative != nullptr && mNative->closeRequested;
 }
 
 unsigned long GraphicsWindow::NativeWindow() const {
@@ -395,6 +402,12 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
     n.width = std::max(1, width);
     n.height = std::max(1, height);
     SetSizeHints(display, n.window, n.width, n.height);
+    if (parent == DefaultRootWindow(display)) {
+        // Without the protocol a window manager's close kills the client,
+        // and with it the display connection every editor shares.
+        n.deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+        XSetWMProtocols(display, n.window, &n.deleteWindow, 1);
+    }
     XStoreName(display, n.window, "Editor");
     XClassHint hint{const_cast<char*>("Editor"), const_cast<char*>("EditorWndClass")};
     XSetClassHint(display, n.window, &hint);
@@ -620,6 +633,14 @@ void GraphicsWindow::Native::HandleXEvent(XEvent& event) {
                                      std::ceil(static_cast<float>(e.y + e.height) / s)});
             break;
         }
+        case ClientMessage:
+            if (deleteWindow != 0 && event.xclient.format == 32 &&
+                static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow) {
+                closeRequested = true;
+                XUnmapWindow(display, window);
+                XFlush(display);
+            }
+            break;
         case GenericEvent:
             if (event.xcookie.extension == xiOpcode && event.xcookie.data != nullptr) {
                 Touch(*static_cast<const XIDeviceEvent*>(event.xcookie.data));

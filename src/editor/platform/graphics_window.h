@@ -64,6 +64,10 @@ public:
     // [ui] One frame: reads waiting events, follows a changed screen scale
     // unless a button is held, and draws the dirty and exposed regions.
     void OnDisplayTick();
+    // [ui] True once the window manager asked to close the editor's own
+    // top-level window (opened without a parent); the window is hidden then,
+    // and its owner decides when to close it.
+    bool CloseRequested() const;
     // [ui] The editor's X window id; 0 while closed.
     unsigned long NativeWindow() const;
     // [ui] Frames drawn (buffers swapped) since opening.

@@ -107,7 +107,10 @@ void LV2UIAdapter::PortEvent(uint32_t port, uint32_t size, uint32_t format, cons
 int LV2UIAdapter::Idle() {
     LoopScope scope(*this);
     mLoop.RunDue(NowMs());
-    return 0;
+    // The window manager closed our own top-level window: the host stops
+    // idling and cleans up.
+    const GraphicsWindow* window = GraphicsWindow::Of(*this);
+    return window != nullptr && window->CloseRequested() ? 1 : 0;
 }
 
 int LV2UIAdapter::HostResize(int width, int height) {

@@ -65,7 +65,8 @@ public:
     // ignored, as are short buffers.
     void PortEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer);
     // [ui] The host's idle call: runs the editor's timers that are due.
-    // Always 0 (the UI stays open).
+    // 1 once the window manager closed the editor's own top-level window
+    // (opened without ui:parent), else 0.
     int Idle();
     // [ui] The host's ui:resize request, in pixels: the editor's draw scale
     // that fits it, the aspect ratio kept. 0 when applied, 1 for a size
