@@ -9,7 +9,7 @@
 //                  high + (low + d·Q(d)), d = a − m (exact), high + low = tanh(m)
 //   a >= 2         1 − 2 / (1 + e^(2a)), a capped at 20 (tanh rounds to 1 from 19.1)
 // The sign is put back last; NaN stays NaN. The fits' coefficients come from
-// curve_tanh_fit.py (Chebyshev fits at 40 digits).
+// tools/curve_fit/curve_tanh_fit.py (Chebyshev fits at 40 digits).
 //
 // Threads: plain functions of their arguments ([any]); no allocation, no lock.
 // Every function is inlined into a caller built for its width, and no wide
