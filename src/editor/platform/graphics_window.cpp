@@ -35,6 +35,10 @@ constexpr long kWindowEvents = ExposureMask | ButtonPressMask | ButtonReleaseMas
                                PointerMotionMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask |
                                StructureNotifyMask;
 
+long EventsOf(bool leaveKeysToHost) {
+    return leaveKeysToHost ? kWindowEvents & ~(KeyPressMask | KeyReleaseMask) : kWindowEvents;
+}
+
 MouseModifiers ModifiersOf(unsigned state) {
     MouseModifiers mods;
     mods.left = (state & Button1Mask) != 0;
@@ -247,6 +251,13 @@ int GraphicsWindow::XErrorCount() {
     return x11::ErrorCount();
 }
 
+void GraphicsWindow::LeaveKeysToHost() {
+    mLeaveKeysToHost = true;
+    if (mNative == nullptr || mNative->window == 0) return;
+    XSelectInput(mNative->display, mNative->window, EventsOf(true));
+    XFlush(mNative->display);
+}
+
 bool GraphicsWindow::CloseRequested() const {
     return mNative != nullptr && mNative->closeRequested;
 }
@@ -387,7 +398,7 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
     n.colormap = XCreateColormap(display, root, visual->visual, AllocNone);
     XSetWindowAttributes set{};
     set.colormap = n.colormap;
-    set.event_mask = kWindowEvents;
+    set.event_mask = EventsOf(mLeaveKeysToHost);
     set.border_pixel = 0;
     set.background_pixmap = None;
     n.window = XCreateWindow(display, parent, x, y, static_cast<unsigned>(std::max(1, width)),
@@ -678,7 +689,7 @@ void GraphicsWindow::Native::Press(const XButtonEvent& event) {
         return;
     }
     if (event.button < 1 || event.button > 3) return;
-    XSetInputFocus(display, window, RevertToParent, event.time);
+    if (!owner.mLeaveKeysToHost) XSetInputFocus(display, window, RevertToParent, event.time);
     heldButtons |= 1u << event.button;
     if (!grabbed) {
         grabbed = XGrabPointer(display, window, False,

@@ -64,6 +64,12 @@ public:
     // [ui] One frame: reads waiting events, follows a changed screen scale
     // unless a button is held, and draws the dirty and exposed regions.
     void OnDisplayTick();
+    // [ui] Leaves the keyboard to the host, now and at every later opening:
+    // the window takes no focus on a click and hears no keys, so X passes
+    // them on to the host's windows. For hosts whose toolkit reads its
+    // keyboard its own way (GTK 3 ignores the key events the editor would
+    // forward), at the cost of keys for the editor.
+    void LeaveKeysToHost();
     // [ui] True once the window manager asked to close the editor's own
     // top-level window (opened without a parent); the window is hidden then,
     // and its owner decides when to close it.
@@ -95,6 +101,7 @@ private:
 
     std::unique_ptr<Native> mNative;
     float mScreenScaleRead = 1.0f;
+    bool mLeaveKeysToHost = false;
     int mFramesDrawn = 0;
     int mContextSwitches = 0;
     BoundsList mRegions;

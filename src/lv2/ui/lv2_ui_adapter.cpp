@@ -59,6 +59,11 @@ void* LV2UIAdapter::Open(const LV2UIHostLink& link, const LV2UIFeatures& feature
     }
     Graphics* graphics = GetGraphics();
     if (view == nullptr || graphics == nullptr) return nullptr;
+    // Embedded, the host's shortcuts matter more than keys for an editor
+    // that uses none; GTK hosts would not hear keys the editor passes on.
+    if (mFeatures.parent != nullptr) {
+        if (GraphicsWindow* window = GraphicsWindow::Of(*this)) window->LeaveKeysToHost();
+    }
     mKnownSize = {graphics->Width(), graphics->Height(), graphics->DrawScale()};
     mPatchReady = patchReady;
     TellHostSize(graphics->PixelWidth(), graphics->PixelHeight());

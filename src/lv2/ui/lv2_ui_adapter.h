@@ -17,6 +17,8 @@
 //                   (not while the user drags the corner), a size the user
 //                   chose is sent as patch:Set to "control"
 //   reset           Alt+click on a control writes its default in one gesture
+//   keys            embedded, the editor leaves the keyboard to the host (its
+//                   shortcuts keep working after a click in the editor)
 //
 // Each UI has its own run loop for the editor's frame timer, installed as the
 // process run loop only while the UI works and pumped from the host's idle

@@ -441,6 +441,26 @@ TEST_F(LV2Ui, AltClickWritesTheDefaultBetweenOneTouchBeginAndEnd) {
     EXPECT_TRUE(host.ValuesWrittenTo(kOutputTrim).empty());
 }
 
+TEST_F(LV2Ui, KeysAfterAClickInTheEditorReachTheHostsWindowAsRealKeyEvents) {
+    // GTK hosts read only real key events, not ones an editor passes on with
+    // XSendEvent: the editor must neither take the focus nor hear the keys.
+    UiHost& host = OpenHost();
+    XSelectInput(display, host.Parent(), KeyPressMask);
+    XSync(display, False);
+    MoveTo(kGainKnob);
+    Button(1, true);
+    Button(1, false);
+    Key(XK_q, true);
+    Key(XK_q, false);
+    XSync(display, False);
+    XEvent event{};
+    bool real = false;
+    while (XCheckWindowEvent(display, host.Parent(), KeyPressMask, &event)) {
+        real = real || !event.xkey.send_event;
+    }
+    EXPECT_TRUE(real);
+}
+
 TEST_F(LV2Ui, TheCornerHandleResizesThroughTheHostAndTellsThePlugin) {
     UiHost& host = OpenHost();
     host.resizes.clear();
