@@ -1,0 +1,195 @@
+// Tarnwhistle in a real LV2 host: Debian's jalv.gtk3 on a JACK server of the
+// test's own (the dummy back end: no sound card), on the X display
+// (scripts/test starts Xvfb when there is none). The test plays the user with
+// XTest and reads what jalv holds from what it prints and saves.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host_process.h"
+#include "x11_desktop.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kPluginURI = "urn:quernstoneworks:tarnwhistle:stereo";
+const std::string kLv2Folder = fs::path(TW_LV2_BUNDLE_DIR).parent_path().string();
+
+void Pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// "symbol = value" lines, as jalv prints the controls when it starts.
+std::map<std::string, double> PrintedControls(const std::string& out) {
+    std::map<std::string, double> values;
+    const std::regex line(R"(^([a-z_]+) = (-?[0-9.]+)$)");
+    std::istringstream lines(out);
+    for (std::string l; std::getline(lines, l);) {
+        std::smatch m;
+        if (std::regex_match(l, m, line)) values[m[1]] = std::stod(m[2]);
+    }
+    return values;
+}
+
+// The port values of a state jalv saved (lv2:symbol and pset:value pairs).
+std::map<std::string, double> SavedControls(const std::string& turtle) {
+    std::map<std::string, double> values;
+    const std::regex pair(R"re(lv2:symbol "([a-z_]+)" ;\s*pset:value (-?[0-9.eE+]+))re");
+    for (auto it = std::sregex_iterator(turtle.begin(), turtle.end(), pair);
+         it != std::sregex_iterator(); ++it) {
+        values[(*it)[1]] = std::stod((*it)[2]);
+    }
+    return values;
+}
+
+class JalvGtk : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!desktop.Connected())
+            GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
+        for (const char* program : {"jackd", "jack_wait", "jalv.gtk3", "stdbuf"}) {
+            if (!OnPath(program))
+                GTEST_SKIP() << program << " is not installed (Debian: jalv, jackd2)";
+        }
+        folder = fs::temp_directory_path() / ("tw_jalv_" + std::to_string(getpid()));
+        fs::create_directories(folder);
+        environment = {"JACK_DEFAULT_SERVER=tw-jalv-" + std::to_string(getpid()),
+                       "JACK_NO_START_SERVER=1", "LV2_PATH=" + kLv2Folder + ":/usr/lib/lv2",
+                       // Gtk's settings and recent files stay in the test's folder.
+                       "HOME=" + folder.string(), "XDG_CONFIG_HOME=" + (folder / "config").string(),
+                       "XDG_DATA_HOME=" + (folder / "data").string(), "NO_AT_BRIDGE=1",
+                       "GDK_BACKEND=x11"};
+        jack = std::make_unique<HostProcess>(
+            std::vector<std::string>{"jackd", "--no-realtime", "-d", "dummy", "-r", "48000", "-p",
+                                     "1024"},
+            environment, folder, "jackd");
+        ASSERT_TRUE(jack->Started());
+        HostProcess wait({"jack_wait", "--wait", "--timeout", "10"}, environment, folder,
+                         "jack_wait");
+        ASSERT_EQ(wait.Wait(15000), 0) << "jackd does not answer:\n" << jack->Err();
+    }
+    void TearDown() override {
+        jalv.reset();
+        jack.reset();
+        if (!folder.empty()) fs::remove_all(folder);
+    }
+
+    // jalv.gtk3 on Tarnwhistle Stereo, its output line by line; the top-level
+    // window once it is on the screen.
+    X11Desktop::WindowId StartJalv(const std::vector<std::string>& options) {
+        std::vector<std::string> argv = {"stdbuf", "-oL", "jalv.gtk3"};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.push_back(kPluginURI);
+        jalv = std::make_unique<HostProcess>(argv, environment, folder, "jalv");
+        for (int tries = 0; tries < 500 && jalv->Running(); ++tries) {
+            const X11Desktop::WindowId top =
+                desktop.FindTopLevel("Jalv.gtk3", "Tarnwhistle Stereo");
+            if (top != 0 && desktop.Geometry(top).height > 30) return WaitUntilDrawn(top);
+            Pause(20);
+        }
+        return 0;
+    }
+    // The window once two captures in a row show the same pixels.
+    X11Desktop::WindowId WaitUntilDrawn(X11Desktop::WindowId window) {
+        DecodedPicture last;
+        for (int tries = 0; tries < 50; ++tries) {
+            Pause(150);
+            DecodedPicture now = desktop.Capture(desktop.Geometry(window));
+            if (now.Valid() && now.width == last.width && now.rgba == last.rgba) return window;
+            last = std::move(now);
+        }
+        return 0;
+    }
+    // Presses at (x, y) of the window, moves by (dx, dy) in steps, releases.
+    void Drag(X11Desktop::WindowId window, int x, int y, int dx, int dy) {
+        const X11Desktop::Rect at = desktop.Geometry(window);
+        desktop.MoveTo(at.x + x, at.y + y);
+        desktop.Button(1, true);
+        const int steps = 8;
+        for (int step = 1; step <= steps; ++step) {
+            desktop.MoveTo(at.x + x + dx * step / steps, at.y + y + dy * step / steps);
+        }
+        desktop.Button(1, false);
+        Pause(200);
+    }
+    // What jalv holds for each control, through its File > Save: the state
+    // folder it writes carries every port's value.
+    std::map<std::string, double> SaveThroughTheMenu(X11Desktop::WindowId top) {
+        const fs::path saved = folder / ("saved" + std::to_string(++saves));
+        const X11Desktop::Rect at = desktop.Geometry(top);
+        desktop.MoveTo(at.x + 19, at.y + 12);  // "File" on the menu bar
+        desktop.Button(1, true);
+        desktop.Button(1, false);
+        X11Desktop::WindowId menu = 0;
+        for (int tries = 0; tries < 100 && menu == 0; ++tries, Pause(20)) {
+            for (const X11Desktop::WindowId w : desktop.TopLevels("Jalv.gtk3")) {
+                // The menu is the small popup below the bar.
+                const X11Desktop::Rect r = desktop.Geometry(w);
+                if (w != top && r.y >= at.y + 20 && r.height > 20 && r.height < 200) menu = w;
+            }
+        }
+        if (menu == 0) return {};
+        const X11Desktop::Rect items = menu != 0 ? desktop.Geometry(menu) : X11Desktop::Rect{};
+        desktop.MoveTo(items.x + 40, items.y + 12);  // "Save"
+        desktop.Button(1, true);
+        desktop.Button(1, false);
+        X11Desktop::WindowId dialog = 0;
+        for (int tries = 0; tries < 250 && dialog == 0; ++tries, Pause(20)) {
+            dialog = desktop.FindTopLevel("Jalv.gtk3", "Save State");
+        }
+        if (dialog == 0) return {};
+        Pause(300);
+        const X11Desktop::Rect d = desktop.Geometry(dialog);
+        desktop.MoveTo(d.x + 300, d.y + 24);  // the name field
+        desktop.Button(1, true);
+        desktop.Button(1, false);
+        desktop.Type(saved.string());
+        // The first Return may only take the completion Gtk offers.
+        for (int presses = 0; presses < 3 && !fs::exists(saved / "state.ttl"); ++presses) {
+            desktop.Key("Return", true);
+            desktop.Key("Return", false);
+            for (int tries = 0; tries < 50 && !fs::exists(saved / "state.ttl"); ++tries) Pause(20);
+        }
+        Pause(100);
+        return SavedControls(ReadText(saved / "state.ttl"));
+    }
+
+    X11Desktop desktop;
+    fs::path folder;
+    std::vector<std::string> environment;
+    std::unique_ptr<HostProcess> jack, jalv;
+    int saves = 0;
+};
+
+TEST_F(JalvGtk, AControlDraggedInJalvIsTheValueItSaves) {
+    const X11Desktop::WindowId top = StartJalv({"--generic-ui"});
+    ASSERT_NE(top, 0u) << jalv->Err();
+    EXPECT_EQ(PrintedControls(jalv->Out())["preamp_gain"], 0.0) << jalv->Out();
+    Drag(top, 461, 43, 80, 0);
+    const std::map<std::string, double> saved = SaveThroughTheMenu(top);
+    ASSERT_EQ(saved.count("preamp_gain"), 1u) << jalv->Err();
+    EXPECT_GT(saved.at("preamp_gain"), 1.0);
+    EXPECT_LE(saved.at("preamp_gain"), 24.0);
+    EXPECT_EQ(saved.at("output_trim"), 0.0);
+}
+
+}  // namespace
