@@ -243,8 +243,7 @@ bool GraphicsWindow::PlatformSupportsMultiTouch() const {
 }
 
 void* GraphicsWindow::OpenWindow(void* parentView) {
-    const auto parent = static_cast<Window>(reinterpret_cast<uintptr_t>(parentView));
-    if (parent == 0) return nullptr;
+    auto parent = static_cast<Window>(reinterpret_cast<uintptr_t>(parentView));
     // Reopened in place: same position and size inside the parent.
     int x = 0;
     int y = 0;
@@ -266,6 +265,8 @@ void* GraphicsWindow::OpenWindow(void* parentView) {
     CloseWindow();
     Display* display = x11::AcquireDisplay();
     if (display == nullptr) return nullptr;
+    // No host window: a top-level window of our own.
+    if (parent == 0) parent = DefaultRootWindow(display);
     mNative = std::make_unique<Native>(*this);
     mNative->display = display;
     mNative->exactScale = ScreenScaleFromResources(x11::ReadRootResources(display));
@@ -455,7 +456,7 @@ void GraphicsWindow::ResizePlatformWindow(bool parentResized) {
                   static_cast<unsigned>(n.height));
     if (!parentResized) {
         for (const Window w : {static_cast<Window>(n.parent), grandparent}) {
-            if (w == 0) continue;
+            if (w == 0 || w == DefaultRootWindow(n.display)) continue;
             int x = 0;
             int y = 0;
             unsigned width = 0;
@@ -701,6 +702,8 @@ void GraphicsWindow::Native::Key(XKeyEvent& event, bool down) {
     const bool used = down ? owner.OnKeyDown(x, y, key) : owner.OnKeyUp(x, y, key);
     if (used) return;
     // The host gets the keys the editor does not use (its shortcuts).
+    // A top-level editor has no host window to hear them.
+    if (parent == DefaultRootWindow(display)) return;
     const Window top = TopLevelOf(display, parent);
     XEvent forwarded;
     forwarded.xkey = event;

@@ -9,7 +9,8 @@
 // host's windows.
 //
 // Native views are X Window ids carried in a void*: OpenWindow's parent is
-// the host's window, its result the editor's own window (null on failure).
+// the host's window (null: none, the editor is a top-level window), its
+// result the editor's own window (null on failure).
 //
 // The frame tick is a timer on the process run loop (the host's, installed by
 // the host adapter, as the idle timer uses); X events are read as they arrive
@@ -39,10 +40,11 @@ public:
     // [any] X errors seen on the editors' display connection.
     static int XErrorCount();
 
-    // [ui] Creates the window inside the X window parent at the whole part of
-    // the screen scale (the first tick corrects it to the exact factor),
-    // reopening in place when already open; null when there is no display, no
-    // suitable GL configuration, or parent is not a window.
+    // [ui] Creates the window inside the X window parent (a top-level window
+    // when parent is null) at the whole part of the screen scale (the first
+    // tick corrects it to the exact factor), reopening in place when already
+    // open; null when there is no display, no suitable GL configuration, or
+    // parent is not a window.
     void* OpenWindow(void* parent) override;
     // [ui] Stops the tick, removes the controls, releases the back end, the GL
     // context and the window.

@@ -1,0 +1,208 @@
+#include "lv2/ui/lv2_ui_adapter.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+#include "core/param.h"
+#include "editor/graphics.h"
+#include "editor/platform/graphics_window.h"
+
+namespace {
+
+// The plug-in's atom ports: right after the audio outputs.
+int EventInputPortOf(const LV2PortLayout& layout) {
+    return layout.PortCount();
+}
+int EventOutputPortOf(const LV2PortLayout& layout) {
+    return layout.PortCount() + 1;
+}
+
+}  // namespace
+
+// The UI's run loop is the process's while the UI works; the previous one
+// comes back afterwards (another UI's, or the default).
+class LV2UIAdapter::LoopScope {
+public:
+    explicit LoopScope(LV2UIAdapter& ui) : mPrevious(&ProcessRunLoop()) {
+        SetProcessRunLoop(&ui.mLoop);
+    }
+    ~LoopScope() { SetProcessRunLoop(mPrevious); }
+    LoopScope(const LoopScope&) = delete;
+    LoopScope& operator=(const LoopScope&) = delete;
+
+private:
+    RunLoop* mPrevious;
+};
+
+LV2UIAdapter::LV2UIAdapter(const PluginConfig& config)
+    : GraphicsEditorDelegate(config),
+      mLoop(NowMs()),
+      mResetClick([this](int paramIdx) { return ResetToDefault(paramIdx); }) {}
+
+LV2UIAdapter::~LV2UIAdapter() {
+    Close();
+}
+
+int64_t LV2UIAdapter::NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void* LV2UIAdapter::Open(const LV2UIHostLink& link, const LV2UIFeatures& features) {
+    mLink = link;
+    mFeatures = features;
+    mTouching.assign(static_cast<std::size_t>(std::max(0, NParams())), 0);
+    mPatchReady = mLink.write != nullptr && mLink.layout.PortCount() > 0 &&
+                  MapPatchURIDs(mFeatures.map, mLink.editorSizeURI.c_str(), mUrids);
+    GraphicsWindow::InstallAsPlatform();
+    SetHostViewContainer(&mResetClick);
+    void* view = nullptr;
+    {
+        LoopScope scope(*this);
+        view = OpenWindow(mFeatures.parent);
+        if (view == nullptr) CloseWindow();
+    }
+    Graphics* graphics = GetGraphics();
+    if (view == nullptr || graphics == nullptr) return nullptr;
+    // The size it opened at is no choice of the user's.
+    mKnownSize = {graphics->Width(), graphics->Height(), graphics->DrawScale()};
+    if (mFeatures.resize != nullptr) {
+        mFeatures.resize->ui_resize(mFeatures.resize->handle, graphics->PixelWidth(),
+                                    graphics->PixelHeight());
+    }
+    if (mPatchReady) {
+        unsigned char message[kEditorSizeGetBytes];
+        const uint32_t bytes = WriteEditorSizeGet(mUrids, message, sizeof message);
+        WritePort(static_cast<uint32_t>(EventInputPortOf(mLink.layout)), bytes,
+                  mUrids.atomEventTransfer, message);
+    }
+    return view;
+}
+
+void LV2UIAdapter::Close() {
+    for (std::size_t i = 0; i < mTouching.size(); ++i) {
+        if (mTouching[i] != 0) EndUIParamGesture(static_cast<int>(i));
+    }
+    LoopScope scope(*this);
+    CloseWindow();
+}
+
+void LV2UIAdapter::PortEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer) {
+    if (buffer == nullptr) return;
+    const LV2PortLayout& layout = mLink.layout;
+    LoopScope scope(*this);
+    if (format == 0) {
+        if (size < sizeof(float) || layout.KindOf(port) != LV2PortKind::kControlInput) return;
+        float value = 0.0f;
+        std::memcpy(&value, buffer, sizeof value);
+        Param* param = GetParam(static_cast<int>(port));
+        if (param == nullptr || std::isnan(value)) return;
+        param->SetValue(value);
+        SendParamValueToEditor(static_cast<int>(port), param->GetValue(), false);
+        return;
+    }
+    if (!mPatchReady || format != mUrids.atomEventTransfer ||
+        port != static_cast<uint32_t>(EventOutputPortOf(layout))) {
+        return;
+    }
+    EditorSizeMessage message;
+    if (ReadEditorSizeMessage(mUrids, static_cast<const LV2_Atom*>(buffer), size, message) ==
+        LV2PatchKind::kSetEditorSize) {
+        ApplyEditorSize(message);
+    }
+}
+
+int LV2UIAdapter::Idle() {
+    LoopScope scope(*this);
+    mLoop.RunDue(NowMs());
+    return 0;
+}
+
+int LV2UIAdapter::HostResize(int width, int height) {
+    Graphics* graphics = GetGraphics();
+    if (graphics == nullptr || width <= 0 || height <= 0) return 1;
+    const float screen = graphics->GetScreenScale();
+    const float scale =
+        std::min(static_cast<float>(width) / (static_cast<float>(graphics->Width()) * screen),
+                 static_cast<float>(height) / (static_cast<float>(graphics->Height()) * screen));
+    LoopScope scope(*this);
+    graphics->Resize(graphics->Width(), graphics->Height(), scale, false);
+    return 0;
+}
+
+void LV2UIAdapter::BeginUIParamGesture(int paramIdx) {
+    if (paramIdx < 0 || static_cast<std::size_t>(paramIdx) >= mTouching.size()) return;
+    mTouching[static_cast<std::size_t>(paramIdx)] = 1;
+    if (mFeatures.touch != nullptr) {
+        mFeatures.touch->touch(mFeatures.touch->handle, static_cast<uint32_t>(paramIdx), true);
+    }
+}
+
+void LV2UIAdapter::EndUIParamGesture(int paramIdx) {
+    if (paramIdx < 0 || static_cast<std::size_t>(paramIdx) >= mTouching.size()) return;
+    mTouching[static_cast<std::size_t>(paramIdx)] = 0;
+    if (mFeatures.touch != nullptr) {
+        mFeatures.touch->touch(mFeatures.touch->handle, static_cast<uint32_t>(paramIdx), false);
+    }
+}
+
+void LV2UIAdapter::SendUIParamValue(int paramIdx, double normalizedValue) {
+    const Param* param = GetParam(paramIdx);
+    if (param == nullptr) return;
+    GraphicsEditorDelegate::SendUIParamValue(paramIdx, normalizedValue);
+    const auto value = static_cast<float>(param->GetValue());
+    WritePort(static_cast<uint32_t>(paramIdx), sizeof value, 0, &value);
+}
+
+bool LV2UIAdapter::NegotiateEditorSize(int width, int height, bool needsWindowResize) {
+    SendEditorSize();
+    if (!needsWindowResize) return true;
+    return mFeatures.resize != nullptr &&
+           mFeatures.resize->ui_resize(mFeatures.resize->handle, width, height) == 0;
+}
+
+bool LV2UIAdapter::ResetToDefault(int paramIdx) {
+    const Param* param = GetParam(paramIdx);
+    if (param == nullptr) return false;
+    BeginUIParamGesture(paramIdx);
+    SendUIParamValue(paramIdx, param->ToNorm(param->Default()));
+    // The click never reached the control: it hears of the value as from a host.
+    SendParamValueToEditor(paramIdx, param->GetValue(), false);
+    EndUIParamGesture(paramIdx);
+    return true;
+}
+
+void LV2UIAdapter::WritePort(uint32_t port, uint32_t size, uint32_t format, const void* data) {
+    if (mLink.write != nullptr && size > 0) mLink.write(mLink.controller, port, size, format, data);
+}
+
+bool LV2UIAdapter::KnownSizeIs(const EditorSizeMessage& size) const {
+    return size.width == mKnownSize.width && size.height == mKnownSize.height &&
+           size.scale == mKnownSize.scale;
+}
+
+void LV2UIAdapter::SendEditorSize() {
+    const Graphics* graphics = GetGraphics();
+    if (!mPatchReady || mApplyingPluginSize || graphics == nullptr) return;
+    const EditorSizeMessage size{graphics->Width(), graphics->Height(), graphics->DrawScale()};
+    if (KnownSizeIs(size)) return;
+    mKnownSize = size;
+    unsigned char message[kEditorSizeSetBytes];
+    const uint32_t bytes = WriteEditorSizeSet(mUrids, size, message, sizeof message);
+    WritePort(static_cast<uint32_t>(EventInputPortOf(mLink.layout)), bytes,
+              mUrids.atomEventTransfer, message);
+}
+
+void LV2UIAdapter::ApplyEditorSize(const EditorSizeMessage& size) {
+    Graphics* graphics = GetGraphics();
+    // The user's drag wins: it sends the size it makes.
+    if (graphics == nullptr || graphics->ResizingInProgress()) return;
+    mApplyingPluginSize = true;
+    graphics->Resize(size.width, size.height, size.scale, true);
+    mApplyingPluginSize = false;
+    // As the editor's limits made it.
+    mKnownSize = {graphics->Width(), graphics->Height(), graphics->DrawScale()};
+}
