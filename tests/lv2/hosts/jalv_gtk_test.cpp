@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "editor/bitmap_base.h"
+#include "film_strip_match.h"
 #include "host_process.h"
 #include "x11_desktop.h"
 
@@ -159,6 +161,7 @@ protected:
         if (dialog == 0) return {};
         Pause(300);
         const X11Desktop::Rect d = desktop.Geometry(dialog);
+        desktop.Focus(dialog);
         desktop.MoveTo(d.x + 300, d.y + 24);  // the name field
         desktop.Button(1, true);
         desktop.Button(1, false);
@@ -180,16 +183,91 @@ protected:
     int saves = 0;
 };
 
-TEST_F(JalvGtk, AControlDraggedInJalvIsTheValueItSaves) {
-    const X11Desktop::WindowId top = StartJalv({"--generic-ui"});
+// A knob of the editor: its strip, place (editor units) and port range.
+struct Knob {
+    const char* symbol;
+    const char* strip;
+    int frames;
+    int unitX, unitY;
+    double minimum, maximum;
+};
+const Knob kPreampGain = {"preamp_gain", "GAIN@2x.png", 61, 31, 518, -24.0, 24.0};
+const Knob kOutputTrim = {"output_trim", "TRIM@2x.png", 61, 141, 518, -24.0, 24.0};
+const Knob kHighGain = {"high_gain", "BGAIN@2x.png", 61, 141, 25, -15.0, 15.0};
+const Knob kHighPass = {"highpass", "HPF@2x.png", 5, 31, 395, 0.0, 4.0};
+
+DecodedPicture Resource(const std::string& file) {
+    return DecodePictureFile(std::string(TW_SOURCE_DIR_PATH) + "/resources/" + file);
+}
+
+// The frame the editor window shows for a knob and the frame its value
+// calls for (both 0-based), at screen scale 1.
+std::pair<int, int> ShownAndExpectedFrame(const DecodedPicture& editor, const Knob& k,
+                                          double value) {
+    const DecodedPicture strip = Resource(k.strip);
+    const DecodedPicture background = Resource("BG@2x.png");
+    const StripOnPanel knob{strip, k.frames, background, k.unitX, k.unitY};
+    const double norm = (value - k.minimum) / (k.maximum - k.minimum);
+    return {ClosestStripFrame(editor, k.unitX, k.unitY, knob, 1),
+            StripFrameFor(norm, k.frames) - 1};
+}
+
+TEST_F(JalvGtk, TheEditorShowsEachKnobsFrameForTheValueJalvStartsWith) {
+    const X11Desktop::WindowId top =
+        StartJalv({"--control", "preamp_gain=12", "--control", "output_trim=-18", "--control",
+                   "high_gain=3", "--control", "highpass=2"});
     ASSERT_NE(top, 0u) << jalv->Err();
-    EXPECT_EQ(PrintedControls(jalv->Out())["preamp_gain"], 0.0) << jalv->Out();
-    Drag(top, 461, 43, 80, 0);
-    const std::map<std::string, double> saved = SaveThroughTheMenu(top);
-    ASSERT_EQ(saved.count("preamp_gain"), 1u) << jalv->Err();
-    EXPECT_GT(saved.at("preamp_gain"), 1.0);
-    EXPECT_LE(saved.at("preamp_gain"), 24.0);
-    EXPECT_EQ(saved.at("output_trim"), 0.0);
+    const X11Desktop::WindowId editor = desktop.FindInside(top, "Editor", "EditorWndClass");
+    ASSERT_NE(editor, 0u) << jalv->Err();
+    const DecodedPicture shot = desktop.Capture(desktop.Geometry(editor));
+    ASSERT_EQ(shot.width, 248);
+    ASSERT_EQ(shot.height, 662);
+    if (const char* dir = std::getenv("TW_JALV_SCREENSHOT_DIR")) {
+        EXPECT_TRUE(WritePng(desktop.Capture(desktop.Geometry(top)),
+                             (fs::path(dir) / "jalv-editor.png").string()));
+    }
+    const std::map<std::string, double> held = PrintedControls(jalv->Out());
+    for (const Knob& k : {kPreampGain, kOutputTrim, kHighGain, kHighPass}) {
+        SCOPED_TRACE(k.symbol);
+        ASSERT_EQ(held.count(k.symbol), 1u) << jalv->Out();
+        const auto [shown, expected] = ShownAndExpectedFrame(shot, k, held.at(k.symbol));
+        EXPECT_EQ(shown, expected);
+    }
+    // The values asked for on the command line are those jalv holds.
+    EXPECT_EQ(held.at("preamp_gain"), 12.0);
+    EXPECT_EQ(held.at("highpass"), 2.0);
+}
+
+TEST_F(JalvGtk, AKnobDraggedInTheEditorIsTheValueJalvSavesAndShows) {
+    const X11Desktop::WindowId top = StartJalv({});
+    ASSERT_NE(top, 0u) << jalv->Err();
+    const X11Desktop::WindowId editor = desktop.FindInside(top, "Editor", "EditorWndClass");
+    ASSERT_NE(editor, 0u) << jalv->Err();
+    ASSERT_EQ(PrintedControls(jalv->Out())["preamp_gain"], 0.0) << jalv->Out();
+    // Up raises the gain, down lowers it; each drag from the knob's centre.
+    struct DragCase {
+        int dy;
+        bool raises;
+    };
+    const DragCase kDrags[] = {{-32, true}, {64, false}};
+    double before = 0.0;
+    for (const DragCase& c : kDrags) {
+        SCOPED_TRACE(c.dy);
+        Drag(editor, 69, 556, 0, c.dy);
+        const std::map<std::string, double> saved = SaveThroughTheMenu(top);
+        ASSERT_EQ(saved.count("preamp_gain"), 1u) << jalv->Err();
+        const double after = saved.at("preamp_gain");
+        EXPECT_EQ(after > before, c.raises) << before << " -> " << after;
+        EXPECT_GE(after, -24.0);
+        EXPECT_LE(after, 24.0);
+        EXPECT_EQ(saved.at("output_trim"), 0.0);  // the neighbour stays
+        // The knob on the screen stands where jalv's value says.
+        ASSERT_NE(WaitUntilDrawn(editor), 0u);
+        const auto [shown, expected] =
+            ShownAndExpectedFrame(desktop.Capture(desktop.Geometry(editor)), kPreampGain, after);
+        EXPECT_EQ(shown, expected);
+        before = after;
+    }
 }
 
 }  // namespace

@@ -143,6 +143,12 @@ DecodedPicture X11Desktop::Capture(const Rect& rect) {
     return picture;
 }
 
+void X11Desktop::Focus(WindowId window) {
+    XSetInputFocus(mDisplay, window, RevertToParent, CurrentTime);
+    XSync(mDisplay, False);
+    Pause(40);
+}
+
 void X11Desktop::MoveTo(int rootX, int rootY) {
     XTestFakeMotionEvent(mDisplay, -1, rootX, rootY, 0);
     XSync(mDisplay, False);

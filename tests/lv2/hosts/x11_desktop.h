@@ -41,6 +41,9 @@ public:
     // invalid picture when it does not lie on the screen.
     DecodedPicture Capture(const Rect& rect);
 
+    // [main] Gives the window the keyboard focus, as a window manager gives
+    // it to a window that opens (there is none on the test's display).
+    void Focus(WindowId window);
     // [main] The pointer to a point of the screen, a button, a key, text
     // typed key by key (with Shift where the character needs it). Each waits
     // a little so the clients see the events in their own time.
