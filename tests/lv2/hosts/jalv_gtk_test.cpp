@@ -270,4 +270,66 @@ TEST_F(JalvGtk, AKnobDraggedInTheEditorIsTheValueJalvSavesAndShows) {
     }
 }
 
+// Whether a few pixels in the middle of each edge of the picture are all
+// black: the panel has no pure black, an undrawn part of a GL window has.
+bool AnEdgeIsUndrawn(const DecodedPicture& p) {
+    const int spots[4][2] = {{p.width / 2, 0},
+                             {0, p.height / 2},
+                             {p.width - 6, p.height / 2},
+                             {p.width / 2, p.height - 6}};
+    for (const auto& spot : spots) {
+        bool black = true;
+        for (int y = spot[1]; y < spot[1] + 6; ++y) {
+            for (int x = spot[0]; x < spot[0] + 6; ++x) {
+                const unsigned char* px =
+                    &p.rgba[(static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width) +
+                             static_cast<std::size_t>(x)) *
+                            4];
+                black &= px[0] == 0 && px[1] == 0 && px[2] == 0;
+            }
+        }
+        if (black) return true;
+    }
+    return false;
+}
+
+TEST_F(JalvGtk, TheCornerHandleResizesJalvsWindowAndTheEditorFillsIt) {
+    const X11Desktop::WindowId top = StartJalv({});
+    ASSERT_NE(top, 0u) << jalv->Err();
+    const X11Desktop::WindowId editor = desktop.FindInside(top, "Editor", "EditorWndClass");
+    ASSERT_NE(editor, 0u) << jalv->Err();
+    struct ResizeCase {
+        const char* what;
+        int dx, dy;
+    };
+    const ResizeCase kResizes[] = {{"larger", 62, 166}, {"smaller", -100, -268}};
+    X11Desktop::Rect before = desktop.Geometry(editor);
+    ASSERT_EQ(before.width, 248);
+    ASSERT_EQ(before.height, 662);
+    for (const ResizeCase& c : kResizes) {
+        SCOPED_TRACE(c.what);
+        // The handle is the editor's bottom right corner.
+        Drag(editor, before.width - 8, before.height - 8, c.dx, c.dy);
+        // It settles: the same sizes three times in a row (no resize loop).
+        X11Desktop::Rect now, window, last;
+        int same = 0;
+        for (int tries = 0; tries < 40 && same < 3; ++tries) {
+            Pause(150);
+            now = desktop.Geometry(editor);
+            window = desktop.Geometry(top);
+            same = now == last ? same + 1 : 0;
+            last = now;
+        }
+        ASSERT_EQ(same, 3) << "the editor's size keeps changing";
+        EXPECT_EQ(now.width < before.width, c.dx < 0) << before.width << " -> " << now.width;
+        EXPECT_NEAR(static_cast<double>(now.height) / now.width, 662.0 / 248.0, 0.02);
+        // jalv's window holds the menu bar and the editor, nothing more.
+        EXPECT_EQ(window.width, now.width);
+        EXPECT_EQ(window.y + window.height, now.y + now.height);
+        ASSERT_NE(WaitUntilDrawn(editor), 0u);
+        EXPECT_FALSE(AnEdgeIsUndrawn(desktop.Capture(now)));
+        before = now;
+    }
+}
+
 }  // namespace
