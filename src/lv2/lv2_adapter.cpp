@@ -12,6 +12,7 @@
 
 #include "core/byte_chunk.h"
 #include "core/param.h"
+#include "lv2/lv2_atom_sequence.h"
 
 namespace {
 
@@ -20,6 +21,10 @@ constexpr int kMaxOptions = 1024;
 
 bool UsableSampleRate(double sampleRate) {
     return std::isfinite(sampleRate) && sampleRate > 0.0;
+}
+
+bool KnownSize(const EditorSizeMessage& size) {
+    return size.width > 0 && size.height > 0 && std::isfinite(size.scale) && size.scale > 0.0f;
 }
 
 }  // namespace
@@ -34,6 +39,8 @@ LV2Adapter::LV2Adapter(const PluginConfig& config, const LV2InstanceInfo& info)
               LegalIO(mLayout.audioInputs, mLayout.audioOutputs);
     SetSampleRate(info.sampleRate);
     mMap = static_cast<const LV2_URID_Map*>(lv2_features_data(info.features, LV2_URID__map));
+    mHasUrids =
+        MapPatchURIDs(mMap, info.editorSizeURI != nullptr ? info.editorSizeURI : "", mUrids);
 
     const int inputs = std::min(mLayout.audioInputs, MaxChannels(DirInput));
     const int outputs = std::min(mLayout.audioOutputs, MaxChannels(DirOutput));
@@ -118,6 +125,12 @@ void LV2Adapter::ConnectPort(uint32_t port, void* data) {
         case LV2PortKind::kAudioOutput:
             mAudioOutputs[static_cast<std::size_t>(index)] = static_cast<float*>(data);
             break;
+        case LV2PortKind::kEventInput:
+            mControlEvents = static_cast<const LV2_Atom_Sequence*>(data);
+            break;
+        case LV2PortKind::kEventOutput:
+            mNotifyEvents = static_cast<LV2_Atom_Sequence*>(data);
+            break;
         case LV2PortKind::kNone:
         default:
             break;
@@ -171,7 +184,49 @@ void LV2Adapter::ProcessSpan(uint32_t offset, int frames) {
     ProcessHostBuffers(frames);
 }
 
+bool LV2Adapter::ReadControlEvents() {
+    if (mControlEvents == nullptr || !mHasUrids) {
+        return false;
+    }
+    bool asked = false;
+    LV2SequenceReader reader(mControlEvents, mUrids.atomSequence);
+    for (LV2SequenceEvent event; reader.Next(event);) {
+        EditorSizeMessage message;
+        switch (ReadEditorSizeMessage(mUrids, event.atom, event.atomBytes, message)) {
+            case LV2PatchKind::kSetEditorSize:
+                mEditorSize.Store(message);
+                break;
+            case LV2PatchKind::kGetEditorSize:
+                asked = true;
+                break;
+            case LV2PatchKind::kOther:
+            default:
+                break;
+        }
+    }
+    return asked;
+}
+
+void LV2Adapter::WriteNotifyEvents(bool sendSize) {
+    if (mNotifyEvents == nullptr || !mHasUrids) {
+        return;
+    }
+    LV2SequenceWriter writer(mNotifyEvents, mUrids.atomSequence);
+    const EditorSizeMessage size = mEditorSize.Load();
+    if (!sendSize || !KnownSize(size)) {
+        return;
+    }
+    const bool sent = writer.Append(0, [&](void* buffer, uint32_t capacity) {
+        return WriteEditorSizeSet(mUrids, size, buffer, capacity);
+    });
+    if (!sent) {
+        // Too little room this time: the next run() tries again.
+        mSendEditorSize.store(true, std::memory_order_relaxed);
+    }
+}
+
 void LV2Adapter::Run(uint32_t frames) {
+    const bool asked = ReadControlEvents();
     ApplyControlPorts();
     if (mResetPending.exchange(false, std::memory_order_acq_rel)) {
         ResetProcessing();
@@ -189,6 +244,10 @@ void LV2Adapter::Run(uint32_t frames) {
     if (mLatencyPort != nullptr) {
         *mLatencyPort = static_cast<float>(Latency());
     }
+    if (mNotifyEvents != nullptr) {
+        const bool restored = mSendEditorSize.exchange(false, std::memory_order_acq_rel);
+        WriteNotifyEvents(asked || restored);
+    }
 }
 
 void LV2Adapter::ReportLatency(int samples) {
@@ -196,6 +255,27 @@ void LV2Adapter::ReportLatency(int samples) {
 }
 
 // ---- state ------------------------------------------------------------------------
+
+bool LV2Adapter::SaveEditorState(ByteChunk& chunk) const {
+    const EditorSizeMessage size = mEditorSize.Load();
+    chunk.Put(&size.width);
+    chunk.Put(&size.height);
+    chunk.Put(&size.scale);
+    return true;
+}
+
+int LV2Adapter::LoadEditorState(const ByteChunk& chunk, int startPos) {
+    // The delegate reads the fields and remembers them for an editor opened
+    // in this process; the UI elsewhere hears them on "notify".
+    const int position = PluginAPIBase::LoadEditorState(chunk, startPos);
+    EditorSizeMessage size{SavedWidth(), SavedHeight(), SavedScale()};
+    if (!KnownSize(size)) {
+        size = EditorSizeMessage{};
+    }
+    mEditorSize.Store(size);
+    mSendEditorSize.store(KnownSize(size), std::memory_order_release);
+    return position;
+}
 
 LV2_State_Status LV2Adapter::SaveLV2State(LV2_State_Store_Function store, LV2_State_Handle handle,
                                           uint32_t, const LV2_Feature* const* features) const {

@@ -5,7 +5,18 @@
 // the operations below.
 //
 // Ports (lv2_ports.h): control input i is Param i; then the latency output;
-// then the audio inputs and outputs of this instance's channel configuration.
+// then the audio inputs and outputs of this instance's channel configuration;
+// then the atom ports "control" and "notify".
+//
+// Editor size (lv2_patch_messages.h): the UI may run in another process, so
+// the size it chose travels as patch messages. A patch:Set of it on
+// "control" is remembered; a patch:Get (of it or of no property) is answered
+// on "notify" in the same run() with a patch:Set of the remembered size
+// (nothing while none is known). The remembered size is the editor state
+// in the state chunk; after a restore the next run() sends it unasked.
+// "notify" gets a sequence in every run() (empty when nothing is sent),
+// within the capacity the host gives in its atom size; an event that does
+// not fit is sent in a later run(). Either atom port may stay unconnected.
 //
 // Control ports -> Params. At the start of run(), each connected control port
 // whose value differs (bit for bit) from the last value seen on it is
@@ -36,6 +47,7 @@
 // [audio]; SaveLV2State on [main], possibly while Run runs (it reads atomic
 // Param values only). There is no editor and no idle timer in this build:
 // nothing would pump one.
+#include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
@@ -46,6 +58,8 @@
 
 #include "core/plugin_api_base.h"
 #include "core/plugin_processor.h"
+#include "lv2/lv2_editor_size_slot.h"
+#include "lv2/lv2_patch_messages.h"
 #include "lv2/lv2_ports.h"
 
 // Block size when the host tells none.
@@ -63,6 +77,7 @@ struct LV2InstanceInfo {
     int audioInputs = 2;
     int audioOutputs = 2;
     const char* stateKeyURI = "";
+    const char* editorSizeURI = "";  // the patch property of the editor size
 };
 
 class LV2Adapter : public PluginAPIBase, public PluginProcessor {
@@ -108,12 +123,28 @@ public:
     LV2_State_Status RestoreLV2State(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
                                      uint32_t flags, const LV2_Feature* const* features);
 
+    // ---- Editor state -----------------------------------------------------
+    // [main] Writes the remembered editor size (width, height, scale).
+    bool SaveEditorState(ByteChunk& chunk) const override;
+    // [main] Reads the editor size at startPos and remembers it (a size that
+    // is not positive and finite as none); the next Run sends it on
+    // "notify". Returns the position after it, -1 on a short read.
+    int LoadEditorState(const ByteChunk& chunk, int startPos) override;
+    // [any] The remembered editor size; 0, 0, 0 while none is known.
+    EditorSizeMessage RememberedEditorSize() const { return mEditorSize.Load(); }
+
     // ---- PluginProcessor hooks ---------------------------------------------
     // [main, audio] Cut to 0..kMaxLatencySamples, then the processor's own
     // handling; the latency output shows it after the current run().
     void ReportLatency(int samples) override;
 
 private:
+    // [audio] Takes the patch messages on "control"; true when one asked
+    // for the editor size.
+    bool ReadControlEvents();
+    // [audio] The notify sequence: empty, or with the editor size when
+    // sendSize and a size is known.
+    void WriteNotifyEvents(bool sendSize);
     // [audio]
     void ApplyControlPorts();
     void ProcessSpan(uint32_t offset, int frames);
@@ -125,10 +156,18 @@ private:
     bool mUsable = true;
     const LV2_URID_Map* mMap = nullptr;
     const char* mStateKeyURI = "";
+    // Zero URIDs (no map): the atom ports are left alone.
+    LV2PatchURIDs mUrids;
+    bool mHasUrids = false;
+    LV2EditorSizeSlot mEditorSize;
+    // Set by a restore: the next run() sends the size unasked.
+    std::atomic<bool> mSendEditorSize{false};
 
     // Port buffers, by Param index and channel.
     std::vector<const float*> mControlPorts;
     float* mLatencyPort = nullptr;
+    const LV2_Atom_Sequence* mControlEvents = nullptr;
+    LV2_Atom_Sequence* mNotifyEvents = nullptr;
     std::vector<float*> mAudioInputs;
     std::vector<float*> mAudioOutputs;
     // The pointers of the piece being processed (sized once).

@@ -9,18 +9,19 @@
 #include <vector>
 
 struct LV2ProductDescription {
-    std::string uriBase;          // plug-in URIs are uriBase + ":" + variant suffix
-    std::string name;             // plug-in names are name + " " + variant label
-    std::string maintainer;       // doap:maintainer's and doap:developer's foaf:name
-    std::string homepage;         // the maker's foaf:homepage, or ""
-    std::string description;      // rdfs:comment: one or two sentences for plug-in browsers
-    std::string licenseURI;       // doap:license
-    std::string licenseLabel;     // rdfs:label of the licence, or ""
-    std::string pluginClass;      // an lv2core class without prefix, e.g. "EQPlugin"
-    std::string binary;           // the shared library in the bundle, e.g. "tarnwhistle.so"
-    std::string turtleFile;       // the plug-ins' description in the bundle
-    std::string presetFile;       // the factory presets in the bundle
-    int32_t version = 0;          // packed: major << 16 | minor << 8 | patch
+    std::string uriBase;       // plug-in URIs are uriBase + ":" + variant suffix
+    std::string name;          // plug-in names are name + " " + variant label
+    std::string maintainer;    // doap:maintainer's and doap:developer's foaf:name
+    std::string homepage;      // the maker's foaf:homepage, or ""
+    std::string description;   // rdfs:comment: one or two sentences for plug-in browsers
+    std::string licenseURI;    // doap:license
+    std::string licenseLabel;  // rdfs:label of the licence, or ""
+    std::string pluginClass;   // an lv2core class without prefix, e.g. "EQPlugin"
+    std::string binary;        // the shared library in the bundle, e.g. "tarnwhistle.so"
+    std::string uiBinary;      // the X11 UI's shared library, e.g. "tarnwhistle_ui.so"; "" = no UI
+    std::string turtleFile;    // the plug-ins' description in the bundle
+    std::string presetFile;    // the factory presets in the bundle
+    int32_t version = 0;       // packed: major << 16 | minor << 8 | patch
     std::string channelIOString;  // e.g. "1-1 2-2"
     // The Param that is also the host's enable switch (lv2:enabled, 1 =
     // processing), or -1.
@@ -29,6 +30,10 @@ struct LV2ProductDescription {
     // [any] The one state property; the same for every variant, so a state moves
     // between a mono and a stereo instance.
     std::string StateKeyURI() const { return uriBase + ":state"; }
+    // [any] The one X11 UI, shared by every variant.
+    std::string UiURI() const { return uriBase + ":ui"; }
+    // [any] The property of the patch messages that carry the editor size.
+    std::string EditorSizeURI() const { return uriBase + ":editor-size"; }
 };
 
 struct LV2PluginVariant {

@@ -38,6 +38,7 @@ LV2DescriptorTable::LV2DescriptorTable(LV2ProductDescription product, LV2PluginF
     static_assert(std::is_standard_layout_v<Entry>,
                   "the descriptor must sit at the entry's address");
     mStateKeyURI = mProduct.StateKeyURI();
+    mEditorSizeURI = mProduct.EditorSizeURI();
     mVariants = PluginVariants(mProduct);
     mEntries.reserve(mVariants.size());
     for (std::size_t i = 0; i < mVariants.size(); ++i) {
@@ -76,6 +77,7 @@ LV2_Handle LV2DescriptorTable::Instantiate(const LV2_Descriptor* descriptor, dou
     info.audioInputs = variant.audioInputs;
     info.audioOutputs = variant.audioOutputs;
     info.stateKeyURI = table.mStateKeyURI.c_str();
+    info.editorSizeURI = table.mEditorSizeURI.c_str();
     return GuardHostCall<LV2_Handle>(nullptr, [&]() -> LV2_Handle {
         std::unique_ptr<LV2Adapter> plug(table.mFactory != nullptr ? table.mFactory(info)
                                                                    : nullptr);

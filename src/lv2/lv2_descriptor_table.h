@@ -65,6 +65,7 @@ private:
     LV2ProductDescription mProduct;
     LV2PluginFactory mFactory;
     std::string mStateKeyURI;
+    std::string mEditorSizeURI;
     std::vector<LV2PluginVariant> mVariants;
     std::vector<Entry> mEntries;
 };

@@ -18,7 +18,10 @@ LV2PortKind LV2PortLayout::KindOf(int64_t index) const {
     if (index < FirstAudioOutput()) {
         return LV2PortKind::kAudioInput;
     }
-    return LV2PortKind::kAudioOutput;
+    if (index < EventInputPort()) {
+        return LV2PortKind::kAudioOutput;
+    }
+    return index == EventInputPort() ? LV2PortKind::kEventInput : LV2PortKind::kEventOutput;
 }
 
 int LV2PortLayout::ChannelOrParamOf(int64_t index) const {
@@ -30,6 +33,8 @@ int LV2PortLayout::ChannelOrParamOf(int64_t index) const {
         case LV2PortKind::kAudioOutput:
             return static_cast<int>(index - FirstAudioOutput());
         case LV2PortKind::kLatencyOutput:
+        case LV2PortKind::kEventInput:
+        case LV2PortKind::kEventOutput:
         case LV2PortKind::kNone:
         default:
             return -1;
@@ -87,7 +92,7 @@ std::string AudioPortName(bool input, int channel, int count) {
 
 std::vector<std::string> ParamSymbols(const ParamTable& params, const LV2PortLayout& layout,
                                       int enabledParam) {
-    std::set<std::string> taken{kLatencyPortSymbol};
+    std::set<std::string> taken{kLatencyPortSymbol, kEventInputPortSymbol, kEventOutputPortSymbol};
     if (enabledParam >= 0 && enabledParam < params.Count()) {
         taken.insert(kEnablePortSymbol);
     }

@@ -7,6 +7,11 @@
 //   N                    control output: latency in frames
 //   N+1 .. N+I           audio inputs
 //   N+I+1 .. N+I+O       audio outputs
+//   N+I+O+1              atom input "control": patch messages from the UI
+//   N+I+O+2              atom output "notify": patch messages to the UI
+//
+// New ports only ever go after the existing ones, so sessions saved with
+// an earlier layout keep their indices.
 //
 // Symbols are derived from the Param names ("Preamp Gain" -> "preamp_gain")
 // and made unique across the whole plug-in.
@@ -25,13 +30,18 @@ inline constexpr const char* kLatencyPortSymbol = "latency";
 // processing), whatever its Param is called: hosts and peers show it so.
 inline constexpr const char* kEnablePortSymbol = "enable";
 inline constexpr const char* kEnablePortName = "Enable";
+// Symbols of the atom ports; Param symbols never take them.
+inline constexpr const char* kEventInputPortSymbol = "control";
+inline constexpr const char* kEventOutputPortSymbol = "notify";
 
 enum class LV2PortKind {
     kControlInput,  // one Param
     kLatencyOutput,
     kAudioInput,
     kAudioOutput,
-    kNone,  // an index outside the layout
+    kEventInput,   // atom:Sequence "control"
+    kEventOutput,  // atom:Sequence "notify"
+    kNone,         // an index outside the layout
 };
 
 struct LV2PortLayout {
@@ -43,7 +53,9 @@ struct LV2PortLayout {
     int LatencyPort() const { return params; }
     int FirstAudioInput() const { return params + 1; }
     int FirstAudioOutput() const { return params + 1 + audioInputs; }
-    int PortCount() const { return params + 1 + audioInputs + audioOutputs; }
+    int EventInputPort() const { return params + 1 + audioInputs + audioOutputs; }
+    int EventOutputPort() const { return EventInputPort() + 1; }
+    int PortCount() const { return EventOutputPort() + 1; }
 
     // [any] What the port at index is; kNone outside 0..PortCount()-1.
     LV2PortKind KindOf(int64_t index) const;
@@ -58,7 +70,7 @@ struct LV2PortLayout {
 std::string SymbolOfName(const char* name);
 
 // [main] One symbol per Param, in index order, unique among themselves, the
-// latency symbol and the audio symbols of the layout: a clash gets "_2",
+// latency, atom and audio symbols of the layout: a clash gets "_2",
 // "_3" ... appended. Param enabledParam (if any) is kEnablePortSymbol.
 std::vector<std::string> ParamSymbols(const ParamTable& params, const LV2PortLayout& layout,
                                       int enabledParam = -1);

@@ -13,6 +13,7 @@
 namespace {
 
 const char kPrefixes[] =
+    "@prefix atom:  <http://lv2plug.in/ns/ext/atom#> .\n"
     "@prefix doap:  <http://usefulinc.com/ns/doap#> .\n"
     "@prefix foaf:  <http://xmlns.com/foaf/0.1/> .\n"
     "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
@@ -20,9 +21,12 @@ const char kPrefixes[] =
     "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
     "@prefix opts:  <http://lv2plug.in/ns/ext/options#> .\n"
+    "@prefix patch: <http://lv2plug.in/ns/ext/patch#> .\n"
     "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
     "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
+    "@prefix rsz:   <http://lv2plug.in/ns/ext/resize-port#> .\n"
     "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+    "@prefix ui:    <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
     "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n";
 
@@ -153,6 +157,52 @@ std::string LatencyPort(int index) {
     return out.str();
 }
 
+// The "control" and "notify" sequences of patch messages, optional so hosts
+// without atom support still run the plug-in. The editor size
+// they carry is deliberately not declared patch:writable: hosts would show
+// it as a parameter.
+std::string EventPort(bool input, int index) {
+    std::ostringstream out;
+    out << "    lv2:port [\n"
+        << "        a " << (input ? "lv2:InputPort" : "lv2:OutputPort") << " , atom:AtomPort ;\n"
+        << "        atom:bufferType atom:Sequence ;\n"
+        << "        atom:supports patch:Message ;\n"
+        << "        lv2:designation lv2:control ;\n"
+        << "        lv2:portProperty lv2:connectionOptional ;\n"
+        << "        lv2:index " << index << " ;\n"
+        << "        lv2:symbol "
+        << TurtleString(input ? kEventInputPortSymbol : kEventOutputPortSymbol) << " ;\n"
+        << "        lv2:name " << (input ? "\"Control\"" : "\"Notify\"") << " ;\n"
+        << "        rsz:minimumSize " << kLV2EventPortMinimumBytes << "\n"
+        << "    ]";
+    return out.str();
+}
+
+// The X11 UI: what it needs, and every port whose changes the host sends it
+// (one notification per plug-in variant, as each names one plug-in).
+void WriteUi(std::ostringstream& out, const LV2ProductDescription& product,
+             const ParamTable& params) {
+    out << "\n"
+        << Uri(product.UiURI()) << "\n"
+        << "    a ui:X11UI ;\n"
+        << "    ui:binary " << Uri(product.uiBinary) << " ;\n"
+        << "    lv2:requiredFeature ui:idleInterface , urid:map ;\n"
+        << "    lv2:optionalFeature ui:parent , ui:resize , ui:touch ;\n"
+        << "    lv2:extensionData ui:idleInterface , ui:resize";
+    for (const LV2PluginVariant& variant : PluginVariants(product)) {
+        const LV2PortLayout layout{params.Count(), variant.audioInputs, variant.audioOutputs};
+        const std::vector<std::string> symbols =
+            ParamSymbols(params, layout, EnabledParam(product, params));
+        for (const std::string& symbol : symbols) {
+            out << " ;\n    ui:portNotification [ ui:plugin " << Uri(variant.uri)
+                << " ; lv2:symbol " << TurtleString(symbol) << " ; ui:protocol ui:floatProtocol ]";
+        }
+        out << " ;\n    ui:portNotification [ ui:plugin " << Uri(variant.uri) << " ; lv2:symbol "
+            << TurtleString(kEventOutputPortSymbol) << " ; ui:protocol atom:eventTransfer ]";
+    }
+    out << " .\n";
+}
+
 void WritePlugin(std::ostringstream& out, const LV2ProductDescription& product,
                  const LV2PluginVariant& variant, const ParamTable& params) {
     const LV2PortLayout layout{params.Count(), variant.audioInputs, variant.audioOutputs};
@@ -187,6 +237,9 @@ void WritePlugin(std::ostringstream& out, const LV2ProductDescription& product,
         << "    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options ;\n"
         << "    opts:supportedOption bufsz:maxBlockLength , bufsz:nominalBlockLength ;\n"
         << "    lv2:extensionData state:interface ;\n";
+    if (!product.uiBinary.empty()) {
+        out << "    ui:ui " << Uri(product.UiURI()) << " ;\n";
+    }
 
     // Ports in index order, so a reader sees the layout as the host does.
     std::vector<std::string> ports;
@@ -202,6 +255,8 @@ void WritePlugin(std::ostringstream& out, const LV2ProductDescription& product,
     for (int c = 0; c < variant.audioOutputs; ++c) {
         ports.push_back(AudioPort(false, layout.FirstAudioOutput() + c, c, variant.audioOutputs));
     }
+    ports.push_back(EventPort(true, layout.EventInputPort()));
+    ports.push_back(EventPort(false, layout.EventOutputPort()));
     for (std::size_t i = 0; i < ports.size(); ++i) {
         out << ports[i] << (i + 1 < ports.size() ? " ;\n" : " .\n");
     }
@@ -262,11 +317,22 @@ std::string ManifestTurtle(const LV2ProductDescription& product,
     out << "@prefix lv2:  <http://lv2plug.in/ns/lv2core#> .\n"
         << "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
         << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n";
+    if (!product.uiBinary.empty()) {
+        out << "@prefix ui:   <http://lv2plug.in/ns/extensions/ui#> .\n";
+    }
     for (const LV2PluginVariant& variant : variants) {
         out << "\n"
             << Uri(variant.uri) << "\n"
             << "    a lv2:Plugin ;\n"
             << "    lv2:binary " << Uri(product.binary) << " ;\n"
+            << "    rdfs:seeAlso " << Uri(product.turtleFile) << " .\n";
+    }
+    // The rest of the UI's description is with the plug-ins.
+    if (!product.uiBinary.empty()) {
+        out << "\n"
+            << Uri(product.UiURI()) << "\n"
+            << "    a ui:X11UI ;\n"
+            << "    ui:binary " << Uri(product.uiBinary) << " ;\n"
             << "    rdfs:seeAlso " << Uri(product.turtleFile) << " .\n";
     }
     for (const LV2Preset& preset : presets) {
@@ -317,6 +383,9 @@ std::string PluginTurtle(const LV2ProductDescription& product, const ParamTable&
     out << kPrefixes;
     for (const LV2PluginVariant& variant : PluginVariants(product)) {
         WritePlugin(out, product, variant, params);
+    }
+    if (!product.uiBinary.empty()) {
+        WriteUi(out, product, params);
     }
     if (!product.licenseURI.empty() && !product.licenseLabel.empty()) {
         out << "\n"

@@ -21,6 +21,11 @@
 // Numbers are written as the float the host will store, in the shortest text
 // that reads back to it.
 //
+// Every variant also has the atom ports "control" and "notify" (sequences of
+// patch messages) and, when product.uiBinary is set, ui:ui: the X11 UI
+// (product.UiURI()), listed in the manifest and described with the
+// plug-ins, gets the changes of every control port and of "notify".
+//
 // Factory presets are one pset:Preset each, for every variant, listed in
 // the manifest (so hosts find them without loading the plug-ins' file) and
 // described in product.presetFile with a value per control port.
@@ -32,6 +37,10 @@
 #include "lv2/lv2_description.h"
 
 class ParamTable;
+
+// Room the atom ports ask of the host (rsz:minimumSize), in bytes: a few
+// editor-size messages with their sequence and event headers.
+inline constexpr int kLV2EventPortMinimumBytes = 1024;
 
 // [main] The bundle's manifest.ttl: the plug-ins and the presets.
 std::string ManifestTurtle(const LV2ProductDescription& product,

@@ -71,6 +71,9 @@ public:
         lilv_instance_connect_port(mInstance, static_cast<uint32_t>(paramIdx), nullptr);
     }
     void Deactivate() { lilv_instance_deactivate(mInstance); }
+    // Connects any port, the atom ports included (null disconnects).
+    void Connect(uint32_t port, void* data) { lilv_instance_connect_port(mInstance, port, data); }
+    int Channels() const { return mChannels; }
 
     // Runs frames frames of the test signal (or of input) in runs of block
     // frames (0: one run); returns the outputs.

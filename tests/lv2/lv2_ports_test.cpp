@@ -32,23 +32,26 @@ TEST(LV2Symbols, ComeFromTheNamesAsCIdentifiers) {
     }
 }
 
-TEST(LV2Symbols, AreUniqueAcrossParamsLatencyAndAudioPorts) {
-    ParamTable params(5);
+TEST(LV2Symbols, AreUniqueAcrossParamsLatencyAudioAndAtomPorts) {
+    ParamTable params(7);
     params.GetParam(0)->DefineNumber("Gain", 0, -1, 1, 0.1);
     params.GetParam(1)->DefineNumber("gain", 0, -1, 1, 0.1);
     params.GetParam(2)->DefineNumber("Latency", 0, 0, 1, 0.1);
     params.GetParam(3)->DefineNumber("In", 0, 0, 1, 0.1);
     params.GetParam(4)->DefineNumber("Gain 2", 0, 0, 1, 0.1);
-    const LV2PortLayout layout{5, 1, 1};
+    params.GetParam(5)->DefineNumber("Control", 0, 0, 1, 0.1);
+    params.GetParam(6)->DefineNumber("Notify", 0, 0, 1, 0.1);
+    const LV2PortLayout layout{7, 1, 1};
     const std::vector<std::string> symbols = ParamSymbols(params, layout);
-    EXPECT_EQ(symbols,
-              (std::vector<std::string>{"gain", "gain_2", "latency_2", "in_2", "gain_2_2"}));
+    EXPECT_EQ(symbols, (std::vector<std::string>{"gain", "gain_2", "latency_2", "in_2", "gain_2_2",
+                                                 "control_2", "notify_2"}));
     std::set<std::string> all(symbols.begin(), symbols.end());
-    all.insert({kLatencyPortSymbol, AudioPortSymbol(true, 0, 1), AudioPortSymbol(false, 0, 1)});
-    EXPECT_EQ(all.size(), symbols.size() + 3);
+    all.insert({kLatencyPortSymbol, kEventInputPortSymbol, kEventOutputPortSymbol,
+                AudioPortSymbol(true, 0, 1), AudioPortSymbol(false, 0, 1)});
+    EXPECT_EQ(all.size(), symbols.size() + 5);
 }
 
-TEST(LV2Layout, ControlsThenLatencyThenInputsThenOutputs) {
+TEST(LV2Layout, ControlsThenLatencyThenInputsThenOutputsThenAtomPorts) {
     const LV2PortLayout layout{11, 2, 2};
     struct Case {
         int64_t index;
@@ -60,14 +63,17 @@ TEST(LV2Layout, ControlsThenLatencyThenInputsThenOutputs) {
         {10, LV2PortKind::kControlInput, 10}, {11, LV2PortKind::kLatencyOutput, -1},
         {12, LV2PortKind::kAudioInput, 0},    {13, LV2PortKind::kAudioInput, 1},
         {14, LV2PortKind::kAudioOutput, 0},   {15, LV2PortKind::kAudioOutput, 1},
-        {16, LV2PortKind::kNone, -1},         {int64_t{1} << 40, LV2PortKind::kNone, -1},
+        {16, LV2PortKind::kEventInput, -1},   {17, LV2PortKind::kEventOutput, -1},
+        {18, LV2PortKind::kNone, -1},         {int64_t{1} << 40, LV2PortKind::kNone, -1},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.index);
         EXPECT_EQ(layout.KindOf(c.index), c.kind);
         EXPECT_EQ(layout.ChannelOrParamOf(c.index), c.number);
     }
-    EXPECT_EQ(layout.PortCount(), 16);
+    EXPECT_EQ(layout.EventInputPort(), 16);
+    EXPECT_EQ(layout.EventOutputPort(), 17);
+    EXPECT_EQ(layout.PortCount(), 18);
 }
 
 TEST(LV2AudioPorts, AreNamedByChannelCount) {

@@ -157,6 +157,9 @@ public:
         mDescriptor->run(mHandle, frames);
     }
 
+    // Connects any port, the atom ports included (null disconnects).
+    void Connect(uint32_t port, void* data) { mDescriptor->connect_port(mHandle, port, data); }
+
     void Reactivate() {
         mDescriptor->deactivate(mHandle);
         mDescriptor->activate(mHandle);

@@ -141,7 +141,8 @@ TEST(LV2Bundle, LatencyEnableAndAudioPortsAreDesignated) {
         SCOPED_TRACE(c.uri);
         const LilvPlugin* plugin = world.Plugin(c.uri);
         ASSERT_NE(plugin, nullptr);
-        ASSERT_EQ(lilv_plugin_get_num_ports(plugin), kNumChannelParams + 1 + c.audioSymbols.size());
+        ASSERT_EQ(lilv_plugin_get_num_ports(plugin),
+                  kNumChannelParams + 1 + c.audioSymbols.size() + 2);
         ASSERT_TRUE(lilv_plugin_has_latency(plugin));
         EXPECT_EQ(lilv_plugin_get_latency_port_index(plugin),
                   static_cast<uint32_t>(kNumChannelParams));
@@ -321,7 +322,7 @@ TEST_F(WrittenBundle, OtherParameterKindsReadBackAsWritten) {
     EXPECT_EQ(lilv_plugin_get_port_by_designation(plugin, world.Uri(kLV2 + "InputPort"),
                                                   world.Uri(kLV2 + "enabled")),
               nullptr);
-    EXPECT_EQ(lilv_plugin_get_num_ports(plugin), 6u + 1u + 1u + 2u);
+    EXPECT_EQ(lilv_plugin_get_num_ports(plugin), 6u + 1u + 1u + 2u + 2u);
     EXPECT_EQ(ViewPort(world, plugin, 9).symbol, "out_r");
 }
 

@@ -9,18 +9,6 @@
 #include "editor/graphics.h"
 #include "editor/platform/graphics_window.h"
 
-namespace {
-
-// The plug-in's atom ports: right after the audio outputs.
-int EventInputPortOf(const LV2PortLayout& layout) {
-    return layout.PortCount();
-}
-int EventOutputPortOf(const LV2PortLayout& layout) {
-    return layout.PortCount() + 1;
-}
-
-}  // namespace
-
 // The UI's run loop is the process's while the UI works; the previous one
 // comes back afterwards (another UI's, or the default).
 class LV2UIAdapter::LoopScope {
@@ -54,9 +42,13 @@ int64_t LV2UIAdapter::NowMs() {
 void* LV2UIAdapter::Open(const LV2UIHostLink& link, const LV2UIFeatures& features) {
     mLink = link;
     mFeatures = features;
+    mHostWidth = mHostHeight = 0;
     mTouching.assign(static_cast<std::size_t>(std::max(0, NParams())), 0);
-    mPatchReady = mLink.write != nullptr && mLink.layout.PortCount() > 0 &&
-                  MapPatchURIDs(mFeatures.map, mLink.editorSizeURI.c_str(), mUrids);
+    // Patch messages only once open: the sizes the editor takes while
+    // opening are no choice of the user's.
+    mPatchReady = false;
+    const bool patchReady =
+        mLink.write != nullptr && MapPatchURIDs(mFeatures.map, mLink.editorSizeURI.c_str(), mUrids);
     GraphicsWindow::InstallAsPlatform();
     SetHostViewContainer(&mResetClick);
     void* view = nullptr;
@@ -67,16 +59,13 @@ void* LV2UIAdapter::Open(const LV2UIHostLink& link, const LV2UIFeatures& feature
     }
     Graphics* graphics = GetGraphics();
     if (view == nullptr || graphics == nullptr) return nullptr;
-    // The size it opened at is no choice of the user's.
     mKnownSize = {graphics->Width(), graphics->Height(), graphics->DrawScale()};
-    if (mFeatures.resize != nullptr) {
-        mFeatures.resize->ui_resize(mFeatures.resize->handle, graphics->PixelWidth(),
-                                    graphics->PixelHeight());
-    }
+    mPatchReady = patchReady;
+    TellHostSize(graphics->PixelWidth(), graphics->PixelHeight());
     if (mPatchReady) {
         unsigned char message[kEditorSizeGetBytes];
         const uint32_t bytes = WriteEditorSizeGet(mUrids, message, sizeof message);
-        WritePort(static_cast<uint32_t>(EventInputPortOf(mLink.layout)), bytes,
+        WritePort(static_cast<uint32_t>(mLink.layout.EventInputPort()), bytes,
                   mUrids.atomEventTransfer, message);
     }
     return view;
@@ -105,7 +94,7 @@ void LV2UIAdapter::PortEvent(uint32_t port, uint32_t size, uint32_t format, cons
         return;
     }
     if (!mPatchReady || format != mUrids.atomEventTransfer ||
-        port != static_cast<uint32_t>(EventOutputPortOf(layout))) {
+        port != static_cast<uint32_t>(layout.EventOutputPort())) {
         return;
     }
     EditorSizeMessage message;
@@ -159,9 +148,16 @@ void LV2UIAdapter::SendUIParamValue(int paramIdx, double normalizedValue) {
 
 bool LV2UIAdapter::NegotiateEditorSize(int width, int height, bool needsWindowResize) {
     SendEditorSize();
-    if (!needsWindowResize) return true;
-    return mFeatures.resize != nullptr &&
-           mFeatures.resize->ui_resize(mFeatures.resize->handle, width, height) == 0;
+    return !needsWindowResize || TellHostSize(width, height);
+}
+
+bool LV2UIAdapter::TellHostSize(int width, int height) {
+    if (mFeatures.resize == nullptr) return false;
+    if (width == mHostWidth && height == mHostHeight) return true;
+    if (mFeatures.resize->ui_resize(mFeatures.resize->handle, width, height) != 0) return false;
+    mHostWidth = width;
+    mHostHeight = height;
+    return true;
 }
 
 bool LV2UIAdapter::ResetToDefault(int paramIdx) {
@@ -192,7 +188,7 @@ void LV2UIAdapter::SendEditorSize() {
     mKnownSize = size;
     unsigned char message[kEditorSizeSetBytes];
     const uint32_t bytes = WriteEditorSizeSet(mUrids, size, message, sizeof message);
-    WritePort(static_cast<uint32_t>(EventInputPortOf(mLink.layout)), bytes,
+    WritePort(static_cast<uint32_t>(mLink.layout.EventInputPort()), bytes,
               mUrids.atomEventTransfer, message);
 }
 

@@ -33,7 +33,7 @@
 #include "core/graphics_editor_delegate.h"
 #include "core/run_loop.h"
 #include "lv2/lv2_ports.h"
-#include "lv2/ui/lv2_patch_messages.h"
+#include "lv2/lv2_patch_messages.h"
 #include "lv2/ui/lv2_ui_features.h"
 #include "lv2/ui/lv2_ui_reset_click.h"
 
@@ -91,6 +91,8 @@ private:
 
     bool ResetToDefault(int paramIdx);
     void WritePort(uint32_t port, uint32_t size, uint32_t format, const void* data);
+    // ui:resize unless the host has that size already; whether it has it now.
+    bool TellHostSize(int width, int height);
     void SendEditorSize();
     void ApplyEditorSize(const EditorSizeMessage& size);
     bool KnownSizeIs(const EditorSizeMessage& size) const;
@@ -103,6 +105,8 @@ private:
     LV2PatchURIDs mUrids;
     bool mPatchReady = false;  // urid:map, write function and atom ports known
     bool mApplyingPluginSize = false;
+    int mHostWidth = 0;  // the pixel size the host last took
+    int mHostHeight = 0;
     EditorSizeMessage mKnownSize;  // the size the plug-in holds, as far as we know
     std::vector<char> mTouching;   // per Param: a gesture is open at the host
 };

@@ -8,7 +8,7 @@
 #include "core/host_guard.h"
 
 LV2UIDescriptor::LV2UIDescriptor(LV2ProductDescription product, LV2UIFactory factory)
-    : mProduct(std::move(product)), mFactory(factory), mURI(mProduct.uriBase + ":ui") {
+    : mProduct(std::move(product)), mFactory(factory), mURI(mProduct.UiURI()) {
     mEntry.descriptor = {mURI.c_str(), &Instantiate, &Cleanup, &PortEvent, &ExtensionData};
     mEntry.table = this;
 }
@@ -44,7 +44,7 @@ LV2UI_Handle LV2UIDescriptor::Instantiate(const LV2UI_Descriptor* descriptor, co
         link.layout.params = ui->NParams();
         link.write = write;
         link.controller = controller;
-        link.editorSizeURI = table.mProduct.uriBase + ":editor-size";
+        link.editorSizeURI = table.mProduct.EditorSizeURI();
         void* view = ui->Open(link, offered);
         if (view == nullptr) return nullptr;
         *widget = view;

@@ -21,6 +21,7 @@ LV2ProductDescription LV2ProductIdentity() {
     product.licenseLabel = "Proprietary: Copyright Quernstone Works, all rights reserved";
     product.pluginClass = "EQPlugin";
     product.binary = "tarnwhistle.so";
+    product.uiBinary = "tarnwhistle_ui.so";
     product.turtleFile = "tarnwhistle.ttl";
     product.presetFile = "presets.ttl";
     product.version = config.pluginVersion;

@@ -1,5 +1,4 @@
 #pragma once
-// A stand-in with the declarations the plug-in side provides, until its branch arrives.
 // The patch messages that carry the editor size (width and height in editor
 // units, draw scale) between the plug-in and its UI over the "control" and
 // "notify" atom ports:
@@ -43,6 +42,9 @@ struct EditorSizeMessage {
     int32_t width = 0;
     int32_t height = 0;
     float scale = 0.0f;
+
+    // [any]
+    bool operator==(const EditorSizeMessage&) const = default;
 };
 
 // Bytes of the two messages as written (atom header included).

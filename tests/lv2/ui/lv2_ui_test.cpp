@@ -1,0 +1,598 @@
+// Tarnwhistle's LV2 UI in a small test host under a real X server: the
+// controls on the screen, values both ways, gestures, the editor size with
+// the host and the plug-in, idle work, hosts that offer little, and several
+// UIs opening and closing in one process.
+#include <dirent.h>
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "editor/bitmap_base.h"
+#include "editor/graphics.h"
+#include "editor/picture_decoder.h"
+#include "editor/platform/graphics_window.h"
+#include "product/channel_parameters.h"
+#include "ui_test_host.h"
+
+// After every editor header: Xlib's macros would break them.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+namespace {
+
+using namespace ui_test;
+
+// Control centres in units (editor at draw scale 1).
+struct Spot {
+    float x;
+    float y;
+};
+constexpr Spot kGainKnob{69.5f, 556.5f};
+constexpr Spot kTrimKnob{179.5f, 556.5f};
+constexpr Spot kResizer{238.0f, 652.0f};
+
+// Where each control sits and what it shows (the product's layout, in units).
+struct Place {
+    int paramIdx;
+    const char* file;
+    int frames;
+    int x;
+    int y;
+};
+const Place kPlaces[] = {
+    {kBypass, "SWITCH@2x.png", 2, 159, 621},    {kMicPre, "SWITCH@2x.png", 2, 49, 621},
+    {kOversampling, "OVER@2x.png", 2, 64, 647}, {kPreampGain, "GAIN@2x.png", 61, 31, 518},
+    {kOutputTrim, "TRIM@2x.png", 61, 141, 518}, {kHighPass, "HPF@2x.png", 5, 31, 395},
+    {kLowFreq, "LF@2x.png", 5, 31, 271},        {kLowGain, "BGAIN@2x.png", 61, 141, 271},
+    {kMidFreq, "MF@2x.png", 7, 30, 150},        {kMidGain, "BGAIN@2x.png", 61, 141, 148},
+    {kHighGain, "BGAIN@2x.png", 61, 141, 25},
+};
+
+const DecodedPicture& Picture(const std::string& name) {
+    static std::map<std::string, DecodedPicture> decoded;
+    auto found = decoded.find(name);
+    if (found == decoded.end()) {
+        found = decoded
+                    .emplace(name, DecodePictureFile(std::string(TW_SOURCE_DIR_PATH) +
+                                                     "/resources/" + name))
+                    .first;
+    }
+    return found->second;
+}
+
+// Open socket descriptors of the process (X connections among them).
+int OpenSockets() {
+    int sockets = 0;
+    DIR* dir = opendir("/proc/self/fd");
+    if (dir == nullptr) return -1;
+    while (const dirent* entry = readdir(dir)) {
+        struct stat info {};
+        const std::string path = std::string("/proc/self/fd/") + entry->d_name;
+        if (stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) ++sockets;
+    }
+    closedir(dir);
+    return sockets;
+}
+
+class LV2Ui : public testing::Test {
+protected:
+    void SetUp() override {
+        for (int attempt = 0; attempt < 20 && display == nullptr; ++attempt) {
+            display = XOpenDisplay(nullptr);
+            if (display == nullptr) usleep(10000);
+        }
+        if (display == nullptr) GTEST_SKIP() << "no X display (scripts/test starts Xvfb)";
+        int event = 0, error = 0, major = 0, minor = 0;
+        ASSERT_TRUE(XTestQueryExtension(display, &event, &error, &major, &minor));
+        root = DefaultRootWindow(display);
+        SaveResources();
+        errorsBefore = GraphicsWindow::XErrorCount();
+        socketsBefore = OpenSockets();
+    }
+
+    void TearDown() override {
+        if (display == nullptr) return;
+        hosts.clear();
+        EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+        EXPECT_EQ(GraphicsWindow::XErrorCount(), errorsBefore);
+        EXPECT_EQ(OpenSockets(), socketsBefore) << "the editors' display connection is still open";
+        EXPECT_EQ(&ProcessRunLoop(), &DefaultRunLoop());
+        RestoreResources();
+        XCloseDisplay(display);
+    }
+
+    // A host with the given offer; its UI open and drawn.
+    UiHost& OpenHost(Offer offer = {}, int parentX = 0, int parentY = 0) {
+        hosts.push_back(std::make_unique<UiHost>(display, offer, parentX, parentY));
+        UiHost& host = *hosts.back();
+        if (!host.Instantiate()) {
+            ADD_FAILURE() << "the UI did not open";
+            std::abort();
+        }
+        EXPECT_TRUE(PumpUntil([&] { return EditorOf(host).FramesDrawn() > 0; }));
+        Pump(30);
+        return host;
+    }
+
+    static GraphicsWindow& EditorOf(UiHost& host) { return *GraphicsWindow::Of(host.Ui()); }
+
+    // The host's idle calls, every 2 ms, for ms milliseconds.
+    void Pump(int ms) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            for (auto& host : hosts) EXPECT_EQ(host->Idle(), 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    template <typename Condition>
+    bool PumpUntil(Condition condition, int ms = 3000) {
+        for (int waited = 0; waited < ms; waited += 10) {
+            if (condition()) return true;
+            Pump(10);
+        }
+        return condition();
+    }
+
+    // ---- Synthetic input, in screen pixels.
+    void MoveTo(int x, int y) {
+        XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
+        XFlush(display);
+        Pump(25);
+    }
+    void MoveTo(Spot s, float scale = 1.0f, int dx = 0) {
+        MoveTo(static_cast<int>(s.x * scale) + dx, static_cast<int>(s.y * scale));
+    }
+    void Button(unsigned button, bool down) {
+        XTestFakeButtonEvent(display, button, down ? True : False, CurrentTime);
+        XFlush(display);
+        Pump(25);
+    }
+    void Key(KeySym sym, bool down) {
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down ? True : False,
+                          CurrentTime);
+        XFlush(display);
+        Pump(25);
+    }
+    void DragFrom(Spot s, int dY, int dx = 0) {
+        MoveTo(s, 1.0f, dx);
+        Button(1, true);
+        for (int moved = 0; moved != dY;) {
+            const int step = std::clamp(dY - moved, -10, 10);
+            moved += step;
+            MoveTo(static_cast<int>(s.x) + dx, static_cast<int>(s.y) + step);
+        }
+        Button(1, false);
+        Pump(450);  // the next press is no double click
+    }
+
+    struct Geometry {
+        int x = 0, y = 0, width = 0, height = 0;
+        bool operator==(const Geometry&) const = default;
+    };
+    Geometry GeometryOf(unsigned long w) {
+        Geometry g;
+        ::Window r = 0;
+        unsigned width = 0, height = 0, border = 0, depth = 0;
+        XGetGeometry(display, w, &r, &g.x, &g.y, &width, &height, &border, &depth);
+        g.width = static_cast<int>(width);
+        g.height = static_cast<int>(height);
+        return g;
+    }
+    unsigned long ParentOf(unsigned long w) {
+        ::Window r = 0, above = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, w, &r, &above, &children, &count)) return 0;
+        if (children != nullptr) XFree(children);
+        return above;
+    }
+    unsigned ChildrenOf(unsigned long w) {
+        ::Window r = 0, above = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, w, &r, &above, &children, &count)) return 0;
+        if (children != nullptr) XFree(children);
+        return count;
+    }
+
+    // ---- The screen's resource database (Xft.dpi).
+    void SaveResources() {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(display, root, XA_RESOURCE_MANAGER, 0, 1 << 16, False, XA_STRING, &type,
+                           &format, &count, &remaining, &data);
+        hadResources = data != nullptr;
+        if (data != nullptr) {
+            savedResources.assign(reinterpret_cast<char*>(data), count);
+            XFree(data);
+        }
+    }
+    void RestoreResources() {
+        if (hadResources) {
+            SetResources(savedResources);
+        } else {
+            XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
+            XSync(display, False);
+        }
+    }
+    void SetResources(const std::string& text) {
+        XChangeProperty(display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(text.data()),
+                        static_cast<int>(text.size()));
+        XSync(display, False);
+    }
+
+    // At screen scale 2 (one picture pixel per screen pixel): the largest
+    // channel difference between the screen and frame `frame` of place's
+    // strip over the background. The host window is moved so the control is
+    // on the screen.
+    int FrameDifference(UiHost& host, const Place& place, int frame) {
+        const DecodedPicture& strip = Picture(place.file);
+        const DecodedPicture& bg = Picture("BG@2x.png");
+        const int frameHeight = strip.height / place.frames;
+        const int bottom = place.y * 2 + frameHeight;
+        const int screenHeight = DisplayHeight(display, DefaultScreen(display));
+        const int shift = std::max(0, bottom - screenHeight + 8);
+        if (GeometryOf(host.Parent()).y != -shift) {
+            XMoveWindow(display, host.Parent(), 0, -shift);
+            XSync(display, False);
+            Pump(80);  // the uncovered part is drawn again
+        }
+        XImage* shot = XGetImage(display, host.Widget(), place.x * 2, place.y * 2,
+                                 static_cast<unsigned>(strip.width),
+                                 static_cast<unsigned>(frameHeight), AllPlanes, ZPixmap);
+        if (shot == nullptr) return 1000;
+        auto at = [](const DecodedPicture& p, int x, int y, int c) {
+            return p.rgba[(static_cast<std::size_t>(y) * p.width + x) * 4 + c];
+        };
+        int worst = 0;
+        for (int y = 0; y < frameHeight; ++y) {
+            for (int x = 0; x < strip.width; ++x) {
+                const int sx = place.x * 2 + x, sy = place.y * 2 + y;
+                const unsigned long pixel = XGetPixel(shot, x, y);
+                const int screen[3] = {static_cast<int>((pixel >> 16) & 0xFF),
+                                       static_cast<int>((pixel >> 8) & 0xFF),
+                                       static_cast<int>(pixel & 0xFF)};
+                const double a = at(strip, x, frame * frameHeight + y, 3) / 255.0;
+                for (int c = 0; c < 3; ++c) {
+                    const double expected = at(strip, x, frame * frameHeight + y, c) * a +
+                                            at(bg, sx, sy, c) * (1.0 - a);
+                    worst = std::max(worst,
+                                     static_cast<int>(std::lround(std::abs(screen[c] - expected))));
+                }
+            }
+        }
+        XDestroyImage(shot);
+        return worst;
+    }
+
+    Display* display = nullptr;
+    ::Window root = 0;
+    std::vector<std::unique_ptr<UiHost>> hosts;
+    int errorsBefore = 0;
+    int socketsBefore = 0;
+    bool hadResources = false;
+    std::string savedResources;
+};
+
+TEST(LV2UiModule, ExportsOnlyItsDescriptorOfOneUiForBothPlugins) {
+    void* module = dlopen(TW_LV2_UI_MODULE, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << dlerror();
+    using DescriptorFunc = const LV2UI_Descriptor* (*)(uint32_t);
+    auto descriptor = reinterpret_cast<DescriptorFunc>(dlsym(module, "lv2ui_descriptor"));
+    ASSERT_NE(descriptor, nullptr);
+    ASSERT_NE(descriptor(0), nullptr);
+    EXPECT_STREQ(descriptor(0)->URI, "urn:quernstoneworks:tarnwhistle:ui");
+    EXPECT_EQ(descriptor(1), nullptr);
+    EXPECT_EQ(dlclose(module), 0);
+
+    if (std::system("command -v nm > /dev/null 2>&1") != 0) GTEST_SKIP() << "no nm";
+    const std::string command = std::string("nm -D --defined-only '") + TW_LV2_UI_MODULE + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::set<std::string> defined;
+    char line[1024];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        char address[64], type[8], name[512];
+        if (std::sscanf(line, "%63s %7s %511s", address, type, name) == 3) defined.insert(name);
+    }
+    ASSERT_EQ(pclose(pipe), 0);
+    EXPECT_EQ(defined, std::set<std::string>{"lv2ui_descriptor"});
+}
+
+TEST_F(LV2Ui, OpensInTheHostWindowAndAsksThePluginForTheEditorSize) {
+    UiHost& host = OpenHost();
+    EXPECT_EQ(ParentOf(host.Widget()), host.Parent());
+    EXPECT_EQ(GeometryOf(host.Widget()), (Geometry{0, 0, 248, 662}));
+    EXPECT_EQ(EditorOf(host).NControls(), 12);  // eleven controls and the corner handle
+    EXPECT_EQ(host.resizes, (std::vector<Size>{{248, 662}}));
+    EXPECT_EQ(host.PatchKindsWritten(), std::vector<LV2PatchKind>{LV2PatchKind::kGetEditorSize});
+    EXPECT_TRUE(host.ValuesWrittenTo(kPreampGain).empty()) << "opening changes no value";
+}
+
+TEST_F(LV2Ui, EveryControlShowsTheFrameOfTheValueItsPortSent) {
+    SetResources("Xft.dpi:\t192\n");
+    UiHost& host = OpenHost();
+    ASSERT_TRUE(PumpUntil([&] { return GeometryOf(host.Widget()).width == 496; }));
+    // Defaults first, then values from the host (mid range, the top end,
+    // beyond the range, NaN which changes nothing).
+    const struct {
+        const char* what;
+        float value;  // as a fraction of the range; NaN sends NaN
+    } kRounds[] = {
+        {"defaults", -1.0f}, {"middle", 0.5f}, {"top", 1.0f}, {"beyond", 3.0f}, {"NaN", NAN}};
+    double expectedNorm[kNumChannelParams] = {};
+    for (int i = 0; i < kNumChannelParams; ++i) expectedNorm[i] = host.Ui().GetParam(i)->GetNorm();
+    for (const auto& round : kRounds) {
+        SCOPED_TRACE(round.what);
+        for (const Place& place : kPlaces) {
+            const Param& param = *host.Ui().GetParam(place.paramIdx);
+            if (round.value < 0.0f) continue;
+            const float value =
+                std::isnan(round.value)
+                    ? NAN
+                    : static_cast<float>(param.Min() + round.value * (param.Max() - param.Min()));
+            host.SendControl(static_cast<uint32_t>(place.paramIdx), value);
+            if (!std::isnan(round.value)) expectedNorm[place.paramIdx] = param.ToNorm(value);
+        }
+        Pump(60);
+        for (const Place& place : kPlaces) {
+            SCOPED_TRACE(place.file + std::to_string(place.paramIdx));
+            const double norm = expectedNorm[place.paramIdx];
+            EXPECT_NEAR(host.Ui().GetParam(place.paramIdx)->GetNorm(), norm, 1e-6);
+            const int frame = StripFrameFor(norm, place.frames) - 1;
+            EXPECT_LE(FrameDifference(host, place, frame), 1);
+            // A neighbouring frame does not match: the comparison tells them apart.
+            if (place.frames > 2) {
+                const int other = frame == 0 ? 1 : frame - 1;
+                EXPECT_GT(FrameDifference(host, place, other), 8);
+            }
+        }
+    }
+    EXPECT_TRUE(host.ValuesWrittenTo(kPreampGain).empty()) << "a host's value is not sent back";
+}
+
+TEST_F(LV2Ui, PortEventsOutsideTheControlsChangeNothing) {
+    UiHost& host = OpenHost();
+    const double before = host.Ui().GetParam(kPreampGain)->GetNorm();
+    const float value = 12.0f;
+    const double huge = 1e9;
+    host.PortEvent(kPreampGain, 2, 0, &value);                   // too short
+    host.PortEvent(kPreampGain, sizeof value, 99, &value);       // unknown format
+    host.PortEvent(kNumChannelParams, sizeof value, 0, &value);  // the latency output
+    host.PortEvent(1000, sizeof value, 0, &value);               // no such port
+    host.PortEvent(kPreampGain, sizeof value, 0, nullptr);       // no buffer
+    host.PortEvent(UiHost::NotifyPort(), sizeof huge, host.PatchUrids().atomEventTransfer, &huge);
+    Pump(40);
+    EXPECT_EQ(host.Ui().GetParam(kPreampGain)->GetNorm(), before);
+    EXPECT_EQ(host.resizes.size(), 1u);
+}
+
+TEST_F(LV2Ui, ADragWritesRisingValuesBetweenOneTouchBeginAndEnd) {
+    UiHost& host = OpenHost();
+    DragFrom(kGainKnob, -30);
+    const std::vector<float> written = host.ValuesWrittenTo(kPreampGain);
+    ASSERT_GE(written.size(), 2u);
+    EXPECT_TRUE(std::is_sorted(written.begin(), written.end()));
+    EXPECT_GT(written.back(), written.front());
+    // The real value the plug-in applies, as the UI's Param holds it.
+    EXPECT_FLOAT_EQ(written.back(),
+                    static_cast<float>(host.Ui().GetParam(kPreampGain)->GetValue()));
+    EXPECT_EQ(host.touches, (std::vector<Touch>{{kPreampGain, true}, {kPreampGain, false}}));
+    for (const Write& w : host.writes) {
+        EXPECT_TRUE(w.format != 0 || w.port == kPreampGain) << "port " << w.port;
+    }
+}
+
+TEST_F(LV2Ui, AltClickWritesTheDefaultBetweenOneTouchBeginAndEnd) {
+    UiHost& host = OpenHost();
+    host.SendControl(kOutputTrim, 9.0f);
+    Pump(40);
+    MoveTo(kTrimKnob);
+    Key(XK_Alt_L, true);
+    Button(1, true);
+    Button(1, false);
+    Key(XK_Alt_L, false);
+    const Param& trim = *host.Ui().GetParam(kOutputTrim);
+    EXPECT_EQ(host.ValuesWrittenTo(kOutputTrim),
+              std::vector<float>{static_cast<float>(trim.Default())});
+    EXPECT_EQ(trim.GetValue(), trim.Default());
+    EXPECT_EQ(host.touches, (std::vector<Touch>{{kOutputTrim, true}, {kOutputTrim, false}}));
+    // A plain click afterwards is the knob's own: no reset, no writes.
+    host.writes.clear();
+    Pump(450);
+    Button(1, true);
+    Button(1, false);
+    EXPECT_TRUE(host.ValuesWrittenTo(kOutputTrim).empty());
+}
+
+TEST_F(LV2Ui, TheCornerHandleResizesThroughTheHostAndTellsThePlugin) {
+    UiHost& host = OpenHost();
+    host.resizes.clear();
+    MoveTo(kResizer);
+    Button(1, true);
+    // A patch:Set arriving in the middle of the drag does not fight it.
+    host.SendEditorSize(248, 662, 2.0f);
+    MoveTo(300, 815);  // 815 / 652 = 1.25 is the smaller of the two ratios
+    Button(1, false);
+    EXPECT_TRUE(PumpUntil([&] { return GeometryOf(host.Widget()).width == 310; }));
+    ASSERT_FALSE(host.resizes.empty());
+    EXPECT_EQ(host.resizes.back(), (Size{310, 827}));
+    EXPECT_EQ(GeometryOf(host.Parent()).width, 310) << "the host resized its window";
+    std::vector<EditorSizeMessage> sets;
+    const std::vector<LV2PatchKind> kinds = host.PatchKindsWritten(&sets);
+    ASSERT_FALSE(sets.empty());
+    EXPECT_EQ(sets.back().width, 248);
+    EXPECT_EQ(sets.back().height, 662);
+    EXPECT_FLOAT_EQ(sets.back().scale, 1.25f);
+}
+
+TEST_F(LV2Ui, AnEditorSizeFromThePluginResizesWithoutBeingSentBack) {
+    UiHost& host = OpenHost();
+    host.writes.clear();
+    host.resizes.clear();
+    const struct {
+        const char* what;
+        int32_t width;
+        int32_t height;
+        float scale;
+        Size pixels;
+    } kCases[] = {{"larger", 248, 662, 1.5f, {372, 993}},
+                  {"back", 248, 662, 1.0f, {248, 662}},
+                  {"beyond the largest scale", 248, 662, 50.0f, {496, 1324}}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        host.SendEditorSize(c.width, c.height, c.scale);
+        EXPECT_TRUE(PumpUntil([&] { return GeometryOf(host.Widget()).width == c.pixels.width; }));
+        ASSERT_FALSE(host.resizes.empty());
+        EXPECT_EQ(host.resizes.back(), c.pixels);
+    }
+    EXPECT_TRUE(host.PatchKindsWritten().empty());
+}
+
+TEST_F(LV2Ui, TheHostsResizeRequestScalesTheEditorToFit) {
+    UiHost& host = OpenHost();
+    host.writes.clear();
+    const auto* resize =
+        static_cast<const LV2UI_Resize*>(lv2ui_descriptor(0)->extension_data(LV2_UI__resize));
+    ASSERT_NE(resize, nullptr);
+    EXPECT_EQ(resize->ui_resize(&host.Ui(), 496, 2000), 0);
+    EXPECT_TRUE(PumpUntil([&] { return GeometryOf(host.Widget()).width == 496; }));
+    EXPECT_FLOAT_EQ(EditorOf(host).DrawScale(), 2.0f);
+    std::vector<EditorSizeMessage> sets;
+    host.PatchKindsWritten(&sets);
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_FLOAT_EQ(sets[0].scale, 2.0f);
+    EXPECT_EQ(resize->ui_resize(&host.Ui(), 0, 100), 1);
+    EXPECT_EQ(resize->ui_resize(nullptr, 100, 100), 1);
+}
+
+TEST_F(LV2Ui, AnIdleEditorDrawsNothingAndAValueIsOneMoreFrame) {
+    UiHost& host = OpenHost();
+    GraphicsWindow& window = EditorOf(host);
+    Pump(100);
+    const int frames = window.FramesDrawn();
+    const int switches = window.ContextSwitches();
+    Pump(300);
+    EXPECT_EQ(window.FramesDrawn(), frames);
+    EXPECT_EQ(window.ContextSwitches(), switches);
+    host.SendControl(kHighGain, 6.0f);
+    EXPECT_TRUE(PumpUntil([&] { return window.FramesDrawn() > frames; }));
+}
+
+TEST_F(LV2Ui, HostsThatOfferLessStillGetAWorkingEditor) {
+    const struct {
+        const char* what;
+        Offer offer;
+    } kHosts[] = {{"no parent", {true, false, true, true}},
+                  {"no resize", {true, true, false, true}},
+                  {"no touch", {true, true, true, false}},
+                  {"no urid:map", {false, true, true, true}},
+                  {"nothing", {false, false, false, false}}};
+    for (const auto& h : kHosts) {
+        SCOPED_TRACE(h.what);
+        UiHost& host = OpenHost(h.offer);
+        if (!h.offer.parent) {
+            EXPECT_EQ(ParentOf(host.Widget()), root) << "a top-level window of its own";
+        }
+        // Where the editor is on the screen.
+        ::Window child = 0;
+        int x = 0, y = 0;
+        XTranslateCoordinates(display, host.Widget(), root, 0, 0, &x, &y, &child);
+        DragFrom({kGainKnob.x + static_cast<float>(x), kGainKnob.y + static_cast<float>(y)}, -20);
+        EXPECT_FALSE(host.ValuesWrittenTo(kPreampGain).empty());
+        EXPECT_EQ(host.touches.size(), h.offer.touch ? 2u : 0u);
+        EXPECT_EQ(host.PatchKindsWritten().size(), h.offer.map ? 1u : 0u);
+        EXPECT_EQ(host.resizes.empty(), !h.offer.resize);
+        host.Cleanup();
+        EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+        hosts.clear();
+    }
+}
+
+TEST_F(LV2Ui, AnUnknownPluginOrAMissingWidgetGetsNoUi) {
+    hosts.push_back(std::make_unique<UiHost>(display, Offer{}));
+    EXPECT_FALSE(hosts.back()->Instantiate("urn:somebody-else:plugin"));
+    EXPECT_TRUE(hosts.back()->writes.empty());
+    const LV2UI_Descriptor* d = lv2ui_descriptor(0);
+    EXPECT_EQ(d->instantiate(d, kMonoURI, "", nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+    EXPECT_EQ(d->extension_data("urn:nothing"), nullptr);
+}
+
+TEST_F(LV2Ui, TheStereoPluginsAtomPortsComeAfterItsFourAudioPorts) {
+    hosts.push_back(std::make_unique<UiHost>(display, Offer{}));
+    UiHost& host = *hosts.back();
+    ASSERT_TRUE(host.Instantiate(kStereoURI));
+    ASSERT_EQ(host.writes.size(), 1u);
+    EXPECT_EQ(host.writes[0].port, UiHost::ControlPort() + 2);
+}
+
+TEST_F(LV2Ui, WithTheTraceSetInstantiatePrintsEveryFeatureOffered) {
+    setenv("TW_LV2UI_TRACE", "1", 1);
+    testing::internal::CaptureStderr();
+    OpenHost();
+    const std::string printed = testing::internal::GetCapturedStderr();
+    unsetenv("TW_LV2UI_TRACE");
+    for (const char* uri :
+         {LV2_URID__map, LV2_UI__parent, LV2_UI__resize, LV2_UI__touch, LV2_UI__idleInterface}) {
+        EXPECT_NE(printed.find(std::string(uri) + "\n"), std::string::npos) << uri;
+    }
+    std::size_t lines = 0;
+    for (std::size_t at = printed.find("host offers"); at != std::string::npos;
+         at = printed.find("host offers", at + 1)) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, 5u);
+}
+
+TEST_F(LV2Ui, TwoUisAtOnceCloseApartAndLeaveNothingBehind) {
+    for (int round = 0; round < 8; ++round) {
+        SCOPED_TRACE(round);
+        OpenHost();
+        EXPECT_EQ(hosts.back()->Ui().Loop().TimerCount(), 1u);
+        hosts.clear();
+        EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+        EXPECT_EQ(OpenSockets(), socketsBefore);
+    }
+    UiHost& one = OpenHost({}, 0, 0);
+    UiHost& two = OpenHost({}, 300, 0);
+    const unsigned long oneParent = one.Parent();
+    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 2);
+    EXPECT_EQ(one.Ui().Loop().TimerCount(), 1u);
+    EXPECT_EQ(two.Ui().Loop().TimerCount(), 1u);
+    // Each gets its own input.
+    DragFrom(kGainKnob, -20, 300);
+    EXPECT_FALSE(two.ValuesWrittenTo(kPreampGain).empty());
+    EXPECT_TRUE(one.ValuesWrittenTo(kPreampGain).empty());
+    one.Cleanup();
+    EXPECT_TRUE(PumpUntil([&] { return ChildrenOf(oneParent) == 0; }));
+    // The survivor still draws and answers on the shared connection.
+    const int frames = EditorOf(two).FramesDrawn();
+    two.SendControl(kHighGain, 6.0f);
+    EXPECT_TRUE(PumpUntil([&] { return EditorOf(two).FramesDrawn() > frames; }));
+    two.writes.clear();
+    DragFrom(kTrimKnob, -20, 300);
+    EXPECT_FALSE(two.ValuesWrittenTo(kOutputTrim).empty());
+    const unsigned long twoParent = two.Parent();
+    two.Cleanup();
+    EXPECT_EQ(ChildrenOf(twoParent), 0u);  // the last close synchronised with the server
+    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+}
+
+}  // namespace
