@@ -13,6 +13,7 @@
 
 #include "core/param_table.h"
 #include "factory_presets.h"
+#include "lv2/lv2_ports.h"
 #include "lv2_lilv_support.h"
 #include "product/channel_parameters.h"
 #include "product/module/lv2/lv2_module.h"
@@ -179,6 +180,85 @@ std::string ValueOf(LilvTestWorld& world, const LilvNode* subject, const std::st
     return text;
 }
 
+TEST(LV2Bundle, AtomPortsAndTheX11UIAreDescribed) {
+    LilvTestWorld world(lv2_test::BuiltBundle());
+    const std::string kAtom = "http://lv2plug.in/ns/ext/atom#";
+    const std::string kUi = "http://lv2plug.in/ns/extensions/ui#";
+    const std::string kPatch = "http://lv2plug.in/ns/ext/patch#";
+    const LV2ProductDescription product = LV2ProductIdentity();
+    ParamTable params(kNumChannelParams);
+    DefineChannelParameters(params);
+    for (const LV2PluginVariant& variant : PluginVariants(product)) {
+        SCOPED_TRACE(variant.uri);
+        const LilvPlugin* plugin = world.Plugin(variant.uri);
+        ASSERT_NE(plugin, nullptr);
+        const LV2PortLayout layout{kNumChannelParams, variant.audioInputs, variant.audioOutputs};
+        struct Case {
+            int index;
+            const char* direction;
+            const char* symbol;
+        };
+        const Case kPorts[] = {{layout.EventInputPort(), "InputPort", "control"},
+                               {layout.EventOutputPort(), "OutputPort", "notify"}};
+        for (const Case& c : kPorts) {
+            SCOPED_TRACE(c.symbol);
+            const LilvPort* port = lilv_plugin_get_port_by_designation(
+                plugin, world.Uri(kLV2 + c.direction), world.Uri(kLV2 + "control"));
+            ASSERT_NE(port, nullptr);
+            EXPECT_EQ(lilv_port_get_index(plugin, port), static_cast<uint32_t>(c.index));
+            EXPECT_EQ(ViewPort(world, plugin, static_cast<uint32_t>(c.index)).symbol, c.symbol);
+            EXPECT_TRUE(lilv_port_is_a(plugin, port, world.Uri(kAtom + "AtomPort")));
+            EXPECT_TRUE(lilv_port_supports_event(plugin, port, world.Uri(kPatch + "Message")));
+            EXPECT_TRUE(
+                lilv_port_has_property(plugin, port, world.Uri(kLV2 + "connectionOptional")));
+            LilvNodes* buffer = lilv_port_get_value(plugin, port, world.Uri(kAtom + "bufferType"));
+            EXPECT_TRUE(lilv_nodes_contains(buffer, world.Uri(kAtom + "Sequence")));
+            lilv_nodes_free(buffer);
+        }
+        // The size is the UI's business: hosts must not offer it as a parameter.
+        for (const char* kind : {"writable", "readable"}) {
+            LilvNodes* offered = lilv_plugin_get_value(plugin, world.Uri(kPatch + kind));
+            EXPECT_EQ(lilv_nodes_size(offered), 0u) << kind;
+            lilv_nodes_free(offered);
+        }
+
+        LilvUIs* uis = lilv_plugin_get_uis(plugin);
+        ASSERT_EQ(lilv_uis_size(uis), 1u);
+        const LilvUI* ui = lilv_uis_get(uis, lilv_uis_begin(uis));
+        EXPECT_EQ(lilv_node_as_uri(lilv_ui_get_uri(ui)), product.UiURI());
+        EXPECT_TRUE(lilv_ui_is_a(ui, world.Uri(kUi + "X11UI")));
+        const std::string binary = lilv_node_as_uri(lilv_ui_get_binary_uri(ui));
+        EXPECT_EQ(binary, "file://" + lv2_test::BuiltBundle() + product.uiBinary);
+        const LilvNode* uiUri = lilv_ui_get_uri(ui);
+        LilvNodes* required = lilv_world_find_nodes(world.World(), uiUri,
+                                                    world.Uri(kLV2 + "requiredFeature"), nullptr);
+        EXPECT_TRUE(lilv_nodes_contains(required, world.Uri(kUi + "idleInterface")));
+        EXPECT_TRUE(lilv_nodes_contains(required, world.Uri("http://lv2plug.in/ns/ext/urid#map")));
+        lilv_nodes_free(required);
+
+        // The host sends the UI every control port of this variant and notify.
+        std::vector<std::string> notified;
+        LilvNodes* notifications = lilv_world_find_nodes(
+            world.World(), uiUri, world.Uri(kUi + "portNotification"), nullptr);
+        LILV_FOREACH(nodes, i, notifications) {
+            const LilvNode* notification = lilv_nodes_get(notifications, i);
+            LilvNode* of =
+                lilv_world_get(world.World(), notification, world.Uri(kUi + "plugin"), nullptr);
+            if (of != nullptr && variant.uri == lilv_node_as_uri(of)) {
+                notified.push_back(ValueOf(world, notification, kLV2 + "symbol"));
+            }
+            lilv_node_free(of);
+        }
+        lilv_nodes_free(notifications);
+        std::vector<std::string> expected = ParamSymbols(params, layout, product.enabledParam);
+        expected.emplace_back(kEventOutputPortSymbol);
+        std::sort(expected.begin(), expected.end());
+        std::sort(notified.begin(), notified.end());
+        EXPECT_EQ(notified, expected);
+        lilv_uis_free(uis);
+    }
+}
+
 TEST(LV2Bundle, CarriesTheDescriptionLicenceAuthorAndVersion) {
     LilvTestWorld world(lv2_test::BuiltBundle());
     const LilvPlugin* plugin = world.Plugin("urn:quernstoneworks:tarnwhistle:stereo");
@@ -324,6 +404,10 @@ TEST_F(WrittenBundle, OtherParameterKindsReadBackAsWritten) {
               nullptr);
     EXPECT_EQ(lilv_plugin_get_num_ports(plugin), 6u + 1u + 1u + 2u + 2u);
     EXPECT_EQ(ViewPort(world, plugin, 9).symbol, "out_r");
+    EXPECT_EQ(ViewPort(world, plugin, 11).symbol, "notify");
+    LilvUIs* uis = lilv_plugin_get_uis(plugin);
+    EXPECT_EQ(lilv_uis_size(uis), 0u) << "no UI binary, no UI";
+    lilv_uis_free(uis);
 }
 
 }  // namespace

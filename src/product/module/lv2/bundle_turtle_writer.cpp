@@ -23,8 +23,8 @@ const char kHelp[] =
     "Usage: tw-lv2-ttl BUNDLE_DIR\n"
     "\n"
     "Writes BUNDLE_DIR/manifest.ttl, the plug-ins' Turtle description (one plug-in per\n"
-    "channel configuration, one control port per parameter) and the factory presets for the\n"
-    "LV2 bundle. The folder\n"
+    "channel configuration, one control port per parameter, the control and notify atom\n"
+    "ports, and the X11 UI) and the factory presets for the LV2 bundle. The folder\n"
     "must exist. A file whose content is already current is left untouched.\n"
     "\n"
     "Exit codes: 0 success, 1 bad command line, 2 a file could not be written.\n";
