@@ -133,9 +133,9 @@ protected:
         desktop.Button(1, false);
         Pause(200);
     }
-    // What jalv holds for each control, through its File > Save: the state
-    // folder it writes carries every port's value.
-    std::map<std::string, double> SaveThroughTheMenu(X11Desktop::WindowId top) {
+    // What jalv holds, through its File > Save: the state folder it writes
+    // (state.ttl carries every port's value); empty when it wrote none.
+    fs::path SaveThroughTheMenu(X11Desktop::WindowId top) {
         const fs::path saved = folder / ("saved" + std::to_string(++saves));
         const X11Desktop::Rect at = desktop.Geometry(top);
         desktop.MoveTo(at.x + 19, at.y + 12);  // "File" on the menu bar
@@ -173,7 +173,12 @@ protected:
             for (int tries = 0; tries < 50 && !fs::exists(saved / "state.ttl"); ++tries) Pause(20);
         }
         Pause(100);
-        return SavedControls(ReadText(saved / "state.ttl"));
+        return fs::exists(saved / "state.ttl") ? saved : fs::path();
+    }
+    std::map<std::string, double> SavedControlsThroughTheMenu(X11Desktop::WindowId top) {
+        const fs::path saved = SaveThroughTheMenu(top);
+        return saved.empty() ? std::map<std::string, double>{}
+                             : SavedControls(ReadText(saved / "state.ttl"));
     }
 
     X11Desktop desktop;
@@ -254,7 +259,7 @@ TEST_F(JalvGtk, AKnobDraggedInTheEditorIsTheValueJalvSavesAndShows) {
     for (const DragCase& c : kDrags) {
         SCOPED_TRACE(c.dy);
         Drag(editor, 69, 556, 0, c.dy);
-        const std::map<std::string, double> saved = SaveThroughTheMenu(top);
+        const std::map<std::string, double> saved = SavedControlsThroughTheMenu(top);
         ASSERT_EQ(saved.count("preamp_gain"), 1u) << jalv->Err();
         const double after = saved.at("preamp_gain");
         EXPECT_EQ(after > before, c.raises) << before << " -> " << after;
@@ -330,6 +335,31 @@ TEST_F(JalvGtk, TheCornerHandleResizesJalvsWindowAndTheEditorFillsIt) {
         EXPECT_FALSE(AnEdgeIsUndrawn(desktop.Capture(now)));
         before = now;
     }
+}
+
+TEST_F(JalvGtk, TheEditorsSizeComesBackWithAStateJalvSaved) {
+    X11Desktop::WindowId top = StartJalv({});
+    ASSERT_NE(top, 0u) << jalv->Err();
+    X11Desktop::WindowId editor = desktop.FindInside(top, "Editor", "EditorWndClass");
+    ASSERT_NE(editor, 0u) << jalv->Err();
+    Drag(editor, 240, 654, 62, 166);
+    ASSERT_NE(WaitUntilDrawn(editor), 0u);
+    const X11Desktop::Rect chosen = desktop.Geometry(editor);
+    ASSERT_GT(chosen.width, 248);
+    const fs::path saved = SaveThroughTheMenu(top);
+    ASSERT_FALSE(saved.empty()) << jalv->Err();
+    jalv->Stop();
+    // A new session from the saved state opens the editor at the size the
+    // user chose, in a window of that size.
+    top = StartJalv({"--load", saved.string()});
+    ASSERT_NE(top, 0u) << jalv->Err();
+    editor = desktop.FindInside(top, "Editor", "EditorWndClass");
+    ASSERT_NE(editor, 0u) << jalv->Err();
+    const X11Desktop::Rect reopened = desktop.Geometry(editor);
+    EXPECT_EQ(reopened.width, chosen.width);
+    EXPECT_EQ(reopened.height, chosen.height);
+    EXPECT_EQ(desktop.Geometry(top).width, chosen.width);
+    EXPECT_FALSE(AnEdgeIsUndrawn(desktop.Capture(reopened)));
 }
 
 }  // namespace
