@@ -74,8 +74,8 @@ protected:
         }
         folder = fs::temp_directory_path() / ("tw_jalv_" + std::to_string(getpid()));
         fs::create_directories(folder);
-        environment = {"JACK_DEFAULT_SERVER=tw-jalv-" + std::to_string(getpid()),
-                       "JACK_NO_START_SERVER=1", "LV2_PATH=" + kLv2Folder + ":/usr/lib/lv2",
+        environment = {"JACK_DEFAULT_SERVER=" + server, "JACK_NO_START_SERVER=1",
+                       "LV2_PATH=" + kLv2Folder + ":/usr/lib/lv2",
                        // Gtk's settings and recent files stay in the test's folder.
                        "HOME=" + folder.string(), "XDG_CONFIG_HOME=" + (folder / "config").string(),
                        "XDG_DATA_HOME=" + (folder / "data").string(), "NO_AT_BRIDGE=1",
@@ -92,6 +92,14 @@ protected:
     void TearDown() override {
         jalv.reset();
         jack.reset();
+        // A server or client that had to be killed leaves its shared memory
+        // and semaphores behind; they carry the server's name.
+        std::error_code ignored;
+        for (const auto& entry : fs::directory_iterator("/dev/shm", ignored)) {
+            const std::string name = entry.path().filename().string();
+            if (name.find("_" + server + "_") != std::string::npos)
+                fs::remove(entry.path(), ignored);
+        }
         if (!folder.empty()) fs::remove_all(folder);
     }
 
@@ -182,6 +190,7 @@ protected:
     }
 
     X11Desktop desktop;
+    const std::string server = "tw-jalv-" + std::to_string(getpid());
     fs::path folder;
     std::vector<std::string> environment;
     std::unique_ptr<HostProcess> jack, jalv;
