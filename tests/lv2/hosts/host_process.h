@@ -13,10 +13,10 @@ bool OnPath(const std::string& program);
 
 class HostProcess {
 public:
-    // [main] Starts argv[0] (looked up on PATH) with the test's environment
-    // plus `environment` ("NAME=value", replacing a variable of that name),
-    // standard input from /dev/null, standard output and error into
-    // <folder>/<name>.out and .err.
+    // [main] Starts argv[0] (looked up on PATH) in `folder` with the test's
+    // environment plus `environment` ("NAME=value", replacing a variable of
+    // that name), standard input from /dev/null, standard output and error
+    // into <folder>/<name>.out and .err.
     HostProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
                 const std::filesystem::path& folder, const std::string& name);
     // [main] Stop().

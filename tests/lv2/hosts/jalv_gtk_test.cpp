@@ -143,6 +143,7 @@ protected:
     }
     // What jalv holds, through its File > Save: the state folder it writes
     // (state.ttl carries every port's value); empty when it wrote none.
+    bool DialogOpen() { return desktop.FindTopLevel("Jalv.gtk3", "Save State") != 0; }
     fs::path SaveThroughTheMenu(X11Desktop::WindowId top) {
         const fs::path saved = folder / ("saved" + std::to_string(++saves));
         const X11Desktop::Rect at = desktop.Geometry(top);
@@ -158,7 +159,7 @@ protected:
             }
         }
         if (menu == 0) return {};
-        const X11Desktop::Rect items = menu != 0 ? desktop.Geometry(menu) : X11Desktop::Rect{};
+        const X11Desktop::Rect items = desktop.Geometry(menu);
         desktop.MoveTo(items.x + 40, items.y + 12);  // "Save"
         desktop.Button(1, true);
         desktop.Button(1, false);
@@ -173,14 +174,15 @@ protected:
         desktop.MoveTo(d.x + 300, d.y + 24);  // the name field
         desktop.Button(1, true);
         desktop.Button(1, false);
-        desktop.Type(saved.string());
-        // The first Return may only take the completion Gtk offers.
-        for (int presses = 0; presses < 3 && !fs::exists(saved / "state.ttl"); ++presses) {
+        // A name alone: the dialog opens on jalv's working folder.
+        desktop.Type(saved.filename().string());
+        // jalv closes the dialog once it has written the state; the first
+        // Return may only settle the name field.
+        for (int presses = 0; presses < 3 && DialogOpen(); ++presses) {
             desktop.Key("Return", true);
             desktop.Key("Return", false);
-            for (int tries = 0; tries < 50 && !fs::exists(saved / "state.ttl"); ++tries) Pause(20);
+            for (int tries = 0; tries < 40 && DialogOpen(); ++tries) Pause(20);
         }
-        Pause(100);
         return fs::exists(saved / "state.ttl") ? saved : fs::path();
     }
     std::map<std::string, double> SavedControlsThroughTheMenu(X11Desktop::WindowId top) {
