@@ -373,4 +373,22 @@ TEST_F(JalvGtk, TheEditorsSizeComesBackWithAStateJalvSaved) {
     EXPECT_FALSE(AnEdgeIsUndrawn(desktop.Capture(reopened)));
 }
 
+TEST_F(JalvGtk, JalvsShortcutsStillWorkAfterAClickInTheEditor) {
+    const X11Desktop::WindowId top = StartJalv({});
+    ASSERT_NE(top, 0u) << jalv->Err();
+    const X11Desktop::WindowId editor = desktop.FindInside(top, "Editor", "EditorWndClass");
+    ASSERT_NE(editor, 0u) << jalv->Err();
+    // A click on the panel where there is no control, then jalv's Ctrl+Q
+    // with the pointer still over the editor.
+    const X11Desktop::Rect at = desktop.Geometry(editor);
+    desktop.MoveTo(at.x + 8, at.y + 8);
+    desktop.Button(1, true);
+    desktop.Button(1, false);
+    desktop.Key("Control_L", true);
+    desktop.Key("q", true);
+    desktop.Key("q", false);
+    desktop.Key("Control_L", false);
+    EXPECT_EQ(jalv->Wait(3000), 0) << "jalv did not hear Ctrl+Q";
+}
+
 }  // namespace
