@@ -348,6 +348,27 @@ TEST_F(JalvGtk, TheCornerHandleResizesJalvsWindowAndTheEditorFillsIt) {
     }
 }
 
+TEST_F(JalvGtk, TheEditorFillsTheSizeAUserGivesJalvsWindow) {
+    const X11Desktop::WindowId top = StartJalv({});
+    ASSERT_NE(top, 0u) << jalv->Err();
+    const X11Desktop::WindowId editor = desktop.FindInside(top, "Editor", "EditorWndClass");
+    ASSERT_NE(editor, 0u) << jalv->Err();
+    const int menuHeight = desktop.Geometry(editor).y - desktop.Geometry(top).y;
+    struct SizeCase {
+        int width, height;
+    };
+    const SizeCase kSizes[] = {{300, 800}, {400, 700}};
+    for (const SizeCase& c : kSizes) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        desktop.Resize(top, c.width, c.height);
+        ASSERT_NE(WaitUntilDrawn(editor), 0u);
+        const X11Desktop::Rect now = desktop.Geometry(editor);
+        EXPECT_EQ(now.width, c.width);
+        EXPECT_EQ(now.height, c.height - menuHeight);
+        EXPECT_FALSE(AnEdgeIsUndrawn(desktop.Capture(now)));
+    }
+}
+
 TEST_F(JalvGtk, TheEditorsSizeComesBackWithAStateJalvSaved) {
     X11Desktop::WindowId top = StartJalv({});
     ASSERT_NE(top, 0u) << jalv->Err();

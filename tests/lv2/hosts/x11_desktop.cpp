@@ -143,6 +143,12 @@ DecodedPicture X11Desktop::Capture(const Rect& rect) {
     return picture;
 }
 
+void X11Desktop::Resize(WindowId window, int width, int height) {
+    XResizeWindow(mDisplay, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(mDisplay, False);
+    Pause(40);
+}
+
 void X11Desktop::Focus(WindowId window) {
     XSetInputFocus(mDisplay, window, RevertToParent, CurrentTime);
     XSync(mDisplay, False);

@@ -41,6 +41,9 @@ public:
     // invalid picture when it does not lie on the screen.
     DecodedPicture Capture(const Rect& rect);
 
+    // [main] Resizes a window as a window manager does for a user dragging
+    // its frame.
+    void Resize(WindowId window, int width, int height);
     // [main] Gives the window the keyboard focus, as a window manager gives
     // it to a window that opens (there is none on the test's display).
     void Focus(WindowId window);
