@@ -110,7 +110,7 @@ protected:
         argv.insert(argv.end(), options.begin(), options.end());
         argv.push_back(kPluginURI);
         jalv = std::make_unique<HostProcess>(argv, environment, folder, "jalv");
-        for (int tries = 0; tries < 500 && jalv->Running(); ++tries) {
+        for (int tries = 0; tries < 1000 && jalv->Running(); ++tries) {
             const X11Desktop::WindowId top =
                 desktop.FindTopLevel("Jalv.gtk3", "Tarnwhistle Stereo");
             if (top != 0 && desktop.Geometry(top).height > 30) return WaitUntilDrawn(top);
