@@ -188,8 +188,8 @@ void LV2UIAdapter::SendEditorSize() {
     mKnownSize = size;
     unsigned char message[kEditorSizeSetBytes];
     const uint32_t bytes = WriteEditorSizeSet(mUrids, size, message, sizeof message);
-    WritePort(static_cast<uint32_t>(mLink.layout.EventInputPort()), bytes,
-              mUrids.atomEventTransfer, message);
+    WritePort(static_cast<uint32_t>(mLink.layout.EventInputPort()), bytes, mUrids.atomEventTransfer,
+              message);
 }
 
 void LV2UIAdapter::ApplyEditorSize(const EditorSizeMessage& size) {

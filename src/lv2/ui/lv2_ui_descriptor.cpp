@@ -69,10 +69,12 @@ void LV2UIDescriptor::PortEvent(LV2UI_Handle handle, uint32_t port, uint32_t siz
 const void* LV2UIDescriptor::ExtensionData(const char* uri) {
     static const LV2UI_Idle_Interface idle{&Idle};
     static const LV2UI_Resize resize{nullptr, &Resize};
-    if (uri == nullptr) return nullptr;
-    if (std::strcmp(uri, LV2_UI__idleInterface) == 0) return &idle;
-    if (std::strcmp(uri, LV2_UI__resize) == 0) return &resize;
-    return nullptr;
+    return GuardHostCall<const void*>(nullptr, [uri]() -> const void* {
+        if (uri == nullptr) return nullptr;
+        if (std::strcmp(uri, LV2_UI__idleInterface) == 0) return &idle;
+        if (std::strcmp(uri, LV2_UI__resize) == 0) return &resize;
+        return nullptr;
+    });
 }
 
 int LV2UIDescriptor::Idle(LV2UI_Handle handle) {

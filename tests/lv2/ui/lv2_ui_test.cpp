@@ -102,6 +102,7 @@ protected:
         root = DefaultRootWindow(display);
         SaveResources();
         errorsBefore = GraphicsWindow::XErrorCount();
+        defaultLoopTimers = DefaultRunLoop().TimerCount();
         socketsBefore = OpenSockets();
     }
 
@@ -112,6 +113,8 @@ protected:
         EXPECT_EQ(GraphicsWindow::XErrorCount(), errorsBefore);
         EXPECT_EQ(OpenSockets(), socketsBefore) << "the editors' display connection is still open";
         EXPECT_EQ(&ProcessRunLoop(), &DefaultRunLoop());
+        EXPECT_EQ(DefaultRunLoop().TimerCount(), defaultLoopTimers)
+            << "a timer outside a UI's loop";
         RestoreResources();
         XCloseDisplay(display);
     }
@@ -285,6 +288,7 @@ protected:
     ::Window root = 0;
     std::vector<std::unique_ptr<UiHost>> hosts;
     int errorsBefore = 0;
+    std::size_t defaultLoopTimers = 0;
     int socketsBefore = 0;
     bool hadResources = false;
     std::string savedResources;
@@ -580,6 +584,10 @@ TEST_F(LV2Ui, TwoUisAtOnceCloseApartAndLeaveNothingBehind) {
     DragFrom(kGainKnob, -20, 300);
     EXPECT_FALSE(two.ValuesWrittenTo(kPreampGain).empty());
     EXPECT_TRUE(one.ValuesWrittenTo(kPreampGain).empty());
+    // Closing leaves no timer on its loop (the host's cleanup closes, then deletes).
+    one.Ui().Close();
+    EXPECT_EQ(one.Ui().Loop().TimerCount(), 0u);
+    EXPECT_EQ(two.Ui().Loop().TimerCount(), 1u);
     one.Cleanup();
     EXPECT_TRUE(PumpUntil([&] { return ChildrenOf(oneParent) == 0; }));
     // The survivor still draws and answers on the shared connection.

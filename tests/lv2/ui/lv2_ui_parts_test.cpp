@@ -1,0 +1,91 @@
+// The UI's pieces that need no display: the host's feature list as the UI
+// reads it, and the Alt+click reset's reading of a press.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "lv2/ui/lv2_ui_features.h"
+#include "lv2/ui/lv2_ui_reset_click.h"
+
+namespace {
+
+LV2_URID MapNothing(LV2_URID_Map_Handle, const char*) {
+    return 1;
+}
+int ResizeNothing(LV2UI_Feature_Handle, int, int) {
+    return 0;
+}
+void TouchNothing(LV2UI_Feature_Handle, uint32_t, bool) {}
+
+TEST(LV2UiFeatures, FeaturesWithoutDataOrFunctionCountAsNotOffered) {
+    LV2_URID_Map map{nullptr, &MapNothing};
+    LV2_URID_Map mapWithoutFunction{nullptr, nullptr};
+    LV2UI_Resize resize{nullptr, &ResizeNothing};
+    LV2UI_Resize resizeWithoutFunction{nullptr, nullptr};
+    LV2UI_Touch touch{nullptr, &TouchNothing};
+    void* window = reinterpret_cast<void*>(0x1234);
+
+    const LV2_Feature fullMap{LV2_URID__map, &map}, fullResize{LV2_UI__resize, &resize},
+        fullTouch{LV2_UI__touch, &touch}, parent{LV2_UI__parent, window},
+        emptyMap{LV2_URID__map, &mapWithoutFunction},
+        emptyResize{LV2_UI__resize, &resizeWithoutFunction}, nullMap{LV2_URID__map, nullptr},
+        nullTouch{LV2_UI__touch, nullptr}, noURI{nullptr, &map}, other{"urn:other", nullptr};
+    const LV2_Feature* const full[] = {&fullMap, &parent, &fullResize, &fullTouch, &other, nullptr};
+    const LV2_Feature* const empty[] = {&emptyMap, &emptyResize, &nullTouch, &noURI, nullptr};
+    const LV2_Feature* const nullData[] = {&nullMap, nullptr};
+
+    const LV2UIFeatures all = ReadUIFeatures(full);
+    EXPECT_EQ(all.map, &map);
+    EXPECT_EQ(all.parent, window);
+    EXPECT_EQ(all.resize, &resize);
+    EXPECT_EQ(all.touch, &touch);
+    EXPECT_EQ(all.offered.size(), 5u);
+    EXPECT_EQ(all.offered.back(), "urn:other");
+
+    for (const LV2_Feature* const* list :
+         {&empty[0], &nullData[0], static_cast<const LV2_Feature* const*>(nullptr)}) {
+        const LV2UIFeatures none = ReadUIFeatures(list);
+        EXPECT_EQ(none.map, nullptr);
+        EXPECT_EQ(none.parent, nullptr);
+        EXPECT_EQ(none.resize, nullptr);
+        EXPECT_EQ(none.touch, nullptr);
+    }
+    EXPECT_EQ(ReadUIFeatures(empty).offered.size(), 3u) << "the entry without a URI is skipped";
+}
+
+TEST(LV2UiResetClick, OnlyAnAltPressOnAKnownParameterIsTaken) {
+    std::vector<int> reset;
+    LV2UIResetClick click([&](int paramIdx) {
+        if (paramIdx >= 11) return false;
+        reset.push_back(paramIdx);
+        return true;
+    });
+    const struct {
+        const char* id;
+        uint32_t modifiers;
+        int answer;
+        int resetIdx;  // -1: none
+    } kCases[] = {
+        {"1", kHostModifierAlt, 0, 0},
+        {"11", kHostModifierAlt | kHostModifierShift, 0, 10},
+        {"12", kHostModifierAlt, 1, -1},  // the reset function knows no such Param
+        {"3", 0, 1, -1},
+        {"3", kHostModifierShift | kHostModifierControl, 1, -1},
+        {"3", kHostModifierAlt | kHostModifierRightButton, 1, -1},
+        {"0", kHostModifierAlt, 1, -1},
+        {"", kHostModifierAlt, 1, -1},
+        {"-1", kHostModifierAlt, 1, -1},
+        {"2x", kHostModifierAlt, 1, -1},
+        {"99999999999999999999", kHostModifierAlt, 1, -1},
+        {nullptr, kHostModifierAlt, 1, -1},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.id != nullptr ? c.id : "null");
+        reset.clear();
+        EXPECT_EQ(click.ParameterMouseDown(c.id, c.modifiers), c.answer);
+        EXPECT_EQ(reset, c.resetIdx < 0 ? std::vector<int>{} : std::vector<int>{c.resetIdx});
+    }
+    EXPECT_EQ(click.HostModifierBits(), 0u);
+}
+
+}  // namespace
