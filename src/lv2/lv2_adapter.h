@@ -45,7 +45,7 @@
 // Threads: construction, Activate, Deactivate and RestoreLV2State on [main]
 // (LV2's instantiation class: never while Run runs); ConnectPort and Run on
 // [audio]; SaveLV2State on [main], possibly while Run runs (it reads atomic
-// Param values only). There is no editor and no idle timer in this build:
+// Param values and the editor size slot only). There is no editor and no idle timer in this build:
 // nothing would pump one.
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
