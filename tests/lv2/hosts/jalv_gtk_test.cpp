@@ -118,6 +118,13 @@ protected:
         }
         return 0;
     }
+    // jalv with the editor inside its window: top and editor, false when
+    // either does not appear.
+    bool OpenEditor(const std::vector<std::string>& options) {
+        top = StartJalv(options);
+        editor = top != 0 ? desktop.FindInside(top, "Editor", "EditorWndClass") : 0;
+        return editor != 0;
+    }
     // The window once two captures in a row show the same pixels.
     X11Desktop::WindowId WaitUntilDrawn(X11Desktop::WindowId window) {
         DecodedPicture last;
@@ -141,10 +148,10 @@ protected:
         desktop.Button(1, false);
         Pause(200);
     }
+    bool DialogOpen() { return desktop.FindTopLevel("Jalv.gtk3", "Save State") != 0; }
     // What jalv holds, through its File > Save: the state folder it writes
     // (state.ttl carries every port's value); empty when it wrote none.
-    bool DialogOpen() { return desktop.FindTopLevel("Jalv.gtk3", "Save State") != 0; }
-    fs::path SaveThroughTheMenu(X11Desktop::WindowId top) {
+    fs::path SaveThroughTheMenu() {
         const fs::path saved = folder / ("saved" + std::to_string(++saves));
         const X11Desktop::Rect at = desktop.Geometry(top);
         desktop.MoveTo(at.x + 19, at.y + 12);  // "File" on the menu bar
@@ -185,8 +192,8 @@ protected:
         }
         return fs::exists(saved / "state.ttl") ? saved : fs::path();
     }
-    std::map<std::string, double> SavedControlsThroughTheMenu(X11Desktop::WindowId top) {
-        const fs::path saved = SaveThroughTheMenu(top);
+    std::map<std::string, double> SavedControlsThroughTheMenu() {
+        const fs::path saved = SaveThroughTheMenu();
         return saved.empty() ? std::map<std::string, double>{}
                              : SavedControls(ReadText(saved / "state.ttl"));
     }
@@ -196,6 +203,7 @@ protected:
     fs::path folder;
     std::vector<std::string> environment;
     std::unique_ptr<HostProcess> jack, jalv;
+    X11Desktop::WindowId top = 0, editor = 0;
     int saves = 0;
 };
 
@@ -229,12 +237,9 @@ std::pair<int, int> ShownAndExpectedFrame(const DecodedPicture& editor, const Kn
 }
 
 TEST_F(JalvGtk, TheEditorShowsEachKnobsFrameForTheValueJalvStartsWith) {
-    const X11Desktop::WindowId top =
-        StartJalv({"--control", "preamp_gain=12", "--control", "output_trim=-18", "--control",
-                   "high_gain=3", "--control", "highpass=2"});
-    ASSERT_NE(top, 0u) << jalv->Err();
-    const X11Desktop::WindowId editor = desktop.FindInside(top, "Editor", "EditorWndClass");
-    ASSERT_NE(editor, 0u) << jalv->Err();
+    ASSERT_TRUE(OpenEditor({"--control", "preamp_gain=12", "--control", "output_trim=-18",
+                            "--control", "high_gain=3", "--control", "highpass=2"}))
+        << jalv->Err();
     const DecodedPicture shot = desktop.Capture(desktop.Geometry(editor));
     ASSERT_EQ(shot.width, 248);
     ASSERT_EQ(shot.height, 662);
@@ -255,10 +260,7 @@ TEST_F(JalvGtk, TheEditorShowsEachKnobsFrameForTheValueJalvStartsWith) {
 }
 
 TEST_F(JalvGtk, AKnobDraggedInTheEditorIsTheValueJalvSavesAndShows) {
-    const X11Desktop::WindowId top = StartJalv({});
-    ASSERT_NE(top, 0u) << jalv->Err();
-    const X11Desktop::WindowId editor = desktop.FindInside(top, "Editor", "EditorWndClass");
-    ASSERT_NE(editor, 0u) << jalv->Err();
+    ASSERT_TRUE(OpenEditor({})) << jalv->Err();
     ASSERT_EQ(PrintedControls(jalv->Out())["preamp_gain"], 0.0) << jalv->Out();
     // Up raises the gain, down lowers it; each drag from the knob's centre.
     struct DragCase {
@@ -270,7 +272,7 @@ TEST_F(JalvGtk, AKnobDraggedInTheEditorIsTheValueJalvSavesAndShows) {
     for (const DragCase& c : kDrags) {
         SCOPED_TRACE(c.dy);
         Drag(editor, 69, 556, 0, c.dy);
-        const std::map<std::string, double> saved = SavedControlsThroughTheMenu(top);
+        const std::map<std::string, double> saved = SavedControlsThroughTheMenu();
         ASSERT_EQ(saved.count("preamp_gain"), 1u) << jalv->Err();
         const double after = saved.at("preamp_gain");
         EXPECT_EQ(after > before, c.raises) << before << " -> " << after;
@@ -310,10 +312,7 @@ bool AnEdgeIsUndrawn(const DecodedPicture& p) {
 }
 
 TEST_F(JalvGtk, TheCornerHandleResizesJalvsWindowAndTheEditorFillsIt) {
-    const X11Desktop::WindowId top = StartJalv({});
-    ASSERT_NE(top, 0u) << jalv->Err();
-    const X11Desktop::WindowId editor = desktop.FindInside(top, "Editor", "EditorWndClass");
-    ASSERT_NE(editor, 0u) << jalv->Err();
+    ASSERT_TRUE(OpenEditor({})) << jalv->Err();
     struct ResizeCase {
         const char* what;
         int dx, dy;
@@ -349,10 +348,7 @@ TEST_F(JalvGtk, TheCornerHandleResizesJalvsWindowAndTheEditorFillsIt) {
 }
 
 TEST_F(JalvGtk, TheEditorFillsTheSizeAUserGivesJalvsWindow) {
-    const X11Desktop::WindowId top = StartJalv({});
-    ASSERT_NE(top, 0u) << jalv->Err();
-    const X11Desktop::WindowId editor = desktop.FindInside(top, "Editor", "EditorWndClass");
-    ASSERT_NE(editor, 0u) << jalv->Err();
+    ASSERT_TRUE(OpenEditor({})) << jalv->Err();
     const int menuHeight = desktop.Geometry(editor).y - desktop.Geometry(top).y;
     struct SizeCase {
         int width, height;
@@ -370,23 +366,17 @@ TEST_F(JalvGtk, TheEditorFillsTheSizeAUserGivesJalvsWindow) {
 }
 
 TEST_F(JalvGtk, TheEditorsSizeComesBackWithAStateJalvSaved) {
-    X11Desktop::WindowId top = StartJalv({});
-    ASSERT_NE(top, 0u) << jalv->Err();
-    X11Desktop::WindowId editor = desktop.FindInside(top, "Editor", "EditorWndClass");
-    ASSERT_NE(editor, 0u) << jalv->Err();
+    ASSERT_TRUE(OpenEditor({})) << jalv->Err();
     Drag(editor, 240, 654, 62, 166);
     ASSERT_NE(WaitUntilDrawn(editor), 0u);
     const X11Desktop::Rect chosen = desktop.Geometry(editor);
     ASSERT_GT(chosen.width, 248);
-    const fs::path saved = SaveThroughTheMenu(top);
+    const fs::path saved = SaveThroughTheMenu();
     ASSERT_FALSE(saved.empty()) << jalv->Err();
     jalv->Stop();
     // A new session from the saved state opens the editor at the size the
     // user chose, in a window of that size.
-    top = StartJalv({"--load", saved.string()});
-    ASSERT_NE(top, 0u) << jalv->Err();
-    editor = desktop.FindInside(top, "Editor", "EditorWndClass");
-    ASSERT_NE(editor, 0u) << jalv->Err();
+    ASSERT_TRUE(OpenEditor({"--load", saved.string()})) << jalv->Err();
     const X11Desktop::Rect reopened = desktop.Geometry(editor);
     EXPECT_EQ(reopened.width, chosen.width);
     EXPECT_EQ(reopened.height, chosen.height);
@@ -395,10 +385,7 @@ TEST_F(JalvGtk, TheEditorsSizeComesBackWithAStateJalvSaved) {
 }
 
 TEST_F(JalvGtk, JalvsShortcutsStillWorkAfterAClickInTheEditor) {
-    const X11Desktop::WindowId top = StartJalv({});
-    ASSERT_NE(top, 0u) << jalv->Err();
-    const X11Desktop::WindowId editor = desktop.FindInside(top, "Editor", "EditorWndClass");
-    ASSERT_NE(editor, 0u) << jalv->Err();
+    ASSERT_TRUE(OpenEditor({})) << jalv->Err();
     // A click on the panel where there is no control, then jalv's Ctrl+Q
     // with the pointer still over the editor.
     const X11Desktop::Rect at = desktop.Geometry(editor);
