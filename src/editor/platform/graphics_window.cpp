@@ -120,6 +120,16 @@ bool DirectTouchDeviceExists(Display* display, int* opcode) {
     return found;
 }
 
+// The window's size as its normal hints: embedding toolkits read the
+// natural size of a foreign child window there.
+void SetSizeHints(Display* display, Window window, int width, int height) {
+    XSizeHints hints{};
+    hints.flags = PSize | PBaseSize;
+    hints.width = hints.base_width = width;
+    hints.height = hints.base_height = height;
+    XSetWMNormalHints(display, window, &hints);
+}
+
 }  // namespace
 
 // Everything of Xlib and GLX that one open window holds, and its event
@@ -384,6 +394,7 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
     n.drawable = n.window;
     n.width = std::max(1, width);
     n.height = std::max(1, height);
+    SetSizeHints(display, n.window, n.width, n.height);
     XStoreName(display, n.window, "Editor");
     XClassHint hint{const_cast<char*>("Editor"), const_cast<char*>("EditorWndClass")};
     XSetClassHint(display, n.window, &hint);
@@ -454,6 +465,7 @@ void GraphicsWindow::ResizePlatformWindow(bool parentResized) {
     n.height = std::max(1, n.height + dH);
     XResizeWindow(n.display, n.window, static_cast<unsigned>(n.width),
                   static_cast<unsigned>(n.height));
+    SetSizeHints(n.display, n.window, n.width, n.height);
     if (!parentResized) {
         for (const Window w : {static_cast<Window>(n.parent), grandparent}) {
             if (w == 0 || w == DefaultRootWindow(n.display)) continue;
@@ -583,6 +595,15 @@ void GraphicsWindow::Native::HandleXEvent(XEvent& event) {
             break;
         case DestroyNotify:
             if (event.xdestroywindow.window == window) WindowDestroyed();
+            break;
+        case ConfigureNotify:
+            // An embedder that sizes our window to its own allocation would
+            // leave the drawing and the pointer apart: the editor's size stands.
+            if (event.xconfigure.window == window &&
+                (event.xconfigure.width != width || event.xconfigure.height != height)) {
+                XResizeWindow(display, window, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height));
+            }
             break;
         case KeyPress:
             Key(event.xkey, true);

@@ -486,6 +486,17 @@ TEST_F(LV2Ui, TheHostsResizeRequestScalesTheEditorToFit) {
     EXPECT_EQ(resize->ui_resize(nullptr, 100, 100), 1);
 }
 
+TEST_F(LV2Ui, AHostThatSizesTheEditorWindowToItsOwnSpaceDoesNotMoveTheDrawingFromThePointer) {
+    // As GTK embedders do when their window does not shrink with the editor:
+    // the GL picture would sit at the bottom, the pointer's origin at the top.
+    UiHost& host = OpenHost();
+    XResizeWindow(display, host.Widget(), 300, 800);
+    XSync(display, False);
+    EXPECT_TRUE(PumpUntil([&] { return GeometryOf(host.Widget()) == Geometry{0, 0, 248, 662}; }));
+    Pump(100);
+    EXPECT_EQ(GeometryOf(host.Widget()), (Geometry{0, 0, 248, 662})) << "it settles";
+}
+
 TEST_F(LV2Ui, AnIdleEditorDrawsNothingAndAValueIsOneMoreFrame) {
     UiHost& host = OpenHost();
     GraphicsWindow& window = EditorOf(host);
