@@ -125,6 +125,12 @@ protected:
         editor = top != 0 ? desktop.FindInside(top, "Editor", "EditorWndClass") : 0;
         return editor != 0;
     }
+    // jalv's window without its menu bar: where the plug-in's UI lives.
+    X11Desktop::Rect BelowTheMenu() {
+        const X11Desktop::Rect window = desktop.Geometry(top);
+        const int menu = desktop.Geometry(editor).y - window.y;
+        return {window.x, window.y + menu, window.width, window.height - menu};
+    }
     // The window once two captures in a row show the same pixels.
     X11Desktop::WindowId WaitUntilDrawn(X11Desktop::WindowId window) {
         DecodedPicture last;
@@ -311,13 +317,15 @@ bool AnEdgeIsUndrawn(const DecodedPicture& p) {
     return false;
 }
 
-TEST_F(JalvGtk, TheCornerHandleResizesJalvsWindowAndTheEditorFillsIt) {
+TEST_F(JalvGtk, TheCornerHandleResizesTheEditorAndJalvsWindowShowsItWhole) {
     ASSERT_TRUE(OpenEditor({})) << jalv->Err();
+    // Gtk grows a window to fit its child but never shrinks it on its own.
     struct ResizeCase {
         const char* what;
         int dx, dy;
+        bool windowFits;  // jalv's window exactly the menu bar and the editor
     };
-    const ResizeCase kResizes[] = {{"larger", 62, 166}, {"smaller", -100, -268}};
+    const ResizeCase kResizes[] = {{"larger", 62, 166, true}, {"smaller", -100, -268, false}};
     X11Desktop::Rect before = desktop.Geometry(editor);
     ASSERT_EQ(before.width, 248);
     ASSERT_EQ(before.height, 662);
@@ -338,30 +346,42 @@ TEST_F(JalvGtk, TheCornerHandleResizesJalvsWindowAndTheEditorFillsIt) {
         ASSERT_EQ(same, 3) << "the editor's size keeps changing";
         EXPECT_EQ(now.width < before.width, c.dx < 0) << before.width << " -> " << now.width;
         EXPECT_NEAR(static_cast<double>(now.height) / now.width, 662.0 / 248.0, 0.02);
-        // jalv's window holds the menu bar and the editor, nothing more.
-        EXPECT_EQ(window.width, now.width);
-        EXPECT_EQ(window.y + window.height, now.y + now.height);
-        ASSERT_NE(WaitUntilDrawn(editor), 0u);
-        EXPECT_FALSE(AnEdgeIsUndrawn(desktop.Capture(now)));
+        if (c.windowFits) {
+            EXPECT_EQ(window.width, now.width);
+            EXPECT_EQ(window.y + window.height, now.y + now.height);
+        }
+        EXPECT_GE(window.width, now.width);
+        EXPECT_GE(window.y + window.height, now.y + now.height);
+        ASSERT_NE(WaitUntilDrawn(top), 0u);
+        EXPECT_FALSE(AnEdgeIsUndrawn(desktop.Capture(BelowTheMenu())));
         before = now;
     }
 }
 
-TEST_F(JalvGtk, TheEditorFillsTheSizeAUserGivesJalvsWindow) {
+TEST_F(JalvGtk, ASizeTheUserGivesJalvsWindowKeepsTheEditorWholeAndUnderThePointer) {
     ASSERT_TRUE(OpenEditor({})) << jalv->Err();
-    const int menuHeight = desktop.Geometry(editor).y - desktop.Geometry(top).y;
+    const X11Desktop::Rect opened = desktop.Geometry(editor);
     struct SizeCase {
         int width, height;
     };
     const SizeCase kSizes[] = {{300, 800}, {400, 700}};
+    int knobFrame = StripFrameFor(0.5, kPreampGain.frames) - 1;
     for (const SizeCase& c : kSizes) {
         SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        // As a window manager does for a user dragging the window's frame.
         desktop.Resize(top, c.width, c.height);
-        ASSERT_NE(WaitUntilDrawn(editor), 0u);
+        ASSERT_NE(WaitUntilDrawn(top), 0u);
         const X11Desktop::Rect now = desktop.Geometry(editor);
-        EXPECT_EQ(now.width, c.width);
-        EXPECT_EQ(now.height, c.height - menuHeight);
-        EXPECT_FALSE(AnEdgeIsUndrawn(desktop.Capture(now)));
+        EXPECT_EQ(now.x, opened.x);
+        EXPECT_EQ(now.y, opened.y);
+        EXPECT_FALSE(AnEdgeIsUndrawn(desktop.Capture(BelowTheMenu())));
+        // The knob turns where it is drawn: up raises it.
+        Drag(editor, 69, 556, 0, -8);
+        ASSERT_NE(WaitUntilDrawn(top), 0u);
+        const auto [shown, unused] =
+            ShownAndExpectedFrame(desktop.Capture(desktop.Geometry(editor)), kPreampGain, 0.0);
+        EXPECT_GT(shown, knobFrame);
+        knobFrame = shown;
     }
 }
 
