@@ -100,6 +100,11 @@ protected:
         int event = 0, error = 0, major = 0, minor = 0;
         ASSERT_TRUE(XTestQueryExtension(display, &event, &error, &major, &minor));
         root = DefaultRootWindow(display);
+        // The pointer away from every editor: a hovered control draws differently.
+        XTestFakeMotionEvent(display, DefaultScreen(display),
+                             DisplayWidth(display, DefaultScreen(display)) - 1,
+                             DisplayHeight(display, DefaultScreen(display)) - 1, CurrentTime);
+        XSync(display, False);
         SaveResources();
         errorsBefore = GraphicsWindow::XErrorCount();
         defaultLoopTimers = DefaultRunLoop().TimerCount();
