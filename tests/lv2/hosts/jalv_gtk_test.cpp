@@ -109,6 +109,7 @@ protected:
         std::vector<std::string> argv = {"stdbuf", "-oL", "jalv.gtk3"};
         argv.insert(argv.end(), options.begin(), options.end());
         argv.push_back(kPluginURI);
+        desktop.ParkPointer();
         jalv = std::make_unique<HostProcess>(argv, environment, folder, "jalv");
         for (int tries = 0; tries < 1000 && jalv->Running(); ++tries) {
             const X11Desktop::WindowId top =
@@ -142,7 +143,8 @@ protected:
         }
         return 0;
     }
-    // Presses at (x, y) of the window, moves by (dx, dy) in steps, releases.
+    // Presses at (x, y) of the window, moves by (dx, dy) in steps, releases
+    // and parks the pointer.
     void Drag(X11Desktop::WindowId window, int x, int y, int dx, int dy) {
         const X11Desktop::Rect at = desktop.Geometry(window);
         desktop.MoveTo(at.x + x, at.y + y);
@@ -153,6 +155,7 @@ protected:
         }
         desktop.Button(1, false);
         Pause(200);
+        desktop.ParkPointer();
     }
     bool DialogOpen() { return desktop.FindTopLevel("Jalv.gtk3", "Save State") != 0; }
     // What jalv holds, through its File > Save: the state folder it writes
@@ -196,6 +199,7 @@ protected:
             desktop.Key("Return", false);
             for (int tries = 0; tries < 40 && DialogOpen(); ++tries) Pause(20);
         }
+        desktop.ParkPointer();
         return fs::exists(saved / "state.ttl") ? saved : fs::path();
     }
     std::map<std::string, double> SavedControlsThroughTheMenu() {

@@ -161,6 +161,12 @@ void X11Desktop::MoveTo(int rootX, int rootY) {
     Pause(40);
 }
 
+void X11Desktop::ParkPointer() {
+    XWindowAttributes screen{};
+    XGetWindowAttributes(mDisplay, DefaultRootWindow(mDisplay), &screen);
+    MoveTo(screen.width - 1, screen.height - 1);
+}
+
 void X11Desktop::Button(int button, bool down) {
     XTestFakeButtonEvent(mDisplay, static_cast<unsigned>(button), down ? True : False, 0);
     XSync(mDisplay, False);

@@ -51,6 +51,10 @@ public:
     // typed key by key (with Shift where the character needs it). Each waits
     // a little so the clients see the events in their own time.
     void MoveTo(int rootX, int rootY);
+    // [main] The pointer to the screen's bottom right corner, away from the
+    // windows the tests open at the top left (a hovered control looks
+    // different).
+    void ParkPointer();
     void Button(int button, bool down);
     void Key(const std::string& keysymName, bool down);
     void Type(const std::string& text);
