@@ -32,8 +32,8 @@
 
 #include "core/graphics_editor_delegate.h"
 #include "core/run_loop.h"
-#include "lv2/lv2_ports.h"
 #include "lv2/lv2_patch_messages.h"
+#include "lv2/lv2_ports.h"
 #include "lv2/ui/lv2_ui_features.h"
 #include "lv2/ui/lv2_ui_reset_click.h"
 

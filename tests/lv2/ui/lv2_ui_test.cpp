@@ -408,6 +408,17 @@ TEST_F(LV2Ui, ADragWritesRisingValuesBetweenOneTouchBeginAndEnd) {
     }
 }
 
+TEST_F(LV2Ui, AUiClosedInTheMiddleOfADragEndsItsGestureAtTheHost) {
+    UiHost& host = OpenHost();
+    MoveTo(kGainKnob);
+    Button(1, true);
+    MoveTo(static_cast<int>(kGainKnob.x), static_cast<int>(kGainKnob.y) - 10);
+    ASSERT_EQ(host.touches, (std::vector<Touch>{{kPreampGain, true}}));
+    host.Cleanup();
+    EXPECT_EQ(host.touches, (std::vector<Touch>{{kPreampGain, true}, {kPreampGain, false}}));
+    Button(1, false);
+}
+
 TEST_F(LV2Ui, AltClickWritesTheDefaultBetweenOneTouchBeginAndEnd) {
     UiHost& host = OpenHost();
     host.SendControl(kOutputTrim, 9.0f);
