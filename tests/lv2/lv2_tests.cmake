@@ -26,6 +26,9 @@ if(TW_LV2_SNDFILE_FOUND AND TARGET hpi-host AND TARGET Tarnwhistle)
   add_dependencies(tw_lv2_tests hpi-host Tarnwhistle)
 endif()
 
+# The bundle in real hosts on the X display (jalv.gtk3 on JACK's dummy back end).
+include(${CMAKE_CURRENT_LIST_DIR}/hosts/hosts_tests.cmake)
+
 # Outside tools load the module into their own, uninstrumented process.
 if(TW_SANITIZE OR NOT TW_LV2_SNDFILE_FOUND OR NOT TARGET hpi-host OR NOT TARGET Tarnwhistle)
   return()

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +19,7 @@
 
 #include "editor/bitmap_base.h"
 #include "editor/picture_decoder.h"
+#include "film_strip_match.h"
 
 // Xlib last: its macros (None, KeyPress) would break the headers above.
 // clang-format off
@@ -343,42 +343,6 @@ TEST_F(HpiHostEdit, TheCornerHandleAsksTheHostForASizeAndTheHostsWindowFollows) 
     EXPECT_GT(attributes.width, 248);
 }
 
-// The frame of strip whose 2x2-averaged pixels, over the background, lie
-// closest to the screenshot's region at unitX, unitY (scale 1).
-int ClosestFrame(const DecodedPicture& shot, const DecodedPicture& strip, const DecodedPicture& bg,
-                 int frames, int unitX, int unitY) {
-    const int frameHeight = strip.height / frames;
-    auto at = [](const DecodedPicture& p, int x, int y, int c) {
-        return static_cast<double>(p.rgba[(static_cast<std::size_t>(y) * p.width + x) * 4 + c]);
-    };
-    int best = -1;
-    double bestDifference = 1e300;
-    for (int frame = 0; frame < frames; ++frame) {
-        double difference = 0.0;
-        for (int y = 0; y < frameHeight / 2; ++y) {
-            for (int x = 0; x < strip.width / 2; ++x) {
-                for (int c = 0; c < 3; ++c) {
-                    double expected = 0.0;
-                    for (int d = 0; d < 4; ++d) {
-                        const int sx = 2 * x + d % 2, sy = frame * frameHeight + 2 * y + d / 2;
-                        const double a = at(strip, sx, sy, 3) / 255.0;
-                        expected += (at(strip, sx, sy, c) * a + at(bg, 2 * unitX + 2 * x + d % 2,
-                                                                   2 * unitY + 2 * y + d / 2, c) *
-                                                                    (1.0 - a)) /
-                                    4.0;
-                    }
-                    difference += std::abs(at(shot, unitX + x, unitY + y, c) - expected);
-                }
-            }
-        }
-        if (difference < bestDifference) {
-            bestDifference = difference;
-            best = frame;
-        }
-    }
-    return best;
-}
-
 TEST_F(HpiHostEdit, TheScreenshotShowsEachKnobsFilmStripFrameForItsValue) {
     if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
     const fs::path shotPath = folder / "editor.png";
@@ -406,7 +370,8 @@ TEST_F(HpiHostEdit, TheScreenshotShowsEachKnobsFilmStripFrameForItsValue) {
         SCOPED_TRACE(std::string(k.file) + " at " + std::to_string(k.x) + "," +
                      std::to_string(k.y));
         const DecodedPicture strip = DecodePictureFile(resources + k.file);
-        EXPECT_EQ(ClosestFrame(shot, strip, bg, 61, k.x, k.y), StripFrameFor(k.norm, 61) - 1);
+        const StripOnPanel knob{strip, 61, bg, k.x, k.y};
+        EXPECT_EQ(ClosestStripFrame(shot, k.x, k.y, knob, 1), StripFrameFor(k.norm, 61) - 1);
     }
 }
 
