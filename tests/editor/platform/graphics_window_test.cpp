@@ -26,6 +26,7 @@
 #include "product/channel_parameters.h"
 #include "tarnwhistle.h"
 #include "test_plugins.h"
+#include "x_screen_resources.h"
 
 // After every editor header: Xlib's macros would break them.
 #include <X11/Xatom.h>
@@ -73,7 +74,7 @@ protected:
         int event = 0, error = 0, major = 0, minor = 0;
         ASSERT_TRUE(XTestQueryExtension(display, &event, &error, &major, &minor));
         root = DefaultRootWindow(display);
-        SaveResources();
+        savedResources.Save(display);
         loop = std::make_unique<PollRunLoop>(GetParam());
         SetProcessRunLoop(loop.get());
         GraphicsWindow::InstallAsPlatform();
@@ -97,7 +98,7 @@ protected:
         second.reset();
         SetPlatformGraphicsFactory(nullptr);
         SetProcessRunLoop(nullptr);
-        RestoreResources();
+        savedResources.Restore(display);
         for (Window w : parents) XDestroyWindow(display, w);
         XCloseDisplay(display);
     }
@@ -198,33 +199,7 @@ protected:
     }
 
     // ---- The screen's resource database (Xft.dpi).
-    void SaveResources() {
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0, remaining = 0;
-        unsigned char* data = nullptr;
-        XGetWindowProperty(display, root, XA_RESOURCE_MANAGER, 0, 1 << 16, False, XA_STRING, &type,
-                           &format, &count, &remaining, &data);
-        hadResources = data != nullptr;
-        if (data != nullptr) {
-            savedResources.assign(reinterpret_cast<char*>(data), count);
-            XFree(data);
-        }
-    }
-    void RestoreResources() {
-        if (hadResources) {
-            SetResources(savedResources);
-        } else {
-            XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
-            XSync(display, False);
-        }
-    }
-    void SetResources(const std::string& text) {
-        XChangeProperty(display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(text.data()),
-                        static_cast<int>(text.size()));
-        XSync(display, False);
-    }
+    void SetResources(const std::string& text) { SavedScreenResources::Set(display, text); }
     void SetDpi(int dpi) {
         SetResources("Xft.antialias:\t1\nXft.dpi:\t" + std::to_string(dpi) + "\n");
     }
@@ -249,8 +224,7 @@ protected:
     std::unique_ptr<Product> second;
     std::size_t timersBefore = 0;
     int errorsBefore = 0;
-    bool hadResources = false;
-    std::string savedResources;
+    SavedScreenResources savedResources;
 };
 
 TEST_P(EditorWindow, OpensAsANamedChildOfTheHostWindowAtTheEditorSize) {

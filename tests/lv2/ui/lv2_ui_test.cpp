@@ -26,6 +26,7 @@
 #include "editor/platform/graphics_window.h"
 #include "product/channel_parameters.h"
 #include "ui_test_host.h"
+#include "x_screen_resources.h"
 
 // After every editor header: Xlib's macros would break them.
 #include <X11/Xatom.h>
@@ -105,7 +106,7 @@ protected:
                              DisplayWidth(display, DefaultScreen(display)) - 1,
                              DisplayHeight(display, DefaultScreen(display)) - 1, CurrentTime);
         XSync(display, False);
-        SaveResources();
+        savedResources.Save(display);
         errorsBefore = GraphicsWindow::XErrorCount();
         defaultLoopTimers = DefaultRunLoop().TimerCount();
         socketsBefore = OpenSockets();
@@ -120,7 +121,7 @@ protected:
         EXPECT_EQ(&ProcessRunLoop(), &DefaultRunLoop());
         EXPECT_EQ(DefaultRunLoop().TimerCount(), defaultLoopTimers)
             << "a timer outside a UI's loop";
-        RestoreResources();
+        savedResources.Restore(display);
         XCloseDisplay(display);
     }
 
@@ -217,33 +218,7 @@ protected:
     }
 
     // ---- The screen's resource database (Xft.dpi).
-    void SaveResources() {
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0, remaining = 0;
-        unsigned char* data = nullptr;
-        XGetWindowProperty(display, root, XA_RESOURCE_MANAGER, 0, 1 << 16, False, XA_STRING, &type,
-                           &format, &count, &remaining, &data);
-        hadResources = data != nullptr;
-        if (data != nullptr) {
-            savedResources.assign(reinterpret_cast<char*>(data), count);
-            XFree(data);
-        }
-    }
-    void RestoreResources() {
-        if (hadResources) {
-            SetResources(savedResources);
-        } else {
-            XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
-            XSync(display, False);
-        }
-    }
-    void SetResources(const std::string& text) {
-        XChangeProperty(display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(text.data()),
-                        static_cast<int>(text.size()));
-        XSync(display, False);
-    }
+    void SetResources(const std::string& text) { SavedScreenResources::Set(display, text); }
 
     // At screen scale 2 (one picture pixel per screen pixel): the largest
     // channel difference between the screen and frame `frame` of place's
@@ -295,8 +270,7 @@ protected:
     int errorsBefore = 0;
     std::size_t defaultLoopTimers = 0;
     int socketsBefore = 0;
-    bool hadResources = false;
-    std::string savedResources;
+    SavedScreenResources savedResources;
 };
 
 TEST(LV2UiModule, ExportsOnlyItsDescriptorOfOneUiForBothPlugins) {

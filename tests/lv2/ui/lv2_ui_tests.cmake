@@ -9,6 +9,7 @@ add_executable(tw_lv2_ui_tests ${CMAKE_CURRENT_LIST_DIR}/lv2_ui_test.cpp
                ${PROJECT_SOURCE_DIR}/tests/editor/platform/gl_driver_environment.cpp)
 target_link_libraries(tw_lv2_ui_tests PRIVATE tw_tarnwhistle_lv2_ui PkgConfig::TW_LV2UI_XTEST
                       ${CMAKE_DL_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+target_include_directories(tw_lv2_ui_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
 target_compile_definitions(tw_lv2_ui_tests PRIVATE TW_SOURCE_DIR_PATH="${PROJECT_SOURCE_DIR}"
                            TW_LV2_UI_MODULE="$<TARGET_FILE:tarnwhistle_lv2_ui>")
 add_dependencies(tw_lv2_ui_tests tarnwhistle_lv2_ui)
