@@ -27,6 +27,7 @@
 #include "tarnwhistle.h"
 #include "test_plugins.h"
 #include "x_screen_resources.h"
+#include "x_test_display.h"
 
 // After every editor header: Xlib's macros would break them.
 #include <X11/Xatom.h>
@@ -65,11 +66,7 @@ struct Geometry {
 class EditorWindow : public testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        // Xvfb refuses quick reconnections for a moment now and then.
-        for (int attempt = 0; attempt < 20 && display == nullptr; ++attempt) {
-            display = XOpenDisplay(nullptr);
-            if (display == nullptr) usleep(10000);
-        }
+        display = OpenTestDisplay();
         if (display == nullptr) GTEST_SKIP() << "no X display (scripts/test starts Xvfb)";
         int event = 0, error = 0, major = 0, minor = 0;
         ASSERT_TRUE(XTestQueryExtension(display, &event, &error, &major, &minor));
