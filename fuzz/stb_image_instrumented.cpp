@@ -3,5 +3,4 @@
 // sanitizer checks its reads.
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
-#define STBI_ONLY_JPEG
 #include <stb_image.h>

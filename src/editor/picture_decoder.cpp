@@ -1,12 +1,14 @@
 #include "editor/picture_decoder.h"
 
 #include <stb_image.h>
+#include <turbojpeg.h>
 
 #include <cctype>
 #include <climits>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 namespace {
 
@@ -15,12 +17,25 @@ bool WithinLimits(int width, int height) {
            static_cast<long long>(width) * height <= kMaxPicturePixels;
 }
 
-}  // namespace
+bool StartsWith(const unsigned char* data, std::size_t size, const unsigned char* magic,
+                std::size_t length) {
+    return size >= length && std::memcmp(data, magic, length) == 0;
+}
 
-DecodedPicture DecodePicture(const unsigned char* data, std::size_t size) {
+bool IsPng(const unsigned char* data, std::size_t size) {
+    static constexpr unsigned char kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    return StartsWith(data, size, kSignature, sizeof kSignature);
+}
+
+bool IsJpeg(const unsigned char* data, std::size_t size) {
+    static constexpr unsigned char kStartOfImage[] = {0xFF, 0xD8, 0xFF};
+    return StartsWith(data, size, kStartOfImage, sizeof kStartOfImage);
+}
+
+// stb only ever sees bytes with a PNG signature, so none of its other
+// decoders (whose handling of damaged input is not safe) is reached.
+DecodedPicture DecodePng(const unsigned char* data, int length) {
     DecodedPicture picture;
-    if (data == nullptr || size == 0 || size > static_cast<std::size_t>(INT_MAX)) return picture;
-    const int length = static_cast<int>(size);
     int width = 0;
     int height = 0;
     int channels = 0;
@@ -38,6 +53,46 @@ DecodedPicture DecodePicture(const unsigned char* data, std::size_t size) {
     }
     stbi_image_free(pixels);
     return picture;
+}
+
+struct TurboJpegDestroy {
+    void operator()(void* handle) const { tjDestroy(handle); }
+};
+
+// libjpeg-turbo: its decoder is hardened against damaged streams, and a
+// warning (a truncated or corrupt stream) counts as failure.
+DecodedPicture DecodeJpeg(const unsigned char* data, std::size_t size) {
+    DecodedPicture picture;
+    const std::unique_ptr<void, TurboJpegDestroy> handle(tjInitDecompress());
+    if (!handle) return picture;
+    int width = 0;
+    int height = 0;
+    int subsampling = 0;
+    int colourspace = 0;
+    if (tjDecompressHeader3(handle.get(), data, static_cast<unsigned long>(size), &width, &height,
+                            &subsampling, &colourspace) != 0 ||
+        !WithinLimits(width, height)) {
+        return picture;
+    }
+    std::vector<unsigned char> rgba(static_cast<std::size_t>(width) * height * 4);
+    if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), rgba.data(), width,
+                      width * 4, height, TJPF_RGBA,
+                      TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS) != 0) {
+        return picture;
+    }
+    picture.width = width;
+    picture.height = height;
+    picture.rgba = std::move(rgba);
+    return picture;
+}
+
+}  // namespace
+
+DecodedPicture DecodePicture(const unsigned char* data, std::size_t size) {
+    if (data == nullptr || size == 0 || size > static_cast<std::size_t>(INT_MAX)) return {};
+    if (IsPng(data, size)) return DecodePng(data, static_cast<int>(size));
+    if (IsJpeg(data, size)) return DecodeJpeg(data, size);
+    return {};
 }
 
 DecodedPicture DecodePictureFile(const std::string& path) {

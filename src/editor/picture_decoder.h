@@ -1,6 +1,7 @@
 #pragma once
 // Decoding of PNG and JPEG pictures into 8-bit RGBA rows (palettes and
-// transparency expanded), from memory or from a file.
+// transparency expanded), from memory or from a file. The format is told by
+// the bytes' signature, never by a name; anything else decodes to nothing.
 #include <cstddef>
 #include <string>
 #include <vector>

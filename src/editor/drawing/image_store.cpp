@@ -4,6 +4,9 @@
 #include <stb/stb_image.h>
 
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <memory>
 
@@ -79,7 +82,12 @@ int ImageStore::CreateRGBA(int width, int height, const unsigned char* pixels) {
 }
 
 int ImageStore::CreateFromEncoded(const unsigned char* bytes, std::size_t size) {
-    if (!bytes || size == 0 || size > std::size_t(std::numeric_limits<int>::max())) return 0;
+    // Only PNG reaches stb: its other decoders are not safe on damaged input.
+    static constexpr unsigned char kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (!bytes || size < sizeof kPng || size > std::size_t(std::numeric_limits<int>::max()) ||
+        std::memcmp(bytes, kPng, sizeof kPng) != 0) {
+        return 0;
+    }
     int width = 0, height = 0, channels = 0;
     std::unique_ptr<unsigned char, StbFree> pixels(
         stbi_load_from_memory(bytes, int(size), &width, &height, &channels, 4));
@@ -89,10 +97,11 @@ int ImageStore::CreateFromEncoded(const unsigned char* bytes, std::size_t size) 
 
 int ImageStore::CreateFromFile(const char* path) {
     if (!path) return 0;
-    int width = 0, height = 0, channels = 0;
-    std::unique_ptr<unsigned char, StbFree> pixels(stbi_load(path, &width, &height, &channels, 4));
-    if (!pixels) return 0;
-    return CreateRGBA(width, height, pixels.get());
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return 0;
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
+                                           std::istreambuf_iterator<char>());
+    return CreateFromEncoded(bytes.data(), bytes.size());
 }
 
 int ImageStore::CreateRenderTarget(int width, int height) {

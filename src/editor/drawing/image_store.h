@@ -26,9 +26,9 @@ public:
     // [ui] An image from width x height straight-alpha RGBA bytes (rows top to bottom);
     // 0 when a size is not positive or beyond the GL limit, or the bytes are missing.
     int CreateRGBA(int width, int height, const unsigned char* pixels);
-    // [ui] An image from an encoded picture (PNG, JPEG, ...); 0 when it does not decode.
+    // [ui] An image from a PNG picture; 0 when the bytes are not a PNG or do not decode.
     int CreateFromEncoded(const unsigned char* bytes, std::size_t size);
-    // [ui] An image from a picture file; 0 when it cannot be read or decoded.
+    // [ui] An image from a PNG file; 0 when it cannot be read or decoded.
     int CreateFromFile(const char* path);
     // [ui] An empty premultiplied texture stored bottom-up, for a frame buffer's colour.
     int CreateRenderTarget(int width, int height);
