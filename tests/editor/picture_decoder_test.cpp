@@ -98,8 +98,8 @@ TEST(PictureDecoder, DamagedOrForeignBytesGiveNoPicture) {
     // Fill bytes before a start-of-image marker, then the same kind of table:
     // stb's JPEG reader took these and wrote past its table.
     Bytes paddedStart(14, 0xFF);
-    paddedStart.insert(paddedStart.end(), {0xD8, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xC4,
-                                           0xC4});
+    paddedStart.insert(paddedStart.end(),
+                       {0xD8, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xC4, 0xC4});
     paddedStart.insert(paddedStart.end(), 43, 0x00);
     paddedStart.insert(paddedStart.end(), {0xFF, 0x2A});
     // A whole 1 x 1 GIF: a format this decoder does not read.
