@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 #include <numbers>
+#include <type_traits>
 
 #include "dsp/preamp_curve.h"
 
@@ -103,9 +104,45 @@ __attribute__((target("avx"))) void ConsecutiveHalfbandSumsFour(
     for (; j < count; ++j) HalfbandSums<1, Centre, 1>(taps, firstNewest + j, sums + j);
 }
 
-// Centre taps: the 129-tap filter's sits 64 samples back, the decimator's 33.
+// Centre tap: the 129-tap filter's sits 64 samples back.
 constexpr int kFilterCentre = 64;
-constexpr int kDecimatorCentre = 33;
+
+// The equaliser decimator's sums for Group consecutive outputs side by side,
+// the first numbered `first`: output i is the centre tap on the sample phase
+// 16 back, then the pairs of taps on the zero phase at i + t - 16 and
+// i - 17 - t, in the filter's order. Group 2 needs AVX, 4 AVX-512; wide values
+// stay inside, so the form exists only in builds for its width.
+template <int Group>
+struct DecimatorVector;
+template <>
+struct DecimatorVector<1> {
+    using Type = Double2;
+};
+template <>
+struct DecimatorVector<2> {
+    using Type = double __attribute__((vector_size(32)));
+};
+template <>
+struct DecimatorVector<4> {
+    using Type = double __attribute__((vector_size(64)));
+};
+
+template <int Group>
+[[gnu::always_inline]] inline void DecimatorSums(const Double2* samplePhase,
+                                                 const Double2* zeroPhase, int first,
+                                                 Double2* sums) {
+    using Lanes = typename DecimatorVector<Group>::Type;
+    Lanes y, a, b;
+    std::memcpy(&y, samplePhase + first - 16, sizeof y);
+    y = 0.5 * y;
+    for (std::size_t t = 0; t < kDecimatorTaps.size(); ++t) {
+        const int k = static_cast<int>(t);
+        std::memcpy(&a, zeroPhase + first + k - 16, sizeof a);
+        std::memcpy(&b, zeroPhase + first - 17 - k, sizeof b);
+        y = y + kDecimatorTaps[t] * (a + b);
+    }
+    std::memcpy(sums, &y, sizeof y);
+}
 
 // Moves the newest `history` samples of a line that received `pushed` new
 // ones to its front.
@@ -156,7 +193,8 @@ ChannelStripEngine::ChannelStripEngine() {
     const Double2 zero{0.0, 0.0};
     std::fill(std::begin(mInterpolationLine), std::end(mInterpolationLine), zero);
     std::fill(std::begin(mDecimationLine), std::end(mDecimationLine), zero);
-    std::fill(std::begin(mEqualiserLine), std::end(mEqualiserLine), zero);
+    std::fill(std::begin(mEqualiserSamplePhase), std::end(mEqualiserSamplePhase), zero);
+    std::fill(std::begin(mEqualiserZeroPhase), std::end(mEqualiserZeroPhase), zero);
     for (int i = 0; i < kStretch; ++i) {
         mColoured[i] = mPassSignal[i] = mPassZero[i] = mPreamp[i] = zero;
         mOversampled[i] = false;
@@ -172,7 +210,8 @@ void ChannelStripEngine::ResetProcessing(const EngineSettings& settings) {
     const Double2 zero{0.0, 0.0};
     std::fill(std::begin(mInterpolationLine), std::end(mInterpolationLine), zero);
     std::fill(std::begin(mDecimationLine), std::end(mDecimationLine), zero);
-    std::fill(std::begin(mEqualiserLine), std::end(mEqualiserLine), zero);
+    std::fill(std::begin(mEqualiserSamplePhase), std::end(mEqualiserSamplePhase), zero);
+    std::fill(std::begin(mEqualiserZeroPhase), std::end(mEqualiserZeroPhase), zero);
     mDrive.z = settings.driveTarget.load(kRelaxed);
     mTrim.z = settings.trimTarget.load(kRelaxed);
     mLowPosition.z = settings.lowPositionTarget.load(kRelaxed);
@@ -184,10 +223,16 @@ int ChannelStripEngine::ProcessAudioBlock(double* const* inputs, double* const* 
                                           double sampleRate, const EngineSettings& settings,
                                           const Param& micPre) {
     BeginBlock(sampleRate, settings);
-    if (mCurveLanes == CurveLanes::kEight) {
-        RunStretchesEight(inputs, outputs, n, settings, micPre);
-    } else {
-        RunStretches(inputs, outputs, n, settings, micPre);
+    switch (mCurveLanes) {
+        case CurveLanes::kEight:
+            RunStretchesEight(inputs, outputs, n, settings, micPre);
+            break;
+        case CurveLanes::kFour:
+            RunStretchesFour(inputs, outputs, n, settings, micPre);
+            break;
+        case CurveLanes::kTwo:
+            RunStretches<1>(inputs, outputs, n, settings, micPre);
+            break;
     }
     return settings.latencyBase.load(kRelaxed) * settings.processingSwitch.load(kRelaxed);
 }
@@ -200,7 +245,7 @@ void ChannelStripEngine::ProcessEqualiser(double* const* inputs, double* const* 
         for (int i = 0; i < count; ++i)
             mPreamp[i] = Double2{inputs[0][start + i], inputs[1][start + i]};
         Smooth(count, settings);
-        Equalise(mPreamp, count, [&](int i, Double2 equalised) {
+        Equalise<1>(mPreamp, count, [&](int i, Double2 equalised) {
             outputs[0][start + i] = equalised[0];
             outputs[1][start + i] = equalised[1];
         });
@@ -415,16 +460,16 @@ void ChannelStripEngine::BeginBlock(double sampleRate, const EngineSettings& set
     KeepHistory(mDecimationLine, kFilterHistory, pushed);
 }
 
-template <typename Sink>
+template <int Group, typename Sink>
 [[gnu::always_inline]] inline void ChannelStripEngine::Equalise(const Double2* source, int count,
                                                                 Sink&& sink) {
     // The high band follows its smoothed position sample by sample, one
     // design per channel; the designs do not depend on the signal, so they are
     // made for the whole stretch first. A design is a fixed function of the
     // positions and the rate, so while the positions stand still the last one
-    // is reused.
-    CircuitCoefficientsT<Double2> highDesigns[kStretch];
-    for (int i = 0; i < count; ++i) {
+    // is reused, and a stretch whose positions all stand still (the usual
+    // case) sets its one design once.
+    auto designFor = [&](int i) {
         const double left = mHighPositions[2 * i], right = mHighPositions[2 * i + 1];
         if (!mHighDesignValid || !SameBits(left, mHighDesignPosition[0]) ||
             !SameBits(right, mHighDesignPosition[1])) {
@@ -433,56 +478,83 @@ template <typename Sink>
             mHighDesignPosition = Double2{left, right};
             mHighDesignValid = true;
         }
-        highDesigns[i] = mHighDesign;
+        return mHighDesign;
+    };
+    bool highSteady = true;
+    if (count > 0) designFor(0);
+    for (int i = 1; i < count && highSteady; ++i) {
+        highSteady = SameBits(mHighPositions[2 * i], mHighPositions[0]) &&
+                     SameBits(mHighPositions[2 * i + 1], mHighPositions[1]);
+    }
+    if (!highSteady) {
+        for (int i = 0; i < count; ++i) mHighDesigns[i] = designFor(i);
     }
 
-    // The decimator's sum for a sample and whatever the sink does with it run
-    // in the same loop as the bands: the bands' recursion, two divisions per
-    // section and sample, leaves the arithmetic units idle most of the time.
+    // The decimator's sums and whatever the sink does with them run in the
+    // same loop as the bands: the bands' recursion, two divisions per section
+    // and sample, leaves the arithmetic units idle most of the time.
     CircuitBiquadT<Double2> highPass = mHighPass;
     CircuitBiquadT<Double2> lowBand = mLowBand;
     CircuitBiquadT<Double2> midBand = mMidBand;
     CircuitBiquadT<Double2> highBand = mHighBand;
     const bool highPassOn = mHighPassOn;
     const Double2 zero{0.0, 0.0};
-    Double2* stretch = mEqualiserLine + kDecimatorHistory;
-    // One output per host sample, from the window ending at its zero phase;
-    // the factor 2 restores the level the zero stuffing removed. The outputs
-    // trail the bands by a few samples, so their inputs are ready when they
-    // enter the processor and do not crowd out the bands' next samples.
+    Double2* samplePhase = mEqualiserSamplePhase + kDecimatorSampleHistory;
+    Double2* zeroPhase = mEqualiserZeroPhase + kDecimatorZeroHistory;
+    // One output per host sample; the factor 2 restores the level the zero
+    // stuffing removed. The sums are made a group at a time as soon as the
+    // group's samples are through the bands; the sink trails the bands by a
+    // few samples, so its inputs are ready when they enter the processor and
+    // do not crowd out the bands' next samples.
     constexpr int kSinkLag = 4;
-    auto decimate = [&](int i) {
-        Double2 sum;
-        HalfbandSums<1, kDecimatorCentre, 2>(kDecimatorTaps, stretch + 2 * i + 1, &sum);
-        sink(i, 2.0 * sum);
+    static_assert(kSinkLag >= Group - 1, "a group's sums come before its first output");
+    Double2 decimated[kStretch];
+    auto bands = [&](auto perSampleDesigns) {
+        for (int i = 0; i < count; ++i) {
+            if constexpr (decltype(perSampleDesigns)::value) {
+                highBand.SetCoefficients(mHighDesigns[i]);
+            }
+            Double2 x = FiniteOrZero(source[i]);
+            if (highPassOn) x = highPass.ProcessFinite(x);
+            const Double2 low = lowBand.ProcessFinite(x);
+            // The bands each invert; the negation here keeps the strip's
+            // polarity. The mid and high bands run at twice the rate: the
+            // sample, then a zero. A section's output is finite, so the next
+            // one skips its test.
+            samplePhase[i] = highBand.ProcessFinite(midBand.ProcessFinite(-low));
+            zeroPhase[i] = highBand.ProcessFinite(midBand.ProcessFinite(zero));
+            if (i % Group == Group - 1) {
+                const int first = i + 1 - Group;
+                DecimatorSums<Group>(samplePhase, zeroPhase, first, decimated + first);
+            }
+            if (i >= kSinkLag) sink(i - kSinkLag, 2.0 * decimated[i - kSinkLag]);
+        }
     };
-    for (int i = 0; i < count; ++i) {
-        highBand.SetCoefficients(highDesigns[i]);
-        Double2 x = FiniteOrZero(source[i]);
-        if (highPassOn) x = highPass.ProcessFinite(x);
-        const Double2 low = lowBand.ProcessFinite(x);
-        // The bands each invert; the negation here keeps the strip's polarity.
-        // The mid and high bands run at twice the rate: the sample, then a zero.
-        // A section's output is finite, so the next one skips its test.
-        stretch[2 * i] = highBand.ProcessFinite(midBand.ProcessFinite(-low));
-        stretch[2 * i + 1] = highBand.ProcessFinite(midBand.ProcessFinite(zero));
-        if (i >= kSinkLag) decimate(i - kSinkLag);
+    if (highSteady) {
+        if (count > 0) highBand.SetCoefficients(mHighDesign);
+        bands(std::false_type{});
+    } else {
+        bands(std::true_type{});
     }
-    for (int i = std::max(0, count - kSinkLag); i < count; ++i) decimate(i);
+    for (int i = count - count % Group; i < count; ++i)
+        DecimatorSums<1>(samplePhase, zeroPhase, i, decimated + i);
+    for (int i = std::max(0, count - kSinkLag); i < count; ++i) sink(i, 2.0 * decimated[i]);
     mHighPass = highPass;
     mLowBand = lowBand;
     mMidBand = midBand;
     mHighBand = highBand;
-    KeepHistory(mEqualiserLine, kDecimatorHistory, 2 * count);
+    KeepHistory(mEqualiserSamplePhase, kDecimatorSampleHistory, count);
+    KeepHistory(mEqualiserZeroPhase, kDecimatorZeroHistory, count);
 }
 
+template <int Group>
 [[gnu::always_inline]] inline void ChannelStripEngine::EqualiseAndFinish(
     const double* inL, const double* inR, double* outL, double* outR, int count,
     const EngineSettings& settings) {
     ToneBiquadT<Double2> output1 = mOutput1, output2 = mOutput2, output3 = mOutput3;
     ToneBiquadT<Double2> bandPass = mBandPass;
     double d = mOffset;
-    Equalise(mPreamp, count, [&](int i, Double2 equalised) {
+    Equalise<Group>(mPreamp, count, [&](int i, Double2 equalised) {
         d = -d;
         const Double2 coloured =
             output3.Process(output2.Process(output1.Process(RoundToSingle(equalised))));
@@ -505,6 +577,7 @@ template <typename Sink>
     mBandPass = bandPass;
 }
 
+template <int Group>
 [[gnu::always_inline]] inline void ChannelStripEngine::RunStretches(double* const* inputs,
                                                                     double* const* outputs, int n,
                                                                     const EngineSettings& settings,
@@ -518,16 +591,23 @@ template <typename Sink>
         Interpolate(count);
         Shape(count, settings, micPre);
         DecimatePreamp(count);
-        EqualiseAndFinish(inL, inR, outputs[0] + start, outputs[1] + start, count, settings);
+        EqualiseAndFinish<Group>(inL, inR, outputs[0] + start, outputs[1] + start, count, settings);
     }
 }
 
-// The same stretches built for AVX-512, whose 32 vector registers hold the
-// filters' states and coefficients that otherwise go to memory every sample.
+// The same stretches built for AVX and for AVX-512 (whose 32 vector registers
+// hold the filters' states and coefficients that otherwise go to memory every
+// sample), with the equaliser's decimator summing two or four outputs at once.
 // The library is built without contracting products and sums into fused
 // multiply-adds, so every operation rounds as in the plain build.
+__attribute__((target("avx"))) void ChannelStripEngine::RunStretchesFour(
+    double* const* inputs, double* const* outputs, int n, const EngineSettings& settings,
+    const Param& micPre) {
+    RunStretches<2>(inputs, outputs, n, settings, micPre);
+}
+
 __attribute__((target("avx512f,avx512vl"))) void ChannelStripEngine::RunStretchesEight(
     double* const* inputs, double* const* outputs, int n, const EngineSettings& settings,
     const Param& micPre) {
-    RunStretches(inputs, outputs, n, settings, micPre);
+    RunStretches<4>(inputs, outputs, n, settings, micPre);
 }

@@ -59,10 +59,10 @@ public:
                           const EngineSettings& settings, const Param& micPre);
 
     // [main] Test hook: runs the preamp curves `lanes` values per vector call,
-    // from four lanes on the interpolation filter's sums two windows at a
-    // time, and at eight lanes the stages in their AVX-512 build; the CPU must
-    // run that width (CurveLanesSupported). A new engine uses the widest its
-    // CPU runs; every width gives the same output.
+    // and from four lanes on the interpolation filter's sums two windows at a
+    // time and the stages in their AVX (four) or AVX-512 (eight) build; the
+    // CPU must run that width (CurveLanesSupported). A new engine uses the
+    // widest its CPU runs; every width gives the same output.
     void SelectLanes(CurveLanes lanes);
 
     // [main, audio] Clears the half-band lines and the decimators (the
@@ -82,13 +82,18 @@ private:
     // Samples per stretch over which the stages run one after another.
     static constexpr int kStretch = 64;
     // Inputs kept from one stretch to the next: the 129-tap filter reads the
-    // 127 before its newest, the decimator the 64 before its newest.
+    // 127 before its newest; the equaliser's decimator reads 32 zero-phase
+    // and 16 sample-phase values back.
     static constexpr int kFilterHistory = 128;
-    static constexpr int kDecimatorHistory = 64;
+    static constexpr int kDecimatorZeroHistory = 32;
+    static constexpr int kDecimatorSampleHistory = 16;
 
     void BeginBlock(double sampleRate, const EngineSettings& settings);
+    template <int Group>
     void RunStretches(double* const* inputs, double* const* outputs, int n,
                       const EngineSettings& settings, const Param& micPre);
+    void RunStretchesFour(double* const* inputs, double* const* outputs, int n,
+                          const EngineSettings& settings, const Param& micPre);
     void RunStretchesEight(double* const* inputs, double* const* outputs, int n,
                            const EngineSettings& settings, const Param& micPre);
     void ColourInput(const double* inL, const double* inR, int count,
@@ -97,8 +102,11 @@ private:
     void Interpolate(int count);
     void Shape(int count, const EngineSettings& settings, const Param& micPre);
     void DecimatePreamp(int count);
-    template <typename Sink>
+    // The decimator's sums are made Group outputs at a time (1, or 2 and 4
+    // in the AVX and AVX-512 builds).
+    template <int Group, typename Sink>
     void Equalise(const Double2* source, int count, Sink&& sink);
+    template <int Group>
     void EqualiseAndFinish(const double* inL, const double* inR, double* outL, double* outR,
                            int count, const EngineSettings& settings);
 
@@ -128,10 +136,14 @@ private:
     // first: the history, then the double-rate inputs of the current stretch.
     // A stretch's outputs are then summed several at a time, each in the
     // filter's own order, and the newest history moves to the front once per
-    // stretch. The preamp filters carry their alternating offsets.
+    // stretch. The preamp filters carry their alternating offsets. The
+    // equaliser's decimator keeps its two phases apart (the sample's and the
+    // zero's): its pairs of taps read only the zero phase, so consecutive
+    // outputs read consecutive values and several are summed side by side.
     Double2 mInterpolationLine[kFilterHistory + 2 * kStretch];
     Double2 mDecimationLine[kFilterHistory + 2 * kStretch];
-    Double2 mEqualiserLine[kDecimatorHistory + 2 * kStretch];
+    Double2 mEqualiserSamplePhase[kDecimatorSampleHistory + kStretch];
+    Double2 mEqualiserZeroPhase[kDecimatorZeroHistory + kStretch];
     double mInterpolationOffset = 1e-15;
     double mDecimationOffset = 1e-15;
 
@@ -153,7 +165,9 @@ private:
     Double2 mPassZero[kStretch];          // oversampled pass 1: interpolated, then shaped
     Double2 mPreamp[kStretch];            // preamp output fed to the equaliser
     double mHighPositions[2 * kStretch];  // smoothed high position, L and R per sample
-    double mTrims[2 * kStretch];          // smoothed trim, L and R per sample
-    bool mOversampled[kStretch];          // oversampled path in use for the sample
-    int mOversampledCount = 0;            // samples of the stretch that use it
+    // The high band's design per sample, for stretches where it glides.
+    CircuitCoefficientsT<Double2> mHighDesigns[kStretch];
+    double mTrims[2 * kStretch];  // smoothed trim, L and R per sample
+    bool mOversampled[kStretch];  // oversampled path in use for the sample
+    int mOversampledCount = 0;    // samples of the stretch that use it
 };
