@@ -24,6 +24,7 @@
 #include "fake_host.h"
 #include "poll_run_loop.h"
 #include "product/channel_parameters.h"
+#include "resource_pictures.h"
 #include "tarnwhistle.h"
 #include "test_plugins.h"
 #include "x_screen_resources.h"
@@ -392,19 +393,8 @@ TEST_P(EditorWindow, AChangedDpiRescalesTheOpenEditorButNotDuringADrag) {
 // Frame `frame` of a knob strip over the background at one picture pixel per
 // screen pixel; the largest channel difference from the screen.
 int FrameDifference(XImage* shot, const char* file, int frames, int frame, int unitX, int unitY) {
-    static std::map<std::string, DecodedPicture> decoded;
-    auto picture = [](const std::string& name) -> const DecodedPicture& {
-        auto found = decoded.find(name);
-        if (found == decoded.end()) {
-            found = decoded
-                        .emplace(name, DecodePictureFile(std::string(TW_SOURCE_DIR_PATH) +
-                                                         "/resources/" + name))
-                        .first;
-        }
-        return found->second;
-    };
-    const DecodedPicture& strip = picture(file);
-    const DecodedPicture& bg = picture("BG@2x.png");
+    const DecodedPicture& strip = ResourcePicture(file);
+    const DecodedPicture& bg = ResourcePicture("BG@2x.png");
     auto at = [](const DecodedPicture& p, int x, int y, int c) {
         return p.rgba[(static_cast<std::size_t>(y) * p.width + x) * 4 + c];
     };

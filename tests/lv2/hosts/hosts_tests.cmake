@@ -7,7 +7,8 @@ endif()
 pkg_check_modules(TW_HOSTS_XTEST REQUIRED IMPORTED_TARGET x11 xtst)
 file(GLOB tw_lv2_host_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
 add_executable(tw_lv2_host_tests ${tw_lv2_host_sources} ${CMAKE_CURRENT_LIST_DIR}/../../editor/film_strip_match.cpp)
-target_include_directories(tw_lv2_host_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../../editor ${TW_STB_INCLUDE_DIR})
+target_include_directories(tw_lv2_host_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../../editor
+  ${CMAKE_CURRENT_LIST_DIR}/../../support ${TW_STB_INCLUDE_DIR})
 target_link_libraries(tw_lv2_host_tests PRIVATE tw_editor PkgConfig::TW_HOSTS_XTEST ${TW_STB_LIBRARY}
                       GTest::gtest GTest::gtest_main Threads::Threads)
 target_compile_definitions(tw_lv2_host_tests PRIVATE TW_LV2_BUNDLE_DIR="${TW_LV2_BUNDLE_DIR}"

@@ -20,6 +20,7 @@
 #include "editor/bitmap_base.h"
 #include "film_strip_match.h"
 #include "host_process.h"
+#include "resource_pictures.h"
 #include "x11_desktop.h"
 
 namespace {
@@ -230,16 +231,12 @@ const Knob kOutputTrim = {"output_trim", "TRIM@2x.png", 61, 141, 518, -24.0, 24.
 const Knob kHighGain = {"high_gain", "BGAIN@2x.png", 61, 141, 25, -15.0, 15.0};
 const Knob kHighPass = {"highpass", "HPF@2x.png", 5, 31, 395, 0.0, 4.0};
 
-DecodedPicture Resource(const std::string& file) {
-    return DecodePictureFile(std::string(TW_SOURCE_DIR_PATH) + "/resources/" + file);
-}
-
 // The frame the editor window shows for a knob and the frame its value
 // calls for (both 0-based), at screen scale 1.
 std::pair<int, int> ShownAndExpectedFrame(const DecodedPicture& editor, const Knob& k,
                                           double value) {
-    const DecodedPicture strip = Resource(k.strip);
-    const DecodedPicture background = Resource("BG@2x.png");
+    const DecodedPicture& strip = ResourcePicture(k.strip);
+    const DecodedPicture& background = ResourcePicture("BG@2x.png");
     const StripOnPanel knob{strip, k.frames, background, k.unitX, k.unitY};
     const double norm = (value - k.minimum) / (k.maximum - k.minimum);
     return {ClosestStripFrame(editor, k.unitX, k.unitY, knob, 1),

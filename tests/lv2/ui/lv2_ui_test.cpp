@@ -25,6 +25,7 @@
 #include "editor/picture_decoder.h"
 #include "editor/platform/graphics_window.h"
 #include "product/channel_parameters.h"
+#include "resource_pictures.h"
 #include "ui_test_host.h"
 #include "x_screen_resources.h"
 #include "x_test_display.h"
@@ -64,18 +65,6 @@ const Place kPlaces[] = {
     {kMidFreq, "MF@2x.png", 7, 30, 150},        {kMidGain, "BGAIN@2x.png", 61, 141, 148},
     {kHighGain, "BGAIN@2x.png", 61, 141, 25},
 };
-
-const DecodedPicture& Picture(const std::string& name) {
-    static std::map<std::string, DecodedPicture> decoded;
-    auto found = decoded.find(name);
-    if (found == decoded.end()) {
-        found = decoded
-                    .emplace(name, DecodePictureFile(std::string(TW_SOURCE_DIR_PATH) +
-                                                     "/resources/" + name))
-                    .first;
-    }
-    return found->second;
-}
 
 // Open socket descriptors of the process (X connections among them).
 int OpenSockets() {
@@ -223,8 +212,8 @@ protected:
     // strip over the background. The host window is moved so the control is
     // on the screen.
     int FrameDifference(UiHost& host, const Place& place, int frame) {
-        const DecodedPicture& strip = Picture(place.file);
-        const DecodedPicture& bg = Picture("BG@2x.png");
+        const DecodedPicture& strip = ResourcePicture(place.file);
+        const DecodedPicture& bg = ResourcePicture("BG@2x.png");
         const int frameHeight = strip.height / place.frames;
         const int bottom = place.y * 2 + frameHeight;
         const int screenHeight = DisplayHeight(display, DefaultScreen(display));

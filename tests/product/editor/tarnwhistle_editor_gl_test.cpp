@@ -19,6 +19,7 @@
 #include "product/channel_parameters.h"
 #include "product/editor/editor_only_delegate.h"
 #include "product/editor/tarnwhistle_editor.h"
+#include "resource_pictures.h"
 
 namespace {
 
@@ -27,18 +28,6 @@ public:
     double NowMs() const override { return now; }
     double now = 1000.0;
 };
-
-const DecodedPicture& Resource(const std::string& file) {
-    static std::map<std::string, DecodedPicture> decoded;
-    auto found = decoded.find(file);
-    if (found == decoded.end()) {
-        found = decoded
-                    .emplace(file, DecodePictureFile(std::string(TW_SOURCE_DIR_PATH) +
-                                                     "/resources/" + file))
-                    .first;
-    }
-    return found->second;
-}
 
 int PictureAt(const DecodedPicture& p, int x, int y, int c) {
     return p.rgba[(static_cast<std::size_t>(y) * p.width + x) * 4 + c];
@@ -98,8 +87,8 @@ protected:
 // picture pixel per screen pixel: the largest channel difference from the shot.
 int FrameDifferenceAtScale2(const WindowPixels& shot, const Knob& knob, int frame,
                             float weight = 1.0f) {
-    const DecodedPicture& strip = Resource(knob.file);
-    const DecodedPicture& bg = Resource("BG@2x.png");
+    const DecodedPicture& strip = ResourcePicture(knob.file);
+    const DecodedPicture& bg = ResourcePicture("BG@2x.png");
     const int frameHeight = strip.height / knob.frames;
     int worst = 0;
     for (int y = 0; y < frameHeight; ++y) {
@@ -157,10 +146,10 @@ TEST_F(ProductEditorPixels, AtScale1EachScreenPixelIsTheAverageOfFourPicturePixe
     OffscreenWindow& window = Open(1.0f);
     const WindowPixels shot = window.ReadPixels();
     ASSERT_EQ(shot.width, 248);
-    const DecodedPicture& bg = Resource("BG@2x.png");
+    const DecodedPicture& bg = ResourcePicture("BG@2x.png");
     for (const Knob& knob : kKnobs) {
         SCOPED_TRACE(knob.file);
-        const DecodedPicture& strip = Resource(knob.file);
+        const DecodedPicture& strip = ResourcePicture(knob.file);
         const int frameHeight = strip.height / knob.frames;
         const int frame = static_cast<int>(
             std::lround(delegate->GetParam(knob.paramIdx)->GetNorm() * (knob.frames - 1)));
@@ -214,8 +203,8 @@ TEST_F(ProductEditorPixels, AtDrawScale1Point5AKnobIsItsPictureScaledByThreeQuar
     const WindowPixels shot = window.ReadPixels();
     ASSERT_EQ(shot.width, 372);
     const Knob& gain = kKnobs[0];
-    const DecodedPicture& strip = Resource(gain.file);
-    const DecodedPicture& bg = Resource("BG@2x.png");
+    const DecodedPicture& strip = ResourcePicture(gain.file);
+    const DecodedPicture& bg = ResourcePicture("BG@2x.png");
     const int frame = 30, frameHeight = strip.height / gain.frames;
     // The knob covers pixels 46.5 .. 162 across and 777 .. 892.5 down; its edge
     // pixels are left out (partly covered).
