@@ -70,6 +70,18 @@ inline constexpr double kTanhMid[kTanhMidTerms][kTanhIntervals] = {
      -0x1.2da3888e73c82p-13, -0x1.09f97ff189333p-15, 0x1.43bb7944d7ed9p-16, 0x1.269b93b865042p-15},
 };
 
+// The same rows padded to 16 entries (the padding is never picked).
+struct TanhMidRows {
+    double rows[kTanhMidTerms][16];
+    constexpr const double* operator[](int t) const { return rows[t]; }
+};
+inline constexpr TanhMidRows kTanhMidRows = [] {
+    TanhMidRows padded{};
+    for (int t = 0; t < kTanhMidTerms; ++t)
+        for (int j = 0; j < kTanhIntervals; ++j) padded.rows[t][j] = kTanhMid[t][j];
+    return padded;
+}();
+
 // e^f = 1 + f·(1 + f·(1/2 + f·(1/6 + ...))) up to f^13 for |f| <= ln(2)/2.
 inline constexpr int kExpTerms = 13;
 inline constexpr double kExpTaylor[kExpTerms] = {
@@ -184,11 +196,20 @@ template <int P, int U = 1>
             const D rounded = v + kRound;
             const B j = reinterpret_cast<B>(rounded) - reinterpret_cast<B>(zero + kRound);
             const D d = a[u] - ((rounded - kRound) * 0.125 + 0.625);
-            // Each lane's coefficients from its interval's column.
+            // Each lane's coefficients from its interval's column: at eight
+            // lanes a row is two registers and one two-register permute picks
+            // the lanes' entries, elsewhere one load per lane.
             auto term = [&j](int t, D& c) {
-                double lanes[P];
-                for (int i = 0; i < P; ++i) lanes[i] = kTanhMid[t][j[i]];
-                __builtin_memcpy(&c, lanes, sizeof c);
+                if constexpr (P == 8) {
+                    D low, high;
+                    __builtin_memcpy(&low, kTanhMidRows[t], sizeof low);
+                    __builtin_memcpy(&high, kTanhMidRows[t] + P, sizeof high);
+                    c = __builtin_shuffle(low, high, j);
+                } else {
+                    double lanes[P];
+                    for (int i = 0; i < P; ++i) lanes[i] = kTanhMid[t][j[i]];
+                    __builtin_memcpy(&c, lanes, sizeof c);
+                }
             };
             D c, q;
             term(kTanhMidTerms - 1, q);
