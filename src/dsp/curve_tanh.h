@@ -202,22 +202,17 @@ template <int P, int U = 1>
             // builds only the fuzzers, has no variable two-vector shuffle.)
             auto term = [&j](int t, D& c) {
 #if !defined(__clang__)
-                constexpr bool kPermute = P == 8;
-#else
-                constexpr bool kPermute = false;
-#endif
-                if constexpr (kPermute) {
+                if constexpr (P == 8) {
                     D low, high;
                     __builtin_memcpy(&low, kTanhMidRows[t], sizeof low);
                     __builtin_memcpy(&high, kTanhMidRows[t] + P, sizeof high);
-#if !defined(__clang__)
                     c = __builtin_shuffle(low, high, j);
-#endif
-                } else {
-                    double lanes[P];
-                    for (int i = 0; i < P; ++i) lanes[i] = kTanhMid[t][j[i]];
-                    __builtin_memcpy(&c, lanes, sizeof c);
+                    return;
                 }
+#endif
+                double lanes[P];
+                for (int i = 0; i < P; ++i) lanes[i] = kTanhMid[t][j[i]];
+                __builtin_memcpy(&c, lanes, sizeof c);
             };
             D c, q;
             term(kTanhMidTerms - 1, q);

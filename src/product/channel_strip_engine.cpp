@@ -132,14 +132,14 @@ template <int Group>
                                                  const Double2* zeroPhase, int first,
                                                  Double2* sums) {
     using Lanes = typename DecimatorVector<Group>::Type;
+    constexpr int kPairs = static_cast<int>(kDecimatorTaps.size());
     Lanes y, a, b;
-    std::memcpy(&y, samplePhase + first - 16, sizeof y);
+    std::memcpy(&y, samplePhase + first - kPairs, sizeof y);
     y = 0.5 * y;
-    for (std::size_t t = 0; t < kDecimatorTaps.size(); ++t) {
-        const int k = static_cast<int>(t);
-        std::memcpy(&a, zeroPhase + first + k - 16, sizeof a);
-        std::memcpy(&b, zeroPhase + first - 17 - k, sizeof b);
-        y = y + kDecimatorTaps[t] * (a + b);
+    for (int k = 0; k < kPairs; ++k) {
+        std::memcpy(&a, zeroPhase + first + k - kPairs, sizeof a);
+        std::memcpy(&b, zeroPhase + first - kPairs - 1 - k, sizeof b);
+        y = y + kDecimatorTaps[k] * (a + b);
     }
     std::memcpy(sums, &y, sizeof y);
 }
@@ -491,8 +491,7 @@ template <int Group, typename Sink>
     }
 
     // The decimator's sums and whatever the sink does with them run in the
-    // same loop as the bands: the bands' recursion, two divisions per section
-    // and sample, leaves the arithmetic units idle most of the time.
+    // same loop as the bands: measured, that is faster than loops of their own.
     CircuitBiquadT<Double2> highPass = mHighPass;
     CircuitBiquadT<Double2> lowBand = mLowBand;
     CircuitBiquadT<Double2> midBand = mMidBand;
