@@ -50,8 +50,9 @@ for plugin in urn:quernstoneworks:tarnwhistle:mono urn:quernstoneworks:tarnwhist
     # lv2info lists the presets one per line under "Presets:"; lilv reports
     # a bundle file it cannot load on stderr.
     description="$(lv2info "$plugin" 2>"$root.errors")"
-    [[ ! -s $root.errors ]] && rm -f "$root.errors" ||
+    if [[ -s $root.errors ]]; then
         fail "lilv reports errors on $plugin: $(sort -u "$root.errors")"
+    fi
     presets="$(awk '/^\tPresets:/ { on = 1; next } on && /^\t +[^ ]/ { print; next } { on = 0 }' <<<"$description")"
     count="$(grep -c . <<<"$presets" || true)"
     ((count == 6)) || fail "$plugin has $count presets in the package, not 6: $presets"
@@ -68,6 +69,7 @@ commands="$("$tool" --help | awk '/^Subcommands:/ { on = 1; next } on && NF { pr
 [[ -n $commands ]] || fail "hpi-host --help lists no subcommands"
 for command in "" $commands; do
     # Every option of the command's help: "--name" words in its first column.
+    # shellcheck disable=SC2086 # no command is the main help
     options="$("$tool" $command --help | grep -oE '^  (-[a-z],)?--[a-z-]+' | grep -oE -- '--[a-z-]+')"
     for word in ${command:+"hpi-host $command"} $options; do
         grep -qF -- "$word" <<<"$page" || fail "hpi-host(1) does not mention '$word'${command:+ (of $command)}"
