@@ -56,6 +56,8 @@ int HpiHostMain(int argc, char** argv) {
     CLI::App app(kDescription, "hpi-host");
     app.footer(kFooter);
     app.require_subcommand(0, 1);
+    app.set_version_flag("--version", std::string("hpi-host ") + TW_HPI_HOST_VERSION,
+                         "print the version and exit");
     const std::vector<std::pair<std::string, CommandRun>> commands = {
         {"info", AddInfoCommand(app)},
         {"render", AddRenderCommand(app)},
@@ -77,13 +79,16 @@ int HpiHostMain(int argc, char** argv) {
     if (first[0] != '-' && !known) {
         return Fail(kExitUsage, "unknown command '" + first + "' (see hpi-host --help)");
     }
-    if (first[0] == '-' && first != "-h" && first != "--help") {
+    if (first[0] == '-' && first != "-h" && first != "--help" && first != "--version") {
         return Fail(kExitUsage, "unknown option '" + first + "' (see hpi-host --help)");
     }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         std::fputs(app.help().c_str(), stdout);
+        return kExitOk;
+    } catch (const CLI::CallForVersion& version) {
+        std::printf("%s\n", version.what());
         return kExitOk;
     } catch (const CLI::ParseError& error) {
         return Fail(kExitUsage, ParseErrorText(error));

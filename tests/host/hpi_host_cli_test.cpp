@@ -48,6 +48,8 @@ TEST_F(HpiHostTool, HelpTextsListTheCommandsOptionsAndExitCodes) {
         {{"--help"}, 0, "12  rendering failed"},
         {{"--help"}, 0, "13  validate: a check failed"},
         {{"--help"}, 0, "hpi-host validate MODULE"},
+        {{"--help"}, 0, "--version"},
+        {{"--version"}, 0, "hpi-host 7.0.0\n"},
         {{"render", "--help"}, 0, "--compensate"},
         {{"render", "--help"}, 0, "--automate NAME_OR_ID=TEXT@SECONDS"},
         {{"info", "--help"}, 0, "--json"},

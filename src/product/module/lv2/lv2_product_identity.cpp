@@ -15,10 +15,8 @@ LV2ProductDescription LV2ProductIdentity() {
         "oversampling, a switchable high-pass filter, low, mid and high bands, output colouring "
         "and an output "
         "trim.";
-    // The product has no public licence: the bundle says so rather than
-    // naming one.
-    product.licenseURI = "urn:quernstoneworks:tarnwhistle:licence";
-    product.licenseLabel = "Proprietary: Copyright Quernstone Works, all rights reserved";
+    // ISC, as LICENSE at the repository root; hosts know the licence by this URI.
+    product.licenseURI = "http://opensource.org/licenses/isc";
     product.pluginClass = "EQPlugin";
     product.binary = "tarnwhistle.so";
     product.uiBinary = "tarnwhistle_ui.so";
