@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include "editor/bitmap_base.h"
 #include "editor/picture_decoder.h"
 #include "film_strip_match.h"
+#include "x_screen_resources.h"
 
 // Xlib last: its macros (None, KeyPress) would break the headers above.
 // clang-format off
@@ -373,6 +375,47 @@ TEST_F(HpiHostEdit, TheScreenshotShowsEachKnobsFilmStripFrameForItsValue) {
         const StripOnPanel knob{strip, 61, bg, k.x, k.y};
         EXPECT_EQ(ClosestStripFrame(shot, k.x, k.y, knob, 1), StripFrameFor(k.norm, 61) - 1);
     }
+}
+
+// At draw scale 2 the editor is 1324 pixels tall, more than a 1024-pixel
+// display shows: the screenshot is the part on the screen, read through the
+// visual's colour masks.
+TEST_F(HpiHostEdit, AScreenshotOfAnEditorTallerThanTheScreenShowsItsVisiblePart) {
+    if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
+    struct ScaleTwo {
+        Display* display;
+        SavedScreenResources saved;
+        explicit ScaleTwo(Display* d) : display(d) {
+            saved.Save(display);
+            SavedScreenResources::Set(display, "Xft.dpi:\t192\n");
+        }
+        ~ScaleTwo() { saved.Restore(display); }
+    };
+    const fs::path shotPath = folder / "tall.png";
+    int code = -1;
+    std::string err;
+    {
+        const ScaleTwo scale(display);
+        ToolProcess tool(
+            {"edit", kModule, "--set", "High Gain=3", "--screenshot", shotPath.string()}, folder);
+        code = tool.Wait(30000);
+        err = tool.Err();
+    }
+    ASSERT_EQ(code, 0) << err;
+    const DecodedPicture shot = DecodePictureFile(shotPath.string());
+    const int screenHeight = DisplayHeight(display, DefaultScreen(display));
+    EXPECT_EQ(shot.width, 496);
+    EXPECT_EQ(shot.height, std::min(1324, screenHeight));
+    // The high band's knob near the top, one picture pixel per screen pixel.
+    const std::string resources = std::string(TW_SOURCE_DIR_PATH) + "/resources/";
+    const DecodedPicture bg = DecodePictureFile(resources + "BG@2x.png");
+    const DecodedPicture strip = DecodePictureFile(resources + "BGAIN@2x.png");
+    const StripOnPanel knob{strip, 61, bg, 141, 25};
+    EXPECT_EQ(ClosestStripFrame(shot, 2 * 141, 2 * 25, knob, 2),
+              StripFrameFor(18.0 / 30.0, 61) - 1);
+    EXPECT_LT(
+        StripFrameDifference(shot, 2 * 141, 2 * 25, knob, StripFrameFor(18.0 / 30.0, 61) - 1, 2),
+        8.0);
 }
 
 }  // namespace
