@@ -240,6 +240,69 @@ TEST_F(HpiHostEdit, WithoutADisplayItEndsWithItsOwnCode) {
     EXPECT_NE(tool.Err().find("DISPLAY"), std::string::npos) << tool.Err();
 }
 
+struct ExitCase {
+    const char* name;
+    std::vector<std::string> args;  // after "edit"
+    int exitCode;
+    const char* messagePart;
+};
+
+// Each way a session fails before the editor opens ends with the code --help
+// lists for it, and names what is at fault.
+TEST_F(HpiHostEdit, EachFailureHasItsOwnExitCode) {
+    if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
+    const std::string absentModule = (folder / "absent.so").string();
+    const std::string absentState = (folder / "absent.state").string();
+    const std::string unwritable = (folder / "no/dir/shot.png").string();
+    const ExitCase kCases[] = {
+        {"bad highlight colour", {kModule, "--highlight", "1=pink"}, 1, "--highlight"},
+        {"module missing", {absentModule}, 2, "absent.so"},
+        {"unknown parameter", {kModule, "--set", "Drive=3"}, 8, "Drive"},
+        {"unknown highlighted parameter", {kModule, "--highlight", "Drive=red"}, 8, "Drive"},
+        {"value does not convert", {kModule, "--set", "Preamp Gain=loud"}, 9, "loud"},
+        {"selector past its end", {kModule, "--set", "HighPass=5"}, 9, "outside the range"},
+        {"screenshot unwritable", {kModule, "--screenshot", unwritable}, 10, "no/dir"},
+        {"state missing", {kModule, "--state", absentState}, 11, "absent.state"},
+    };
+    for (const ExitCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"edit"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.insert(args.end(), {"--quit-after", "20"});
+        ToolProcess tool(args, folder);
+        EXPECT_EQ(tool.Wait(30000), c.exitCode) << tool.Err();
+        EXPECT_NE(tool.Err().find(c.messagePart), std::string::npos) << tool.Err();
+    }
+}
+
+// An editor whose window cannot be pictured never settles: the session ends
+// with the code of its own that --help gives, instead of waiting forever or
+// taking an empty picture.
+TEST_F(HpiHostEdit, AScreenshotThatNeverSettlesEndsWithItsOwnCode) {
+    if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
+    {
+        ToolProcess help({"edit", "--help"}, folder);
+        ASSERT_EQ(help.Wait(), 0);
+        EXPECT_NE(help.Out().find("16 the editor did\nnot settle for --screenshot"),
+                  std::string::npos)
+            << help.Out();
+    }
+    const fs::path shotPath = folder / "never.png";
+    ToolProcess tool({"edit", kModule, "--screenshot", shotPath.string()}, folder);
+    // Out of sight as soon as the editor is in it, before three equal captures.
+    Window host = 0;
+    for (int tries = 0; tries < 1000 && (host == 0 || EditorOf(host) == 0); ++tries) {
+        host = FindHostWindow();
+        if (host == 0 || EditorOf(host) == 0) Pause(5);
+    }
+    ASSERT_NE(host, 0u) << tool.Err();
+    XUnmapWindow(display, host);
+    XSync(display, False);
+    EXPECT_EQ(tool.Wait(40000), 16) << tool.Err();
+    EXPECT_NE(tool.Err().find("did not settle"), std::string::npos) << tool.Err();
+    EXPECT_FALSE(fs::exists(shotPath));
+}
+
 TEST_F(HpiHostEdit, AKnobDragIsOneTouchAndOneReleaseAltClickResetsAndCtrlQEnds) {
     if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
     ToolProcess tool({"edit", kModule, "--log", "--quit-after", "60"}, folder);
