@@ -135,13 +135,14 @@ int MakeGui(const EffectDescription& effect, PluginInstance& instance, HPI_Ref<H
 
 // The editor inside the host's window: the window, the view container whose
 // handlers reach it and the plug-in, and the run loop's watch of the X
-// connection. Close takes the container back from the plug-in before
-// anything goes.
+// connection. Close takes the container back from the plug-in and cuts it
+// off from the window before anything goes.
 class EditorInWindow {
 public:
     EditorInWindow(HostRunLoop& loop, PluginInstance& plugin, bool log)
         : mLoop(loop), mPlugin(plugin), mLog(log) {}
     ~EditorInWindow() {
+        if (mContainer) mContainer->Detach();
         if (mWatching) mLoop.Remove(mWatch);
     }
     EditorInWindow(const EditorInWindow&) = delete;
@@ -170,10 +171,19 @@ public:
     // [main]
     EditWindow& Window() const { return *mWindow; }
 
-    // [main] Takes the container back.
+    // [main] Takes the container back. A plug-in that keeps a reference
+    // after letting go is reported: the container it keeps no longer reaches
+    // the window, which goes next.
     void Close(HPI_IEffectGUI& gui) {
         if (!mContainer) return;
         gui.SetViewContainer(nullptr);
+        const uint32_t kept = mContainer->ReferenceCount() - 1;
+        if (kept > 0) {
+            Warn("the editor keeps " + std::to_string(kept) +
+                 " reference(s) to the view container after SetViewContainer(nullptr); the host "
+                 "cut the container off from its window");
+        }
+        mContainer->Detach();
         mContainer.Reset();
         mLoop.Remove(mWatch);
         mWatching = false;

@@ -303,6 +303,28 @@ TEST_F(HpiHostEdit, AScreenshotThatNeverSettlesEndsWithItsOwnCode) {
     EXPECT_FALSE(fs::exists(shotPath));
 }
 
+// A plug-in whose editor keeps the view container after the host took it
+// away, and asks it for a size when the module shuts down, long after the
+// host's window is gone: the host names the fault and the late request
+// reaches no window.
+TEST_F(HpiHostEdit, AnEditorThatKeepsTheViewContainerIsReportedAndCutOffFromTheWindow) {
+    if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
+#ifndef TW_KEEPS_VIEW_CONTAINER_FIXTURE
+    GTEST_SKIP() << "the fixture plug-in is built with the host's tests";
+#else
+    ToolProcess tool({"edit", TW_KEEPS_VIEW_CONTAINER_FIXTURE, "--log", "--quit-after", "1"},
+                     folder);
+    EXPECT_EQ(tool.Wait(), 0) << tool.Err();
+    const std::string err = tool.Err();
+    EXPECT_NE(err.find("the editor keeps 1 reference(s) to the view container after "
+                       "SetViewContainer(nullptr)"),
+              std::string::npos)
+        << err;
+    // The size asked for at shutdown is refused, not passed to a closed window.
+    EXPECT_EQ(tool.Out().find("size 250x150"), std::string::npos) << tool.Out();
+#endif
+}
+
 TEST_F(HpiHostEdit, AKnobDragIsOneTouchAndOneReleaseAltClickResetsAndCtrlQEnds) {
     if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
     ToolProcess tool({"edit", kModule, "--log", "--quit-after", "60"}, folder);
