@@ -25,6 +25,7 @@ enum ExitCode : int {
     kExitValidationFailed = 13,  // validate: at least one check failed (or the plug-in crashed)
     kExitNoDisplay = 14,         // edit: no X display could be opened
     kExitNoEditor = 15,          // edit: the plug-in offers no editor, or it did not open
+    kExitEditorNotSettled = 16,  // edit: the editor's pixels did not settle for --screenshot
 };
 
 // [main] Runs the tool with the usual argument vector; answers the exit code.

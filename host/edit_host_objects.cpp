@@ -23,6 +23,11 @@ HPI_Result GuiInstanceObject::QueryInterface(const HPI_IID& iid, void** out) {
 EditViewContainer::EditViewContainer(void* parentView, Handlers handlers)
     : HostObject("EditViewContainer"), mParentView(parentView), mHandlers(std::move(handlers)) {}
 
+void EditViewContainer::Detach() {
+    mParentView = nullptr;
+    mHandlers = Handlers{};
+}
+
 HPI_Result EditViewContainer::QueryInterface(const HPI_IID& iid, void** out) {
     if (out != nullptr && iid == HPI_IViewContainer::kInterfaceID) {
         AddRef();
@@ -38,6 +43,7 @@ HPI_Result EditViewContainer::SetViewSize(const HPI_SViewPoint& size) {
         size.mVertical > 32768.0f) {
         return HPI_ERROR_INVALID_ARGUMENT;
     }
+    if (mParentView == nullptr) return HPI_ERROR_NULL_OBJECT;
     if (mHandlers.mSetSize) {
         mHandlers.mSetSize(static_cast<int>(std::lround(size.mHorizontal)),
                            static_cast<int>(std::lround(size.mVertical)));

@@ -39,11 +39,18 @@ public:
     // [main]
     EditViewContainer(void* parentView, Handlers handlers);
 
+    // [main] Cuts the container off from the session: it drops its handlers
+    // and answers from then on as a container without a window (no parent
+    // view, size requests refused, no modifiers, no click taken), so a
+    // plug-in that keeps it never reaches a window that is gone.
+    void Detach();
+
     // [any] Both versions of the container.
     HPI_Result QueryInterface(const HPI_IID& iid, void** out) override;
     // [main]
     void* GetNativeParentView() override { return mParentView; }
-    // [main] Sizes that are not finite and positive are refused.
+    // [main] Sizes that are not finite and positive are refused, and every
+    // size once detached.
     HPI_Result SetViewSize(const HPI_SViewPoint& size) override;
     // [main]
     HPI_Result GetModifiers(uint32_t* outModifiers) override;

@@ -5,6 +5,7 @@
 #include <X11/keysym.h>
 #include <stb/stb_image_write.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "hpi/sdk/hpi_host_interfaces.h"
@@ -121,23 +122,107 @@ bool EditWindow::HasChild() const {
     return count > 0;
 }
 
+namespace {
+
+// Xlib's default handler ends the process on any error; while a capture
+// reads pixels, an error (the window changed size or left the screen
+// between the two requests) only fails the capture.
+int gCaptureErrors = 0;
+
+int CountCaptureError(Display*, XErrorEvent*) {
+    ++gCaptureErrors;
+    return 0;
+}
+
+class CaptureErrorTrap {
+public:
+    explicit CaptureErrorTrap(Display* display) : mDisplay(display) {
+        XSync(mDisplay, False);
+        gCaptureErrors = 0;
+        mPrevious = XSetErrorHandler(CountCaptureError);
+    }
+    ~CaptureErrorTrap() {
+        XSync(mDisplay, False);
+        XSetErrorHandler(mPrevious);
+    }
+    CaptureErrorTrap(const CaptureErrorTrap&) = delete;
+    CaptureErrorTrap& operator=(const CaptureErrorTrap&) = delete;
+    // [main] Whether a request since the trap was set failed.
+    bool Failed() const {
+        XSync(mDisplay, False);
+        return gCaptureErrors != 0;
+    }
+
+private:
+    Display* mDisplay;
+    int (*mPrevious)(Display*, XErrorEvent*) = nullptr;
+};
+
+// One colour of a pixel as 8 bits, read through the visual's mask for it.
+class Channel {
+public:
+    explicit Channel(unsigned long mask) : mMask(mask) {
+        while (mMask != 0 && (mMask & (1ul << mShift)) == 0) ++mShift;
+        for (unsigned long bits = mMask >> mShift; (bits & 1ul) != 0; bits >>= 1) ++mWidth;
+    }
+    unsigned char Of(unsigned long pixel) const {
+        if (mWidth == 0) return 0;
+        const unsigned long value = (pixel & mMask) >> mShift;
+        const unsigned long top = (1ul << mWidth) - 1;
+        return static_cast<unsigned char>((value * 255 + top / 2) / top);
+    }
+
+private:
+    unsigned long mMask;
+    int mShift = 0;
+    int mWidth = 0;
+};
+
+}  // namespace
+
 bool EditWindow::Capture(int* width, int* height, std::string* rgb) const {
+    Display* display = mState->mDisplay;
     XWindowAttributes attributes;
-    if (XGetWindowAttributes(mState->mDisplay, mState->mWindow, &attributes) == 0) return false;
-    XImage* image =
-        XGetImage(mState->mDisplay, mState->mWindow, 0, 0, static_cast<unsigned>(attributes.width),
-                  static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (XGetWindowAttributes(display, mState->mWindow, &attributes) == 0) return false;
+    if (attributes.map_state != IsViewable) return false;
+    // A window only has pixels where it is on the screen: a part beyond the
+    // screen's edge (an editor taller than the display) is left out.
+    int rootX = 0;
+    int rootY = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, mState->mWindow, attributes.root, 0, 0, &rootX, &rootY, &child);
+    const int screenWidth = WidthOfScreen(attributes.screen);
+    const int screenHeight = HeightOfScreen(attributes.screen);
+    const int left = std::max(0, -rootX);
+    const int top = std::max(0, -rootY);
+    const int right = std::min(attributes.width, screenWidth - rootX);
+    const int bottom = std::min(attributes.height, screenHeight - rootY);
+    if (right <= left || bottom <= top) return false;
+
+    XImage* image = nullptr;
+    {
+        const CaptureErrorTrap trap(display);
+        image = XGetImage(display, mState->mWindow, left, top, static_cast<unsigned>(right - left),
+                          static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap);
+        if (trap.Failed() && image != nullptr) {
+            XDestroyImage(image);
+            image = nullptr;
+        }
+    }
     if (image == nullptr) return false;
-    *width = attributes.width;
-    *height = attributes.height;
+    *width = right - left;
+    *height = bottom - top;
+    const Channel red(attributes.visual->red_mask);
+    const Channel green(attributes.visual->green_mask);
+    const Channel blue(attributes.visual->blue_mask);
     rgb->resize(static_cast<std::size_t>(*width) * static_cast<std::size_t>(*height) * 3);
     std::size_t at = 0;
     for (int y = 0; y < *height; ++y) {
         for (int x = 0; x < *width; ++x) {
             const unsigned long pixel = XGetPixel(image, x, y);
-            (*rgb)[at++] = static_cast<char>((pixel & image->red_mask) >> 16);
-            (*rgb)[at++] = static_cast<char>((pixel & image->green_mask) >> 8);
-            (*rgb)[at++] = static_cast<char>(pixel & image->blue_mask);
+            (*rgb)[at++] = static_cast<char>(red.Of(pixel));
+            (*rgb)[at++] = static_cast<char>(green.Of(pixel));
+            (*rgb)[at++] = static_cast<char>(blue.Of(pixel));
         }
     }
     XDestroyImage(image);

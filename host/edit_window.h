@@ -35,7 +35,9 @@ public:
     uint32_t Modifiers() const;
     // [main] Whether the editor has put a window of its own inside this one.
     bool HasChild() const;
-    // [main] The window's pixels as 8-bit RGB rows, or empty when it cannot be read.
+    // [main] The pixels of the part of the window on the screen as 8-bit RGB
+    // rows (the visual's colour masks read to 8 bits each); false when the
+    // window is not viewable, not on the screen, or the X server refused.
     bool Capture(int* width, int* height, std::string* rgb) const;
 
 private:

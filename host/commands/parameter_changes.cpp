@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -99,15 +100,25 @@ int ResolveParameterChange(PluginInstance& instance, const std::vector<Parameter
     const std::string highText = instance.DisplayText(change.mID, 1.0);
     const auto low = LeadingNumber(lowText);
     const auto high = LeadingNumber(highText);
+    bool outside = false;
     if (asked && low && high) {
         const double smallest = std::min(*low, *high);
         const double largest = std::max(*low, *high);
         const double slack = 1e-9 * (std::fabs(smallest) + std::fabs(largest) + 1.0);
-        if (*asked < smallest - slack || *asked > largest + slack) {
-            return Fail(kExitBadValue, "'" + change.mText + "' is outside the range of \"" +
-                                           change.mName + "\" (" + lowText + " .. " + highText +
-                                           ") in " + change.mOption);
-        }
+        outside = *asked < smallest - slack || *asked > largest + slack;
+    } else if (asked && (conversion.mNormalized <= 0.0 || conversion.mNormalized >= 1.0)) {
+        // Ends shown by name (a selector's positions): a number at an end is
+        // clamped when the next number inwards lands on the same end.
+        char inwards[32];
+        std::snprintf(inwards, sizeof inwards, "%.17g",
+                      *asked + (conversion.mNormalized >= 1.0 ? -1.0 : 1.0));
+        const TextConversion next = instance.ConvertText(change.mID, inwards);
+        outside = next.mResult == HPI_SUCCESS && next.mNormalized == conversion.mNormalized;
+    }
+    if (outside) {
+        return Fail(kExitBadValue, "'" + change.mText + "' is outside the range of \"" +
+                                       change.mName + "\" (" + lowText + " .. " + highText +
+                                       ") in " + change.mOption);
     }
     change.mValue = conversion.mNormalized;
     return kExitOk;

@@ -33,18 +33,24 @@ int32_t Truncated(double value) {
     return static_cast<int32_t>(value);
 }
 
+// The Param's display texts by value; the first text of a value wins.
+std::map<int32_t, std::string> DisplayTextsOf(const Param& param) {
+    std::map<int32_t, std::string> texts;
+    for (int i = 0; i < param.DisplayTextCount(); ++i) {
+        double value = 0.0;
+        const char* text = param.DisplayTextAt(i, &value);
+        texts.emplace(Truncated(value), text);
+    }
+    return texts;
+}
+
 // The host parameter object of one Param, or null for a Param without type.
 std::unique_ptr<HPI_IParameter> MakeHostParameter(const Param& param, const char* id) {
     const bool automatable = (param.Flags() & FlagNotAutomatable) == 0;
     switch (param.Type()) {
         case TypeBool:
         case TypeEnum: {
-            std::map<int32_t, std::string> texts;
-            for (int i = 0; i < param.DisplayTextCount(); ++i) {
-                double value = 0.0;
-                const char* text = param.DisplayTextAt(i, &value);
-                texts.emplace(Truncated(value), text);  // the first text of a value wins
-            }
+            const std::map<int32_t, std::string> texts = DisplayTextsOf(param);
             auto parameter = std::make_unique<HPI_CParameter<int32_t>>(
                 id, param.Name(), Truncated(param.Default()),
                 HPI_CLinearTaperDelegate<int32_t, 1>(Truncated(param.Min()),
@@ -55,12 +61,15 @@ std::unique_ptr<HPI_IParameter> MakeHostParameter(const Param& param, const char
             return parameter;
         }
         case TypeInt: {
+            // Values the Param names (a selector's positions) show their names;
+            // numbers still read back.
+            const HPI_CUnitDisplayDelegateDecorator<int32_t> number(
+                HPI_CNumberDisplayDelegate<int32_t, 0, 0>(), param.LabelFor());
             auto parameter = std::make_unique<HPI_CParameter<int32_t>>(
                 id, param.Name(), Truncated(param.Default()),
                 HPI_CLinearTaperDelegate<int32_t, 1>(Truncated(param.Min()),
                                                      Truncated(param.Max())),
-                HPI_CUnitDisplayDelegateDecorator<int32_t>(
-                    HPI_CNumberDisplayDelegate<int32_t, 0, 0>(), param.LabelFor()),
+                HPI_CNamedValueDisplayDelegateDecorator<int32_t>(number, DisplayTextsOf(param)),
                 automatable);
             parameter->SetNumberOfSteps(128);
             parameter->SetType(HPI_eParameterType_Continuous);

@@ -138,10 +138,10 @@ void LV2Adapter::ConnectPort(uint32_t port, void* data) {
 }
 
 void LV2Adapter::Activate() {
-    // The first block applies every port and then starts the signal chain
-    // on the settings they give, without gliding from the earlier ones.
+    // The signal chain starts its next block on the settings it finds then:
+    // those of every port, which the next run() applies before that block.
+    ResetProcessing();
     mApplyAllPorts.store(true, std::memory_order_release);
-    mResetPending.store(true, std::memory_order_release);
 }
 
 void LV2Adapter::Deactivate() {}
@@ -228,9 +228,6 @@ void LV2Adapter::WriteNotifyEvents(bool sendSize) {
 void LV2Adapter::Run(uint32_t frames) {
     const bool asked = ReadControlEvents();
     ApplyControlPorts();
-    if (mResetPending.exchange(false, std::memory_order_acq_rel)) {
-        ResetProcessing();
-    }
     if (frames == 0) {
         // Lets the signal chain report its latency for the current settings.
         ProcessSpan(0, 0);

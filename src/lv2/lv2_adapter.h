@@ -22,10 +22,11 @@
 // whose value differs (bit for bit) from the last value seen on it is
 // applied: Param::SetValue (which steps, clamps, and turns +-inf into the
 // range's ends) and OnParamChange(i, Host, -1). A NaN is remembered but
-// never applied, so the Param keeps its value. The first run() after
-// activate() applies every connected port and then resets the signal chain
-// onto the settings they give, so the first block starts at the ports'
-// values (no glide from earlier values) whatever the block size.
+// never applied, so the Param keeps its value. activate() resets the signal
+// chain and makes the next run() apply every connected port; the signal
+// chain starts its first block after a reset on the settings it finds then,
+// so that block starts at the ports' values (no glide from earlier values)
+// whatever the block size.
 //
 // State: one property, the product's SaveState bytes (the same bytes as
 // every other adapter's state: the editor size and every Param value), of
@@ -103,8 +104,8 @@ public:
     // [audio] Keeps the buffer of a port; indices outside the layout are
     // ignored. A null audio buffer reads as silence or discards the output.
     void ConnectPort(uint32_t port, void* data);
-    // [main] The next Run applies every connected port, then resets the
-    // signal chain onto the settings they give.
+    // [main] Resets the signal chain; the next Run applies every connected
+    // port before its first block.
     void Activate();
     // [main]
     void Deactivate();
@@ -175,10 +176,8 @@ private:
     std::vector<float*> mOutputPiece;
 
     // The last value seen on each control port, as bits, and whether one was
-    // seen. Activate and a restore make the next run() apply every port;
-    // Activate also makes it reset the signal chain after them.
+    // seen. Activate and a restore make the next run() apply every port.
     std::vector<uint32_t> mPortShadow;
     std::vector<uint8_t> mPortSeen;
     std::atomic<bool> mApplyAllPorts{true};
-    std::atomic<bool> mResetPending{false};
 };

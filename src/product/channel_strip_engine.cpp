@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstring>
 #include <iterator>
-#include <numbers>
 #include <type_traits>
 
 #include "dsp/preamp_curve.h"
@@ -176,20 +175,9 @@ private:
     double mSettledTarget = 0.0;
 };
 
-void StartSmoother(ParamSmoother& smoother) {
-    smoother.a = std::exp(-std::numbers::pi / 120.0);
-    smoother.b = 1.0 - smoother.a;
-    smoother.z = 0.0;
-}
-
 }  // namespace
 
 ChannelStripEngine::ChannelStripEngine() {
-    StartSmoother(mDrive);
-    StartSmoother(mTrim);
-    StartSmoother(mLowPosition);
-    StartSmoother(mMidPosition);
-    StartSmoother(mHighPosition);
     const Double2 zero{0.0, 0.0};
     std::fill(std::begin(mInterpolationLine), std::end(mInterpolationLine), zero);
     std::fill(std::begin(mDecimationLine), std::end(mDecimationLine), zero);
@@ -212,6 +200,11 @@ void ChannelStripEngine::ResetProcessing(const EngineSettings& settings) {
     std::fill(std::begin(mDecimationLine), std::end(mDecimationLine), zero);
     std::fill(std::begin(mEqualiserSamplePhase), std::end(mEqualiserSamplePhase), zero);
     std::fill(std::begin(mEqualiserZeroPhase), std::end(mEqualiserZeroPhase), zero);
+    MoveSmoothersOntoTargets(settings);
+    mStartOnTargets = true;
+}
+
+void ChannelStripEngine::MoveSmoothersOntoTargets(const EngineSettings& settings) {
     mDrive.z = settings.driveTarget.load(kRelaxed);
     mTrim.z = settings.trimTarget.load(kRelaxed);
     mLowPosition.z = settings.lowPositionTarget.load(kRelaxed);
@@ -259,6 +252,10 @@ void ChannelStripEngine::BeginBlock(double sampleRate, const EngineSettings& set
     mLowPosition.SetTime(kFastSmoothing, fs);
     mMidPosition.SetTime(kFastSmoothing, fs);
     mHighPosition.SetTime(kHighPositionSmoothing, fs);
+    if (mStartOnTargets) {
+        MoveSmoothersOntoTargets(settings);
+        mStartOnTargets = false;
+    }
 
     const int highPassSelection = settings.highPassSelection.load(kRelaxed);
     DesignHighPass(mHighPass, fs, highPassSelection);

@@ -45,8 +45,8 @@
 class ChannelStripEngine {
 public:
     // [main] Offsets 1e-15, half-band filters and decimators cleared, circuit
-    // sections zeroed, smoothers at z = 0 with a = exp(-pi/120), tone biquads
-    // passing their input.
+    // sections zeroed, tone biquads passing their input; the first block
+    // starts every smoother on its target.
     ChannelStripEngine();
 
     // [audio] Processes n samples (none when n <= 0) of channels 0 and 1 of
@@ -67,8 +67,10 @@ public:
 
     // [main, audio] Clears the half-band lines and the decimators (the
     // half-band offsets keep their sign) and moves every smoother onto its
-    // target, so a reset never glides. Circuit and tone sections, the channel
-    // offset and the settings are untouched.
+    // target. The next block starts every smoother on the targets it finds
+    // then, so settings a host restores between a reset and the first block
+    // sound as set from that block's first sample. Circuit and tone
+    // sections, the channel offset and the settings are untouched.
     void ResetProcessing(const EngineSettings& settings);
 
     // [any] For tests only. Runs the once-per-block equaliser designs and, per sample,
@@ -89,6 +91,7 @@ private:
     static constexpr int kDecimatorSampleHistory = 16;
 
     void BeginBlock(double sampleRate, const EngineSettings& settings);
+    void MoveSmoothersOntoTargets(const EngineSettings& settings);
     template <int Group>
     void RunStretches(double* const* inputs, double* const* outputs, int n,
                       const EngineSettings& settings, const Param& micPre);
@@ -116,6 +119,9 @@ private:
     ParamSmoother mLowPosition;
     ParamSmoother mMidPosition;
     ParamSmoother mHighPosition;
+    // Set by construction and reset: the next block starts the smoothers on
+    // their targets instead of gliding from where they stand.
+    bool mStartOnTargets = true;
 
     // Alternating +-1e-15 against denormal numbers; flipped once per sample.
     double mOffset = 1e-15;

@@ -125,8 +125,9 @@ TEST_F(HostInstance, ConvertsTextsThroughThePluginAndRetriesWithoutTheUnit) {
     };
     const TextCase cases[] = {
         {"1", "6", true, "6.00dB"},      {"1", "6 dB", true, "6.00dB"}, {"1", "6dB", true, "6.00dB"},
-        {"1", " -3.5 ", true, "-3.50dB"}, {"3", "2", true, "2"},         {"11", "1", true, "1"},
-        {"", "on", true, "on"},           {"1", "loud", false, ""},      {"3", "80Hz", true, "4"},
+        {"1", " -3.5 ", true, "-3.50dB"}, {"3", "2", true, "80Hz"},      {"11", "1", true, "Oversampling On"},
+        {"", "on", true, "on"},           {"1", "loud", false, ""},      {"3", "80Hz", true, "80Hz"},
+        {"9", "0", true, "0"},
     };
     for (const TextCase& c : cases) {
         SCOPED_TRACE(std::string(c.mID) + "=" + c.mText);

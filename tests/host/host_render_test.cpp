@@ -163,6 +163,41 @@ TEST_F(HostRender, TimedChangeLandsOnItsFrameEvenInsideABlock) {
     EXPECT_LT(Rms(changed[0], 15000, 20000), Rms(reference[0], 15000, 20000) * 0.1);  // -24 dB trim
 }
 
+// A setting the host makes before the first block sounds from frame 0, at
+// every block size: a +15 dB high boost on noise is at its full level in the
+// first 50 ms (the high band's half-second glide from the default would leave
+// them several dB low), and renders in blocks of 1, 64 and 4096 frames agree.
+TEST_F(HostRender, SettingsMadeBeforeTheFirstBlockSoundFromFrameZeroAtEveryBlockSize) {
+    constexpr int kFrames = 12000;
+    constexpr std::size_t k50Ms = 2400;
+    Channels noise(2, std::vector<float>(kFrames));
+    uint32_t seed = 12345;
+    for (std::vector<float>& channel : noise) {
+        for (float& sample : channel) {
+            seed = seed * 1664525u + 1013904223u;
+            sample = static_cast<float>(seed >> 8) / static_cast<float>(1u << 24) * 0.5f - 0.25f;
+        }
+    }
+    std::vector<Channels> renders;
+    for (const int32_t block : {1, 64, 4096}) {
+        SCOPED_TRACE(block);
+        std::unique_ptr<PluginInstance> instance = Make(2, block);
+        ASSERT_EQ(instance->Update("8", 1.0), HPI_SUCCESS);  // High Gain +15 dB
+        Channels out = Render(*instance, noise, Compensated(block));
+        const double startDb = 20.0 * std::log10(Rms(out[0], 0, k50Ms));
+        const double endDb = 20.0 * std::log10(Rms(out[0], kFrames - k50Ms, kFrames));
+        EXPECT_NEAR(startDb, endDb, 0.5);
+        renders.push_back(std::move(out));
+    }
+    for (std::size_t r = 1; r < renders.size(); ++r) {
+        for (std::size_t c = 0; c < 2; ++c) {
+            for (std::size_t i = 0; i < kFrames; ++i) {
+                ASSERT_NEAR(renders[r][c][i], renders[0][c][i], 1e-6f) << r << " channel " << c << " frame " << i;
+            }
+        }
+    }
+}
+
 TEST_F(HostRender, ToolAndASecondInstanceAgreeBitForBit) {
     hosttest::ScratchDir scratch;
     const Channels input = {hosttest::Sine(110.0, 0.7, 30000), hosttest::Sine(2500.0, 0.2, 30000, 48000, 0.5)};

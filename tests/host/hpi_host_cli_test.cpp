@@ -121,8 +121,8 @@ TEST_F(HpiHostTool, InfoJsonIsOneObjectWithEffectComponentsAndParameters) {
     };
     const ParameterCase expected[] = {
         {0, "", "Master Bypass", "bypass", 2},   {1, "1", "Preamp Gain", "0.00dB", 128},
-        {3, "3", "HighPass", "0", 128},          {9, "9", "Bypass", "1", 128},
-        {11, "11", "Oversampling", "0", 128},
+        {3, "3", "HighPass", "OFF", 128},        {9, "9", "Bypass", "1", 128},
+        {11, "11", "Oversampling", "Oversampling Off", 128},
     };
     for (const ParameterCase& p : expected) {
         SCOPED_TRACE(p.mName);
@@ -181,10 +181,12 @@ TEST_F(HpiHostTool, AutomationChangesTheOutputFromItsTimeOn) {
 TEST_F(HpiHostTool, SummaryReportsFramesLatencyLevelsAndSpeed) {
     const hosttest::ToolRun run =
         RunTool({"render", hosttest::kModulePath, mStereo, mScratch / "out.flac", "--format", "flac", "--tail", "0.5",
-                 "--set", "Oversampling=1"},
+                 "--set", "Oversampling=1", "--set", "HighPass=2", "--set", "Low Gain=-3"},
                 mScratch);
     ASSERT_EQ(run.mExitCode, 0) << run.mErr;
-    for (const char* part : {"36000 frames", "80 samples", "peak dBFS", "real time", "Oversampling 1"}) {
+    // The settings in the plug-in's own words.
+    for (const char* part : {"36000 frames", "80 samples", "peak dBFS", "real time",
+                             "settings    HighPass 80Hz, Low Gain -3.00dB, Oversampling Oversampling On\n"}) {
         EXPECT_NE(run.mOut.find(part), std::string::npos) << part << "\n" << run.mOut;
     }
     EXPECT_EQ(hosttest::ReadWav(mScratch / "out.flac").front().size(), 36000u);
@@ -225,8 +227,12 @@ TEST_F(HpiHostTool, EachFailureHasItsOwnExitCode) {
          hpihost::kExitUnknownParameter, "Drive"},
         {"text does not convert", {"render", module, mStereo, out, "--set", "Preamp Gain=loud"},
          hpihost::kExitBadValue, "loud"},
-        {"out of range", {"render", module, mStereo, out, "--set", "HighPass=80Hz"}, hpihost::kExitBadValue,
+        {"out of range", {"render", module, mStereo, out, "--set", "Preamp Gain=30 dB"}, hpihost::kExitBadValue,
          "outside the range"},
+        {"past a selector's last position", {"render", module, mStereo, out, "--set", "HighPass=5"},
+         hpihost::kExitBadValue, "outside the range of \"HighPass\" (OFF .. 300Hz)"},
+        {"before a selector's first position", {"render", module, mStereo, out, "--set", "Mid Freq=-1"},
+         hpihost::kExitBadValue, "outside the range"},
         {"normalised out of range", {"render", module, mStereo, out, "--set-norm", "1=1.5"}, hpihost::kExitBadValue,
          "1.5"},
         {"output unwritable", {"render", module, mStereo, mScratch / "no/such/dir/out.wav"},

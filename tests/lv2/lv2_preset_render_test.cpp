@@ -100,13 +100,12 @@ TEST(LV2FactoryPresets, EachAppliedThroughLilvRendersAsHpiHostWithTheSameSetting
         LilvState* state = lilv_state_new_from_world(world.World(), map.MapFeatureData(), uri);
         lilv_node_free(uri);
         ASSERT_NE(state, nullptr);
-        // Applied to a running instance, as a preset menu applies it: hpi-host
-        // sets its values on an initialised instance too, so both strips
-        // glide from the defaults alike.
+        // Applied before the first block, as a host restores a session:
+        // hpi-host sets its values between initialisation and its first block
+        // too, so both strips start on them.
         LoadedInstance instance(world, map, lv2_test::kStereo);
         ASSERT_TRUE(instance.Valid());
         instance.Activate();
-        instance.Render(0);
         instance.Restore(state, true);
         lilv_state_free(state);
         const auto rendered = instance.Render(kFrames, kBlock, input);

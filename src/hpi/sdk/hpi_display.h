@@ -246,6 +246,61 @@ private:
     std::map<std::string, T> mValues;
 };
 
+// A number display with names for some of its values: a value that has a
+// name shows it, any other value shows as the inner display has it. A name
+// reads back as its value; any other text goes to the inner display.
+template <typename T>
+class HPI_CNamedValueDisplayDelegateDecorator final : public HPI_IDisplayDelegate<T> {
+public:
+    // [main]
+    HPI_CNamedValueDisplayDelegateDecorator(const HPI_IDisplayDelegate<T>& inner, const std::map<T, std::string>& names)
+        : mInner(inner.Clone()), mNames(names) {
+        for (const auto& [value, name] : mNames) {
+            mValues.emplace(name, value);  // keeps the first (smallest) value of a name
+        }
+    }
+    // [main]
+    HPI_CNamedValueDisplayDelegateDecorator(const HPI_CNamedValueDisplayDelegateDecorator& other)
+        : mInner(other.mInner->Clone()), mNames(other.mNames), mValues(other.mValues) {}
+
+    // [main]
+    std::unique_ptr<HPI_IDisplayDelegate<T>> Clone() const override {
+        return std::make_unique<HPI_CNamedValueDisplayDelegateDecorator<T>>(*this);
+    }
+    // [main]
+    bool ValueToString(T value, int32_t maxChars, std::string& out) const override {
+        const auto found = mNames.find(value);
+        if (found == mNames.end()) {
+            return mInner->ValueToString(value, maxChars, out);
+        }
+        out = HPI::Display::Cut(found->second, maxChars);
+        return true;
+    }
+    // [main]
+    bool ValueToString(T value, std::string& out) const override {
+        const auto found = mNames.find(value);
+        if (found == mNames.end()) {
+            return mInner->ValueToString(value, out);
+        }
+        out = found->second;
+        return true;
+    }
+    // [main]
+    bool StringToValue(const std::string& text, T& out) const override {
+        const auto found = mValues.find(text);
+        if (found == mValues.end()) {
+            return mInner->StringToValue(text, out);
+        }
+        out = found->second;
+        return true;
+    }
+
+private:
+    std::unique_ptr<HPI_IDisplayDelegate<T>> mInner;
+    std::map<T, std::string> mNames;
+    std::map<std::string, T> mValues;
+};
+
 // Two texts, for false and true, with optional shorter pairs for narrow
 // places: for a length limit L the pair with the largest maximum length not
 // above L is used, the pair of the smallest maximum when none fits, and the

@@ -43,7 +43,8 @@ public:
     // [audio] Runs the engine; a changed latency is reported (to the host
     // first).
     void ProcessAudioBlock(double** inputs, double** outputs, int frames) override;
-    // [main, audio] Resets the engine's running state onto its targets.
+    // [main, audio] Resets the engine's running state; its next block starts on
+    // the settings it finds then.
     void ResetProcessing() override;
 
     // [any] The settings OnParamChange wrote.

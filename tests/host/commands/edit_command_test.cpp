@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include "editor/bitmap_base.h"
 #include "editor/picture_decoder.h"
 #include "film_strip_match.h"
+#include "x_screen_resources.h"
 
 // Xlib last: its macros (None, KeyPress) would break the headers above.
 // clang-format off
@@ -238,6 +240,91 @@ TEST_F(HpiHostEdit, WithoutADisplayItEndsWithItsOwnCode) {
     EXPECT_NE(tool.Err().find("DISPLAY"), std::string::npos) << tool.Err();
 }
 
+struct ExitCase {
+    const char* name;
+    std::vector<std::string> args;  // after "edit"
+    int exitCode;
+    const char* messagePart;
+};
+
+// Each way a session fails before the editor opens ends with the code --help
+// lists for it, and names what is at fault.
+TEST_F(HpiHostEdit, EachFailureHasItsOwnExitCode) {
+    if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
+    const std::string absentModule = (folder / "absent.so").string();
+    const std::string absentState = (folder / "absent.state").string();
+    const std::string unwritable = (folder / "no/dir/shot.png").string();
+    const ExitCase kCases[] = {
+        {"bad highlight colour", {kModule, "--highlight", "1=pink"}, 1, "--highlight"},
+        {"module missing", {absentModule}, 2, "absent.so"},
+        {"unknown parameter", {kModule, "--set", "Drive=3"}, 8, "Drive"},
+        {"unknown highlighted parameter", {kModule, "--highlight", "Drive=red"}, 8, "Drive"},
+        {"value does not convert", {kModule, "--set", "Preamp Gain=loud"}, 9, "loud"},
+        {"selector past its end", {kModule, "--set", "HighPass=5"}, 9, "outside the range"},
+        {"screenshot unwritable", {kModule, "--screenshot", unwritable}, 10, "no/dir"},
+        {"state missing", {kModule, "--state", absentState}, 11, "absent.state"},
+    };
+    for (const ExitCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"edit"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.insert(args.end(), {"--quit-after", "20"});
+        ToolProcess tool(args, folder);
+        EXPECT_EQ(tool.Wait(30000), c.exitCode) << tool.Err();
+        EXPECT_NE(tool.Err().find(c.messagePart), std::string::npos) << tool.Err();
+    }
+}
+
+// An editor whose window cannot be pictured never settles: the session ends
+// with the code of its own that --help gives, instead of waiting forever or
+// taking an empty picture.
+TEST_F(HpiHostEdit, AScreenshotThatNeverSettlesEndsWithItsOwnCode) {
+    if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
+    {
+        ToolProcess help({"edit", "--help"}, folder);
+        ASSERT_EQ(help.Wait(), 0);
+        EXPECT_NE(help.Out().find("16 the editor did\nnot settle for --screenshot"),
+                  std::string::npos)
+            << help.Out();
+    }
+    const fs::path shotPath = folder / "never.png";
+    ToolProcess tool({"edit", kModule, "--screenshot", shotPath.string()}, folder);
+    // Out of sight as soon as the editor is in it, before three equal captures.
+    Window host = 0;
+    for (int tries = 0; tries < 1000 && (host == 0 || EditorOf(host) == 0); ++tries) {
+        host = FindHostWindow();
+        if (host == 0 || EditorOf(host) == 0) Pause(5);
+    }
+    ASSERT_NE(host, 0u) << tool.Err();
+    XUnmapWindow(display, host);
+    XSync(display, False);
+    EXPECT_EQ(tool.Wait(40000), 16) << tool.Err();
+    EXPECT_NE(tool.Err().find("did not settle"), std::string::npos) << tool.Err();
+    EXPECT_FALSE(fs::exists(shotPath));
+}
+
+// A plug-in whose editor keeps the view container after the host took it
+// away, and asks it for a size when the module shuts down, long after the
+// host's window is gone: the host names the fault and the late request
+// reaches no window.
+TEST_F(HpiHostEdit, AnEditorThatKeepsTheViewContainerIsReportedAndCutOffFromTheWindow) {
+    if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
+#ifndef TW_KEEPS_VIEW_CONTAINER_FIXTURE
+    GTEST_SKIP() << "the fixture plug-in is built with the host's tests";
+#else
+    ToolProcess tool({"edit", TW_KEEPS_VIEW_CONTAINER_FIXTURE, "--log", "--quit-after", "1"},
+                     folder);
+    EXPECT_EQ(tool.Wait(), 0) << tool.Err();
+    const std::string err = tool.Err();
+    EXPECT_NE(err.find("the editor keeps 1 reference(s) to the view container after "
+                       "SetViewContainer(nullptr)"),
+              std::string::npos)
+        << err;
+    // The size asked for at shutdown is refused, not passed to a closed window.
+    EXPECT_EQ(tool.Out().find("size 250x150"), std::string::npos) << tool.Out();
+#endif
+}
+
 TEST_F(HpiHostEdit, AKnobDragIsOneTouchAndOneReleaseAltClickResetsAndCtrlQEnds) {
     if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
     ToolProcess tool({"edit", kModule, "--log", "--quit-after", "60"}, folder);
@@ -373,6 +460,47 @@ TEST_F(HpiHostEdit, TheScreenshotShowsEachKnobsFilmStripFrameForItsValue) {
         const StripOnPanel knob{strip, 61, bg, k.x, k.y};
         EXPECT_EQ(ClosestStripFrame(shot, k.x, k.y, knob, 1), StripFrameFor(k.norm, 61) - 1);
     }
+}
+
+// At draw scale 2 the editor is 1324 pixels tall, more than a 1024-pixel
+// display shows: the screenshot is the part on the screen, read through the
+// visual's colour masks.
+TEST_F(HpiHostEdit, AScreenshotOfAnEditorTallerThanTheScreenShowsItsVisiblePart) {
+    if (!HasDisplay()) GTEST_SKIP() << "no X display reachable (scripts/test starts Xvfb)";
+    struct ScaleTwo {
+        Display* display;
+        SavedScreenResources saved;
+        explicit ScaleTwo(Display* d) : display(d) {
+            saved.Save(display);
+            SavedScreenResources::Set(display, "Xft.dpi:\t192\n");
+        }
+        ~ScaleTwo() { saved.Restore(display); }
+    };
+    const fs::path shotPath = folder / "tall.png";
+    int code = -1;
+    std::string err;
+    {
+        const ScaleTwo scale(display);
+        ToolProcess tool(
+            {"edit", kModule, "--set", "High Gain=3", "--screenshot", shotPath.string()}, folder);
+        code = tool.Wait(30000);
+        err = tool.Err();
+    }
+    ASSERT_EQ(code, 0) << err;
+    const DecodedPicture shot = DecodePictureFile(shotPath.string());
+    const int screenHeight = DisplayHeight(display, DefaultScreen(display));
+    EXPECT_EQ(shot.width, 496);
+    EXPECT_EQ(shot.height, std::min(1324, screenHeight));
+    // The high band's knob near the top, one picture pixel per screen pixel.
+    const std::string resources = std::string(TW_SOURCE_DIR_PATH) + "/resources/";
+    const DecodedPicture bg = DecodePictureFile(resources + "BG@2x.png");
+    const DecodedPicture strip = DecodePictureFile(resources + "BGAIN@2x.png");
+    const StripOnPanel knob{strip, 61, bg, 141, 25};
+    EXPECT_EQ(ClosestStripFrame(shot, 2 * 141, 2 * 25, knob, 2),
+              StripFrameFor(18.0 / 30.0, 61) - 1);
+    EXPECT_LT(
+        StripFrameDifference(shot, 2 * 141, 2 * 25, knob, StripFrameFor(18.0 / 30.0, 61) - 1, 2),
+        8.0);
 }
 
 }  // namespace

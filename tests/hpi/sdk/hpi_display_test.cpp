@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <map>
+#include <memory>
 #include <string>
 
 namespace {
@@ -160,6 +162,41 @@ TEST(UnitDisplay, CloneOwnsItsOwnInnerDisplay) {
     std::string out;
     EXPECT_TRUE(clone->ValueToString(50.0, out));
     EXPECT_EQ(out, "50.00Hz");
+}
+
+// A selector kept as a number: named positions show and read as their
+// names, the other values as numbers with their unit.
+TEST(NamedValueDisplay, NamesWhereTheyExistNumbersElsewhere) {
+    const HPI_CUnitDisplayDelegateDecorator<int32_t> number(HPI_CNumberDisplayDelegate<int32_t, 0, 0>(), "x");
+    auto made = std::make_unique<HPI_CNamedValueDisplayDelegateDecorator<int32_t>>(
+        number, std::map<int32_t, std::string>{{0, "OFF"}, {2, "80Hz"}});
+    const auto display = made->Clone();
+    made.reset();  // the clone owns its own inner display
+    const struct {
+        int32_t value;
+        int32_t maxChars;
+        const char* text;
+    } kShown[] = {
+        {0, kNoLimit, "OFF"}, {2, kNoLimit, "80Hz"}, {2, 2, "80"}, {1, kNoLimit, "1x"}, {7, 1, "7"},
+    };
+    for (const auto& c : kShown) {
+        SCOPED_TRACE(testing::Message() << c.value << " limit " << c.maxChars);
+        std::string out;
+        EXPECT_TRUE(c.maxChars == kNoLimit ? display->ValueToString(c.value, out)
+                                           : display->ValueToString(c.value, c.maxChars, out));
+        EXPECT_EQ(out, c.text);
+    }
+    const struct {
+        const char* text;
+        bool ok;
+        int32_t value;
+    } kRead[] = {{"80Hz", true, 2}, {"OFF", true, 0}, {"3", true, 3}, {"3x", true, 3}, {"off", false, 0}};
+    for (const auto& c : kRead) {
+        SCOPED_TRACE(c.text);
+        int32_t value = 99;
+        EXPECT_EQ(display->StringToValue(c.text, value), c.ok);
+        EXPECT_EQ(value, c.value);
+    }
 }
 
 TEST(StringDisplay, TextsPerValueAndNotFound) {
