@@ -9,6 +9,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "core/byte_chunk.h"
 #include "core/param.h"
@@ -49,6 +50,11 @@ LV2Adapter::LV2Adapter(const PluginConfig& config, const LV2InstanceInfo& info)
     ConnectChannels(DirOutput, 0, outputs, true);
     ConnectChannels(DirOutput, outputs, MaxChannels(DirOutput) - outputs, false);
     ReadHostBlockLength(info.features);
+    mQueueDraw = static_cast<const LV2InlineDisplayQueue*>(
+        lv2_features_data(info.features, kLV2QueueDrawURI));
+    if (mQueueDraw != nullptr && mQueueDraw->queue_draw == nullptr) {
+        mQueueDraw = nullptr;
+    }
 
     // The delay line grows only past its largest length so far: size it
     // now, then go back to the configured latency.
@@ -167,6 +173,7 @@ void LV2Adapter::ApplyControlPorts() {
         }
         param->SetValue(value);
         OnParamChange(i, ParamSource::Host, -1);
+        mInlineDisplayStale = true;
     }
 }
 
@@ -245,6 +252,25 @@ void LV2Adapter::Run(uint32_t frames) {
         const bool restored = mSendEditorSize.exchange(false, std::memory_order_acq_rel);
         WriteNotifyEvents(asked || restored);
     }
+    QueueInlineDisplayDraw();
+}
+
+void LV2Adapter::QueueInlineDisplayDraw() {
+    // Moved() is asked every run, so a display can follow its level.
+    const bool moved = mInlineDisplay != nullptr && mInlineDisplay->Moved();
+    const bool stale = mInlineDisplayStale || moved;
+    mInlineDisplayStale = false;
+    if (stale && mQueueDraw != nullptr && mInlineDisplay != nullptr) {
+        mQueueDraw->queue_draw(mQueueDraw->handle);
+    }
+}
+
+void LV2Adapter::SetInlineDisplay(std::unique_ptr<LV2InlineDisplay> display) {
+    mInlineDisplay = std::move(display);
+}
+
+LV2InlineDisplayImageSurface* LV2Adapter::RenderInlineDisplay(uint32_t width, uint32_t maxHeight) {
+    return mInlineDisplay != nullptr ? mInlineDisplay->Render(width, maxHeight) : nullptr;
 }
 
 void LV2Adapter::ReportLatency(int samples) {

@@ -43,6 +43,12 @@
 // latency output carries the latency the signal chain reported, after every
 // run() (run(0) updates it without processing audio).
 //
+// Inline display (lv2_inline_display.h): a product may give the instance a
+// display. When the host offers queue_draw, run() calls it at most once, at
+// its end, when a control port was applied (the first run() after activate()
+// or a restore applies them all) or the display says it moved; the host then
+// calls render on its GUI thread.
+//
 // Threads: construction, Activate, Deactivate and RestoreLV2State on [main]
 // (LV2's instantiation class: never while Run runs); ConnectPort and Run on
 // [audio]; SaveLV2State on [main], possibly while Run runs (it reads atomic
@@ -55,11 +61,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "core/plugin_api_base.h"
 #include "core/plugin_processor.h"
 #include "lv2/lv2_editor_size_slot.h"
+#include "lv2/lv2_inline_display.h"
 #include "lv2/lv2_patch_messages.h"
 #include "lv2/lv2_ports.h"
 
@@ -124,6 +132,12 @@ public:
     LV2_State_Status RestoreLV2State(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
                                      uint32_t flags, const LV2_Feature* const* features);
 
+    // ---- Inline display -----------------------------------------------------
+    // [main] Takes the instance's display; before the first run().
+    void SetInlineDisplay(std::unique_ptr<LV2InlineDisplay> display);
+    // [ui] The display's picture; null without a display.
+    LV2InlineDisplayImageSurface* RenderInlineDisplay(uint32_t width, uint32_t maxHeight);
+
     // ---- Editor state -----------------------------------------------------
     // [main] Writes the remembered editor size (width, height, scale).
     bool SaveEditorState(ByteChunk& chunk) const override;
@@ -152,6 +166,8 @@ private:
     // [main] The URID map of the instance, else the one in features.
     const LV2_URID_Map* MapOf(const LV2_Feature* const* features) const;
     void ReadHostBlockLength(const LV2_Feature* const* features);
+    // [audio] Asks the host to redraw the display if it changed.
+    void QueueInlineDisplayDraw();
 
     LV2PortLayout mLayout;
     bool mUsable = true;
@@ -180,4 +196,9 @@ private:
     std::vector<uint32_t> mPortShadow;
     std::vector<uint8_t> mPortSeen;
     std::atomic<bool> mApplyAllPorts{true};
+    // The host's queue_draw (null when not offered) and the display.
+    const LV2InlineDisplayQueue* mQueueDraw = nullptr;
+    std::unique_ptr<LV2InlineDisplay> mInlineDisplay;
+    // Set by [audio] when a port was applied; taken by the same run().
+    bool mInlineDisplayStale = false;
 };

@@ -26,6 +26,10 @@ struct LV2ProductDescription {
     // The Param that is also the host's enable switch (lv2:enabled, 1 =
     // processing), or -1.
     int enabledParam = -1;
+    // Whether each instance draws an inline display (lv2_inline_display.h):
+    // the descriptors then answer its extension data and the Turtle declares
+    // it and the host's queue_draw (optional).
+    bool inlineDisplay = false;
 
     // [any] The one state property; the same for every variant, so a state moves
     // between a mono and a stereo instance.

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/host_guard.h"
+#include "lv2/lv2_inline_display.h"
 
 namespace {
 
@@ -31,6 +32,14 @@ LV2_State_Status RestoreCallback(LV2_Handle instance, LV2_State_Retrieve_Functio
 
 const LV2_State_Interface kStateInterface = {SaveCallback, RestoreCallback};
 
+LV2InlineDisplayImageSurface* RenderCallback(LV2_Handle instance, uint32_t width,
+                                             uint32_t maxHeight) {
+    return GuardHostCall<LV2InlineDisplayImageSurface*>(
+        nullptr, [&] { return AdapterOf(instance)->RenderInlineDisplay(width, maxHeight); });
+}
+
+const LV2InlineDisplayInterface kInlineDisplayInterface = {RenderCallback};
+
 }  // namespace
 
 LV2DescriptorTable::LV2DescriptorTable(LV2ProductDescription product, LV2PluginFactory factory)
@@ -50,7 +59,8 @@ LV2DescriptorTable::LV2DescriptorTable(LV2ProductDescription product, LV2PluginF
         entry.descriptor.run = Run;
         entry.descriptor.deactivate = Deactivate;
         entry.descriptor.cleanup = Cleanup;
-        entry.descriptor.extension_data = ExtensionData;
+        entry.descriptor.extension_data =
+            mProduct.inlineDisplay ? ExtensionDataWithInlineDisplay : ExtensionData;
         entry.table = this;
         entry.variant = static_cast<uint32_t>(i);
         mEntries.push_back(entry);
@@ -116,4 +126,11 @@ const void* LV2DescriptorTable::ExtensionData(const char* uri) {
         }
         return nullptr;
     });
+}
+
+const void* LV2DescriptorTable::ExtensionDataWithInlineDisplay(const char* uri) {
+    if (uri != nullptr && std::strcmp(uri, kLV2InlineDisplayInterfaceURI) == 0) {
+        return &kInlineDisplayInterface;
+    }
+    return ExtensionData(uri);
 }

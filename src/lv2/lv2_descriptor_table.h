@@ -8,9 +8,13 @@
 // null, or when the new object is not Usable(); the host is then recorded as
 // kLV2HostName.
 //
+// Extension data: the state interface, and the inline display's interface
+// when the product offers one (its render draws through the instance's
+// LV2Adapter::RenderInlineDisplay).
+//
 // No exception crosses into the host: every callback runs through
 // GuardHostCall. One that throws (in practice a failed allocation) does
-// nothing more: instantiate and extension_data answer null, state save and
+// nothing more: instantiate, extension_data and render answer null, state save and
 // restore LV2_STATE_ERR_UNKNOWN with the plug-in's values as they were, the
 // others return having changed nothing.
 //
@@ -61,6 +65,7 @@ private:
     static void Deactivate(LV2_Handle instance);
     static void Cleanup(LV2_Handle instance);
     static const void* ExtensionData(const char* uri);
+    static const void* ExtensionDataWithInlineDisplay(const char* uri);
 
     LV2ProductDescription mProduct;
     LV2PluginFactory mFactory;

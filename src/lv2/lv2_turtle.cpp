@@ -8,6 +8,7 @@
 
 #include "core/param_table.h"
 #include "core/plugin_processor.h"
+#include "lv2/lv2_inline_display.h"
 #include "lv2/lv2_ports.h"
 
 namespace {
@@ -234,9 +235,11 @@ void WritePlugin(std::ostringstream& out, const LV2ProductDescription& product,
         << " ] ;\n";
     out << "    lv2:minorVersion " << LV2MinorVersion(product.version) << " ;\n"
         << "    lv2:microVersion " << LV2MicroVersion(product.version) << " ;\n"
-        << "    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options ;\n"
+        << "    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options"
+        << (product.inlineDisplay ? " , " + Uri(kLV2QueueDrawURI) : "") << " ;\n"
         << "    opts:supportedOption bufsz:maxBlockLength , bufsz:nominalBlockLength ;\n"
-        << "    lv2:extensionData state:interface ;\n";
+        << "    lv2:extensionData state:interface"
+        << (product.inlineDisplay ? " , " + Uri(kLV2InlineDisplayInterfaceURI) : "") << " ;\n";
     if (!product.uiBinary.empty()) {
         out << "    ui:ui " << Uri(product.UiURI()) << " ;\n";
     }
@@ -386,6 +389,14 @@ std::string PluginTurtle(const LV2ProductDescription& product, const ParamTable&
     }
     if (!product.uiBinary.empty()) {
         WriteUi(out, product, params);
+    }
+    // No installed schema describes the inline display's terms: say what
+    // they are, so validators find them in range.
+    if (product.inlineDisplay) {
+        out << "\n"
+            << Uri(kLV2QueueDrawURI) << "\n    a lv2:Feature .\n"
+            << "\n"
+            << Uri(kLV2InlineDisplayInterfaceURI) << "\n    a lv2:ExtensionData .\n";
     }
     if (!product.licenseURI.empty() && !product.licenseLabel.empty()) {
         out << "\n"

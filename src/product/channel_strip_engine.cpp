@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "dsp/preamp_curve.h"
+#include "product/response/strip_colouring.h"
 
 namespace {
 
@@ -19,24 +20,7 @@ constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
 constexpr double kFastSmoothing = 0.001;
 constexpr double kHighPositionSmoothing = 0.5;
 
-// Fixed colouring, frequencies in Hz.
-struct ToneSetting {
-    int type;
-    double frequency;
-    double Q;
-    double gainDb;
-};
-constexpr ToneSetting kInput1{kToneLowShelf, 200.0, 0.4, -3.0};
-constexpr ToneSetting kInput2{kTonePeaking, 830.0, 0.38, 2.0};
-constexpr ToneSetting kInput3{kToneHighShelf, 5000.0, 0.28, -3.0};
-constexpr ToneSetting kOutput1{kToneLowShelf, 140.0, 0.4, 3.1};
-constexpr ToneSetting kOutput2{kTonePeaking, 830.0, 0.38, -1.1};
-constexpr ToneSetting kOutput3{kToneHighShelf, 5000.0, 0.28, 2.8};
-constexpr ToneSetting kBandPass{kToneBandPass, 700.0, 0.009, 0.0};
-
-void Configure(ToneBiquadT<Double2>& section, const ToneSetting& setting, double sampleRate) {
-    section.Configure(setting.type, setting.frequency / sampleRate, setting.Q, setting.gainDb);
-}
+using namespace strip_colouring;
 
 // Sums of a symmetric half-band filter for N windows at once. The window of
 // sum j has its newest sample at newest[j * Stride] (w[k] = newest[j * Stride

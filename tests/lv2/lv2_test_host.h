@@ -64,11 +64,12 @@ private:
     LV2_URID_Unmap mUnmap{};
 };
 
-// The features an instance gets: the URID map (unless left out) and, when
-// a length is given, the block lengths as options.
+// The features an instance gets: the URID map (unless left out), when a
+// length is given the block lengths as options, and any extra feature.
 class Features {
 public:
-    Features(UridMap& map, bool withMap, int32_t maxBlockLength = 0, int32_t nominalBlockLength = 0)
+    Features(UridMap& map, bool withMap, int32_t maxBlockLength = 0, int32_t nominalBlockLength = 0,
+             const LV2_Feature* extra = nullptr)
         : mMaxBlockLength(maxBlockLength), mNominalBlockLength(nominalBlockLength) {
         mMapFeature = {LV2_URID__map, map.MapFeatureData()};
         mUnmapFeature = {LV2_URID__unmap, map.UnmapFeatureData()};
@@ -89,6 +90,9 @@ public:
         }
         if (mOptions.size() > 1) {
             mList.push_back(&mOptionsFeature);
+        }
+        if (extra != nullptr) {
+            mList.push_back(extra);
         }
         mList.push_back(nullptr);
     }
@@ -113,8 +117,9 @@ private:
 class Instance {
 public:
     Instance(uint32_t descriptorIndex, UridMap& map, double sampleRate = 48000.0,
-             int32_t maxBlockLength = 0, bool withMap = true)
-        : mFeatures(map, withMap, maxBlockLength), mDescriptor(lv2_descriptor(descriptorIndex)) {
+             int32_t maxBlockLength = 0, bool withMap = true, const LV2_Feature* extra = nullptr)
+        : mFeatures(map, withMap, maxBlockLength, 0, extra),
+          mDescriptor(lv2_descriptor(descriptorIndex)) {
         mHandle = mDescriptor->instantiate(mDescriptor, sampleRate, "/nowhere/", mFeatures.List());
         if (mHandle == nullptr) {
             return;
@@ -164,6 +169,9 @@ public:
         mDescriptor->deactivate(mHandle);
         mDescriptor->activate(mHandle);
     }
+
+    // The extension data of uri, as the host asks for it.
+    const void* ExtensionData(const char* uri) const { return mDescriptor->extension_data(uri); }
 
     const LV2_State_Interface* State() const {
         return static_cast<const LV2_State_Interface*>(

@@ -13,6 +13,7 @@
 
 #include "core/param_table.h"
 #include "factory_presets.h"
+#include "lv2/lv2_inline_display.h"
 #include "lv2/lv2_ports.h"
 #include "lv2_lilv_support.h"
 #include "product/channel_parameters.h"
@@ -166,9 +167,12 @@ TEST(LV2Bundle, LatencyEnableAndAudioPortsAreDesignated) {
         lilv_nodes_free(required);
         LilvNodes* optional = lilv_plugin_get_optional_features(plugin);
         EXPECT_TRUE(lilv_nodes_contains(optional, world.Uri(kLV2 + "hardRTCapable")));
+        EXPECT_TRUE(lilv_nodes_contains(optional, world.Uri(kLV2QueueDrawURI)));
         lilv_nodes_free(optional);
         EXPECT_TRUE(lilv_plugin_has_extension_data(
             plugin, world.Uri("http://lv2plug.in/ns/ext/state#interface")));
+        EXPECT_TRUE(
+            lilv_plugin_has_extension_data(plugin, world.Uri(kLV2InlineDisplayInterfaceURI)));
     }
 }
 

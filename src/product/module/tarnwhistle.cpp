@@ -1,5 +1,7 @@
 #include "tarnwhistle.h"
 
+#include <cmath>
+
 #include "core/byte_chunk.h"
 #include "product/editor/tarnwhistle_editor.h"
 
@@ -39,6 +41,17 @@ int Tarnwhistle::LoadState(const ByteChunk& chunk, int startPos) {
 }
 
 void Tarnwhistle::ProcessAudioBlock(double** inputs, double** outputs, int frames) {
+    // Read before the engine runs: the buffers may be shared. A rate that
+    // is no number lets the peak fall at once rather than stick at NaN.
+    const double fall = frames > 0 ? std::exp(-frames / (kPeakFallSeconds * SampleRate())) : 1.0;
+    double peak = fall >= 0.0 ? mInputPeak.load(std::memory_order_relaxed) * fall : 0.0;
+    for (int c = 0; c < 2; ++c) {
+        for (int i = 0; i < frames; ++i) {
+            const double level = std::fabs(inputs[c][i]);
+            if (level > peak && std::isfinite(level)) peak = level;
+        }
+    }
+    mInputPeak.store(peak, std::memory_order_relaxed);
     const int latency = mEngine.ProcessAudioBlock(inputs, outputs, frames, SampleRate(), mSettings,
                                                   *GetParam(kMicPre));
     if (latency != Latency()) {

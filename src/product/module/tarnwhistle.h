@@ -13,6 +13,7 @@
 // drags, a reset); ProcessAudioBlock and ResetProcessing on [audio] (or
 // [main] during initialisation). Engine settings are atomics, read by the
 // audio thread without a lock.
+#include <atomic>
 #include <mutex>
 
 #include "plugin_adapter.h"
@@ -40,8 +41,8 @@ public:
     // [main] Reads what SaveState wrote from startPos; a short state restores
     // what it holds. Returns the position after the values, or -1.
     int LoadState(const ByteChunk& chunk, int startPos) override;
-    // [audio] Runs the engine; a changed latency is reported (to the host
-    // first).
+    // [audio] Runs the engine and publishes the input's peak; a changed
+    // latency is reported (to the host first).
     void ProcessAudioBlock(double** inputs, double** outputs, int frames) override;
     // [main, audio] Resets the engine's running state; its next block starts on
     // the settings it finds then.
@@ -49,9 +50,15 @@ public:
 
     // [any] The settings OnParamChange wrote.
     const EngineSettings& Settings() const { return mSettings; }
+    // [any] The larger of the two inputs' peaks (linear), held from block to
+    // block and falling by a factor e every kPeakFallSeconds; non-finite
+    // samples are left out.
+    double InputPeak() const { return mInputPeak.load(std::memory_order_relaxed); }
+    static constexpr double kPeakFallSeconds = 0.3;
 
 private:
     EngineSettings mSettings;
+    std::atomic<double> mInputPeak{0.0};
     ChannelStripEngine mEngine;
 };
 

@@ -5,6 +5,6 @@
 #include "product/module/lv2/lv2_module.h"
 
 extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
-    static const LV2DescriptorTable table(LV2ProductIdentity(), &MakePlug);
+    static const LV2DescriptorTable table(LV2ProductIdentity(), &MakeLV2Plug);
     return table.Descriptor(index);
 }

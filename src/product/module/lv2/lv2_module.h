@@ -15,5 +15,9 @@ LV2ProductDescription LV2ProductIdentity();
 // process-wide construction lock. May throw std::bad_alloc.
 LV2Adapter* MakePlug(const LV2InstanceInfo& info);
 
+// [main] The module's factory: MakePlug's object with its inline display.
+// May throw std::bad_alloc.
+LV2Adapter* MakeLV2Plug(const LV2InstanceInfo& info);
+
 // [main] The product's factory presets as the bundle lists them.
 std::vector<LV2Preset> LV2FactoryPresets();

@@ -25,6 +25,7 @@ LV2ProductDescription LV2ProductIdentity() {
     product.version = config.pluginVersion;
     product.channelIOString = config.channelIOString;
     product.enabledParam = kBypass;
+    product.inlineDisplay = true;
     return product;
 }
 
