@@ -1,14 +1,18 @@
 #include "editor/platform/graphics_window.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <unordered_map>
 
 #include "core/graphics_editor_delegate.h"
 #include "core/timer.h"
+#include "core/trace.h"
 #include "editor/graphics_binding.h"
 #include "editor/input_event.h"
 #include "editor/platform/cursor_shapes.h"
 #include "editor/platform/double_click.h"
+#include "editor/platform/gl_context_scope.h"
 #include "editor/platform/key_text.h"
 #include "editor/platform/screen_scale.h"
 #include "editor/platform/x11_connection.h"
@@ -138,8 +142,13 @@ void SetSizeHints(Display* display, Window window, int width, int height) {
 
 // Everything of Xlib and GLX that one open window holds, and its event
 // handling.
-struct GraphicsWindow::Native final : X11EventTarget {
+struct GraphicsWindow::Native final : X11EventTarget, GLContextAccess {
     explicit Native(GraphicsWindow& owner) : owner(owner) {}
+
+    // The window's context, for the back end and the frames.
+    bool Enter() override;
+    void Leave() override;
+    bool MakeStandIn();
 
     void HandleXEvent(XEvent& event) override;
     void OnResourcesChanged() override { resourcesChanged = scaleCheckPending = true; }
@@ -164,6 +173,11 @@ struct GraphicsWindow::Native final : X11EventTarget {
     Window parent = 0;
     Colormap colormap = 0;
     GLXContext context = nullptr;
+    std::optional<GLContextScope> contextScope;
+    int contextDepth = 0;
+    // Closing: a window the host destroyed unnoticed is replaced by the
+    // stand-in, so the context can still delete its objects.
+    bool closing = false;
     Cursor invisibleCursor = 0;
     std::unordered_map<int, Cursor> cursors;
     std::unique_ptr<Timer> timer;
@@ -187,40 +201,48 @@ struct GraphicsWindow::Native final : X11EventTarget {
     BoundsList exposed;
 };
 
-// Makes the editor's context current for its lifetime when another (or none)
-// is, and makes the previous one current again afterwards.
-class GraphicsWindow::ContextScope {
-public:
-    explicit ContextScope(GraphicsWindow& window) {
-        Native* native = window.mNative.get();
-        if (native == nullptr || native->context == nullptr) return;
-        mPreviousContext = glXGetCurrentContext();
-        if (mPreviousContext == native->context) return;
-        mPreviousDisplay = glXGetCurrentDisplay();
-        mPreviousDrawable = glXGetCurrentDrawable();
-        mDisplay = native->display;
-        glXMakeCurrent(native->display, native->drawable, native->context);
-        ++window.mContextSwitches;
-        mSwitched = true;
+bool GraphicsWindow::Native::Enter() {
+    if (contextDepth > 0) {
+        ++contextDepth;
+        return true;
     }
-    ~ContextScope() {
-        if (!mSwitched) return;
-        if (mPreviousContext != nullptr && mPreviousDisplay != nullptr) {
-            glXMakeCurrent(mPreviousDisplay, mPreviousDrawable, mPreviousContext);
-        } else {
-            glXMakeCurrent(mDisplay, None, nullptr);
-        }
+    contextScope.emplace(display, drawable, context);
+    if (!contextScope->Current() && closing && drawable == window && MakeStandIn()) {
+        contextScope.reset();
+        contextScope.emplace(display, drawable, context);
     }
-    ContextScope(const ContextScope&) = delete;
-    ContextScope& operator=(const ContextScope&) = delete;
+    if (!contextScope->Current()) {
+        contextScope.reset();
+        return false;
+    }
+    if (contextScope->Switched()) ++owner.mContextSwitches;
+    contextDepth = 1;
+    return true;
+}
 
-private:
-    bool mSwitched = false;
-    Display* mDisplay = nullptr;
-    Display* mPreviousDisplay = nullptr;
-    GLXDrawable mPreviousDrawable = 0;
-    GLXContext mPreviousContext = nullptr;
-};
+void GraphicsWindow::Native::Leave() {
+    if (contextDepth == 0 || --contextDepth > 0) return;
+    contextScope.reset();
+}
+
+// A hidden window of the context's visual to make it current on once the
+// window is gone; false when it cannot be made.
+bool GraphicsWindow::Native::MakeStandIn() {
+    if (drawable != window && drawable != 0) return true;
+    x11::ErrorScope errors;
+    const int errorsBefore = x11::ErrorCount();
+    XSetWindowAttributes set{};
+    set.colormap = colormap;
+    set.border_pixel = 0;
+    set.background_pixmap = None;
+    const Window standIn =
+        XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, depth, InputOutput,
+                      visual, CWColormap | CWBorderPixel | CWBackPixmap, &set);
+    XSync(display, False);
+    if (standIn == 0 || x11::ErrorCount() != errorsBefore) return false;
+    drawable = standIn;
+    return true;
+}
 
 GraphicsWindow::GraphicsWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps,
                                float scale)
@@ -254,6 +276,7 @@ int GraphicsWindow::XErrorCount() {
 void GraphicsWindow::LeaveKeysToHost() {
     mLeaveKeysToHost = true;
     if (mNative == nullptr || mNative->window == 0) return;
+    x11::ErrorScope errors;
     XSelectInput(mNative->display, mNative->window, EventsOf(true));
     XFlush(mNative->display);
 }
@@ -271,6 +294,7 @@ bool GraphicsWindow::PlatformSupportsMultiTouch() const {
 }
 
 void* GraphicsWindow::OpenWindow(void* parentView) {
+    x11::ErrorScope errors;
     auto parent = static_cast<Window>(reinterpret_cast<uintptr_t>(parentView));
     // Reopened in place: same position and size inside the parent.
     int x = 0;
@@ -309,13 +333,15 @@ void* GraphicsWindow::OpenWindow(void* parentView) {
         DestroyNativeWindow();
         return nullptr;
     }
-    {
-        ContextScope scope(*this);
+    UseContext(mNative.get());
+    if (mNative->Enter()) {
+        SetSwapIntervalZero();
         if (!CreateRenderer()) {
             ReleaseBackEnd();
         } else {
             Graphics::OpenWindow(parentView);
         }
+        mNative->Leave();
     }
     if (Renderer() == nullptr) {
         DestroyNativeWindow();
@@ -438,21 +464,28 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
 
 void GraphicsWindow::CloseWindow() {
     if (mNative == nullptr) return;
+    x11::ErrorScope errors;
     mNative->timer.reset();
     if (mNative->context != nullptr) {
-        ContextScope scope(*this);
+        mNative->closing = true;
+        const bool current = mNative->Enter();
         ReleaseAllCaptures();
         HideCursor(false, true);
         RemoveAllControls();
         ReleaseBackEnd();
+        if (current) mNative->Leave();
     }
     DestroyNativeWindow();
 }
 
 void GraphicsWindow::DestroyNativeWindow() {
     if (mNative == nullptr) return;
+    x11::ErrorScope errors;
+    UseContext(nullptr);
     Native& n = *mNative;
     n.timer.reset();
+    n.contextScope.reset();
+    n.contextDepth = 0;
     Display* display = n.display;
     if (n.grabbed) XUngrabPointer(display, CurrentTime);
     if (n.context != nullptr) {
@@ -475,6 +508,7 @@ void GraphicsWindow::DestroyNativeWindow() {
 
 void GraphicsWindow::ResizePlatformWindow(bool parentResized) {
     if (mNative == nullptr || mNative->window == 0) return;
+    x11::ErrorScope errors;
     Native& n = *mNative;
     const int dW = PixelWidth() - n.width;
     const int dH = PixelHeight() - n.height;
@@ -510,36 +544,17 @@ void GraphicsWindow::ResizePlatformWindow(bool parentResized) {
     XFlush(n.display);
 }
 
-void GraphicsWindow::ResizeBackEnd() {
-    ContextScope scope(*this);
-    GraphicsGL::ResizeBackEnd();
-}
-
-int GraphicsWindow::CreateBackendImage(const DecodedPicture& picture) {
-    ContextScope scope(*this);
-    return GraphicsGL::CreateBackendImage(picture);
-}
-
-void GraphicsWindow::FreeBackendImage(int image) {
-    ContextScope scope(*this);
-    GraphicsGL::FreeBackendImage(image);
-}
-
-bool GraphicsWindow::LoadBackendFont(const std::string& fontId, const unsigned char* data,
-                                     std::size_t size, const FontTables& tables) {
-    ContextScope scope(*this);
-    return GraphicsGL::LoadBackendFont(fontId, data, size, tables);
-}
-
 void GraphicsWindow::SetCursorShape(int shape) {
     Graphics::SetCursorShape(shape);
     if (mNative == nullptr || mNative->window == 0 || mNative->cursorHidden) return;
+    x11::ErrorScope errors;
     XDefineCursor(mNative->display, mNative->window,
                   mNative->ShapeCursor(CurrentCursorShape(*this)));
 }
 
 void GraphicsWindow::ShowPlatformCursor(bool visible) {
     if (mNative == nullptr || mNative->window == 0) return;
+    x11::ErrorScope errors;
     Native& n = *mNative;
     n.cursorHidden = !visible;
     XDefineCursor(n.display, n.window,
@@ -549,6 +564,7 @@ void GraphicsWindow::ShowPlatformCursor(bool visible) {
 
 void GraphicsWindow::MovePlatformCursor(float x, float y) {
     if (mNative == nullptr || mNative->window == 0) return;
+    x11::ErrorScope errors;
     Native& n = *mNative;
     const float s = TotalScale();
     XWarpPointer(n.display, None, n.window, 0, 0, 0, 0, static_cast<int>(std::lround(x * s)),
@@ -561,6 +577,7 @@ void GraphicsWindow::MovePlatformCursor(float x, float y) {
 
 void GraphicsWindow::OnDisplayTick() {
     if (mNative == nullptr || mNative->window == 0) return;
+    x11::ErrorScope errors;
     // Where the run loop watches the connection, only what Xlib read on the
     // way (round trips queue events without waking the watch).
     x11::DispatchPendingEvents(!x11::EventsWatched());
@@ -572,11 +589,24 @@ void GraphicsWindow::OnDisplayTick() {
     n.exposed.clear();
     const bool dirty = IsDirty(mRegions);
     if (!dirty && mRegions.empty()) return;
+    // Without our context nothing is drawn; the regions stay dirty.
+    if (!n.Enter()) return;
     MarkAllClean();
-    ContextScope scope(*this);
     Draw(mRegions);
     glXSwapBuffers(n.display, n.window);
+    n.Leave();
     ++mFramesDrawn;
+}
+
+// Vertical-blank waits would stall the host's thread inside its idle call.
+void GraphicsWindow::SetSwapIntervalZero() {
+    Native& n = *mNative;
+    const int screen = DefaultScreen(n.display);
+    if (epoxy_has_glx_extension(n.display, screen, "GLX_EXT_swap_control")) {
+        glXSwapIntervalEXT(n.display, n.drawable, 0);
+    } else if (epoxy_has_glx_extension(n.display, screen, "GLX_MESA_swap_control")) {
+        glXSwapIntervalMESA(0);
+    }
 }
 
 void GraphicsWindow::FollowScreenScale() {
@@ -590,8 +620,9 @@ void GraphicsWindow::FollowScreenScale() {
     }
     if (n.exactScale == GetScreenScale()) return;
     mScreenScaleRead = n.exactScale;
-    ContextScope scope(*this);
+    const bool current = n.Enter();
     SetScreenScale(n.exactScale);
+    if (current) n.Leave();
 }
 
 Cursor GraphicsWindow::Native::ShapeCursor(int shape) {
@@ -604,14 +635,14 @@ Cursor GraphicsWindow::Native::ShapeCursor(int shape) {
 
 void GraphicsWindow::Native::HandleXEvent(XEvent& event) {
     switch (event.type) {
+        case MotionNotify:
+            Motion(event.xmotion);
+            break;
         case ButtonPress:
             Press(event.xbutton);
             break;
         case ButtonRelease:
             Release(event.xbutton);
-            break;
-        case MotionNotify:
-            Motion(event.xmotion);
             break;
         case LeaveNotify:
             // Leaving because of our own grab, or with a button held, is no mouse-out.
@@ -669,12 +700,7 @@ void GraphicsWindow::Native::WindowDestroyed() {
     if (timer != nullptr) timer->Stop();
     x11::UnregisterWindow(window);
     if (glXGetCurrentContext() == context) glXMakeCurrent(display, None, nullptr);
-    XSetWindowAttributes set{};
-    set.colormap = colormap;
-    set.border_pixel = 0;
-    set.background_pixmap = None;
-    drawable = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, depth, InputOutput,
-                             visual, CWColormap | CWBorderPixel | CWBackPixmap, &set);
+    if (!MakeStandIn()) drawable = 0;
     window = 0;
     grabbed = false;
     heldButtons = 0;

@@ -58,8 +58,6 @@ public:
     void ResizePlatformWindow(bool parentResized) override;
     // [ui] Shows the X cursor of shape (hidden cursors stay hidden).
     void SetCursorShape(int shape) override;
-    // [ui] With the editor's context current.
-    void ResizeBackEnd() override;
 
     // [ui] One frame: reads waiting events, follows a changed screen scale
     // unless a button is held, and draws the dirty and exposed regions.
@@ -84,20 +82,15 @@ public:
 protected:
     void ShowPlatformCursor(bool visible) override;
     void MovePlatformCursor(float x, float y) override;
-    int CreateBackendImage(const DecodedPicture& picture) override;
-    void FreeBackendImage(int image) override;
-    bool LoadBackendFont(const std::string& fontId, const unsigned char* data, std::size_t size,
-                         const FontTables& tables) override;
 
 private:
     struct Native;
-    class ContextScope;
-    friend class ContextScope;
     friend struct Native;
 
     bool CreateNativeWindow(unsigned long parent, int x, int y, int width, int height);
     void DestroyNativeWindow();
     void FollowScreenScale();
+    void SetSwapIntervalZero();
 
     std::unique_ptr<Native> mNative;
     float mScreenScaleRead = 1.0f;

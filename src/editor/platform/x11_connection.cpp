@@ -20,7 +20,6 @@ struct Connection {
     RunLoop* watchLoop = nullptr;
     RunLoop::WatchId watch = 0;
     std::unordered_map<unsigned long, X11EventTarget*> targets;
-    XErrorHandler previousHandler = nullptr;
 };
 
 Connection& Shared() {
@@ -29,23 +28,36 @@ Connection& Shared() {
 }
 
 std::atomic<int> gErrors{0};
+int gScopeDepth = 0;
+XErrorHandler gPreviousHandler = nullptr;
 
 // Errors on our connection are counted and survived (Xlib's default would end
 // the host); the host's own connections keep their handler.
 int OnXError(Display* display, XErrorEvent* error) {
-    Connection& c = Shared();
-    if (display == c.display || c.previousHandler == nullptr) {
+    if (display == Shared().display || gPreviousHandler == nullptr) {
         gErrors.fetch_add(1, std::memory_order_relaxed);
         return 0;
     }
-    return c.previousHandler(display, error);
+    return gPreviousHandler(display, error);
 }
 
 }  // namespace
 
 namespace x11 {
 
+ErrorScope::ErrorScope() {
+    if (gScopeDepth++ == 0) gPreviousHandler = XSetErrorHandler(OnXError);
+}
+
+ErrorScope::~ErrorScope() {
+    if (--gScopeDepth > 0) return;
+    const XErrorHandler current = XSetErrorHandler(gPreviousHandler);
+    if (current != OnXError) XSetErrorHandler(current);
+    gPreviousHandler = nullptr;
+}
+
 _XDisplay* AcquireDisplay() {
+    ErrorScope errors;
     Connection& c = Shared();
     if (c.users == 0) {
         // A busy server refuses connections for a moment (a full listen
@@ -56,7 +68,6 @@ _XDisplay* AcquireDisplay() {
             if (c.display == nullptr && errno != EAGAIN) break;
         }
         if (c.display == nullptr) return nullptr;
-        c.previousHandler = XSetErrorHandler(OnXError);
         XSelectInput(c.display, DefaultRootWindow(c.display), PropertyChangeMask);
         c.watchLoop = &ProcessRunLoop();
         c.watch = c.watchLoop->AddReadableWatch(ConnectionNumber(c.display),
@@ -67,6 +78,7 @@ _XDisplay* AcquireDisplay() {
 }
 
 void ReleaseDisplay() {
+    ErrorScope errors;
     Connection& c = Shared();
     if (c.users == 0 || --c.users > 0) return;
     if (c.watch != 0) c.watchLoop->RemoveReadableWatch(c.watch);
@@ -76,10 +88,6 @@ void ReleaseDisplay() {
     XCloseDisplay(c.display);
     c.display = nullptr;
     c.targets.clear();
-    // Only give the handler back when nobody installed another after us.
-    const XErrorHandler current = XSetErrorHandler(c.previousHandler);
-    if (current != OnXError) XSetErrorHandler(current);
-    c.previousHandler = nullptr;
 }
 
 bool EventsWatched() {
@@ -95,6 +103,7 @@ void UnregisterWindow(unsigned long window) {
 }
 
 void DispatchPendingEvents(bool readConnection) {
+    ErrorScope errors;
     Connection& c = Shared();
     if (c.display == nullptr) return;
     const Window root = DefaultRootWindow(c.display);
@@ -130,6 +139,7 @@ void DispatchPendingEvents(bool readConnection) {
 }
 
 std::string ReadRootResources(_XDisplay* display) {
+    ErrorScope errors;
     std::string text;
     Atom type = 0;
     int format = 0;

@@ -285,6 +285,59 @@ TEST(LV2UiModule, ExportsOnlyItsDescriptorOfOneUiForBothPlugins) {
     EXPECT_EQ(defined, std::set<std::string>{"lv2ui_descriptor"});
 }
 
+// The host's own error handler, and a toolkit's installed while the editor
+// is open that passes on what is not its own to the handler before it.
+int gHostErrors = 0;
+XErrorHandler gBeforeToolkit = nullptr;
+int HostErrorHandler(Display*, XErrorEvent*) {
+    ++gHostErrors;
+    return 0;
+}
+int ToolkitErrorHandler(Display* display, XErrorEvent* error) {
+    return gBeforeToolkit != nullptr ? gBeforeToolkit(display, error) : 0;
+}
+
+// The module opened, used, closed and unloaded, then an X error of the host's
+// own: 0 when it reached the host's handler, else where it went wrong.
+int UseAndUnloadTheModuleThenMakeAnError() {
+    Display* display = OpenTestDisplay();
+    if (display == nullptr) return 10;
+    XSetErrorHandler(HostErrorHandler);
+    void* module = dlopen(TW_LV2_UI_MODULE, RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) return 11;
+    using DescriptorFunc = const LV2UI_Descriptor* (*)(uint32_t);
+    const LV2UI_Descriptor* descriptor =
+        reinterpret_cast<DescriptorFunc>(dlsym(module, "lv2ui_descriptor"))(0);
+    const ::Window parent =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 248, 662, 0, 0, 0);
+    XMapWindow(display, parent);
+    XSync(display, False);
+    const LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parent)};
+    const LV2_Feature* features[] = {&parentFeature, nullptr};
+    LV2UI_Widget widget = nullptr;
+    LV2UI_Handle ui = descriptor->instantiate(descriptor, kMonoURI, "/nowhere/tarnwhistle.lv2/",
+                                              nullptr, nullptr, &widget, features);
+    if (ui == nullptr) return 12;
+    const auto* idle =
+        static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
+    for (int i = 0; i < 10; ++i) {
+        idle->idle(ui);
+        usleep(20000);
+    }
+    gBeforeToolkit = XSetErrorHandler(ToolkitErrorHandler);
+    descriptor->cleanup(ui);
+    if (dlclose(module) != 0) return 13;
+    XDestroyWindow(display, parent);
+    XDestroyWindow(display, parent);  // BadWindow
+    XSync(display, False);
+    return gHostErrors == 1 ? 0 : 14;
+}
+
+TEST(LV2UiModule, AnXErrorAfterTheModuleIsUnloadedReachesTheHostsHandler) {
+    if (OpenTestDisplay() == nullptr) GTEST_SKIP() << "no X display";
+    EXPECT_EXIT(std::exit(UseAndUnloadTheModuleThenMakeAnError()), testing::ExitedWithCode(0), "");
+}
+
 TEST_F(LV2Ui, OpensInTheHostWindowAndAsksThePluginForTheEditorSize) {
     UiHost& host = OpenHost();
     EXPECT_EQ(ParentOf(host.Widget()), host.Parent());
