@@ -325,8 +325,8 @@ void* GraphicsWindow::OpenWindow(void* parentView) {
     // Opened at the whole factor; the first tick moves to the exact one.
     mScreenScaleRead = std::max(1.0f, std::floor(mNative->exactScale));
     if (width <= 0 || height <= 0) {
-        width = static_cast<int>(mScreenScaleRead) * static_cast<int>(Width() * DrawScale());
-        height = static_cast<int>(mScreenScaleRead) * static_cast<int>(Height() * DrawScale());
+        width = WindowPixelSize(static_cast<float>(Width()) * DrawScale(), mScreenScaleRead);
+        height = WindowPixelSize(static_cast<float>(Height()) * DrawScale(), mScreenScaleRead);
     }
     ++gOpenWindows;
     if (!CreateNativeWindow(parent, x, y, width, height)) {
@@ -364,6 +364,8 @@ void* GraphicsWindow::OpenWindow(void* parentView) {
 
 bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int width, int height) {
     Native& n = *mNative;
+    width = std::clamp(width, 1, kMaxWindowPixels);
+    height = std::clamp(height, 1, kMaxWindowPixels);
     Display* display = n.display;
     const int screen = DefaultScreen(display);
     const int attributes[] = {GLX_X_RENDERABLE,
@@ -427,17 +429,17 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
     set.event_mask = EventsOf(mLeaveKeysToHost);
     set.border_pixel = 0;
     set.background_pixmap = None;
-    n.window = XCreateWindow(display, parent, x, y, static_cast<unsigned>(std::max(1, width)),
-                             static_cast<unsigned>(std::max(1, height)), 0, visual->depth,
-                             InputOutput, visual->visual,
-                             CWColormap | CWEventMask | CWBorderPixel | CWBackPixmap, &set);
+    n.window =
+        XCreateWindow(display, parent, x, y, static_cast<unsigned>(width),
+                      static_cast<unsigned>(height), 0, visual->depth, InputOutput, visual->visual,
+                      CWColormap | CWEventMask | CWBorderPixel | CWBackPixmap, &set);
     n.visual = visual->visual;
     n.depth = visual->depth;
     XFree(visual);
     if (n.window == 0) return false;
     n.drawable = n.window;
-    n.width = std::max(1, width);
-    n.height = std::max(1, height);
+    n.width = width;
+    n.height = height;
     SetSizeHints(display, n.window, n.width, n.height);
     if (parent == DefaultRootWindow(display)) {
         // Without the protocol a window manager's close kills the client,
@@ -519,8 +521,8 @@ void GraphicsWindow::ResizePlatformWindow(bool parentResized) {
     const Window above = ParentOf(n.display, n.parent, &root);
     if (above != 0 && above != root && !IsManagedTopLevel(n.display, n.parent)) grandparent = above;
     if (dW == 0 && dH == 0) return;
-    n.width = std::max(1, n.width + dW);
-    n.height = std::max(1, n.height + dH);
+    n.width = std::clamp(n.width + dW, 1, kMaxWindowPixels);
+    n.height = std::clamp(n.height + dH, 1, kMaxWindowPixels);
     XResizeWindow(n.display, n.window, static_cast<unsigned>(n.width),
                   static_cast<unsigned>(n.height));
     SetSizeHints(n.display, n.window, n.width, n.height);
@@ -537,8 +539,10 @@ void GraphicsWindow::ResizePlatformWindow(bool parentResized) {
                 continue;
             }
             XResizeWindow(n.display, w,
-                          static_cast<unsigned>(std::max(1, static_cast<int>(width) + dW)),
-                          static_cast<unsigned>(std::max(1, static_cast<int>(height) + dH)));
+                          static_cast<unsigned>(
+                              std::clamp(static_cast<int>(width) + dW, 1, kMaxWindowPixels)),
+                          static_cast<unsigned>(
+                              std::clamp(static_cast<int>(height) + dH, 1, kMaxWindowPixels)));
         }
     }
     XFlush(n.display);
