@@ -157,6 +157,9 @@ struct GraphicsWindow::Native final : X11EventTarget, GLContextAccess {
     void Press(const XButtonEvent& event);
     void Release(const XButtonEvent& event);
     void Motion(const XMotionEvent& event);
+    // The latest motion since the last tick, handed on once per tick (and
+    // before any other event, so the order of press, drag and release holds).
+    void FlushMotion();
     void Key(XKeyEvent& event, bool down);
     void Touch(const XIDeviceEvent& event);
     void WindowDestroyed();
@@ -187,6 +190,8 @@ struct GraphicsWindow::Native final : X11EventTarget, GLContextAccess {
     bool cursorHidden = false;
     float lastX = 0.0f;
     float lastY = 0.0f;
+    bool motionPending = false;
+    XMotionEvent pendingMotion{};
     int width = 0;
     int height = 0;
     float exactScale = 1.0f;
@@ -586,6 +591,8 @@ void GraphicsWindow::OnDisplayTick() {
     // way (round trips queue events without waking the watch).
     x11::DispatchPendingEvents(!x11::EventsWatched());
     if (mNative == nullptr || mNative->window == 0) return;
+    mNative->FlushMotion();
+    if (mNative == nullptr || mNative->window == 0) return;
     FollowScreenScale();
     Native& n = *mNative;
     mRegions.clear();
@@ -637,11 +644,21 @@ Cursor GraphicsWindow::Native::ShapeCursor(int shape) {
     return cursor;
 }
 
+void GraphicsWindow::Native::FlushMotion() {
+    if (!motionPending) return;
+    motionPending = false;
+    Motion(pendingMotion);
+}
+
 void GraphicsWindow::Native::HandleXEvent(XEvent& event) {
+    if (event.type == MotionNotify) {
+        // A drag writes at most one value per frame, however fast the pointer.
+        pendingMotion = event.xmotion;
+        motionPending = true;
+        return;
+    }
+    FlushMotion();
     switch (event.type) {
-        case MotionNotify:
-            Motion(event.xmotion);
-            break;
         case ButtonPress:
             Press(event.xbutton);
             break;

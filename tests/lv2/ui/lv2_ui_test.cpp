@@ -422,6 +422,22 @@ TEST_F(LV2Ui, ADragWritesRisingValuesBetweenOneTouchBeginAndEnd) {
     }
 }
 
+TEST_F(LV2Ui, ManyPointerMotionsBetweenTwoFramesWriteOneValue) {
+    UiHost& host = OpenHost();
+    MoveTo(kGainKnob);
+    Button(1, true);
+    const std::size_t before = host.ValuesWrittenTo(kPreampGain).size();
+    for (int step = 1; step <= 20; ++step) {
+        XTestFakeMotionEvent(display, DefaultScreen(display), static_cast<int>(kGainKnob.x),
+                             static_cast<int>(kGainKnob.y) - step, CurrentTime);
+    }
+    XSync(display, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));  // one frame due
+    host.Idle();
+    EXPECT_EQ(host.ValuesWrittenTo(kPreampGain).size(), before + 1);
+    Button(1, false);
+}
+
 TEST_F(LV2Ui, AUiClosedInTheMiddleOfADragEndsItsGestureAtTheHost) {
     UiHost& host = OpenHost();
     MoveTo(kGainKnob);
