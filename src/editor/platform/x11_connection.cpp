@@ -10,15 +10,11 @@
 #include <thread>
 #include <unordered_map>
 
-#include "core/run_loop.h"
-
 namespace {
 
 struct Connection {
     Display* display = nullptr;
     int users = 0;
-    RunLoop* watchLoop = nullptr;
-    RunLoop::WatchId watch = 0;
     std::unordered_map<unsigned long, X11EventTarget*> targets;
 };
 
@@ -69,9 +65,6 @@ _XDisplay* AcquireDisplay() {
         }
         if (c.display == nullptr) return nullptr;
         XSelectInput(c.display, DefaultRootWindow(c.display), PropertyChangeMask);
-        c.watchLoop = &ProcessRunLoop();
-        c.watch = c.watchLoop->AddReadableWatch(ConnectionNumber(c.display),
-                                                [] { DispatchPendingEvents(true); });
     }
     ++c.users;
     return c.display;
@@ -81,17 +74,10 @@ void ReleaseDisplay() {
     ErrorScope errors;
     Connection& c = Shared();
     if (c.users == 0 || --c.users > 0) return;
-    if (c.watch != 0) c.watchLoop->RemoveReadableWatch(c.watch);
-    c.watch = 0;
-    c.watchLoop = nullptr;
     XSync(c.display, False);
     XCloseDisplay(c.display);
     c.display = nullptr;
     c.targets.clear();
-}
-
-bool EventsWatched() {
-    return Shared().watch != 0;
 }
 
 void RegisterWindow(unsigned long window, X11EventTarget* target) {
