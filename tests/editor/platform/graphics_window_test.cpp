@@ -147,28 +147,15 @@ protected:
     }
 
     // ---- Synthetic input, in screen pixels (the host window sits at 0, 0).
-    void MoveTo(int x, int y) {
-        XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
-        XFlush(display);
-        loop->RunFor(25);
-    }
+    void MoveTo(int x, int y) { Input().MoveTo(x, y); }
     void MoveTo(Spot s, float scale = 1.0f) {
         MoveTo(static_cast<int>(s.x * scale), static_cast<int>(s.y * scale));
     }
-    void Button(unsigned button, bool down) {
-        XTestFakeButtonEvent(display, button, down ? True : False, CurrentTime);
-        XFlush(display);
-        loop->RunFor(25);
-    }
-    void Click(unsigned button = 1) {
-        Button(button, true);
-        Button(button, false);
-    }
-    void Key(KeySym sym, bool down) {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down ? True : False,
-                          CurrentTime);
-        XFlush(display);
-        loop->RunFor(25);
+    void Button(unsigned button, bool down) { Input().Button(button, down); }
+    void Click(unsigned button = 1) { Input().Click(button); }
+    void Key(KeySym sym, bool down) { Input().Key(sym, down); }
+    XTestInput Input() {
+        return XTestInput(display, [this](int ms) { loop->RunFor(ms); });
     }
     // A drag of dY pixels in steps of 10, each step seen before the next.
     void DragFrom(Spot s, int dY) {

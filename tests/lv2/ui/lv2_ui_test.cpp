@@ -145,24 +145,14 @@ protected:
     }
 
     // ---- Synthetic input, in screen pixels.
-    void MoveTo(int x, int y) {
-        XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
-        XFlush(display);
-        Pump(25);
-    }
+    void MoveTo(int x, int y) { Input().MoveTo(x, y); }
     void MoveTo(Spot s, float scale = 1.0f, int dx = 0) {
         MoveTo(static_cast<int>(s.x * scale) + dx, static_cast<int>(s.y * scale));
     }
-    void Button(unsigned button, bool down) {
-        XTestFakeButtonEvent(display, button, down ? True : False, CurrentTime);
-        XFlush(display);
-        Pump(25);
-    }
-    void Key(KeySym sym, bool down) {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down ? True : False,
-                          CurrentTime);
-        XFlush(display);
-        Pump(25);
+    void Button(unsigned button, bool down) { Input().Button(button, down); }
+    void Key(KeySym sym, bool down) { Input().Key(sym, down); }
+    XTestInput Input() {
+        return XTestInput(display, [this](int ms) { Pump(ms); });
     }
     void DragFrom(Spot s, int dY, int dx = 0) {
         MoveTo(s, 1.0f, dx);
