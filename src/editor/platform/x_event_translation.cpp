@@ -4,7 +4,8 @@
 // Named before Xlib turns KeyPress into a macro.
 using EditorKeyPress = KeyPress;
 
-// clang-format off: after the alias.
+// After the alias.
+// clang-format off
 #include "editor/platform/x_event_translation.h"
 
 #include <X11/Xutil.h>

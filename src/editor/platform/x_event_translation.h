@@ -11,7 +11,8 @@
 // Platform-internal: includes Xlib, so it comes after every editor header.
 //
 // Threads: [ui].
-// clang-format off: the editor's headers before Xlib, whose macros would break them.
+// The editor's headers before Xlib, whose macros would break them.
+// clang-format off
 #include <unordered_map>
 
 #include "editor/graphics.h"
