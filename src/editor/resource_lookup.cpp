@@ -1,8 +1,12 @@
 #include "editor/resource_lookup.h"
 
+#include <dlfcn.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "editor/embedded_resources.h"
@@ -50,7 +54,30 @@ std::size_t ExtensionDot(const std::string& name) {
     return dot;
 }
 
+std::string FindModuleFolder() {
+    std::string file;
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&FindModuleFolder), &info) != 0 &&
+        info.dli_fname != nullptr) {
+        char resolved[PATH_MAX];
+        if (realpath(info.dli_fname, resolved) != nullptr) file = resolved;
+    }
+    if (file.empty()) {
+        // The program itself: its name in the loader's list need not be a path.
+        char self[PATH_MAX];
+        const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+        if (length > 0) file.assign(self, static_cast<std::size_t>(length));
+    }
+    const std::size_t slash = file.rfind('/');
+    return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+}
+
 }  // namespace
+
+const std::string& ModuleFolder() {
+    static const std::string folder = FindModuleFolder();
+    return folder;
+}
 
 std::string ScaledPictureName(const std::string& name, int scale) {
     if (scale == 1) return name;
@@ -75,8 +102,11 @@ ResourceLocation LookUpResource(const std::string& name, const std::string& type
         path = ("\"" + wanted + "\"").substr(0, kMaxLocatedPathChars);
         return kResourceEmbedded;
     }
-    if (IsFile(name)) {
-        path = name;
+    // The host's working directory says nothing about where our files are.
+    if (name.front() != '/' && ModuleFolder().empty()) return kResourceNotFound;
+    const std::string file = name.front() == '/' ? name : ModuleFolder() + name;
+    if (IsFile(file)) {
+        path = file;
         return kResourceOnDisk;
     }
     return kResourceNotFound;

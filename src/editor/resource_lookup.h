@@ -1,7 +1,9 @@
 #pragma once
 // Finding a picture or font by name: first among the resources compiled into
 // the module (an EmbeddedResourceTable), then as a file on disk, over the
-// scales a picture may exist at. Nothing here decodes anything.
+// scales a picture may exist at. Nothing here decodes anything. A relative
+// file name is looked up beside the module (its library's folder, which is
+// the bundle of a bundled plug-in), never in the host's working directory.
 //
 // Table entries are named in upper case with their scale suffix and wrapped
 // in double quotes ("\"GAIN@2X.PNG\""); names and types compare without regard
@@ -13,7 +15,7 @@ struct EmbeddedResourceTable;
 
 enum ResourceLocation : int {
     kResourceNotFound = 0,
-    kResourceOnDisk = 1,    // the located path is the name itself, an existing file
+    kResourceOnDisk = 1,    // the located path is the existing file's path
     kResourceEmbedded = 2,  // the located path is the quoted lower-case table name
 };
 
@@ -29,8 +31,13 @@ std::string ScaledPictureName(const std::string& name, int scale);
 // when it has none.
 std::string NameExtension(const std::string& name);
 
+// [any] The folder of the library (or program) this code is linked into,
+// ending in '/'; empty when it cannot be told.
+const std::string& ModuleFolder();
+
 // [any] Looks name up in module (null: no table) as a resource of type type,
-// then on disk. Fills path on success.
+// then on disk: an absolute name as it is, a relative one in ModuleFolder().
+// Fills path on success.
 ResourceLocation LookUpResource(const std::string& name, const std::string& type, std::string& path,
                                 const EmbeddedResourceTable* module);
 

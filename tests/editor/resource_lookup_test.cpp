@@ -3,7 +3,9 @@
 #include "editor/resource_lookup.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 
 #include "test_pictures.h"
@@ -107,6 +109,25 @@ TEST(ResourceLookup, AFileOnDiskIsFoundWhenTheTableHasNoSuchName) {
     EXPECT_EQ(found, 2);
     // A folder is not a picture file.
     EXPECT_EQ(LookUpResource(testing::TempDir(), "png", path, nullptr), kResourceNotFound);
+}
+
+TEST(ResourceLookup, ARelativeNameIsFoundBesideTheModuleAndNeverInTheWorkingDirectory) {
+    ASSERT_FALSE(ModuleFolder().empty());
+    const std::string pid = std::to_string(getpid());
+    const std::string beside = "tw_lookup_beside_" + pid + ".png";
+    const std::string workingOnly = "tw_lookup_working_" + pid + ".png";
+    std::ofstream(ModuleFolder() + beside) << "not empty";
+    std::ofstream(testing::TempDir() + workingOnly) << "not empty";
+    char saved[4096];
+    ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
+    ASSERT_EQ(chdir(testing::TempDir().c_str()), 0);
+    std::string path;
+    EXPECT_EQ(LookUpResource(beside, "png", path, nullptr), kResourceOnDisk);
+    EXPECT_EQ(path, ModuleFolder() + beside);
+    EXPECT_EQ(LookUpResource(workingOnly, "png", path, nullptr), kResourceNotFound);
+    ASSERT_EQ(chdir(saved), 0);
+    std::remove((ModuleFolder() + beside).c_str());
+    std::remove((testing::TempDir() + workingOnly).c_str());
 }
 
 }  // namespace

@@ -1,20 +1,19 @@
 #include "editor/platform/graphics_window.h"
 
+#include <algorithm>
 #include <cmath>
-#include <unordered_map>
+#include <optional>
 
 #include "core/graphics_editor_delegate.h"
-#include "core/timer.h"
+#include "core/run_loop.h"
 #include "editor/graphics_binding.h"
 #include "editor/input_event.h"
-#include "editor/platform/cursor_shapes.h"
-#include "editor/platform/double_click.h"
-#include "editor/platform/key_text.h"
+#include "editor/platform/gl_context_scope.h"
 #include "editor/platform/screen_scale.h"
+#include "editor/platform/screen_scale_follower.h"
 #include "editor/platform/x11_connection.h"
 
-// Named before Xlib turns KeyPress and CursorShape into macros.
-using EditorKeyPress = KeyPress;
+// Read before Xlib turns CursorShape into a macro.
 namespace {
 int CurrentCursorShape(const Graphics& graphics) {
     return graphics.CursorShape();
@@ -22,10 +21,13 @@ int CurrentCursorShape(const Graphics& graphics) {
 }  // namespace
 
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <X11/extensions/XInput2.h>
-#include <epoxy/glx.h>
+
+#include "editor/platform/glx_setup.h"
+#include "editor/platform/host_window_sizing.h"
+#include "editor/platform/key_forwarding.h"
+#include "editor/platform/window_cursors.h"
+#include "editor/platform/x_event_translation.h"
 
 namespace {
 
@@ -37,68 +39,6 @@ constexpr long kWindowEvents = ExposureMask | ButtonPressMask | ButtonReleaseMas
 
 long EventsOf(bool leaveKeysToHost) {
     return leaveKeysToHost ? kWindowEvents & ~(KeyPressMask | KeyReleaseMask) : kWindowEvents;
-}
-
-MouseModifiers ModifiersOf(unsigned state) {
-    MouseModifiers mods;
-    mods.left = (state & Button1Mask) != 0;
-    mods.right = (state & Button3Mask) != 0;
-    mods.shift = (state & ShiftMask) != 0;
-    mods.control = (state & ControlMask) != 0;
-    mods.alt = (state & Mod1Mask) != 0;
-    return mods;
-}
-
-unsigned ButtonMask(unsigned button) {
-    switch (button) {
-        case 1:
-            return Button1Mask;
-        case 2:
-            return Button2Mask;
-        case 3:
-            return Button3Mask;
-        default:
-            return 0;
-    }
-}
-
-Window ParentOf(Display* display, Window window, Window* root = nullptr) {
-    Window rootWindow = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, window, &rootWindow, &parent, &children, &count)) return 0;
-    if (children != nullptr) XFree(children);
-    if (root != nullptr) *root = rootWindow;
-    return parent;
-}
-
-bool IsManagedTopLevel(Display* display, Window window) {
-    const Atom wmState = XInternAtom(display, "WM_STATE", True);
-    if (wmState == None) return false;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    XGetWindowProperty(display, window, wmState, 0, 0, False, AnyPropertyType, &type, &format,
-                       &count, &remaining, &data);
-    if (data != nullptr) XFree(data);
-    return type != None;
-}
-
-// The host's top-level window above window: the one the window manager
-// manages, else the ancestor just below the root.
-Window TopLevelOf(Display* display, Window window) {
-    Window current = window;
-    for (int depth = 0; depth < 64; ++depth) {
-        if (IsManagedTopLevel(display, current)) return current;
-        Window root = 0;
-        const Window parent = ParentOf(display, current, &root);
-        if (parent == 0 || parent == root) return current;
-        current = parent;
-    }
-    return current;
 }
 
 bool DirectTouchDeviceExists(Display* display, int* opcode) {
@@ -124,34 +64,22 @@ bool DirectTouchDeviceExists(Display* display, int* opcode) {
     return found;
 }
 
-// The window's size as its normal hints: embedding toolkits read the
-// natural size of a foreign child window there.
-void SetSizeHints(Display* display, Window window, int width, int height) {
-    XSizeHints hints{};
-    hints.flags = PSize | PBaseSize;
-    hints.width = hints.base_width = width;
-    hints.height = hints.base_height = height;
-    XSetWMNormalHints(display, window, &hints);
-}
-
 }  // namespace
 
-// Everything of Xlib and GLX that one open window holds, and its event
-// handling.
-struct GraphicsWindow::Native final : X11EventTarget {
-    explicit Native(GraphicsWindow& owner) : owner(owner) {}
+// Everything of Xlib and GLX that one open window holds.
+struct GraphicsWindow::Native final : X11EventTarget, GLContextAccess {
+    explicit Native(GraphicsWindow& owner) : owner(owner), input(owner) {}
+
+    // The window's context, for the back end and the frames.
+    bool Enter() override;
+    void Leave() override;
+    bool MakeStandIn();
 
     void HandleXEvent(XEvent& event) override;
-    void OnResourcesChanged() override { resourcesChanged = scaleCheckPending = true; }
-
-    float Scale() const { return owner.TotalScale(); }
+    void OnResourcesChanged() override { scale.ResourcesChanged(); }
     void Press(const XButtonEvent& event);
     void Release(const XButtonEvent& event);
-    void Motion(const XMotionEvent& event);
-    void Key(XKeyEvent& event, bool down);
-    void Touch(const XIDeviceEvent& event);
     void WindowDestroyed();
-    Cursor ShapeCursor(int shape);
 
     GraphicsWindow& owner;
     Display* display = nullptr;
@@ -164,67 +92,75 @@ struct GraphicsWindow::Native final : X11EventTarget {
     Window parent = 0;
     Colormap colormap = 0;
     GLXContext context = nullptr;
-    Cursor invisibleCursor = 0;
-    std::unordered_map<int, Cursor> cursors;
-    std::unique_ptr<Timer> timer;
-    DoubleClickDetector clicks;
-    unsigned heldButtons = 0;
+    std::optional<GLContextScope> contextScope;
+    int contextDepth = 0;
+    // Closing: a window the host destroyed unnoticed is replaced by the
+    // stand-in, so the context can still delete its objects.
+    bool closing = false;
+    std::optional<WindowCursors> cursors;
+    RunLoop* loop = nullptr;
+    RunLoop::TimerId tick = 0;
+    RunLoop::WatchId watch = 0;
+    XInputTranslator input;
+    ScreenScaleFollower scale;
     bool grabbed = false;
     bool cursorHidden = false;
-    float lastX = 0.0f;
-    float lastY = 0.0f;
     int width = 0;
     int height = 0;
-    float exactScale = 1.0f;
-    bool scaleCheckPending = false;
-    bool resourcesChanged = false;
     // A top-level window's WM_DELETE_WINDOW, and whether the window manager sent it.
     Atom deleteWindow = 0;
     bool closeRequested = false;
     bool touchDevice = false;
     int xiOpcode = -1;
-    std::unordered_map<int, MouseEvent> touches;
     BoundsList exposed;
 };
 
-// Makes the editor's context current for its lifetime when another (or none)
-// is, and makes the previous one current again afterwards.
-class GraphicsWindow::ContextScope {
-public:
-    explicit ContextScope(GraphicsWindow& window) {
-        Native* native = window.mNative.get();
-        if (native == nullptr || native->context == nullptr) return;
-        mPreviousContext = glXGetCurrentContext();
-        if (mPreviousContext == native->context) return;
-        mPreviousDisplay = glXGetCurrentDisplay();
-        mPreviousDrawable = glXGetCurrentDrawable();
-        mDisplay = native->display;
-        glXMakeCurrent(native->display, native->drawable, native->context);
-        ++window.mContextSwitches;
-        mSwitched = true;
+bool GraphicsWindow::Native::Enter() {
+    if (contextDepth > 0) {
+        ++contextDepth;
+        return true;
     }
-    ~ContextScope() {
-        if (!mSwitched) return;
-        if (mPreviousContext != nullptr && mPreviousDisplay != nullptr) {
-            glXMakeCurrent(mPreviousDisplay, mPreviousDrawable, mPreviousContext);
-        } else {
-            glXMakeCurrent(mDisplay, None, nullptr);
-        }
+    contextScope.emplace(display, drawable, context);
+    if (!contextScope->Current() && closing && drawable == window && MakeStandIn()) {
+        contextScope.reset();
+        contextScope.emplace(display, drawable, context);
     }
-    ContextScope(const ContextScope&) = delete;
-    ContextScope& operator=(const ContextScope&) = delete;
+    if (!contextScope->Current()) {
+        contextScope.reset();
+        return false;
+    }
+    if (contextScope->Switched()) ++owner.mContextSwitches;
+    contextDepth = 1;
+    return true;
+}
 
-private:
-    bool mSwitched = false;
-    Display* mDisplay = nullptr;
-    Display* mPreviousDisplay = nullptr;
-    GLXDrawable mPreviousDrawable = 0;
-    GLXContext mPreviousContext = nullptr;
-};
+void GraphicsWindow::Native::Leave() {
+    if (contextDepth == 0 || --contextDepth > 0) return;
+    contextScope.reset();
+}
+
+// A hidden window of the context's visual to make it current on once the
+// window is gone; false when it cannot be made.
+bool GraphicsWindow::Native::MakeStandIn() {
+    if (drawable != window && drawable != 0) return true;
+    x11::ErrorScope errors;
+    const int errorsBefore = x11::ErrorCount();
+    XSetWindowAttributes set{};
+    set.colormap = colormap;
+    set.border_pixel = 0;
+    set.background_pixmap = None;
+    const Window standIn =
+        XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, depth, InputOutput,
+                      visual, CWColormap | CWBorderPixel | CWBackPixmap, &set);
+    XSync(display, False);
+    if (standIn == 0 || x11::ErrorCount() != errorsBefore) return false;
+    drawable = standIn;
+    return true;
+}
 
 GraphicsWindow::GraphicsWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps,
-                               float scale)
-    : GraphicsGL(delegate, width, height, fps, scale) {
+                               float scale, RunLoop* loop)
+    : GraphicsGL(delegate, width, height, fps, scale), mLoop(loop) {
     mRegions.reserve(64);
 }
 
@@ -232,10 +168,10 @@ GraphicsWindow::~GraphicsWindow() {
     CloseWindow();
 }
 
-void GraphicsWindow::InstallAsPlatform() {
-    SetPlatformGraphicsFactory([](GraphicsEditorDelegate& delegate, int width, int height, int fps,
-                                  float scale) -> Graphics* {
-        return new GraphicsWindow(delegate, width, height, fps, scale);
+void GraphicsWindow::InstallAsPlatform(RunLoop* loop) {
+    SetPlatformGraphicsFactory([loop](GraphicsEditorDelegate& delegate, int width, int height,
+                                      int fps, float scale) -> Graphics* {
+        return new GraphicsWindow(delegate, width, height, fps, scale, loop);
     });
 }
 
@@ -254,6 +190,7 @@ int GraphicsWindow::XErrorCount() {
 void GraphicsWindow::LeaveKeysToHost() {
     mLeaveKeysToHost = true;
     if (mNative == nullptr || mNative->window == 0) return;
+    x11::ErrorScope errors;
     XSelectInput(mNative->display, mNative->window, EventsOf(true));
     XFlush(mNative->display);
 }
@@ -271,6 +208,7 @@ bool GraphicsWindow::PlatformSupportsMultiTouch() const {
 }
 
 void* GraphicsWindow::OpenWindow(void* parentView) {
+    x11::ErrorScope errors;
     auto parent = static_cast<Window>(reinterpret_cast<uintptr_t>(parentView));
     // Reopened in place: same position and size inside the parent.
     int x = 0;
@@ -296,89 +234,60 @@ void* GraphicsWindow::OpenWindow(void* parentView) {
     // No host window: a top-level window of our own.
     if (parent == 0) parent = DefaultRootWindow(display);
     mNative = std::make_unique<Native>(*this);
-    mNative->display = display;
-    mNative->exactScale = ScreenScaleFromResources(x11::ReadRootResources(display));
+    Native& n = *mNative;
+    n.display = display;
+    n.loop = mLoop != nullptr ? mLoop : &ProcessRunLoop();
+    const float exactScale = ScreenScaleFromResources(x11::ReadRootResources(display));
+    n.scale.Start(exactScale);
     // Opened at the whole factor; the first tick moves to the exact one.
-    mScreenScaleRead = std::max(1.0f, std::floor(mNative->exactScale));
+    mScreenScaleRead = std::max(1.0f, std::floor(exactScale));
     if (width <= 0 || height <= 0) {
-        width = static_cast<int>(mScreenScaleRead) * static_cast<int>(Width() * DrawScale());
-        height = static_cast<int>(mScreenScaleRead) * static_cast<int>(Height() * DrawScale());
+        width = WindowPixelSize(static_cast<float>(Width()) * DrawScale(), mScreenScaleRead);
+        height = WindowPixelSize(static_cast<float>(Height()) * DrawScale(), mScreenScaleRead);
     }
     ++gOpenWindows;
     if (!CreateNativeWindow(parent, x, y, width, height)) {
         DestroyNativeWindow();
         return nullptr;
     }
-    {
-        ContextScope scope(*this);
+    UseContext(&n);
+    if (n.Enter()) {
+        DisableSwapWait(display, n.drawable);
         if (!CreateRenderer()) {
             ReleaseBackEnd();
         } else {
             Graphics::OpenWindow(parentView);
         }
+        n.Leave();
     }
     if (Renderer() == nullptr) {
         DestroyNativeWindow();
         return nullptr;
     }
-    if (MultiTouchEnabled() && mNative->touchDevice) {
+    if (MultiTouchEnabled() && n.touchDevice) {
         unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
         XISetMask(bits, XI_TouchBegin);
         XISetMask(bits, XI_TouchUpdate);
         XISetMask(bits, XI_TouchEnd);
         XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
-        XISelectEvents(display, mNative->window, &mask, 1);
+        XISelectEvents(display, n.window, &mask, 1);
     }
-    XMapWindow(display, mNative->window);
+    XMapWindow(display, n.window);
     XFlush(display);
-    mNative->scaleCheckPending = true;
-    mNative->timer = Timer::Create([this](Timer&) { OnDisplayTick(); }, FramePeriodMs(FPS()));
-    return reinterpret_cast<void*>(static_cast<uintptr_t>(mNative->window));
+    n.tick = n.loop->AddTimer(FramePeriodMs(FPS()), [this](RunLoop::TimerId) { OnDisplayTick(); });
+    n.watch = n.loop->AddReadableWatch(ConnectionNumber(display),
+                                       [] { x11::DispatchPendingEvents(true); });
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(n.window));
 }
 
 bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int width, int height) {
     Native& n = *mNative;
+    width = std::clamp(width, 1, kMaxWindowPixels);
+    height = std::clamp(height, 1, kMaxWindowPixels);
     Display* display = n.display;
-    const int screen = DefaultScreen(display);
-    const int attributes[] = {GLX_X_RENDERABLE,
-                              True,
-                              GLX_DRAWABLE_TYPE,
-                              GLX_WINDOW_BIT,
-                              GLX_RENDER_TYPE,
-                              GLX_RGBA_BIT,
-                              GLX_X_VISUAL_TYPE,
-                              GLX_TRUE_COLOR,
-                              GLX_RED_SIZE,
-                              8,
-                              GLX_GREEN_SIZE,
-                              8,
-                              GLX_BLUE_SIZE,
-                              8,
-                              GLX_DEPTH_SIZE,
-                              24,
-                              GLX_STENCIL_SIZE,
-                              8,
-                              GLX_DOUBLEBUFFER,
-                              True,
-                              None};
-    int count = 0;
-    GLXFBConfig* configs = glXChooseFBConfig(display, screen, attributes, &count);
-    if (configs == nullptr) return false;
-    // The first 8-bit-per-channel configuration on a plain 24-bit visual.
-    GLXFBConfig chosen = nullptr;
-    XVisualInfo* visual = nullptr;
-    for (int i = 0; i < count && chosen == nullptr; ++i) {
-        XVisualInfo* candidate = glXGetVisualFromFBConfig(display, configs[i]);
-        if (candidate == nullptr) continue;
-        if (candidate->depth == 24 || i == count - 1) {
-            chosen = configs[i];
-            visual = candidate;
-        } else {
-            XFree(candidate);
-        }
-    }
-    XFree(configs);
-    if (chosen == nullptr) return false;
+    const GlxWindowConfig chosen = ChooseGlxWindowConfig(display);
+    if (chosen.config == nullptr) return false;
+    XVisualInfo* visual = chosen.visual;
     // The parent must be a window of this display.
     Window root = 0;
     int px = 0;
@@ -401,17 +310,17 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
     set.event_mask = EventsOf(mLeaveKeysToHost);
     set.border_pixel = 0;
     set.background_pixmap = None;
-    n.window = XCreateWindow(display, parent, x, y, static_cast<unsigned>(std::max(1, width)),
-                             static_cast<unsigned>(std::max(1, height)), 0, visual->depth,
-                             InputOutput, visual->visual,
-                             CWColormap | CWEventMask | CWBorderPixel | CWBackPixmap, &set);
+    n.window =
+        XCreateWindow(display, parent, x, y, static_cast<unsigned>(width),
+                      static_cast<unsigned>(height), 0, visual->depth, InputOutput, visual->visual,
+                      CWColormap | CWEventMask | CWBorderPixel | CWBackPixmap, &set);
     n.visual = visual->visual;
     n.depth = visual->depth;
     XFree(visual);
     if (n.window == 0) return false;
     n.drawable = n.window;
-    n.width = std::max(1, width);
-    n.height = std::max(1, height);
+    n.width = width;
+    n.height = height;
     SetSizeHints(display, n.window, n.width, n.height);
     if (parent == DefaultRootWindow(display)) {
         // Without the protocol a window manager's close kills the client,
@@ -423,44 +332,53 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
     XClassHint hint{const_cast<char*>("Editor"), const_cast<char*>("EditorWndClass")};
     XSetClassHint(display, n.window, &hint);
     x11::RegisterWindow(n.window, &n);
-    n.context = glXCreateNewContext(display, chosen, GLX_RGBA_TYPE, nullptr, True);
+    n.context = CreateGlxContext(display, chosen.config);
     if (n.context == nullptr) return false;
-    // The invisible cursor of a locked knob drag: an empty 1 x 1 bitmap.
-    char empty = 0;
-    const Pixmap blank = XCreateBitmapFromData(display, n.window, &empty, 1, 1);
-    XColor black{};
-    n.invisibleCursor = XCreatePixmapCursor(display, blank, blank, &black, &black, 0, 0);
-    XFreePixmap(display, blank);
-    XDefineCursor(display, n.window, n.ShapeCursor(CurrentCursorShape(*this)));
+    n.cursors.emplace(display, n.window);
+    XDefineCursor(display, n.window, n.cursors->Shape(CurrentCursorShape(*this)));
     n.touchDevice = DirectTouchDeviceExists(display, &n.xiOpcode);
     return true;
 }
 
 void GraphicsWindow::CloseWindow() {
     if (mNative == nullptr) return;
-    mNative->timer.reset();
+    x11::ErrorScope errors;
+    StopTicking();
     if (mNative->context != nullptr) {
-        ContextScope scope(*this);
+        mNative->closing = true;
+        const bool current = mNative->Enter();
         ReleaseAllCaptures();
         HideCursor(false, true);
         RemoveAllControls();
         ReleaseBackEnd();
+        if (current) mNative->Leave();
     }
     DestroyNativeWindow();
 }
 
+void GraphicsWindow::StopTicking() {
+    Native& n = *mNative;
+    if (n.tick != 0) n.loop->RemoveTimer(n.tick);
+    if (n.watch != 0) n.loop->RemoveReadableWatch(n.watch);
+    n.tick = 0;
+    n.watch = 0;
+}
+
 void GraphicsWindow::DestroyNativeWindow() {
     if (mNative == nullptr) return;
+    x11::ErrorScope errors;
+    UseContext(nullptr);
+    StopTicking();
     Native& n = *mNative;
-    n.timer.reset();
+    n.contextScope.reset();
+    n.contextDepth = 0;
     Display* display = n.display;
     if (n.grabbed) XUngrabPointer(display, CurrentTime);
     if (n.context != nullptr) {
         if (glXGetCurrentContext() == n.context) glXMakeCurrent(display, None, nullptr);
         glXDestroyContext(display, n.context);
     }
-    for (const auto& [shape, cursor] : n.cursors) XFreeCursor(display, cursor);
-    if (n.invisibleCursor != 0) XFreeCursor(display, n.invisibleCursor);
+    n.cursors.reset();
     if (n.window != 0) {
         x11::UnregisterWindow(n.window);
         XDestroyWindow(display, n.window);
@@ -475,95 +393,60 @@ void GraphicsWindow::DestroyNativeWindow() {
 
 void GraphicsWindow::ResizePlatformWindow(bool parentResized) {
     if (mNative == nullptr || mNative->window == 0) return;
+    x11::ErrorScope errors;
     Native& n = *mNative;
     const int dW = PixelWidth() - n.width;
     const int dH = PixelHeight() - n.height;
-    // Noted before resizing: the parent, and the grandparent when the parent
-    // is itself a child inside the host rather than its top-level window.
-    Window root = 0;
-    Window grandparent = 0;
-    const Window above = ParentOf(n.display, n.parent, &root);
-    if (above != 0 && above != root && !IsManagedTopLevel(n.display, n.parent)) grandparent = above;
+    // Noted before resizing, while the host's windows are as the host left them.
+    const HostWindows host = HostWindowsOf(n.display, n.parent);
     if (dW == 0 && dH == 0) return;
-    n.width = std::max(1, n.width + dW);
-    n.height = std::max(1, n.height + dH);
+    n.width = std::clamp(n.width + dW, 1, kMaxWindowPixels);
+    n.height = std::clamp(n.height + dH, 1, kMaxWindowPixels);
     XResizeWindow(n.display, n.window, static_cast<unsigned>(n.width),
                   static_cast<unsigned>(n.height));
     SetSizeHints(n.display, n.window, n.width, n.height);
-    if (!parentResized) {
-        for (const Window w : {static_cast<Window>(n.parent), grandparent}) {
-            if (w == 0 || w == DefaultRootWindow(n.display)) continue;
-            int x = 0;
-            int y = 0;
-            unsigned width = 0;
-            unsigned height = 0;
-            unsigned border = 0;
-            unsigned depth = 0;
-            if (!XGetGeometry(n.display, w, &root, &x, &y, &width, &height, &border, &depth)) {
-                continue;
-            }
-            XResizeWindow(n.display, w,
-                          static_cast<unsigned>(std::max(1, static_cast<int>(width) + dW)),
-                          static_cast<unsigned>(std::max(1, static_cast<int>(height) + dH)));
-        }
-    }
+    if (!parentResized) ResizeHostWindows(n.display, host, dW, dH);
     XFlush(n.display);
-}
-
-void GraphicsWindow::ResizeBackEnd() {
-    ContextScope scope(*this);
-    GraphicsGL::ResizeBackEnd();
-}
-
-int GraphicsWindow::CreateBackendImage(const DecodedPicture& picture) {
-    ContextScope scope(*this);
-    return GraphicsGL::CreateBackendImage(picture);
-}
-
-void GraphicsWindow::FreeBackendImage(int image) {
-    ContextScope scope(*this);
-    GraphicsGL::FreeBackendImage(image);
-}
-
-bool GraphicsWindow::LoadBackendFont(const std::string& fontId, const unsigned char* data,
-                                     std::size_t size, const FontTables& tables) {
-    ContextScope scope(*this);
-    return GraphicsGL::LoadBackendFont(fontId, data, size, tables);
 }
 
 void GraphicsWindow::SetCursorShape(int shape) {
     Graphics::SetCursorShape(shape);
     if (mNative == nullptr || mNative->window == 0 || mNative->cursorHidden) return;
+    x11::ErrorScope errors;
     XDefineCursor(mNative->display, mNative->window,
-                  mNative->ShapeCursor(CurrentCursorShape(*this)));
+                  mNative->cursors->Shape(CurrentCursorShape(*this)));
 }
 
 void GraphicsWindow::ShowPlatformCursor(bool visible) {
     if (mNative == nullptr || mNative->window == 0) return;
+    x11::ErrorScope errors;
     Native& n = *mNative;
     n.cursorHidden = !visible;
     XDefineCursor(n.display, n.window,
-                  visible ? n.ShapeCursor(CurrentCursorShape(*this)) : n.invisibleCursor);
+                  visible ? n.cursors->Shape(CurrentCursorShape(*this)) : n.cursors->Invisible());
     XFlush(n.display);
 }
 
 void GraphicsWindow::MovePlatformCursor(float x, float y) {
     if (mNative == nullptr || mNative->window == 0) return;
+    x11::ErrorScope errors;
     Native& n = *mNative;
     const float s = TotalScale();
     XWarpPointer(n.display, None, n.window, 0, 0, 0, 0, static_cast<int>(std::lround(x * s)),
                  static_cast<int>(std::lround(y * s)));
     XFlush(n.display);
     // The motion the warp causes lands here and is no drag.
-    n.lastX = x;
-    n.lastY = y;
+    n.input.PointerAt(x, y);
 }
 
 void GraphicsWindow::OnDisplayTick() {
     if (mNative == nullptr || mNative->window == 0) return;
+    x11::ErrorScope errors;
     // Where the run loop watches the connection, only what Xlib read on the
     // way (round trips queue events without waking the watch).
-    x11::DispatchPendingEvents(!x11::EventsWatched());
+    x11::DispatchPendingEvents(mNative->watch == 0);
+    if (mNative == nullptr || mNative->window == 0) return;
+    mNative->input.FlushMotion();
     if (mNative == nullptr || mNative->window == 0) return;
     FollowScreenScale();
     Native& n = *mNative;
@@ -572,37 +455,32 @@ void GraphicsWindow::OnDisplayTick() {
     n.exposed.clear();
     const bool dirty = IsDirty(mRegions);
     if (!dirty && mRegions.empty()) return;
+    // Without our context nothing is drawn; the regions stay dirty.
+    if (!n.Enter()) return;
     MarkAllClean();
-    ContextScope scope(*this);
     Draw(mRegions);
     glXSwapBuffers(n.display, n.window);
+    n.Leave();
     ++mFramesDrawn;
 }
 
 void GraphicsWindow::FollowScreenScale() {
     Native& n = *mNative;
-    // Never in the middle of a drag: the pointer's units would change under it.
-    if (!n.scaleCheckPending || n.heldButtons != 0 || AnyCapture() || ResizingInProgress()) return;
-    n.scaleCheckPending = false;
-    if (n.resourcesChanged) {
-        n.resourcesChanged = false;
-        n.exactScale = ScreenScaleFromResources(x11::ReadRootResources(n.display));
-    }
-    if (n.exactScale == GetScreenScale()) return;
-    mScreenScaleRead = n.exactScale;
-    ContextScope scope(*this);
-    SetScreenScale(n.exactScale);
-}
-
-Cursor GraphicsWindow::Native::ShapeCursor(int shape) {
-    const auto found = cursors.find(shape);
-    if (found != cursors.end()) return found->second;
-    const Cursor cursor = XCreateFontCursor(display, CursorFontGlyph(shape));
-    cursors[shape] = cursor;
-    return cursor;
+    const bool busy = n.input.HeldButtons() != 0 || AnyCapture() || ResizingInProgress();
+    const float scale = n.scale.Check(n.display, busy, GetScreenScale());
+    if (scale == 0.0f) return;
+    mScreenScaleRead = scale;
+    const bool current = n.Enter();
+    SetScreenScale(scale);
+    if (current) n.Leave();
 }
 
 void GraphicsWindow::Native::HandleXEvent(XEvent& event) {
+    if (event.type == MotionNotify) {
+        input.QueueMotion(event.xmotion);
+        return;
+    }
+    input.FlushMotion();
     switch (event.type) {
         case ButtonPress:
             Press(event.xbutton);
@@ -610,12 +488,8 @@ void GraphicsWindow::Native::HandleXEvent(XEvent& event) {
         case ButtonRelease:
             Release(event.xbutton);
             break;
-        case MotionNotify:
-            Motion(event.xmotion);
-            break;
         case LeaveNotify:
-            // Leaving because of our own grab, or with a button held, is no mouse-out.
-            if (event.xcrossing.mode == NotifyNormal && heldButtons == 0) owner.OnMouseOut();
+            input.Leave(event.xcrossing);
             break;
         case DestroyNotify:
             if (event.xdestroywindow.window == window) WindowDestroyed();
@@ -630,13 +504,14 @@ void GraphicsWindow::Native::HandleXEvent(XEvent& event) {
             }
             break;
         case KeyPress:
-            Key(event.xkey, true);
+        case KeyRelease: {
+            const bool down = event.type == KeyPress;
+            // The host gets the keys the editor does not use (its shortcuts).
+            if (!input.Key(event.xkey, down)) ForwardKeyToHost(display, parent, event.xkey, down);
             break;
-        case KeyRelease:
-            Key(event.xkey, false);
-            break;
+        }
         case Expose: {
-            const float s = Scale();
+            const float s = owner.TotalScale();
             const XExposeEvent& e = event.xexpose;
             exposed.push_back(Bounds{std::floor(static_cast<float>(e.x) / s),
                                      std::floor(static_cast<float>(e.y) / s),
@@ -654,7 +529,8 @@ void GraphicsWindow::Native::HandleXEvent(XEvent& event) {
             break;
         case GenericEvent:
             if (event.xcookie.extension == xiOpcode && event.xcookie.data != nullptr) {
-                Touch(*static_cast<const XIDeviceEvent*>(event.xcookie.data));
+                const auto& touch = *static_cast<const XIDeviceEvent*>(event.xcookie.data);
+                if (touch.event == window) input.Touch(touch);
             }
             break;
         default:
@@ -662,136 +538,40 @@ void GraphicsWindow::Native::HandleXEvent(XEvent& event) {
     }
 }
 
+void GraphicsWindow::Native::Press(const XButtonEvent& event) {
+    if (XInputTranslator::IsPointerButton(event.button)) {
+        if (!owner.mLeaveKeysToHost) XSetInputFocus(display, window, RevertToParent, event.time);
+        // Held buttons keep the pointer's events while it leaves the window.
+        if (!grabbed) {
+            grabbed =
+                XGrabPointer(display, window, False,
+                             ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                             GrabModeAsync, None, None, event.time) == GrabSuccess;
+        }
+    }
+    input.Press(event);
+}
+
+void GraphicsWindow::Native::Release(const XButtonEvent& event) {
+    if (XInputTranslator::IsPointerButton(event.button) &&
+        (input.HeldButtons() & ~(1u << event.button)) == 0 && grabbed) {
+        XUngrabPointer(display, event.time);
+        grabbed = false;
+    }
+    input.Release(event);
+}
+
 // The host destroyed its window (and ours with it) before closing the
 // editor: no more frames; the GL resources are released at close on an
 // unmapped stand-in of the same visual.
 void GraphicsWindow::Native::WindowDestroyed() {
-    if (timer != nullptr) timer->Stop();
+    // The tick only: the watch may be running this very call.
+    if (tick != 0) loop->RemoveTimer(tick);
+    tick = 0;
     x11::UnregisterWindow(window);
     if (glXGetCurrentContext() == context) glXMakeCurrent(display, None, nullptr);
-    XSetWindowAttributes set{};
-    set.colormap = colormap;
-    set.border_pixel = 0;
-    set.background_pixmap = None;
-    drawable = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, depth, InputOutput,
-                             visual, CWColormap | CWBorderPixel | CWBackPixmap, &set);
+    if (!MakeStandIn()) drawable = 0;
     window = 0;
     grabbed = false;
-    heldButtons = 0;
-}
-
-void GraphicsWindow::Native::Press(const XButtonEvent& event) {
-    const float s = Scale();
-    const float x = static_cast<float>(event.x) / s;
-    const float y = static_cast<float>(event.y) / s;
-    if (event.button == 4 || event.button == 5) {
-        owner.OnMouseWheel(x, y, ModifiersOf(event.state), event.button == 4 ? 1.0f : -1.0f);
-        return;
-    }
-    if (event.button < 1 || event.button > 3) return;
-    if (!owner.mLeaveKeysToHost) XSetInputFocus(display, window, RevertToParent, event.time);
-    heldButtons |= 1u << event.button;
-    if (!grabbed) {
-        grabbed = XGrabPointer(display, window, False,
-                               ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
-                               GrabModeAsync, GrabModeAsync, None, None, event.time) == GrabSuccess;
-    }
-    lastX = x;
-    lastY = y;
-    const MouseModifiers mods = ModifiersOf(event.state | ButtonMask(event.button));
-    if (clicks.Press(static_cast<int>(event.button), event.x, event.y, event.time)) {
-        owner.OnMouseDblClick(x, y, mods);
-    } else {
-        owner.OnMouseDown({MouseEvent{x, y, 0.0f, 0.0f, mods}});
-    }
-}
-
-void GraphicsWindow::Native::Release(const XButtonEvent& event) {
-    if (event.button < 1 || event.button > 3) return;
-    heldButtons &= ~(1u << event.button);
-    if (heldButtons == 0 && grabbed) {
-        XUngrabPointer(display, event.time);
-        grabbed = false;
-    }
-    const float s = Scale();
-    const float x = static_cast<float>(event.x) / s;
-    const float y = static_cast<float>(event.y) / s;
-    owner.OnMouseUp(
-        {MouseEvent{x, y, 0.0f, 0.0f, ModifiersOf(event.state & ~ButtonMask(event.button))}});
-}
-
-void GraphicsWindow::Native::Motion(const XMotionEvent& event) {
-    const float s = Scale();
-    const float x = static_cast<float>(event.x) / s;
-    const float y = static_cast<float>(event.y) / s;
-    const MouseModifiers mods = ModifiersOf(event.state);
-    if ((mods.left || mods.right) && heldButtons != 0) {
-        if (x == lastX && y == lastY) return;
-        const float dX = x - lastX;
-        const float dY = y - lastY;
-        lastX = x;
-        lastY = y;
-        owner.OnMouseDrag({MouseEvent{x, y, dX, dY, mods}});
-        return;
-    }
-    lastX = x;
-    lastY = y;
-    owner.OnMouseOver(x, y, mods);
-}
-
-void GraphicsWindow::Native::Key(XKeyEvent& event, bool down) {
-    char text[8] = {};
-    KeySym sym = 0;
-    const int length = XLookupString(&event, text, sizeof text - 1, &sym, nullptr);
-    EditorKeyPress key;
-    key.virtualKey = static_cast<int32_t>(sym);
-    key.shift = (event.state & ShiftMask) != 0;
-    key.control = (event.state & ControlMask) != 0;
-    key.alt = (event.state & Mod1Mask) != 0;
-    KeyText(sym, text, length, key.utf8);
-    const float s = Scale();
-    const float x = static_cast<float>(event.x) / s;
-    const float y = static_cast<float>(event.y) / s;
-    const bool used = down ? owner.OnKeyDown(x, y, key) : owner.OnKeyUp(x, y, key);
-    if (used) return;
-    // The host gets the keys the editor does not use (its shortcuts).
-    // A top-level editor has no host window to hear them.
-    if (parent == DefaultRootWindow(display)) return;
-    const Window top = TopLevelOf(display, parent);
-    XEvent forwarded;
-    forwarded.xkey = event;
-    forwarded.xkey.window = top;
-    forwarded.xkey.subwindow = None;
-    XSendEvent(display, top, True, down ? KeyPressMask : KeyReleaseMask, &forwarded);
-    XFlush(display);
-}
-
-void GraphicsWindow::Native::Touch(const XIDeviceEvent& event) {
-    if (event.event != window) return;
-    const float s = Scale();
-    MouseEvent point;
-    point.x = static_cast<float>(event.event_x) / s;
-    point.y = static_cast<float>(event.event_y) / s;
-    point.modifiers.touchId = event.detail;
-    switch (event.evtype) {
-        case XI_TouchBegin:
-            touches[event.detail] = point;
-            owner.OnMouseDown({point});
-            break;
-        case XI_TouchUpdate: {
-            const auto previous = touches.find(event.detail);
-            if (previous == touches.end()) break;
-            point.dX = point.x - previous->second.x;
-            point.dY = point.y - previous->second.y;
-            previous->second = point;
-            owner.OnMouseDrag({point});
-            break;
-        }
-        case XI_TouchEnd:
-            touches.erase(event.detail);
-            owner.OnMouseUp({point});
-            break;
-        default:
-            break;
-    }
+    input.ForgetButtons();
 }

@@ -12,11 +12,18 @@
 // the host's window (null: none, the editor is a top-level window), its
 // result the editor's own window (null on failure).
 //
-// The frame tick is a timer on the process run loop (the host's, installed by
-// the host adapter, as the idle timer uses); X events are read as they arrive
-// where that loop watches descriptors, and at every tick in any case. Every
-// editor of the process shares one display connection, opened by the first
-// window and closed by the last.
+// The frame tick is a timer on the run loop the window is given (by default
+// the process run loop at opening: the host's, installed by the host
+// adapter); X events are read as they arrive where that loop watches
+// descriptors, and at every tick in any case. Every editor of the process
+// shares one display connection (editor/platform/x11_connection.h), opened by
+// the first window and closed by the last.
+//
+// The parts live beside this file, one concern each: the GLX configuration
+// and context (glx_setup), the context scope (gl_context_scope), input
+// (x_event_translation), cursors (window_cursors), the screen scale
+// (screen_scale_follower), the host's windows (host_window_sizing) and keys
+// for the host (key_forwarding).
 //
 // Threads: [ui] throughout (the host's main thread, which pumps the run loop).
 #include <cstdint>
@@ -24,15 +31,20 @@
 
 #include "editor/drawing/gl/graphics_gl.h"
 
+class RunLoop;
+
 class GraphicsWindow : public GraphicsGL {
 public:
-    // [ui]
-    GraphicsWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps, float scale);
+    // [ui] loop: where the frame tick and the connection's watch live (it
+    // outlives the window's openings); null: the process run loop at opening.
+    GraphicsWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps, float scale,
+                   RunLoop* loop = nullptr);
     // [ui] Closes the window when still open.
     ~GraphicsWindow() override;
 
-    // [main] Makes every editor the process opens from now on a GraphicsWindow.
-    static void InstallAsPlatform();
+    // [main] Makes every editor the process opens from now on a GraphicsWindow
+    // on loop (null: the process run loop at each opening).
+    static void InstallAsPlatform(RunLoop* loop = nullptr);
     // [ui] The open editor of delegate, when it is a GraphicsWindow; else null.
     static GraphicsWindow* Of(const GraphicsEditorDelegate& delegate);
     // [ui] Editor windows open in the process.
@@ -58,8 +70,6 @@ public:
     void ResizePlatformWindow(bool parentResized) override;
     // [ui] Shows the X cursor of shape (hidden cursors stay hidden).
     void SetCursorShape(int shape) override;
-    // [ui] With the editor's context current.
-    void ResizeBackEnd() override;
 
     // [ui] One frame: reads waiting events, follows a changed screen scale
     // unless a button is held, and draws the dirty and exposed regions.
@@ -84,21 +94,17 @@ public:
 protected:
     void ShowPlatformCursor(bool visible) override;
     void MovePlatformCursor(float x, float y) override;
-    int CreateBackendImage(const DecodedPicture& picture) override;
-    void FreeBackendImage(int image) override;
-    bool LoadBackendFont(const std::string& fontId, const unsigned char* data, std::size_t size,
-                         const FontTables& tables) override;
 
 private:
     struct Native;
-    class ContextScope;
-    friend class ContextScope;
     friend struct Native;
 
     bool CreateNativeWindow(unsigned long parent, int x, int y, int width, int height);
     void DestroyNativeWindow();
     void FollowScreenScale();
+    void StopTicking();
 
+    RunLoop* mLoop;
     std::unique_ptr<Native> mNative;
     float mScreenScaleRead = 1.0f;
     bool mLeaveKeysToHost = false;

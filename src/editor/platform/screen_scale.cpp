@@ -1,5 +1,6 @@
 #include "editor/platform/screen_scale.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -31,10 +32,17 @@ float ScreenScaleFromResources(std::string_view resources) {
         if (value.empty() || *rest != '\0' || !std::isfinite(dpi) || !(dpi > 0.0)) {
             scale = 1.0f;
         } else {
-            scale = dpi == 96.0 ? 1.0f : static_cast<float>(dpi / 96.0);
+            scale = static_cast<float>(
+                std::clamp(dpi / 96.0, double{kMinScreenScale}, double{kMaxScreenScale}));
         }
     }
     return scale;
+}
+
+int WindowPixelSize(float units, float totalScale) {
+    const double pixels = std::floor(static_cast<double>(units)) * totalScale;
+    if (!std::isfinite(pixels)) return 1;
+    return static_cast<int>(std::clamp(std::floor(pixels), 1.0, double{kMaxWindowPixels}));
 }
 
 int FramePeriodMs(int fps) {

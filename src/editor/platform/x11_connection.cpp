@@ -10,17 +10,12 @@
 #include <thread>
 #include <unordered_map>
 
-#include "core/run_loop.h"
-
 namespace {
 
 struct Connection {
     Display* display = nullptr;
     int users = 0;
-    RunLoop* watchLoop = nullptr;
-    RunLoop::WatchId watch = 0;
     std::unordered_map<unsigned long, X11EventTarget*> targets;
-    XErrorHandler previousHandler = nullptr;
 };
 
 Connection& Shared() {
@@ -29,23 +24,36 @@ Connection& Shared() {
 }
 
 std::atomic<int> gErrors{0};
+int gScopeDepth = 0;
+XErrorHandler gPreviousHandler = nullptr;
 
 // Errors on our connection are counted and survived (Xlib's default would end
 // the host); the host's own connections keep their handler.
 int OnXError(Display* display, XErrorEvent* error) {
-    Connection& c = Shared();
-    if (display == c.display || c.previousHandler == nullptr) {
+    if (display == Shared().display || gPreviousHandler == nullptr) {
         gErrors.fetch_add(1, std::memory_order_relaxed);
         return 0;
     }
-    return c.previousHandler(display, error);
+    return gPreviousHandler(display, error);
 }
 
 }  // namespace
 
 namespace x11 {
 
+ErrorScope::ErrorScope() {
+    if (gScopeDepth++ == 0) gPreviousHandler = XSetErrorHandler(OnXError);
+}
+
+ErrorScope::~ErrorScope() {
+    if (--gScopeDepth > 0) return;
+    const XErrorHandler current = XSetErrorHandler(gPreviousHandler);
+    if (current != OnXError) XSetErrorHandler(current);
+    gPreviousHandler = nullptr;
+}
+
 _XDisplay* AcquireDisplay() {
+    ErrorScope errors;
     Connection& c = Shared();
     if (c.users == 0) {
         // A busy server refuses connections for a moment (a full listen
@@ -56,34 +64,20 @@ _XDisplay* AcquireDisplay() {
             if (c.display == nullptr && errno != EAGAIN) break;
         }
         if (c.display == nullptr) return nullptr;
-        c.previousHandler = XSetErrorHandler(OnXError);
         XSelectInput(c.display, DefaultRootWindow(c.display), PropertyChangeMask);
-        c.watchLoop = &ProcessRunLoop();
-        c.watch = c.watchLoop->AddReadableWatch(ConnectionNumber(c.display),
-                                                [] { DispatchPendingEvents(true); });
     }
     ++c.users;
     return c.display;
 }
 
 void ReleaseDisplay() {
+    ErrorScope errors;
     Connection& c = Shared();
     if (c.users == 0 || --c.users > 0) return;
-    if (c.watch != 0) c.watchLoop->RemoveReadableWatch(c.watch);
-    c.watch = 0;
-    c.watchLoop = nullptr;
     XSync(c.display, False);
     XCloseDisplay(c.display);
     c.display = nullptr;
     c.targets.clear();
-    // Only give the handler back when nobody installed another after us.
-    const XErrorHandler current = XSetErrorHandler(c.previousHandler);
-    if (current != OnXError) XSetErrorHandler(current);
-    c.previousHandler = nullptr;
-}
-
-bool EventsWatched() {
-    return Shared().watch != 0;
 }
 
 void RegisterWindow(unsigned long window, X11EventTarget* target) {
@@ -95,6 +89,7 @@ void UnregisterWindow(unsigned long window) {
 }
 
 void DispatchPendingEvents(bool readConnection) {
+    ErrorScope errors;
     Connection& c = Shared();
     if (c.display == nullptr) return;
     const Window root = DefaultRootWindow(c.display);
@@ -130,6 +125,7 @@ void DispatchPendingEvents(bool readConnection) {
 }
 
 std::string ReadRootResources(_XDisplay* display) {
+    ErrorScope errors;
     std::string text;
     Atom type = 0;
     int format = 0;

@@ -9,21 +9,6 @@
 #include "editor/graphics.h"
 #include "editor/platform/graphics_window.h"
 
-// The UI's run loop is the process's while the UI works; the previous one
-// comes back afterwards (another UI's, or the default).
-class LV2UIAdapter::LoopScope {
-public:
-    explicit LoopScope(LV2UIAdapter& ui) : mPrevious(&ProcessRunLoop()) {
-        SetProcessRunLoop(&ui.mLoop);
-    }
-    ~LoopScope() { SetProcessRunLoop(mPrevious); }
-    LoopScope(const LoopScope&) = delete;
-    LoopScope& operator=(const LoopScope&) = delete;
-
-private:
-    RunLoop* mPrevious;
-};
-
 LV2UIAdapter::LV2UIAdapter(const PluginConfig& config)
     : GraphicsEditorDelegate(config),
       mLoop(NowMs()),
@@ -49,14 +34,10 @@ void* LV2UIAdapter::Open(const LV2UIHostLink& link, const LV2UIFeatures& feature
     mPatchReady = false;
     const bool patchReady =
         mLink.write != nullptr && MapPatchURIDs(mFeatures.map, mLink.editorSizeURI.c_str(), mUrids);
-    GraphicsWindow::InstallAsPlatform();
+    GraphicsWindow::InstallAsPlatform(&mLoop);
     SetHostViewContainer(&mResetClick);
-    void* view = nullptr;
-    {
-        LoopScope scope(*this);
-        view = OpenWindow(mFeatures.parent);
-        if (view == nullptr) CloseWindow();
-    }
+    void* view = OpenWindow(mFeatures.parent);
+    if (view == nullptr) CloseWindow();
     Graphics* graphics = GetGraphics();
     if (view == nullptr || graphics == nullptr) return nullptr;
     // Embedded, the host's shortcuts matter more than keys for an editor
@@ -80,14 +61,12 @@ void LV2UIAdapter::Close() {
     for (std::size_t i = 0; i < mTouching.size(); ++i) {
         if (mTouching[i] != 0) EndUIParamGesture(static_cast<int>(i));
     }
-    LoopScope scope(*this);
     CloseWindow();
 }
 
 void LV2UIAdapter::PortEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer) {
     if (buffer == nullptr) return;
     const LV2PortLayout& layout = mLink.layout;
-    LoopScope scope(*this);
     if (format == 0) {
         if (size < sizeof(float) || layout.KindOf(port) != LV2PortKind::kControlInput) return;
         float value = 0.0f;
@@ -110,7 +89,6 @@ void LV2UIAdapter::PortEvent(uint32_t port, uint32_t size, uint32_t format, cons
 }
 
 int LV2UIAdapter::Idle() {
-    LoopScope scope(*this);
     mLoop.RunDue(NowMs());
     // The window manager closed our own top-level window: the host stops
     // idling and cleans up.
@@ -125,7 +103,6 @@ int LV2UIAdapter::HostResize(int width, int height) {
     const float scale =
         std::min(static_cast<float>(width) / (static_cast<float>(graphics->Width()) * screen),
                  static_cast<float>(height) / (static_cast<float>(graphics->Height()) * screen));
-    LoopScope scope(*this);
     graphics->Resize(graphics->Width(), graphics->Height(), scale, false);
     return 0;
 }

@@ -20,10 +20,9 @@
 //   keys            embedded, the editor leaves the keyboard to the host (its
 //                   shortcuts keep working after a click in the editor)
 //
-// Each UI has its own run loop for the editor's frame timer, installed as the
-// process run loop only while the UI works and pumped from the host's idle
-// calls with the monotonic clock, so UIs of several instances never drive or
-// stop each other's timers.
+// Each UI has its own run loop, handed to its editor window for the frame
+// timer and pumped from the host's idle calls with the monotonic clock, so
+// UIs of several instances never drive or stop each other's timers.
 //
 // Threads: [ui] throughout (the host's UI thread).
 #include <lv2/ui/ui.h>
@@ -90,8 +89,6 @@ public:
     bool NegotiateEditorSize(int width, int height, bool needsWindowResize) override;
 
 private:
-    class LoopScope;
-
     bool ResetToDefault(int paramIdx);
     void WritePort(uint32_t port, uint32_t size, uint32_t format, const void* data);
     // ui:resize unless the host has that size already; whether it has it now.

@@ -1,8 +1,8 @@
 #pragma once
-// An OpenGL context for tests that needs no window and no X server: EGL on Mesa's
-// surfaceless platform (a pbuffer on the default display where that is missing),
-// desktop OpenGL 2.1 or later, software rendering when no GPU is present. Shared by
-// every test of the process; drawing goes into frame buffer objects, read back here.
+// An OpenGL context for tests that needs no window and no X server: the
+// process's off-screen context (editor/drawing/offscreen/offscreen_context.h),
+// shared by every test of the process; drawing goes into frame buffer
+// objects, read back here.
 #include <cstdint>
 #include <vector>
 
@@ -10,8 +10,8 @@ namespace test_support {
 
 class OffscreenGl {
 public:
-    // [ui] The process's context, made current on the calling thread; null (with
-    // the reason in `Failure()`) when EGL cannot give one.
+    // [ui] The process's context, made current on the calling thread at every
+    // call; null (with the reason in `Failure()`) when EGL cannot give one.
     static OffscreenGl* Current();
     // [ui] Why Current() returned null.
     static const char* Failure();

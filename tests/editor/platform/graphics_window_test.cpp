@@ -22,6 +22,7 @@
 #include "editor/graphics_binding.h"
 #include "editor/picture_decoder.h"
 #include "fake_host.h"
+#include "offscreen_gl.h"
 #include "poll_run_loop.h"
 #include "product/channel_parameters.h"
 #include "resource_pictures.h"
@@ -35,6 +36,9 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <epoxy/egl.h>
+#include <epoxy/gl.h>
+#include <epoxy/glx.h>
 
 namespace {
 
@@ -143,28 +147,15 @@ protected:
     }
 
     // ---- Synthetic input, in screen pixels (the host window sits at 0, 0).
-    void MoveTo(int x, int y) {
-        XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
-        XFlush(display);
-        loop->RunFor(25);
-    }
+    void MoveTo(int x, int y) { Input().MoveTo(x, y); }
     void MoveTo(Spot s, float scale = 1.0f) {
         MoveTo(static_cast<int>(s.x * scale), static_cast<int>(s.y * scale));
     }
-    void Button(unsigned button, bool down) {
-        XTestFakeButtonEvent(display, button, down ? True : False, CurrentTime);
-        XFlush(display);
-        loop->RunFor(25);
-    }
-    void Click(unsigned button = 1) {
-        Button(button, true);
-        Button(button, false);
-    }
-    void Key(KeySym sym, bool down) {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down ? True : False,
-                          CurrentTime);
-        XFlush(display);
-        loop->RunFor(25);
+    void Button(unsigned button, bool down) { Input().Button(button, down); }
+    void Click(unsigned button = 1) { Input().Click(button); }
+    void Key(KeySym sym, bool down) { Input().Key(sym, down); }
+    XTestInput Input() {
+        return XTestInput(display, [this](int ms) { loop->RunFor(ms); });
     }
     // A drag of dY pixels in steps of 10, each step seen before the next.
     void DragFrom(Spot s, int dY) {
@@ -533,6 +524,111 @@ TEST_P(EditorWindow, AHostThatDestroysItsWindowFirstStillClosesTheEditorCleanly)
     XSync(display, False);
     loop->RunFor(100);
     Plug().CloseWindow();
+}
+
+// A host's own GLX context on its own connection, current on the thread,
+// holding a texture.
+struct HostGlContext {
+    explicit HostGlContext(Display* display) : display(display) {
+        const int attributes[] = {GLX_DRAWABLE_TYPE,
+                                  GLX_WINDOW_BIT,
+                                  GLX_RENDER_TYPE,
+                                  GLX_RGBA_BIT,
+                                  GLX_DOUBLEBUFFER,
+                                  True,
+                                  None};
+        int count = 0;
+        GLXFBConfig* configs =
+            glXChooseFBConfig(display, DefaultScreen(display), attributes, &count);
+        if (configs == nullptr) return;
+        XVisualInfo* visual = glXGetVisualFromFBConfig(display, configs[0]);
+        XSetWindowAttributes set{};
+        set.colormap =
+            XCreateColormap(display, DefaultRootWindow(display), visual->visual, AllocNone);
+        window = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 8, 8, 0, visual->depth,
+                               InputOutput, visual->visual, CWColormap, &set);
+        colormap = set.colormap;
+        XFree(visual);
+        context = glXCreateNewContext(display, configs[0], GLX_RGBA_TYPE, nullptr, True);
+        XFree(configs);
+        if (context == nullptr || !glXMakeCurrent(display, window, context)) return;
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        const unsigned char pixel[4] = {1, 2, 3, 4};
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    }
+    ~HostGlContext() {
+        glXMakeCurrent(display, None, nullptr);
+        if (context != nullptr) glXDestroyContext(display, context);
+        if (window != 0) XDestroyWindow(display, window);
+        if (colormap != 0) XFreeColormap(display, colormap);
+        XSync(display, False);
+    }
+    Display* display;
+    Window window = 0;
+    Colormap colormap = 0;
+    GLXContext context = nullptr;
+    GLuint texture = 0;
+};
+
+// A toolkit's error handler installed while the editor is open: an error of
+// any connection but the host's own would end the host.
+Display* gToolkitDisplay = nullptr;
+int gForeignErrors = 0;
+int ToolkitErrorHandler(Display* display, XErrorEvent*) {
+    if (display != gToolkitDisplay) ++gForeignErrors;
+    return 0;
+}
+
+TEST_P(EditorWindow, AHostThatDestroysItsWindowBeforeClosingKeepsItsContextAndErrorHandler) {
+    HostGlContext host(display);
+    ASSERT_NE(host.texture, 0u);
+    Open();
+    gToolkitDisplay = display;
+    gForeignErrors = 0;
+    const XErrorHandler before = XSetErrorHandler(ToolkitErrorHandler);
+    XDestroyWindow(display, parent);
+    parents.clear();
+    XSync(display, False);
+    // No events pumped: the editor learns of it only by trying.
+    Plug().CloseWindow();
+    XSetErrorHandler(before);
+    EXPECT_EQ(gForeignErrors, 0);
+    EXPECT_EQ(glXGetCurrentContext(), host.context);
+    EXPECT_TRUE(glIsTexture(host.texture));
+    errorsBefore = GraphicsWindow::XErrorCount();
+}
+
+TEST_P(EditorWindow, AHostsEglContextKeepsItsFramebufferPixelsAndStaysCurrent) {
+    if (test_support::OffscreenGl::Current() == nullptr) {
+        GTEST_SKIP() << test_support::OffscreenGl::Failure();
+    }
+    const EGLContext hostContext = eglGetCurrentContext();
+    const EGLDisplay hostDisplay = eglGetCurrentDisplay();
+    GLuint texture = 0, framebuffer = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 8, 8, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    const test_support::Picture before = test_support::ReadPicture(8, 8);
+
+    Open();
+    HostSets(kHighGain, 0.75);
+    Plug().CloseWindow();
+
+    EXPECT_EQ(eglGetCurrentContext(), hostContext);
+    GLint bound = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), framebuffer);
+    EXPECT_EQ(test_support::ReadPicture(8, 8).rgba, before.rgba);
+    glDeleteFramebuffers(1, &framebuffer);
+    glDeleteTextures(1, &texture);
+    // The other tests run without it.
+    eglMakeCurrent(hostDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
 }
 
 // Figures, not checks (run with --gtest_also_run_disabled_tests): the CPU an

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 TEST(ScreenScale, ComesFromXftDpiOver96AndIsOneWithoutAUsableValue) {
@@ -25,10 +27,29 @@ TEST(ScreenScale, ComesFromXftDpiOver96AndIsOneWithoutAUsableValue) {
         {"Xft.dpi:\t\n", 1.0f},
         {"Xft.dpi:\t144\nXft.dpi:\t192\n", 2.0f},  // the last one wins
         {"Xft.dpi", 1.0f},
+        {"Xft.dpi:\t1\n", 0.5f},  // held within the scales followed
+        {"Xft.dpi:\t1e30\n", 4.0f},
+        {"Xft.dpi:\t480\n", 4.0f},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.resources);
         EXPECT_FLOAT_EQ(ScreenScaleFromResources(c.resources), c.scale);
+    }
+}
+
+TEST(ScreenScale, WindowSizesStayWithinWhatXTakes) {
+    const struct {
+        float units;
+        float scale;
+        int pixels;
+    } kCases[] = {
+        {248.0f, 1.0f, 248},    {248.0f, 1.5f, 372},    {248.7f, 2.0f, 496}, {662.0f, 4.0f, 2648},
+        {9000.0f, 4.0f, 32767}, {248.0f, 1e28f, 32767}, {0.0f, 1.0f, 1},     {248.0f, 0.0f, 1},
+        {248.0f, -2.0f, 1},     {1e30f, 1e30f, 32767},  {248.0f, NAN, 1},    {INFINITY, 1.0f, 1},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::Message() << c.units << " x " << c.scale);
+        EXPECT_EQ(WindowPixelSize(c.units, c.scale), c.pixels);
     }
 }
 

@@ -29,6 +29,8 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+
+#include "x_test_display.h"
 // clang-format on
 
 extern char** environ;
@@ -215,20 +217,12 @@ protected:
         Window child = 0;
         XTranslateCoordinates(display, host, DefaultRootWindow(display), x, y, &rootX, &rootY,
                               &child);
-        XTestFakeMotionEvent(display, -1, rootX, rootY, 0);
-        XSync(display, False);
-        Pause(40);
+        Input().MoveTo(rootX, rootY);
     }
-    void Button(bool down) {
-        XTestFakeButtonEvent(display, 1, down ? True : False, 0);
-        XSync(display, False);
-        Pause(60);
-    }
-    void Key(KeySym key, bool down) {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), down ? True : False, 0);
-        XSync(display, False);
-        Pause(40);
-    }
+    void Button(bool down) { Input().Button(1, down); }
+    void Key(KeySym key, bool down) { Input().Key(key, down); }
+    // The editor runs in another process: waiting is all the test can do.
+    XTestInput Input() { return XTestInput(display, Pause, {40, 60, 40}); }
 
     fs::path folder;
     Display* display = nullptr;

@@ -12,12 +12,19 @@
 #include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+
+#include "x_test_display.h"
 // clang-format on
 
 namespace {
 
 void Pause(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Other processes' windows: waiting is all the desktop can do.
+XTestInput InputOn(Display* display) {
+    return XTestInput(display, Pause, {40, 60, 20});
 }
 
 std::vector<Window> ChildrenOf(Display* display, Window window) {
@@ -156,9 +163,7 @@ void X11Desktop::Focus(WindowId window) {
 }
 
 void X11Desktop::MoveTo(int rootX, int rootY) {
-    XTestFakeMotionEvent(mDisplay, -1, rootX, rootY, 0);
-    XSync(mDisplay, False);
-    Pause(40);
+    InputOn(mDisplay).MoveTo(rootX, rootY);
 }
 
 void X11Desktop::ParkPointer() {
@@ -168,16 +173,11 @@ void X11Desktop::ParkPointer() {
 }
 
 void X11Desktop::Button(int button, bool down) {
-    XTestFakeButtonEvent(mDisplay, static_cast<unsigned>(button), down ? True : False, 0);
-    XSync(mDisplay, False);
-    Pause(60);
+    InputOn(mDisplay).Button(static_cast<unsigned>(button), down);
 }
 
 void X11Desktop::Key(const std::string& keysymName, bool down) {
-    const KeySym keysym = XStringToKeysym(keysymName.c_str());
-    XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, keysym), down ? True : False, 0);
-    XSync(mDisplay, False);
-    Pause(20);
+    InputOn(mDisplay).Key(XStringToKeysym(keysymName.c_str()), down);
 }
 
 void X11Desktop::Type(const std::string& text) {

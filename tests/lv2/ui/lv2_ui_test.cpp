@@ -145,24 +145,14 @@ protected:
     }
 
     // ---- Synthetic input, in screen pixels.
-    void MoveTo(int x, int y) {
-        XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
-        XFlush(display);
-        Pump(25);
-    }
+    void MoveTo(int x, int y) { Input().MoveTo(x, y); }
     void MoveTo(Spot s, float scale = 1.0f, int dx = 0) {
         MoveTo(static_cast<int>(s.x * scale) + dx, static_cast<int>(s.y * scale));
     }
-    void Button(unsigned button, bool down) {
-        XTestFakeButtonEvent(display, button, down ? True : False, CurrentTime);
-        XFlush(display);
-        Pump(25);
-    }
-    void Key(KeySym sym, bool down) {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down ? True : False,
-                          CurrentTime);
-        XFlush(display);
-        Pump(25);
+    void Button(unsigned button, bool down) { Input().Button(button, down); }
+    void Key(KeySym sym, bool down) { Input().Key(sym, down); }
+    XTestInput Input() {
+        return XTestInput(display, [this](int ms) { Pump(ms); });
     }
     void DragFrom(Spot s, int dY, int dx = 0) {
         MoveTo(s, 1.0f, dx);
@@ -285,6 +275,59 @@ TEST(LV2UiModule, ExportsOnlyItsDescriptorOfOneUiForBothPlugins) {
     EXPECT_EQ(defined, std::set<std::string>{"lv2ui_descriptor"});
 }
 
+// The host's own error handler, and a toolkit's installed while the editor
+// is open that passes on what is not its own to the handler before it.
+int gHostErrors = 0;
+XErrorHandler gBeforeToolkit = nullptr;
+int HostErrorHandler(Display*, XErrorEvent*) {
+    ++gHostErrors;
+    return 0;
+}
+int ToolkitErrorHandler(Display* display, XErrorEvent* error) {
+    return gBeforeToolkit != nullptr ? gBeforeToolkit(display, error) : 0;
+}
+
+// The module opened, used, closed and unloaded, then an X error of the host's
+// own: 0 when it reached the host's handler, else where it went wrong.
+int UseAndUnloadTheModuleThenMakeAnError() {
+    Display* display = OpenTestDisplay();
+    if (display == nullptr) return 10;
+    XSetErrorHandler(HostErrorHandler);
+    void* module = dlopen(TW_LV2_UI_MODULE, RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) return 11;
+    using DescriptorFunc = const LV2UI_Descriptor* (*)(uint32_t);
+    const LV2UI_Descriptor* descriptor =
+        reinterpret_cast<DescriptorFunc>(dlsym(module, "lv2ui_descriptor"))(0);
+    const ::Window parent =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 248, 662, 0, 0, 0);
+    XMapWindow(display, parent);
+    XSync(display, False);
+    const LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parent)};
+    const LV2_Feature* features[] = {&parentFeature, nullptr};
+    LV2UI_Widget widget = nullptr;
+    LV2UI_Handle ui = descriptor->instantiate(descriptor, kMonoURI, "/nowhere/tarnwhistle.lv2/",
+                                              nullptr, nullptr, &widget, features);
+    if (ui == nullptr) return 12;
+    const auto* idle =
+        static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
+    for (int i = 0; i < 10; ++i) {
+        idle->idle(ui);
+        usleep(20000);
+    }
+    gBeforeToolkit = XSetErrorHandler(ToolkitErrorHandler);
+    descriptor->cleanup(ui);
+    if (dlclose(module) != 0) return 13;
+    XDestroyWindow(display, parent);
+    XDestroyWindow(display, parent);  // BadWindow
+    XSync(display, False);
+    return gHostErrors == 1 ? 0 : 14;
+}
+
+TEST(LV2UiModule, AnXErrorAfterTheModuleIsUnloadedReachesTheHostsHandler) {
+    if (OpenTestDisplay() == nullptr) GTEST_SKIP() << "no X display";
+    EXPECT_EXIT(std::exit(UseAndUnloadTheModuleThenMakeAnError()), testing::ExitedWithCode(0), "");
+}
+
 TEST_F(LV2Ui, OpensInTheHostWindowAndAsksThePluginForTheEditorSize) {
     UiHost& host = OpenHost();
     EXPECT_EQ(ParentOf(host.Widget()), host.Parent());
@@ -367,6 +410,22 @@ TEST_F(LV2Ui, ADragWritesRisingValuesBetweenOneTouchBeginAndEnd) {
     for (const Write& w : host.writes) {
         EXPECT_TRUE(w.format != 0 || w.port == kPreampGain) << "port " << w.port;
     }
+}
+
+TEST_F(LV2Ui, ManyPointerMotionsBetweenTwoFramesWriteOneValue) {
+    UiHost& host = OpenHost();
+    MoveTo(kGainKnob);
+    Button(1, true);
+    const std::size_t before = host.ValuesWrittenTo(kPreampGain).size();
+    for (int step = 1; step <= 20; ++step) {
+        XTestFakeMotionEvent(display, DefaultScreen(display), static_cast<int>(kGainKnob.x),
+                             static_cast<int>(kGainKnob.y) - step, CurrentTime);
+    }
+    XSync(display, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));  // one frame due
+    host.Idle();
+    EXPECT_EQ(host.ValuesWrittenTo(kPreampGain).size(), before + 1);
+    Button(1, false);
 }
 
 TEST_F(LV2Ui, AUiClosedInTheMiddleOfADragEndsItsGestureAtTheHost) {

@@ -7,6 +7,7 @@
 #include <numbers>
 #include <unordered_map>
 
+#include "core/trace.h"
 #include "editor/drawing/renderer.h"
 #include "editor/picture_decoder.h"
 
@@ -31,10 +32,6 @@ bool CanBlit() {
                             epoxy_has_gl_extension("GL_ARB_framebuffer_object");
     return can;
 }
-
-// The context's own frame buffer, read once.
-bool gDefaultFramebufferKnown = false;
-unsigned gDefaultFramebuffer = 0;
 
 drawing::Color ToColor(const Color& c, const BlendStyle* blend) {
     const float weight = blend != nullptr ? blend->weight : 1.0f;
@@ -66,6 +63,23 @@ void TextAnchor(const TextStyle& style, const Bounds& area, float& x, float& y) 
 
 }  // namespace
 
+// The back end's context current for a scope, when one was handed over.
+class GraphicsGL::Entered {
+public:
+    explicit Entered(GLContextAccess* context)
+        : mContext(context), mCurrent(context == nullptr || context->Enter()) {}
+    ~Entered() {
+        if (mContext != nullptr && mCurrent) mContext->Leave();
+    }
+    Entered(const Entered&) = delete;
+    Entered& operator=(const Entered&) = delete;
+    bool Current() const { return mCurrent; }
+
+private:
+    GLContextAccess* mContext;
+    bool mCurrent;
+};
+
 GraphicsGL::GraphicsGL(GraphicsEditorDelegate& delegate, int width, int height, int fps,
                        float scale)
     : Graphics(delegate, width, height, fps, scale) {
@@ -85,12 +99,26 @@ int GraphicsGL::CachedFontCount() {
 }
 
 bool GraphicsGL::CreateRenderer() {
+    const Entered context(mContext);
+    if (!context.Current()) return false;
     if (mRenderer == nullptr) mRenderer = drawing::Renderer::Create(drawing::Renderer::kAntialias);
     return mRenderer != nullptr;
 }
 
 void GraphicsGL::ReleaseBackEnd() {
     std::lock_guard<std::mutex> guard(mLock);
+    const Entered context(mContext);
+    if (!context.Current()) {
+        // Deleting by number would hit whatever context is current (the
+        // host's): the objects go with our context when it is destroyed.
+        Trace("editor: GL context lost; its objects are left to the context");
+        std::unique_ptr<drawing::Renderer> abandoned = std::move(mRenderer);
+        ReleaseBitmaps();
+        static_cast<void>(abandoned.release());
+        mMainBuffer = 0;
+        mDeletionQueue.clear();
+        return;
+    }
     ReleaseBitmaps();
     if (mRenderer == nullptr) return;
     DeleteMainBuffer();
@@ -112,23 +140,14 @@ void GraphicsGL::DrainDeletions() {
     mDeletionQueue.clear();
 }
 
-unsigned GraphicsGL::WindowFramebufferObject() {
-    if (!gDefaultFramebufferKnown) {
-        GLint binding = 0;
-        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &binding);
-        gDefaultFramebuffer = static_cast<unsigned>(binding);
-        gDefaultFramebufferKnown = true;
-    }
-    return gDefaultFramebuffer;
-}
-
 void GraphicsGL::DeleteMainBuffer() {
     if (mMainBuffer != 0 && mRenderer != nullptr) mRenderer->DeleteFramebuffer(mMainBuffer);
     mMainBuffer = 0;
 }
 
 void GraphicsGL::ResizeBackEnd() {
-    if (mRenderer == nullptr) return;
+    const Entered context(mContext);
+    if (mRenderer == nullptr || !context.Current()) return;
     DeleteMainBuffer();
     mMainBuffer = mRenderer->CreateFramebuffer(PixelWidth(), PixelHeight());
 }
@@ -351,12 +370,15 @@ void GraphicsGL::DrawText(const TextStyle& style, const char* text, const Bounds
 // ---- Loading
 
 int GraphicsGL::CreateBackendImage(const DecodedPicture& picture) {
-    if (mRenderer == nullptr || !picture.Valid()) return 0;
+    const Entered context(mContext);
+    if (mRenderer == nullptr || !context.Current() || !picture.Valid()) return 0;
     return mRenderer->CreateImageRGBA(picture.width, picture.height, 0, picture.rgba.data());
 }
 
 void GraphicsGL::FreeBackendImage(int image) {
-    if (mRenderer != nullptr) mRenderer->DeleteImage(image);
+    if (mRenderer == nullptr) return;
+    const Entered context(mContext);
+    if (context.Current()) mRenderer->DeleteImage(image);
 }
 
 bool GraphicsGL::LoadBackendFont(const std::string& fontId, const unsigned char* data,
@@ -373,7 +395,8 @@ bool GraphicsGL::LoadBackendFont(const std::string& fontId, const unsigned char*
         }
         font = found->second.get();
     }
-    if (mRenderer == nullptr) return false;
+    const Entered context(mContext);
+    if (mRenderer == nullptr || !context.Current()) return false;
     return mRenderer->CreateFontFromMemory(fontId.c_str(), font->bytes.data(), font->bytes.size(),
                                            font->faceIndex) >= 0;
 }

@@ -6,9 +6,13 @@
 // editor; font bytes stay in a process-wide cache so the next editor registers
 // them again without reading the font anew.
 //
-// The platform window creates the GL context, makes it current around every
-// call below, calls CreateRenderer when it opens and ReleaseBackEnd when it
-// closes. Without a renderer every drawing call does nothing.
+// The platform window creates the GL context and hands it over as a
+// GLContextAccess: the back end makes it current around its own loading,
+// resizing and releasing; the window does so around each frame. It calls
+// CreateRenderer when it opens and ReleaseBackEnd when it closes. Without a
+// renderer every drawing call does nothing. GL objects are deleted only with
+// the back end's own context current: when it cannot be made current they
+// are left to go with the context.
 //
 // Units: the renderer's logical unit is one pixel / screen scale; controls draw
 // under the draw scale, so one graphics unit is the total scale in pixels.
@@ -25,6 +29,17 @@ namespace drawing {
 class Renderer;
 }
 
+// The context the back end's GL calls need, as the platform window gives it.
+class GLContextAccess {
+public:
+    virtual ~GLContextAccess() = default;
+    // [ui] Makes the context current (remembering what was); false, with
+    // nothing changed, when it cannot be. Calls nest.
+    virtual bool Enter() = 0;
+    // [ui] Ends a successful Enter: the outermost puts back what was current.
+    virtual void Leave() = 0;
+};
+
 class GraphicsGL : public Graphics {
 public:
     // [ui]
@@ -33,7 +48,11 @@ public:
     // font-data cache.
     ~GraphicsGL() override;
 
-    // [ui] Creates the renderer (anti-aliased) on the current context; false, and
+    // [ui] The context to make current around the back end's own GL work;
+    // null: the caller keeps the right context current itself.
+    void UseContext(GLContextAccess* context) { mContext = context; }
+
+    // [ui] Creates the renderer (anti-aliased) on the context; false, and
     // no drawing, when the context cannot carry it.
     bool CreateRenderer();
     // [ui] The release at window close: every cached bitmap and its image, the
@@ -98,8 +117,8 @@ public:
 
 protected:
     // The GL frame buffer object the window shows. Default: the context's
-    // binding, read once per process the first time it is needed.
-    virtual unsigned WindowFramebufferObject();
+    // own (0), which is the window's drawable.
+    virtual unsigned WindowFramebufferObject() { return 0; }
 
     // false: the retained frame reaches the window as a textured rectangle even
     // where the context could blit it (both show the same pixels).
@@ -111,6 +130,8 @@ protected:
                          const FontTables& tables) override;
 
 private:
+    class Entered;
+
     void ApplyBlend(const BlendStyle* blend);
     void DeleteMainBuffer();
     void DrainDeletions();
@@ -119,6 +140,7 @@ private:
     std::mutex mLock;  // the deletion queue and the release at close
     std::vector<int> mDeletionQueue;
     std::unique_ptr<drawing::Renderer> mRenderer;
+    GLContextAccess* mContext = nullptr;
     int mMainBuffer = 0;
     bool mBlitCopy = true;
 };
