@@ -11,6 +11,7 @@
 #include "editor/bubble_control.h"
 #include "editor/control.h"
 #include "editor/font_cache.h"
+#include "editor/pixel_size.h"
 #include "editor/region_list.h"
 
 namespace {
@@ -259,13 +260,11 @@ void Graphics::DrawControl(Control* control, const Bounds& region, float scale, 
 }
 
 int Graphics::PixelWidth() const {
-    return static_cast<int>(mScreenScale *
-                            static_cast<float>(static_cast<int>(mWidth * mDrawScale)));
+    return PixelSize(static_cast<float>(mWidth), TotalScale());
 }
 
 int Graphics::PixelHeight() const {
-    return static_cast<int>(mScreenScale *
-                            static_cast<float>(static_cast<int>(mHeight * mDrawScale)));
+    return PixelSize(static_cast<float>(mHeight), TotalScale());
 }
 
 void Graphics::NotifyPlatformOfSize(bool needsPlatformResize) {

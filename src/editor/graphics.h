@@ -151,7 +151,8 @@ public:
     float GetScreenScale() const { return mScreenScale; }
     // [ui]
     float TotalScale() const { return mDrawScale * mScreenScale; }
-    // [ui] The window's size in pixels for the current size and scales.
+    // [ui] The window's size in pixels for the current size and total scale
+    // (rounded by PixelSize, as every frame buffer and viewport is).
     int PixelWidth() const;
     // [ui]
     int PixelHeight() const;

@@ -87,14 +87,22 @@ Renderer::~Renderer() {
 // ---- Frames
 
 void Renderer::BeginFrame(float width, float height, float devicePixelRatio) {
+    const float pixelWidth = std::round(width * devicePixelRatio);
+    const float pixelHeight = std::round(height * devicePixelRatio);
+    StartFrame(pixelWidth, pixelHeight, devicePixelRatio);
+}
+
+void Renderer::BeginFrameInPixels(int pixelWidth, int pixelHeight, float devicePixelRatio) {
+    StartFrame(float(pixelWidth), float(pixelHeight), devicePixelRatio);
+}
+
+void Renderer::StartFrame(float pixelWidth, float pixelHeight, float devicePixelRatio) {
     mVertices.clear();
     mCalls.clear();
     mPath.Clear();
     ResetState();
-    const float pixelWidth = std::round(width * devicePixelRatio);
-    const float pixelHeight = std::round(height * devicePixelRatio);
     mInFrame = Finite(pixelWidth) && Finite(pixelHeight) && pixelWidth >= 1.0f &&
-               pixelHeight >= 1.0f && devicePixelRatio > 0.0f;
+               pixelHeight >= 1.0f && devicePixelRatio > 0.0f && Finite(devicePixelRatio);
     mViewWidth = mInFrame ? std::min(pixelWidth, kMaxViewPixels) : 0.0f;
     mViewHeight = mInFrame ? std::min(pixelHeight, kMaxViewPixels) : 0.0f;
     mPixelRatio = mInFrame ? devicePixelRatio : 1.0f;

@@ -50,6 +50,9 @@ public:
     // pixels per unit, and resets the state. A size or ratio that is not positive and
     // finite records nothing.
     void BeginFrame(float width, float height, float devicePixelRatio);
+    // [ui] The same for a frame whose size the caller has already rounded to pixels,
+    // so its viewport and scissors match the buffer it draws into exactly.
+    void BeginFrameInPixels(int pixelWidth, int pixelHeight, float devicePixelRatio);
     // [ui] Renders the recorded frame into the bound frame buffer (viewport set to the
     // frame's pixel size) and leaves blending on, stencil and scissor tests off.
     void EndFrame();
@@ -174,6 +177,7 @@ private:
     };
 
     explicit Renderer(int flags);
+    void StartFrame(float pixelWidth, float pixelHeight, float devicePixelRatio);
     Transform DeviceTransform() const;
     bool PreparePaint(const Paint& paint, PaintUniforms& out) const;
     bool BeginCall(CallKind kind, const Paint& paint, float minX, float minY, float maxX,

@@ -146,9 +146,7 @@ void GraphicsGL::BeginFrame() {
     const unsigned main = mMainBuffer != 0 ? mRenderer->FramebufferObject(mMainBuffer) : window;
     glBindFramebuffer(GL_FRAMEBUFFER, main);
     // Not cleared: what is not redrawn stays as it was.
-    mRenderer->BeginFrame(static_cast<float>(static_cast<int>(Width() * DrawScale())),
-                          static_cast<float>(static_cast<int>(Height() * DrawScale())),
-                          GetScreenScale());
+    mRenderer->BeginFrameInPixels(PixelWidth(), PixelHeight(), GetScreenScale());
 }
 
 void GraphicsGL::EndFrame() {
@@ -166,9 +164,10 @@ void GraphicsGL::EndFrame() {
     }
     glBindFramebuffer(GL_FRAMEBUFFER, window);
     if (mMainBuffer != 0 && !blit) {
-        const float w = static_cast<float>(static_cast<int>(Width() * DrawScale()));
-        const float h = static_cast<float>(static_cast<int>(Height() * DrawScale()));
-        mRenderer->BeginFrame(w, h, GetScreenScale());
+        // The buffer's whole pixel size, in the renderer's logical units.
+        const float w = static_cast<float>(PixelWidth()) / GetScreenScale();
+        const float h = static_cast<float>(PixelHeight()) / GetScreenScale();
+        mRenderer->BeginFrameInPixels(PixelWidth(), PixelHeight(), GetScreenScale());
         mRenderer->ResetState();
         mRenderer->BeginPath();
         mRenderer->Rect(0.0f, 0.0f, w, h);

@@ -213,6 +213,38 @@ TEST_P(RetainedFrame, RedrawsOnlyWhatChanged) {
 
 INSTANTIATE_TEST_SUITE_P(CopiedByBlitOrTexture, RetainedFrame, testing::Bool());
 
+TEST_F(GraphicsGLTest, AtFractionalScalesTheTopRowShowsTheTopOfTheBackground) {
+    // One unit of red at the top of a blue background: the window's first pixel row
+    // lies inside it at any scale from 1 to 2, its second row not wholly.
+    pictures.Add("STRIPE@2x.png", RgbaPng(496, 1324, [](int, int y) {
+                     return y < 2 ? 0xFFFF0000u : 0xFF0000FFu;  // 0xAARRGGBB
+                 }));
+    struct Case {
+        float screenScale;
+        int height;  // units: each pixel height ends in half a pixel, left out
+    };
+    const Case kCases[] = {{1.0f, 662}, {1.25f, 662}, {1.5f, 661}, {1.75f, 662}};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.screenScale);
+        delegate.SetLayoutFunc([&](Graphics* g) {
+            g->SetResourceTable(pictures.Table());
+            g->AddBackground("STRIPE.png");
+        });
+        window = std::make_unique<OffscreenWindow>(delegate, 248, c.height, 60, 1.0f);
+        window->SetReportedScreenScale(c.screenScale);
+        ASSERT_NE(window->OpenWindow(nullptr), nullptr);
+        ASSERT_TRUE(window->Tick());
+        const WindowPixels shot = window->ReadPixels();
+        EXPECT_EQ(shot.height, static_cast<int>(c.height * c.screenScale));
+        int notRed = 0;
+        for (int x = 0; x < shot.width; ++x) {
+            notRed += shot.At(x, 0, 0) != 255 || shot.At(x, 0, 2) != 0 || shot.At(x, 0, 3) != 255;
+        }
+        EXPECT_EQ(notRed, 0);
+        window.reset();
+    }
+}
+
 // Counts what the renderer's GL work allocates inside the driver, which is not ours.
 class TallyWindow : public OffscreenWindow {
 public:
