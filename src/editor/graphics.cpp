@@ -215,6 +215,10 @@ bool Graphics::IsDirty(BoundsList& list) {
 
 void Graphics::Draw(BoundsList& list) {
     if (list.empty()) return;
+    if (DrawsWholeFrames()) {
+        list.clear();
+        list.push_back(Bounds{0.0f, 0.0f, static_cast<float>(mWidth), static_cast<float>(mHeight)});
+    }
     const float s = TotalScale();
     BeginFrame();
     const Control* background = mControls.empty() ? nullptr : mControls.front().get();

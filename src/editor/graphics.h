@@ -125,7 +125,8 @@ public:
     // by 0.75 units; whether anything was appended.
     bool IsDirty(BoundsList& list);
     // [ui] Aligns the regions to pixels, reduces them with Optimize and draws the
-    // controls meeting each region, clipped to it. An empty list draws nothing.
+    // controls meeting each region, clipped to it; a back end that keeps nothing
+    // between frames gets the whole editor instead. An empty list draws nothing.
     void Draw(BoundsList& list);
 
     // ---- Size and scale -----------------------------------------------------------
@@ -313,6 +314,9 @@ public:
     virtual void ResizePlatformWindow(bool parentResized);
     // [ui]
     virtual void ResizeBackEnd() {}
+    // [ui] Whether the back end keeps no pixels between frames, so every frame
+    // must draw the whole editor.
+    virtual bool DrawsWholeFrames() const { return false; }
 
 protected:
     GraphicsEditorDelegate& Delegate() const { return mDelegate; }

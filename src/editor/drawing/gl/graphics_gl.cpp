@@ -130,7 +130,13 @@ void GraphicsGL::DeleteMainBuffer() {
 void GraphicsGL::ResizeBackEnd() {
     if (mRenderer == nullptr) return;
     DeleteMainBuffer();
-    mMainBuffer = mRenderer->CreateFramebuffer(PixelWidth(), PixelHeight());
+    if (!mRefuseRetainedBuffer) {
+        mMainBuffer = mRenderer->CreateFramebuffer(PixelWidth(), PixelHeight());
+    }
+}
+
+bool GraphicsGL::DrawsWholeFrames() const {
+    return mRenderer != nullptr && mMainBuffer == 0;
 }
 
 // ---- Frames
@@ -145,7 +151,8 @@ void GraphicsGL::BeginFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     const unsigned main = mMainBuffer != 0 ? mRenderer->FramebufferObject(mMainBuffer) : window;
     glBindFramebuffer(GL_FRAMEBUFFER, main);
-    // Not cleared: what is not redrawn stays as it was.
+    // The retained buffer is not cleared: what is not redrawn stays as it was.
+    // Without it, Graphics::Draw asks for the whole editor (DrawsWholeFrames).
     mRenderer->BeginFrameInPixels(PixelWidth(), PixelHeight(), GetScreenScale());
 }
 

@@ -2,7 +2,9 @@
 // The editor's drawing back end on our OpenGL 2 vector renderer. The window's
 // content lives in a retained off-screen frame buffer: a frame redraws only the
 // dirty regions into it, then copies the whole buffer to the window, so what
-// is not redrawn keeps its pixels. Pictures go to the renderer once per open
+// is not redrawn keeps its pixels. Where the driver cannot make that buffer
+// (larger than its textures may be), every frame draws the whole editor
+// straight into the window: slower, never blank. Pictures go to the renderer once per open
 // editor; font bytes stay in a process-wide cache so the next editor registers
 // them again without reading the font anew.
 //
@@ -51,7 +53,8 @@ public:
     static int CachedFontCount();
 
     // ---- Overrides of Graphics
-    // [ui] Clears the window, binds the retained buffer and starts a frame.
+    // [ui] Clears the window, binds the retained buffer (or, without one, the
+    // window) and starts a frame.
     void BeginFrame() override;
     // [ui] Renders the regions into the retained buffer, then copies it whole to
     // the window.
@@ -59,6 +62,8 @@ public:
     // [ui] A new retained buffer of the window's pixel size; its content starts
     // empty (every size change also marks all controls dirty).
     void ResizeBackEnd() override;
+    // [ui] True while there is no retained buffer.
+    bool DrawsWholeFrames() const override;
     // [ui]
     void DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int srcX, int srcY,
                     const BlendStyle* blend) override;
@@ -104,6 +109,9 @@ protected:
     // false: the retained frame reaches the window as a textured rectangle even
     // where the context could blit it (both show the same pixels).
     void UseBlitCopy(bool use) { mBlitCopy = use; }
+    // true: behave as a driver that cannot make the retained buffer (from the next
+    // resize on).
+    void RefuseRetainedBuffer(bool refuse) { mRefuseRetainedBuffer = refuse; }
 
     int CreateBackendImage(const DecodedPicture& picture) override;
     void FreeBackendImage(int image) override;
@@ -121,4 +129,5 @@ private:
     std::unique_ptr<drawing::Renderer> mRenderer;
     int mMainBuffer = 0;
     bool mBlitCopy = true;
+    bool mRefuseRetainedBuffer = false;
 };

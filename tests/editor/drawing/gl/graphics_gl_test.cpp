@@ -213,6 +213,39 @@ TEST_P(RetainedFrame, RedrawsOnlyWhatChanged) {
 
 INSTANTIATE_TEST_SUITE_P(CopiedByBlitOrTexture, RetainedFrame, testing::Bool());
 
+// A driver that cannot make the retained frame buffer.
+class NoRetainedBufferWindow : public OffscreenWindow {
+public:
+    NoRetainedBufferWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps,
+                           float scale)
+        : OffscreenWindow(delegate, width, height, fps, scale) {
+        RefuseRetainedBuffer(true);
+    }
+};
+
+TEST_F(GraphicsGLTest, WithoutARetainedBufferAChangeRedrawsTheWholeEditor) {
+    Control* knob = nullptr;
+    delegate.SetLayoutFunc([&](Graphics* g) {
+        g->SetResourceTable(pictures.Table());
+        g->AddBackground("BG.png");
+        knob = g->AddControl(new BitmapKnob(40, 40, g->LoadBitmap("KNOB.png", 5), 0));
+    });
+    window = std::make_unique<NoRetainedBufferWindow>(delegate, 248, 662, 60, 1.0f);
+    ASSERT_NE(window->OpenWindow(nullptr), nullptr);
+    OffscreenWindow& w = *window;
+    ASSERT_TRUE(w.Tick());
+    const WindowPixels before = w.ReadPixels();
+    knob->SetValue(1.0, 0);
+    knob->SetDirty(false, -1);
+    ASSERT_TRUE(w.Tick());
+    const WindowPixels after = w.ReadPixels();
+    // The background outside the knob is as it was, not cleared away.
+    const BoundsList knobOnly{knob->GetBounds().Grown(1.0f)};
+    EXPECT_EQ(ChangedOutside(before, after, knobOnly), 0);
+    EXPECT_EQ(after.At(50, 50, 0), 200);
+    EXPECT_NE(before.At(50, 50, 0), 200);
+}
+
 TEST_F(GraphicsGLTest, AtFractionalScalesTheTopRowShowsTheTopOfTheBackground) {
     // One unit of red at the top of a blue background: the window's first pixel row
     // lies inside it at any scale from 1 to 2, its second row not wholly.
