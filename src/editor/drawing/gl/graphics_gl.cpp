@@ -85,7 +85,9 @@ int GraphicsGL::CachedFontCount() {
 }
 
 bool GraphicsGL::CreateRenderer() {
-    if (mRenderer == nullptr) mRenderer = drawing::Renderer::Create(drawing::Renderer::kAntialias);
+    if (mRenderer == nullptr) {
+        mRenderer = drawing::Renderer::Create({drawing::Renderer::kAntialias, mMaxTextureSize});
+    }
     return mRenderer != nullptr;
 }
 
@@ -234,6 +236,11 @@ void GraphicsGL::DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int sr
     drawing::Paint paint = drawing::ImagePattern(
         x, y, static_cast<float>(bitmap.width) / k, static_cast<float>(bitmap.height) / k, 0.0f,
         bitmap.image, blend != nullptr ? blend->weight : 1.0f);
+    // Sampling stays inside the shown part (a film strip's frame): filtered at a
+    // fractional scale, the next frame's edge would otherwise bleed into this one.
+    paint.sampleBox = {static_cast<float>(srcX) * k, static_cast<float>(srcY) * k,
+                       (static_cast<float>(srcX) + dest.W()) * k,
+                       (static_cast<float>(srcY) + dest.H()) * k};
     ApplyBlend(blend);
     mRenderer->BeginPath();
     mRenderer->Rect(dest.left, dest.top, dest.W(), dest.H());

@@ -38,6 +38,10 @@ public:
     // [ui] Creates the renderer (anti-aliased) on the current context; false, and
     // no drawing, when the context cannot carry it.
     bool CreateRenderer();
+    // [ui] The texture side limit of renderers made from now on, within the driver's
+    // (0: the product's own cap; see drawing::Renderer::Options), so a test on a
+    // lenient driver draws as a strict one.
+    void SetMaxTextureSize(int pixels) { mMaxTextureSize = pixels; }
     // [ui] The release at window close: every cached bitmap and its image, the
     // retained frame buffer, then the renderer.
     void ReleaseBackEnd();
@@ -130,4 +134,5 @@ private:
     int mMainBuffer = 0;
     bool mBlitCopy = true;
     bool mRefuseRetainedBuffer = false;
+    int mMaxTextureSize = 0;
 };

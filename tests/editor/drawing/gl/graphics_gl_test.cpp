@@ -213,6 +213,43 @@ TEST_P(RetainedFrame, RedrawsOnlyWhatChanged) {
 
 INSTANTIATE_TEST_SUITE_P(CopiedByBlitOrTexture, RetainedFrame, testing::Bool());
 
+TEST_F(GraphicsGLTest, AtFractionalScalesAKnobShowsNothingOfItsNeighbouringFrames) {
+    // Five frames of 20 x 20 units, red, green, blue, red, green, over black.
+    pictures.Add("HUES@2x.png", RgbaPng(40, 200, [](int, int y) {
+                     return 0xFF000000u | 0xFF0000u >> (8 * ((y / 40) % 3));  // 0xAARRGGBB
+                 }));
+    pictures.Add("BLACK@2x.png", RgbaPng(496, 1324, [](int, int) { return 0xFF000000u; }));
+    for (float screenScale : {1.25f, 1.5f, 1.75f}) {
+        for (int frame = 1; frame <= 3; ++frame) {
+            SCOPED_TRACE(testing::Message() << "scale " << screenScale << " frame " << frame);
+            Control* knob = nullptr;
+            delegate.SetLayoutFunc([&](Graphics* g) {
+                g->SetResourceTable(pictures.Table());
+                g->AddBackground("BLACK.png");
+                // At a fractional pixel position, so the knob's edge rows are part covered.
+                knob = g->AddControl(new BitmapKnob(41, 41, g->LoadBitmap("HUES.png", 5), 0));
+            });
+            window = std::make_unique<OffscreenWindow>(delegate, 248, 662, 60, 1.0f);
+            window->SetReportedScreenScale(screenScale);
+            ASSERT_NE(window->OpenWindow(nullptr), nullptr);
+            knob->SetValue(frame / 4.0, 0);
+            window->Tick();
+            const WindowPixels shot = window->ReadPixels();
+            const int own = frame % 3;  // its colour's channel
+            int foreign = 0, shown = 0;
+            for (int y = 0; y < 100; ++y) {
+                for (int x = 0; x < 100; ++x) {
+                    for (int c = 0; c < 3; ++c) foreign += c != own && shot.At(x, y, c) != 0;
+                    shown += shot.At(x, y, own) == 255;
+                }
+            }
+            EXPECT_EQ(foreign, 0);
+            EXPECT_GT(shown, 0);
+            window.reset();
+        }
+    }
+}
+
 // A driver that cannot make the retained frame buffer.
 class NoRetainedBufferWindow : public OffscreenWindow {
 public:
