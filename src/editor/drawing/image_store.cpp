@@ -1,23 +1,13 @@
 #include "editor/drawing/image_store.h"
 
 #include <epoxy/gl.h>
-#include <stb/stb_image.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-#include <limits>
 #include <memory>
 
 namespace drawing {
 
 namespace {
-
-struct StbFree {
-    void operator()(unsigned char* p) const { stbi_image_free(p); }
-};
 
 // One axis of a tiled image: the pixels a tile answers for and its texture's
 // extent, one pixel wider on each side that has a neighbour.
@@ -126,29 +116,6 @@ int ImageStore::CreateRGBA(int width, int height, const unsigned char* pixels) {
         }
     }
     return Store(std::move(entry));
-}
-
-int ImageStore::CreateFromEncoded(const unsigned char* bytes, std::size_t size) {
-    // Only PNG reaches stb: its other decoders are not safe on damaged input.
-    static constexpr unsigned char kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (!bytes || size < sizeof kPng || size > std::size_t(std::numeric_limits<int>::max()) ||
-        std::memcmp(bytes, kPng, sizeof kPng) != 0) {
-        return 0;
-    }
-    int width = 0, height = 0, channels = 0;
-    std::unique_ptr<unsigned char, StbFree> pixels(
-        stbi_load_from_memory(bytes, int(size), &width, &height, &channels, 4));
-    if (!pixels) return 0;
-    return CreateRGBA(width, height, pixels.get());
-}
-
-int ImageStore::CreateFromFile(const char* path) {
-    if (!path) return 0;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return 0;
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
-                                           std::istreambuf_iterator<char>());
-    return CreateFromEncoded(bytes.data(), bytes.size());
 }
 
 int ImageStore::CreateRenderTarget(int width, int height) {

@@ -39,10 +39,6 @@ public:
     // in tiles where a side exceeds the limit; 0 when a size is not positive or beyond
     // kMaxImageSide, the bytes are missing or the driver refuses a texture.
     int CreateRGBA(int width, int height, const unsigned char* pixels);
-    // [ui] An image from a PNG picture; 0 when the bytes are not a PNG or do not decode.
-    int CreateFromEncoded(const unsigned char* bytes, std::size_t size);
-    // [ui] An image from a PNG file; 0 when it cannot be read or decoded.
-    int CreateFromFile(const char* path);
     // [ui] An empty premultiplied texture stored bottom-up, for a frame buffer's colour;
     // always one texture, so 0 when a side exceeds the limit.
     int CreateRenderTarget(int width, int height);

@@ -132,14 +132,6 @@ int Renderer::CreateImageRGBA(int width, int height, int, const unsigned char* p
     return mImages.CreateRGBA(width, height, pixels);
 }
 
-int Renderer::CreateImageFromMemory(int, const unsigned char* bytes, std::size_t size) {
-    return mImages.CreateFromEncoded(bytes, size);
-}
-
-int Renderer::CreateImageFromFile(int, const char* path) {
-    return mImages.CreateFromFile(path);
-}
-
 bool Renderer::ImageSize(int image, int& width, int& height) const {
     return mImages.Size(image, width, height);
 }

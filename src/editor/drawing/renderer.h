@@ -76,10 +76,6 @@ public:
     // are kept in tiles and drawn as one picture. 0 for a size that is not positive or
     // beyond kMaxImageSide, or missing bytes.
     int CreateImageRGBA(int width, int height, int flags, const unsigned char* pixels);
-    // [ui] An image decoded from a PNG, JPEG, ... in memory; 0 when it does not decode.
-    int CreateImageFromMemory(int flags, const unsigned char* bytes, std::size_t size);
-    // [ui] An image decoded from a picture file; 0 when it cannot be read or decoded.
-    int CreateImageFromFile(int flags, const char* path);
     // [ui] The size in pixels; false and 0 x 0 for an unknown handle.
     bool ImageSize(int image, int& width, int& height) const;
     // [ui] Unknown handles are ignored. Do not delete an image used in the current frame.

@@ -2,8 +2,6 @@
 // off-screen frame buffer.
 #include "editor/drawing/renderer.h"
 
-#include <stb/stb_image_write.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -371,38 +369,6 @@ TEST_F(RendererTest, ASampleBoxKeepsFilteringInsideAFilmStripsFrame) {
                 EXPECT_EQ(foreign, 0);
                 EXPECT_GT(shown, 0);
             }
-        }
-    }
-}
-
-TEST_F(RendererTest, DecodesPicturesFromMemoryAndFiles) {
-    const std::vector<unsigned char> pixels = TestPicture();
-    std::vector<unsigned char> png;
-    ASSERT_TRUE(stbi_write_png_to_func(
-        [](void* context, void* data, int size) {
-            auto* out = static_cast<std::vector<unsigned char>*>(context);
-            out->insert(out->end(), static_cast<unsigned char*>(data),
-                        static_cast<unsigned char*>(data) + size);
-        },
-        &png, 8, 8, 4, pixels.data(), 8 * 4));
-    const std::string path = ::testing::TempDir() + "renderer_test_picture.png";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fwrite(png.data(), 1, png.size(), file);
-    std::fclose(file);
-    const int fromMemory = renderer->CreateImageFromMemory(0, png.data(), png.size());
-    const int fromFile = renderer->CreateImageFromFile(0, path.c_str());
-    std::remove(path.c_str());
-    for (int image : {fromMemory, fromFile}) {
-        ASSERT_NE(image, 0);
-        Clear(0, 0, 0, 0);
-        const Picture p = Frame([&](Renderer& r) {
-            r.BeginPath();
-            r.Rect(0, 0, 8, 8);
-            r.Fill(drawing::ImagePattern(0, 0, 8, 8, 0, image, 1));
-        });
-        for (int i = 0; i < 64 * 4; ++i) {
-            ASSERT_EQ(p.At((i / 4) % 8, i / 32, i % 4), pixels[std::size_t(i)]) << i;
         }
     }
 }
