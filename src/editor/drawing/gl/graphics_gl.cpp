@@ -92,26 +92,10 @@ bool GraphicsGL::CreateRenderer() {
 }
 
 void GraphicsGL::ReleaseBackEnd() {
-    std::lock_guard<std::mutex> guard(mLock);
     ReleaseBitmaps();
     if (mRenderer == nullptr) return;
     DeleteMainBuffer();
-    for (int framebuffer : mDeletionQueue) mRenderer->DeleteFramebuffer(framebuffer);
-    mDeletionQueue.clear();
     mRenderer.reset();
-}
-
-void GraphicsGL::DeleteFramebufferAfterFrame(int framebuffer) {
-    std::lock_guard<std::mutex> guard(mLock);
-    mDeletionQueue.push_back(framebuffer);
-    if (!mInFrame) DrainDeletions();
-}
-
-void GraphicsGL::DrainDeletions() {
-    if (mRenderer != nullptr) {
-        for (int framebuffer : mDeletionQueue) mRenderer->DeleteFramebuffer(framebuffer);
-    }
-    mDeletionQueue.clear();
 }
 
 unsigned GraphicsGL::WindowFramebufferObject() {
@@ -145,7 +129,6 @@ bool GraphicsGL::DrawsWholeFrames() const {
 
 void GraphicsGL::BeginFrame() {
     if (mRenderer == nullptr) return;
-    mInFrame = true;
     const unsigned window = WindowFramebufferObject();
     glBindFramebuffer(GL_FRAMEBUFFER, window);
     glViewport(0, 0, PixelWidth(), PixelHeight());
@@ -184,9 +167,6 @@ void GraphicsGL::EndFrame() {
                                               mRenderer->FramebufferImage(mMainBuffer), 1.0f));
         mRenderer->EndFrame();
     }
-    mInFrame = false;
-    std::lock_guard<std::mutex> guard(mLock);
-    DrainDeletions();
 }
 
 // ---- State
@@ -227,7 +207,7 @@ void GraphicsGL::DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int sr
                             const BlendStyle* blend) {
     if (mRenderer == nullptr || strip.bitmap == nullptr || strip.bitmap->image == 0) return;
     const BackendBitmap& bitmap = *strip.bitmap;
-    const float k = bitmap.scale * bitmap.drawScale;
+    const float k = bitmap.scale;
     if (!(k > 0.0f)) return;
     // The whole strip lies at (left - srcX, top - srcY) in units; only the
     // frame under dest shows.

@@ -47,12 +47,6 @@ public:
     void ReleaseBackEnd();
     // [ui] Null while the window is closed or the renderer could not be made.
     drawing::Renderer* Renderer() const { return mRenderer.get(); }
-    // [ui] The retained frame buffer's renderer handle; 0 before the first resize.
-    int MainFramebuffer() const { return mMainBuffer; }
-    // [ui] Deletes an off-screen frame buffer once the current frame has ended.
-    void DeleteFramebufferAfterFrame(int framebuffer);
-    // [ui]
-    const char* PlatformName() const { return "Vector | GL2"; }
     // [any] Fonts in the process-wide font-data cache.
     static int CachedFontCount();
 
@@ -125,11 +119,7 @@ protected:
 private:
     void ApplyBlend(const BlendStyle* blend);
     void DeleteMainBuffer();
-    void DrainDeletions();
 
-    bool mInFrame = false;
-    std::mutex mLock;  // the deletion queue and the release at close
-    std::vector<int> mDeletionQueue;
     std::unique_ptr<drawing::Renderer> mRenderer;
     int mMainBuffer = 0;
     bool mBlitCopy = true;
