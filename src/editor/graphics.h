@@ -327,7 +327,8 @@ protected:
     // release. Base: a counter, nothing kept.
     virtual int CreateBackendImage(const DecodedPicture& picture);
     virtual void FreeBackendImage(int image);
-    // Back-end font: registers the bytes under fontId. Base: accepts.
+    // Back-end font: registers the bytes under fontId. They are the font cache's
+    // and stay valid until the last editor of the process goes. Base: accepts.
     virtual bool LoadBackendFont(const std::string& fontId, const unsigned char* data,
                                  std::size_t size, const FontTables& tables);
     // Frees every cached bitmap's back-end image; a derived destructor whose

@@ -14,6 +14,7 @@
 #include "editor/bubble_control.h"
 #include "editor/drawing/offscreen/offscreen_window.h"
 #include "editor/editor_clock.h"
+#include "editor/font_cache.h"
 #include "editor/picture_decoder.h"
 #include "editor/value_bubble_action.h"
 #include "product/channel_parameters.h"
@@ -350,19 +351,19 @@ TEST_F(ProductEditorPixels, BubbleShadowShapeAndCentredTextLandWhereTheyShould) 
 
 TEST_F(ProductEditorPixels, FontBytesAreSharedUntilTheLastEditorGoes) {
     Open(1.0f);
-    EXPECT_EQ(GraphicsGL::CachedFontCount(), 1);
+    EXPECT_EQ(FontCacheCount(), 1);
     auto second = std::make_unique<EditorOnlyDelegate>();
     second->OpenWindow(nullptr);
     OffscreenWindow* other = OffscreenWindow::Of(*second);
     ASSERT_NE(other, nullptr);
-    EXPECT_EQ(GraphicsGL::CachedFontCount(), 1) << "one copy for both editors";
+    EXPECT_EQ(FontCacheCount(), 1) << "one copy for both editors";
     delegate->CloseWindow();
-    EXPECT_EQ(GraphicsGL::CachedFontCount(), 1) << "another editor is still open";
+    EXPECT_EQ(FontCacheCount(), 1) << "another editor is still open";
     Bounds measured;
     other->MeasureText(TextStyle{}, "0.0 dB", measured);
     EXPECT_GT(measured.W(), 20.0f) << "the second editor's renderer still has the font";
     second.reset();
-    EXPECT_EQ(GraphicsGL::CachedFontCount(), 0);
+    EXPECT_EQ(FontCacheCount(), 0);
 }
 
 }  // namespace

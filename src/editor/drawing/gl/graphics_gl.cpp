@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <unordered_map>
 
 #include "editor/drawing/renderer.h"
 #include "editor/picture_decoder.h"
@@ -13,16 +12,6 @@
 namespace {
 
 using drawing::BlendFactor;
-
-// The font bytes every editor of the process registers with its renderer; the
-// renderer keeps pointers into them, so entries never move or change.
-struct FontData {
-    std::vector<unsigned char> bytes;
-    int faceIndex = 0;
-};
-std::mutex gFontLock;
-std::unordered_map<std::string, std::unique_ptr<FontData>> gFonts;
-int gInstances = 0;
 
 // Whether the context copies between frame buffers (GL 3.0 or the blit extension).
 bool CanBlit() {
@@ -68,20 +57,10 @@ void TextAnchor(const TextStyle& style, const Bounds& area, float& x, float& y) 
 
 GraphicsGL::GraphicsGL(GraphicsEditorDelegate& delegate, int width, int height, int fps,
                        float scale)
-    : Graphics(delegate, width, height, fps, scale) {
-    std::lock_guard<std::mutex> guard(gFontLock);
-    ++gInstances;
-}
+    : Graphics(delegate, width, height, fps, scale) {}
 
 GraphicsGL::~GraphicsGL() {
     ReleaseBackEnd();
-    std::lock_guard<std::mutex> guard(gFontLock);
-    if (--gInstances == 0) gFonts.clear();
-}
-
-int GraphicsGL::CachedFontCount() {
-    std::lock_guard<std::mutex> guard(gFontLock);
-    return static_cast<int>(gFonts.size());
 }
 
 bool GraphicsGL::CreateRenderer() {
@@ -354,19 +333,8 @@ void GraphicsGL::FreeBackendImage(int image) {
 
 bool GraphicsGL::LoadBackendFont(const std::string& fontId, const unsigned char* data,
                                  std::size_t size, const FontTables&) {
-    const FontData* font = nullptr;
-    {
-        std::lock_guard<std::mutex> guard(gFontLock);
-        auto found = gFonts.find(fontId);
-        if (found == gFonts.end()) {
-            if (data == nullptr || size == 0) return false;
-            auto stored = std::make_unique<FontData>();
-            stored->bytes.assign(data, data + size);
-            found = gFonts.emplace(fontId, std::move(stored)).first;
-        }
-        font = found->second.get();
-    }
-    if (mRenderer == nullptr) return false;
-    return mRenderer->CreateFontFromMemory(fontId.c_str(), font->bytes.data(), font->bytes.size(),
-                                           font->faceIndex) >= 0;
+    if (mRenderer == nullptr || data == nullptr || size == 0) return false;
+    // The renderer keeps pointers into the bytes: the font cache's, which stay
+    // until the last editor goes, after this renderer.
+    return mRenderer->CreateFontFromMemory(fontId.c_str(), data, size, 0) >= 0;
 }

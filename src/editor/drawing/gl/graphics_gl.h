@@ -4,9 +4,9 @@
 // dirty regions into it, then copies the whole buffer to the window, so what
 // is not redrawn keeps its pixels. Where the driver cannot make that buffer
 // (larger than its textures may be), every frame draws the whole editor
-// straight into the window: slower, never blank. Pictures go to the renderer once per open
-// editor; font bytes stay in a process-wide cache so the next editor registers
-// them again without reading the font anew.
+// straight into the window: slower, never blank. Pictures go to the renderer
+// once per open editor; the renderer reads fonts from the bytes of the
+// editor's process-wide font cache (editor/font_cache.h).
 //
 // The platform window creates the GL context, makes it current around every
 // call below, calls CreateRenderer when it opens and ReleaseBackEnd when it
@@ -17,9 +17,7 @@
 //
 // Threads: [ui] throughout, with the editor's GL context current.
 #include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "editor/graphics.h"
 
@@ -31,8 +29,7 @@ class GraphicsGL : public Graphics {
 public:
     // [ui]
     GraphicsGL(GraphicsEditorDelegate& delegate, int width, int height, int fps, float scale);
-    // [ui] Releases what is left; the last GraphicsGL of the process empties the
-    // font-data cache.
+    // [ui] Releases what is left.
     ~GraphicsGL() override;
 
     // [ui] Creates the renderer (anti-aliased) on the current context; false, and
@@ -47,8 +44,6 @@ public:
     void ReleaseBackEnd();
     // [ui] Null while the window is closed or the renderer could not be made.
     drawing::Renderer* Renderer() const { return mRenderer.get(); }
-    // [any] Fonts in the process-wide font-data cache.
-    static int CachedFontCount();
 
     // ---- Overrides of Graphics
     // [ui] Clears the window, binds the retained buffer (or, without one, the
