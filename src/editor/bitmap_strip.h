@@ -10,7 +10,6 @@ struct BackendBitmap {
     int width = 0;       // pixels
     int height = 0;      // pixels
     float scale = 1.0f;  // resolution factor: 2 for a picture found as name@2x
-    float drawScale = 1.0f;
 };
 
 struct BitmapStrip {

@@ -2,6 +2,7 @@
 // Colours, text styles and blends: the values a control hands to the drawing
 // operations of Graphics.
 #include <cstdint>
+#include <string_view>
 
 // Alpha first; each channel 0..255.
 struct Color {
@@ -22,10 +23,15 @@ struct BlendStyle {
 enum TextAlign : int32_t { kAlignNear = 0, kAlignCentre = 1, kAlignFar = 2 };
 enum TextVAlign : int32_t { kVAlignTop = 0, kVAlignMiddle = 1, kVAlignBottom = 2 };
 
-// A control's text style. The default is the editor's one font at 14 units,
-// black, centred both ways.
+// The font id a text style names unless told otherwise. The framework carries
+// no font of its own: an editor makes this id real by loading a font under it
+// (Graphics::LoadFont), and text in a font never loaded is not drawn.
+inline constexpr char kDefaultFontId[] = "Roboto-Regular";
+
+// A control's text style. The default is the default font at 14 units, black,
+// centred both ways.
 struct TextStyle {
-    char font[64] = "Roboto-Regular";
+    char font[64] = "Roboto-Regular";  // kDefaultFontId
     float size = 14.0f;
     Color foreground{255, 0, 0, 0};
     Color entryBackground{255, 255, 255, 255};
@@ -34,3 +40,5 @@ struct TextStyle {
     int32_t align = kAlignCentre;
     int32_t vAlign = kVAlignMiddle;
 };
+
+static_assert(std::string_view(TextStyle{}.font) == kDefaultFontId);

@@ -28,6 +28,11 @@ const CachedFont* FontCacheFind(const std::string& fontId) {
     return found == Fonts().end() ? nullptr : &found->second;
 }
 
+int FontCacheCount() {
+    std::lock_guard<std::mutex> guard(Lock());
+    return static_cast<int>(Fonts().size());
+}
+
 void FontCacheClear() {
     std::lock_guard<std::mutex> guard(Lock());
     Fonts().clear();

@@ -20,3 +20,5 @@ void FontCacheAdd(const std::string& fontId, CachedFont font);
 const CachedFont* FontCacheFind(const std::string& fontId);
 // [any] Forgets every font.
 void FontCacheClear();
+// [any] The fonts stored.
+int FontCacheCount();

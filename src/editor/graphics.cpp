@@ -11,6 +11,7 @@
 #include "editor/bubble_control.h"
 #include "editor/control.h"
 #include "editor/font_cache.h"
+#include "editor/pixel_size.h"
 #include "editor/region_list.h"
 
 namespace {
@@ -214,6 +215,10 @@ bool Graphics::IsDirty(BoundsList& list) {
 
 void Graphics::Draw(BoundsList& list) {
     if (list.empty()) return;
+    if (DrawsWholeFrames()) {
+        list.clear();
+        list.push_back(Bounds{0.0f, 0.0f, static_cast<float>(mWidth), static_cast<float>(mHeight)});
+    }
     const float s = TotalScale();
     BeginFrame();
     const Control* background = mControls.empty() ? nullptr : mControls.front().get();
@@ -259,13 +264,11 @@ void Graphics::DrawControl(Control* control, const Bounds& region, float scale, 
 }
 
 int Graphics::PixelWidth() const {
-    return static_cast<int>(mScreenScale *
-                            static_cast<float>(static_cast<int>(mWidth * mDrawScale)));
+    return PixelSize(static_cast<float>(mWidth), TotalScale());
 }
 
 int Graphics::PixelHeight() const {
-    return static_cast<int>(mScreenScale *
-                            static_cast<float>(static_cast<int>(mHeight * mDrawScale)));
+    return PixelSize(static_cast<float>(mHeight), TotalScale());
 }
 
 void Graphics::NotifyPlatformOfSize(bool needsPlatformResize) {

@@ -125,7 +125,8 @@ public:
     // by 0.75 units; whether anything was appended.
     bool IsDirty(BoundsList& list);
     // [ui] Aligns the regions to pixels, reduces them with Optimize and draws the
-    // controls meeting each region, clipped to it. An empty list draws nothing.
+    // controls meeting each region, clipped to it; a back end that keeps nothing
+    // between frames gets the whole editor instead. An empty list draws nothing.
     void Draw(BoundsList& list);
 
     // ---- Size and scale -----------------------------------------------------------
@@ -151,7 +152,8 @@ public:
     float GetScreenScale() const { return mScreenScale; }
     // [ui]
     float TotalScale() const { return mDrawScale * mScreenScale; }
-    // [ui] The window's size in pixels for the current size and scales.
+    // [ui] The window's size in pixels for the current size and total scale
+    // (rounded by PixelSize, as every frame buffer and viewport is).
     int PixelWidth() const;
     // [ui]
     int PixelHeight() const;
@@ -312,6 +314,9 @@ public:
     virtual void ResizePlatformWindow(bool parentResized);
     // [ui]
     virtual void ResizeBackEnd() {}
+    // [ui] Whether the back end keeps no pixels between frames, so every frame
+    // must draw the whole editor.
+    virtual bool DrawsWholeFrames() const { return false; }
 
 protected:
     GraphicsEditorDelegate& Delegate() const { return mDelegate; }
@@ -322,7 +327,8 @@ protected:
     // release. Base: a counter, nothing kept.
     virtual int CreateBackendImage(const DecodedPicture& picture);
     virtual void FreeBackendImage(int image);
-    // Back-end font: registers the bytes under fontId. Base: accepts.
+    // Back-end font: registers the bytes under fontId. They are the font cache's
+    // and stay valid until the last editor of the process goes. Base: accepts.
     virtual bool LoadBackendFont(const std::string& fontId, const unsigned char* data,
                                  std::size_t size, const FontTables& tables);
     // Frees every cached bitmap's back-end image; a derived destructor whose

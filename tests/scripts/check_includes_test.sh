@@ -17,6 +17,8 @@ cases=(
     'src/hpi/sdk/hpi_library.cpp|#include "core/param.h"|1'
     'src/editor/control.cpp|#include "editor/drawing/renderer.h"|1'
     'src/editor/platform/window.cpp|#include "editor/drawing/renderer.h"|0'
+    'src/editor/drawing/renderer.cpp|#include "core/param.h"|1'
+    'src/editor/drawing/gl/graphics_gl.cpp|#include "core/param.h"|0'
     'src/product/module/module.cpp|#include "product/editor/layout.h"|0'
     'src/product/editor/layout.cpp|#include "hpi/hpi_adapter.h"|1'
     'host/instance.cpp|#include "hpi/sdk/hpi_types.h"|0'

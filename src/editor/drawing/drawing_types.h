@@ -64,6 +64,10 @@ struct Paint {
     Color inner;                    // the colour, the gradient's inside, or the image tint
     Color outer;                    // the gradient's outside
     int image = 0;                  // image handle of a pattern
+    // The image pixels a pattern samples (minX, minY, maxX, maxY): drawing outside
+    // them repeats their edge, and filtering never reaches past them, so a film
+    // strip's frame shows none of its neighbours. All zero: the whole image.
+    std::array<float, 4> sampleBox{};
 };
 
 // [any] A paint of one colour.

@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kAtlasWidth = 512;
 constexpr int kInitialAtlasHeight = 256;
-constexpr int kMaxAtlasHeight = 4096;
 constexpr int kPadding = 1;
 
 std::uint32_t ReadBig32(const unsigned char* p) {
@@ -65,11 +64,22 @@ struct FontAtlas::Font {
     stbtt_fontinfo info;
 };
 
-FontAtlas::FontAtlas()
-    : mPixels(std::size_t(kAtlasWidth) * kInitialAtlasHeight, 0),
-      mWidth(kAtlasWidth),
-      mHeight(kInitialAtlasHeight),
-      mDirtyTop(kInitialAtlasHeight) {}
+FontAtlas::FontAtlas(int maxTextureSize)
+    : mWidth(std::clamp(maxTextureSize, 1, kAtlasWidth)),
+      mHeight(std::clamp(maxTextureSize, 1, kInitialAtlasHeight)),
+      mMaxHeight(std::max(1, maxTextureSize)),
+      mDirtyTop(mHeight) {
+    mPixels.assign(std::size_t(mWidth) * std::size_t(mHeight), 0);
+}
+
+void FontAtlas::Clear() {
+    mGlyphs.clear();
+    std::fill(mPixels.begin(), mPixels.end(), 0);
+    mShelfX = mShelfY = mShelfHeight = 0;
+    mDirtyTop = 0;
+    mDirtyBottom = mHeight;
+    mFull = false;
+}
 
 FontAtlas::~FontAtlas() {
     if (mTexture) glDeleteTextures(1, &mTexture);
@@ -120,8 +130,8 @@ bool FontAtlas::Place(int width, int height, int& x, int& y) {
         mShelfHeight = 0;
     }
     while (mShelfY + height + kPadding > mHeight) {
-        if (mHeight * 2 > kMaxAtlasHeight) return false;
-        mHeight *= 2;
+        if (mHeight >= mMaxHeight) return false;
+        mHeight = std::min(mHeight * 2, mMaxHeight);
         mPixels.resize(std::size_t(mWidth) * std::size_t(mHeight), 0);
     }
     x = mShelfX;
@@ -152,7 +162,10 @@ const Glyph* FontAtlas::Find(int font, std::uint32_t codePoint, float pixelSize)
     glyph.offsetX = x0;
     glyph.offsetY = y0;
     if (glyph.width > 0 && glyph.height > 0) {
-        if (!Place(glyph.width, glyph.height, glyph.atlasX, glyph.atlasY)) return nullptr;
+        if (!Place(glyph.width, glyph.height, glyph.atlasX, glyph.atlasY)) {
+            mFull = true;
+            return nullptr;
+        }
         stbtt_MakeGlyphBitmap(&info, &mPixels[std::size_t(glyph.atlasY) * mWidth + glyph.atlasX],
                               glyph.width, glyph.height, mWidth, scale, scale, glyph.index);
         mDirtyTop = std::min(mDirtyTop, glyph.atlasY);

@@ -1,9 +1,11 @@
 #pragma once
 // Fonts registered from memory and the glyphs drawn with them. Each glyph is
 // rasterised once per font, code point and size (in quarter pixels) with
-// stb_truetype into a shared single-channel atlas, which grows taller when full.
-// The atlas keeps a CPU copy so it can grow, and uploads the rows that changed
-// when a frame is rendered. Needs a current GL context for Upload() and the destructor.
+// stb_truetype into a shared single-channel atlas, which grows taller when full,
+// up to the texture limit; beyond that the owner clears it and places anew what
+// it draws next. The atlas keeps a CPU copy so it can grow, and uploads the rows
+// that changed when a frame is rendered. Needs a current GL context for Upload()
+// and the destructor.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -29,8 +31,9 @@ struct FontMetrics {
 
 class FontAtlas {
 public:
-    // [ui] An empty atlas; its texture is made at the first Upload().
-    FontAtlas();
+    // [ui] An empty atlas whose texture sides stay within maxTextureSize; the texture
+    // is made at the first Upload().
+    explicit FontAtlas(int maxTextureSize);
     FontAtlas(const FontAtlas&) = delete;
     FontAtlas& operator=(const FontAtlas&) = delete;
     // [ui] Deletes the atlas texture.
@@ -46,8 +49,13 @@ public:
     // [ui] Ascent and descent at `pixelSize` (the height from descender to ascender).
     FontMetrics Metrics(int font, float pixelSize) const;
     // [ui] The glyph of `codePoint`, rasterised on first use; null when the font is
-    // unknown or the atlas is full at its largest size.
+    // unknown or the atlas is full at its largest size (which Full() then reports).
+    // Glyphs stay where they are until Clear().
     const Glyph* Find(int font, std::uint32_t codePoint, float pixelSize);
+    // [ui] Whether a glyph found no room since the last Clear().
+    bool Full() const { return mFull; }
+    // [ui] Forgets every glyph (not the fonts), so the atlas fills anew from the top.
+    void Clear();
     // [ui] The kerning between two glyph indices at `pixelSize`.
     float Kerning(int font, int leftIndex, int rightIndex, float pixelSize) const;
 
@@ -68,6 +76,8 @@ private:
     std::vector<unsigned char> mPixels;
     int mWidth;
     int mHeight;
+    int mMaxHeight;
+    bool mFull = false;
     int mShelfX = 0, mShelfY = 0, mShelfHeight = 0;
     int mDirtyTop;
     int mDirtyBottom = 0;

@@ -34,7 +34,7 @@ int FramebufferStore::Create(int width, int height) {
     glBindFramebuffer(GL_FRAMEBUFFER, entry.object);
     glBindRenderbuffer(GL_RENDERBUFFER, entry.stencil);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
-                           mImages.Sample(image).texture, 0);
+                           mImages.Texture(image), 0);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_STENCIL_INDEX8, width, height);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
                               entry.stencil);

@@ -37,6 +37,10 @@ uniform sampler2D uImage;
 uniform sampler2D uAtlas;
 uniform vec2 uAtlasSize;
 uniform vec4 uRectangle;
+uniform vec2 uImageSize;
+uniform vec4 uSampleBox;
+uniform vec4 uTileOwned;
+uniform vec4 uTileTexture;
 varying vec2 vPosition;
 varying vec2 vParameter;
 
@@ -69,7 +73,15 @@ void main() {
     float t = clamp((RoundedBoxDistance(p, uExtent, uRadius) + 0.5 * uFeather) / uFeather, 0.0, 1.0);
     vec4 color = mix(uInner, uOuter, t);
 #elif KIND == 2
-    vec2 uv = (uPaintMatrix * vec3(vPosition, 1.0)).xy / uExtent;
+    // In image pixels, held inside the sampled box, then read from the one tile
+    // that answers for them (the others discard the pixel).
+    vec2 texel = clamp((uPaintMatrix * vec3(vPosition, 1.0)).xy / uExtent * uImageSize,
+                       uSampleBox.xy, uSampleBox.zw);
+    if (texel.x < uTileOwned.x || texel.y < uTileOwned.y || texel.x >= uTileOwned.z ||
+        texel.y >= uTileOwned.w) {
+        discard;
+    }
+    vec2 uv = (texel - uTileTexture.xy) / uTileTexture.zw;
     if (uFlipY) uv.y = 1.0 - uv.y;
     vec4 color = texture2D(uImage, uv) * uInner;
 #else
@@ -148,6 +160,10 @@ bool GlProgram::BuildVariant(Variant& v, unsigned vertex, const char* prefix, co
     v.rectangle = location("uRectangle");
     v.flipY = location("uFlipY");
     v.atlasSize = location("uAtlasSize");
+    v.imageSize = location("uImageSize");
+    v.sampleBox = location("uSampleBox");
+    v.tileOwned = location("uTileOwned");
+    v.tileTexture = location("uTileTexture");
     glUseProgram(v.program);
     glUniform1i(location("uImage"), 0);
     glUniform1i(location("uAtlas"), 1);
@@ -188,6 +204,12 @@ void GlProgram::SetPaint(const PaintUniforms& paint, Coverage coverage) {
     glUniform1f(v.strokeEdge, paint.strokeEdge);
     glUniform4fv(v.rectangle, 1, paint.rectangle);
     glUniform1i(v.flipY, paint.flipY ? 1 : 0);
+    if (v.imageSize >= 0) {
+        glUniform2fv(v.imageSize, 1, paint.imageSize);
+        glUniform4fv(v.sampleBox, 1, paint.sampleBox);
+        glUniform4fv(v.tileOwned, 1, paint.tileOwned);
+        glUniform4fv(v.tileTexture, 1, paint.tileTexture);
+    }
 }
 
 }  // namespace drawing

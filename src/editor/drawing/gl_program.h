@@ -29,6 +29,10 @@ struct PaintUniforms {
     int kind = 0;  // Paint::Kind as an int
     unsigned texture = 0;
     bool flipY = false;
+    float imageSize[2] = {1.0f, 1.0f};  // pixels
+    float sampleBox[4] = {};            // pixel centres sampling is clamped to
+    float tileOwned[4] = {};            // image pixels this texture answers for
+    float tileTexture[4] = {};          // the texture's origin and size in image pixels
     float strokeScale = 1.0f;
     float strokeEdge = 0.0f;  // the half width plus half a pixel
     float rectangle[4] = {};  // device pixels: minX, minY, maxX, maxY
@@ -59,7 +63,7 @@ private:
         unsigned frame = 0;  // the frame whose sizes it holds
         int viewSize = -1, paintMatrix = -1, inner = -1, outer = -1, extent = -1, radius = -1,
             feather = -1, strokeScale = -1, flipY = -1, atlasSize = -1, rectangle = -1,
-            strokeEdge = -1;
+            strokeEdge = -1, imageSize = -1, sampleBox = -1, tileOwned = -1, tileTexture = -1;
     };
     bool BuildVariant(Variant& variant, unsigned vertex, const char* prefix, const char*& error);
 

@@ -1,35 +1,46 @@
 #include "editor/drawing/image_store.h"
 
 #include <epoxy/gl.h>
-#include <stb/stb_image.h>
 
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-#include <limits>
+#include <algorithm>
 #include <memory>
 
 namespace drawing {
 
 namespace {
 
-struct StbFree {
-    void operator()(unsigned char* p) const { stbi_image_free(p); }
+// One axis of a tiled image: the pixels a tile answers for and its texture's
+// extent, one pixel wider on each side that has a neighbour.
+struct Span {
+    int owned0, owned1, texture0, texture1;
 };
+
+std::vector<Span> Spans(int size, int limit) {
+    if (size <= limit) return {{0, size, 0, size}};
+    std::vector<Span> spans;
+    int owned0 = 0;
+    while (owned0 < size) {
+        const int texture0 = owned0 == 0 ? 0 : owned0 - 1;
+        const int texture1 = std::min(size, texture0 + limit);
+        const int owned1 = texture1 == size ? size : texture1 - 1;
+        spans.push_back({owned0, owned1, texture0, texture1});
+        owned0 = owned1;
+    }
+    return spans;
+}
 
 }  // namespace
 
+ImageStore::ImageStore(int maxTextureSize) : mMaxTextureSize(std::max(3, maxTextureSize)) {}
+
 ImageStore::~ImageStore() {
     for (const Entry& e : mEntries) {
-        if (e.texture) glDeleteTextures(1, &e.texture);
+        for (const Tile& t : e.tiles) glDeleteTextures(1, &t.texture);
     }
 }
 
-int ImageStore::Allocate(int width, int height, const unsigned char* premultiplied, bool flipY) {
-    GLint maxSize = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    if (width <= 0 || height <= 0 || width > maxSize || height > maxSize) return 0;
+unsigned ImageStore::Upload(int width, int height, const unsigned char* premultiplied,
+                            int rowLength) {
     // Earlier errors are not this upload's; a lost context would report forever.
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
     }
@@ -40,34 +51,37 @@ int ImageStore::Allocate(int width, int height, const unsigned char* premultipli
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
     glBindTexture(GL_TEXTURE_2D, texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                  premultiplied);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glBindTexture(GL_TEXTURE_2D, GLuint(previous));
     if (glGetError() != GL_NO_ERROR) {
         glDeleteTextures(1, &texture);
         return 0;
     }
-    const Entry entry{texture, width, height, flipY};
+    return texture;
+}
+
+int ImageStore::Store(Entry entry) {
     for (std::size_t i = 0; i < mEntries.size(); ++i) {
-        if (!mEntries[i].texture) {
-            mEntries[i] = entry;
+        if (mEntries[i].tiles.empty()) {
+            mEntries[i] = std::move(entry);
             return int(i) + 1;
         }
     }
-    mEntries.push_back(entry);
+    mEntries.push_back(std::move(entry));
     return int(mEntries.size());
 }
 
 int ImageStore::CreateRGBA(int width, int height, const unsigned char* pixels) {
-    if (!pixels || width <= 0 || height <= 0) return 0;
-    GLint maxSize = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    if (width > maxSize || height > maxSize) return 0;
+    if (!pixels || width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) {
+        return 0;
+    }
     const std::size_t count = std::size_t(width) * std::size_t(height) * 4;
     std::unique_ptr<unsigned char[]> premultiplied(new (std::nothrow) unsigned char[count]);
     if (!premultiplied) return 0;
@@ -78,40 +92,44 @@ int ImageStore::CreateRGBA(int width, int height, const unsigned char* pixels) {
         }
         premultiplied[i + 3] = static_cast<unsigned char>(alpha);
     }
-    return Allocate(width, height, premultiplied.get(), false);
-}
-
-int ImageStore::CreateFromEncoded(const unsigned char* bytes, std::size_t size) {
-    // Only PNG reaches stb: its other decoders are not safe on damaged input.
-    static constexpr unsigned char kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (!bytes || size < sizeof kPng || size > std::size_t(std::numeric_limits<int>::max()) ||
-        std::memcmp(bytes, kPng, sizeof kPng) != 0) {
-        return 0;
+    Entry entry{{}, width, height, false};
+    for (const Span& row : Spans(height, mMaxTextureSize)) {
+        for (const Span& column : Spans(width, mMaxTextureSize)) {
+            Tile tile{0,
+                      column.owned0,
+                      row.owned0,
+                      column.owned1,
+                      row.owned1,
+                      column.texture0,
+                      row.texture0,
+                      column.texture1 - column.texture0,
+                      row.texture1 - row.texture0};
+            const std::size_t first =
+                (std::size_t(tile.textureY) * std::size_t(width) + std::size_t(tile.textureX)) * 4;
+            tile.texture =
+                Upload(tile.textureWidth, tile.textureHeight, premultiplied.get() + first, width);
+            if (!tile.texture) {
+                for (const Tile& t : entry.tiles) glDeleteTextures(1, &t.texture);
+                return 0;
+            }
+            entry.tiles.push_back(tile);
+        }
     }
-    int width = 0, height = 0, channels = 0;
-    std::unique_ptr<unsigned char, StbFree> pixels(
-        stbi_load_from_memory(bytes, int(size), &width, &height, &channels, 4));
-    if (!pixels) return 0;
-    return CreateRGBA(width, height, pixels.get());
-}
-
-int ImageStore::CreateFromFile(const char* path) {
-    if (!path) return 0;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return 0;
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
-                                           std::istreambuf_iterator<char>());
-    return CreateFromEncoded(bytes.data(), bytes.size());
+    return Store(std::move(entry));
 }
 
 int ImageStore::CreateRenderTarget(int width, int height) {
-    return Allocate(width, height, nullptr, true);
+    if (width <= 0 || height <= 0 || width > mMaxTextureSize || height > mMaxTextureSize) return 0;
+    const unsigned texture = Upload(width, height, nullptr, 0);
+    if (!texture) return 0;
+    Entry entry{{Tile{texture, 0, 0, width, height, 0, 0, width, height}}, width, height, true};
+    return Store(std::move(entry));
 }
 
 const ImageStore::Entry* ImageStore::Find(int image) const {
     if (image <= 0 || image > int(mEntries.size())) return nullptr;
     const Entry& e = mEntries[std::size_t(image) - 1];
-    return e.texture ? &e : nullptr;
+    return e.tiles.empty() ? nullptr : &e;
 }
 
 bool ImageStore::Size(int image, int& width, int& height) const {
@@ -122,16 +140,21 @@ bool ImageStore::Size(int image, int& width, int& height) const {
 }
 
 void ImageStore::Delete(int image) {
-    const Entry* e = Find(image);
-    if (!e) return;
+    if (!Find(image)) return;
     Entry& entry = mEntries[std::size_t(image) - 1];
-    glDeleteTextures(1, &entry.texture);
+    for (const Tile& t : entry.tiles) glDeleteTextures(1, &t.texture);
     entry = Entry{};
 }
 
 ImageStore::Sampling ImageStore::Sample(int image) const {
     const Entry* e = Find(image);
-    return e ? Sampling{e->texture, e->flipY} : Sampling{};
+    if (!e) return {};
+    return {e->tiles.data(), int(e->tiles.size()), e->width, e->height, e->flipY};
+}
+
+unsigned ImageStore::Texture(int image) const {
+    const Entry* e = Find(image);
+    return e && e->tiles.size() == 1 ? e->tiles.front().texture : 0;
 }
 
 }  // namespace drawing

@@ -58,6 +58,10 @@ bool Finite(float v) {
 }  // namespace
 
 std::unique_ptr<Renderer> Renderer::Create(int flags, const char** error) {
+    return Create(Options{flags, 0}, error);
+}
+
+std::unique_ptr<Renderer> Renderer::Create(const Options& options, const char** error) {
     const char* reason = nullptr;
     const int version = epoxy_gl_version();
     if (epoxy_is_desktop_gl() == 0 || version < 21) {
@@ -68,14 +72,21 @@ std::unique_ptr<Renderer> Renderer::Create(int flags, const char** error) {
     }
     std::unique_ptr<Renderer> renderer;
     if (!reason) {
-        renderer.reset(new Renderer(flags));
+        GLint driverLimit = 0;
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &driverLimit);
+        const int cap = options.maxTextureSize > 0
+                            ? std::max(options.maxTextureSize, kMinTextureSide)
+                            : kMaxTextureSide;
+        const int limit = std::min(int(driverLimit), cap);
+        renderer.reset(new Renderer(options.flags, limit));
         if (!renderer->mProgram.Build(reason)) renderer.reset();
     }
     if (error) *error = reason;
     return renderer;
 }
 
-Renderer::Renderer(int flags) : mFlags(flags) {
+Renderer::Renderer(int flags, int maxTextureSize)
+    : mFlags(flags), mImages(maxTextureSize), mFonts(maxTextureSize) {
     glGenBuffers(1, &mVertexBuffer);
     ResetState();
 }
@@ -87,14 +98,22 @@ Renderer::~Renderer() {
 // ---- Frames
 
 void Renderer::BeginFrame(float width, float height, float devicePixelRatio) {
+    const float pixelWidth = std::round(width * devicePixelRatio);
+    const float pixelHeight = std::round(height * devicePixelRatio);
+    StartFrame(pixelWidth, pixelHeight, devicePixelRatio);
+}
+
+void Renderer::BeginFrameInPixels(int pixelWidth, int pixelHeight, float devicePixelRatio) {
+    StartFrame(float(pixelWidth), float(pixelHeight), devicePixelRatio);
+}
+
+void Renderer::StartFrame(float pixelWidth, float pixelHeight, float devicePixelRatio) {
     mVertices.clear();
     mCalls.clear();
     mPath.Clear();
     ResetState();
-    const float pixelWidth = std::round(width * devicePixelRatio);
-    const float pixelHeight = std::round(height * devicePixelRatio);
     mInFrame = Finite(pixelWidth) && Finite(pixelHeight) && pixelWidth >= 1.0f &&
-               pixelHeight >= 1.0f && devicePixelRatio > 0.0f;
+               pixelHeight >= 1.0f && devicePixelRatio > 0.0f && Finite(devicePixelRatio);
     mViewWidth = mInFrame ? std::min(pixelWidth, kMaxViewPixels) : 0.0f;
     mViewHeight = mInFrame ? std::min(pixelHeight, kMaxViewPixels) : 0.0f;
     mPixelRatio = mInFrame ? devicePixelRatio : 1.0f;
@@ -111,14 +130,6 @@ void Renderer::EndFrame() {
 
 int Renderer::CreateImageRGBA(int width, int height, int, const unsigned char* pixels) {
     return mImages.CreateRGBA(width, height, pixels);
-}
-
-int Renderer::CreateImageFromMemory(int, const unsigned char* bytes, std::size_t size) {
-    return mImages.CreateFromEncoded(bytes, size);
-}
-
-int Renderer::CreateImageFromFile(int, const char* path) {
-    return mImages.CreateFromFile(path);
 }
 
 bool Renderer::ImageSize(int image, int& width, int& height) const {
@@ -252,15 +263,33 @@ bool Renderer::PreparePaint(const Paint& paint, PaintUniforms& out) const {
         out.feather = paint.feather;
     } else if (paint.kind == Paint::Kind::kImage) {
         const ImageStore::Sampling sampling = mImages.Sample(paint.image);
-        if (!sampling.texture || !(std::fabs(paint.extent[0]) > 0.0f) ||
+        if (sampling.tileCount == 0 || !(std::fabs(paint.extent[0]) > 0.0f) ||
             !(std::fabs(paint.extent[1]) > 0.0f) || !Finite(paint.extent[0]) ||
             !Finite(paint.extent[1])) {
             return false;
         }
-        out.texture = sampling.texture;
         out.flipY = sampling.flipY;
         out.extent[0] = paint.extent[0];
         out.extent[1] = paint.extent[1];
+        const float width = float(sampling.width), height = float(sampling.height);
+        out.imageSize[0] = width;
+        out.imageSize[1] = height;
+        float box[4] = {0.0f, 0.0f, width, height};
+        const auto& asked = paint.sampleBox;
+        const bool whole =
+            asked[0] == 0.0f && asked[1] == 0.0f && asked[2] == 0.0f && asked[3] == 0.0f;
+        if (!whole && Finite(asked[0]) && Finite(asked[1]) && Finite(asked[2]) &&
+            Finite(asked[3])) {
+            box[0] = std::clamp(asked[0], 0.0f, width);
+            box[1] = std::clamp(asked[1], 0.0f, height);
+            box[2] = std::clamp(asked[2], box[0], width);
+            box[3] = std::clamp(asked[3], box[1], height);
+        }
+        // Pixel centres: linear filtering at them reads no pixel outside the box.
+        out.sampleBox[0] = box[0] + 0.5f;
+        out.sampleBox[1] = box[1] + 0.5f;
+        out.sampleBox[2] = std::max(out.sampleBox[0], box[2] - 0.5f);
+        out.sampleBox[3] = std::max(out.sampleBox[1], box[3] - 0.5f);
     }
     // Even a transparent paint is drawn: blend factors may change the destination.
     return true;
@@ -289,7 +318,38 @@ bool Renderer::BeginCall(CallKind kind, const Paint& paint, float minX, float mi
     call.scissorBox[3] = int(clip[3] - clip[1]);
     call.sourceFactor = mState.sourceFactor;
     call.destinationFactor = mState.destinationFactor;
+    call.image = paint.kind == Paint::Kind::kImage ? paint.image : 0;
     return true;
+}
+
+// An image paint becomes one call per tile its sampled box reaches; each draws
+// only the pixels its tile answers for.
+void Renderer::PushCall(const Call& call) {
+    if (call.image == 0) {
+        mCalls.push_back(call);
+        return;
+    }
+    const ImageStore::Sampling sampling = mImages.Sample(call.image);
+    const float* box = call.paint.sampleBox;
+    for (int i = 0; i < sampling.tileCount; ++i) {
+        const ImageStore::Tile& tile = sampling.tiles[i];
+        if (float(tile.ownedX1) <= box[0] || float(tile.ownedX0) > box[2] ||
+            float(tile.ownedY1) <= box[1] || float(tile.ownedY0) > box[3]) {
+            continue;
+        }
+        Call tiled = call;
+        PaintUniforms& paint = tiled.paint;
+        paint.texture = tile.texture;
+        paint.tileOwned[0] = float(tile.ownedX0);
+        paint.tileOwned[1] = float(tile.ownedY0);
+        paint.tileOwned[2] = float(tile.ownedX1);
+        paint.tileOwned[3] = float(tile.ownedY1);
+        paint.tileTexture[0] = float(tile.textureX);
+        paint.tileTexture[1] = float(tile.textureY);
+        paint.tileTexture[2] = float(tile.textureWidth);
+        paint.tileTexture[3] = float(tile.textureHeight);
+        mCalls.push_back(tiled);
+    }
 }
 
 void Renderer::Fill(Color color) {
@@ -308,7 +368,7 @@ void Renderer::Fill(const Paint& paint) {
         AppendRectangle(std::floor(box[0]), std::floor(box[1]), std::ceil(box[2]),
                         std::ceil(box[3]), mVertices);
         call.count = int(mVertices.size()) - call.first;
-        mCalls.push_back(call);
+        PushCall(call);
         return;
     }
     AppendWindingFans(mPath, mVertices);
@@ -325,7 +385,7 @@ void Renderer::Fill(const Paint& paint) {
     call.fringeCount = int(mVertices.size()) - call.fringeFirst;
     call.coverFirst = int(mVertices.size());
     AppendRectangle(minX - 2.0f, minY - 2.0f, maxX + 2.0f, maxY + 2.0f, mVertices);
-    mCalls.push_back(call);
+    PushCall(call);
 }
 
 void Renderer::Stroke(Color color, float width) {
@@ -355,7 +415,7 @@ void Renderer::Stroke(const Paint& paint, float width) {
     if (call.count == 0) return;
     call.coverFirst = int(mVertices.size());
     AppendRectangle(minX - reach, minY - reach, maxX + reach, maxY + reach, mVertices);
-    mCalls.push_back(call);
+    PushCall(call);
 }
 
 }  // namespace drawing

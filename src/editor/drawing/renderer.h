@@ -36,9 +36,19 @@ public:
     enum CreateFlags : int {
         kAntialias = 1,  // smooth edges on fills (strokes and text are always smooth)
     };
+    struct Options {
+        int flags = 0;  // CreateFlags
+        // The largest texture side made: 0 for the driver's limit but at most
+        // kMaxTextureSide; a positive figure (at least kMinTextureSide) replaces that
+        // cap, within the driver's limit, so tests can draw as a stricter or a
+        // lenient driver would.
+        int maxTextureSize = 0;
+    };
 
     // [ui] A renderer on the current GL context; null when the context lacks OpenGL 2.1,
     // frame buffer objects or GLSL 1.20 (the reason goes to `error` when given).
+    static std::unique_ptr<Renderer> Create(const Options& options, const char** error = nullptr);
+    // [ui] The same with the usual texture limit (Options{flags, 0}).
     static std::unique_ptr<Renderer> Create(int flags, const char** error = nullptr);
     // [ui] Deletes every image, frame buffer, font texture and the program.
     ~Renderer();
@@ -50,19 +60,22 @@ public:
     // pixels per unit, and resets the state. A size or ratio that is not positive and
     // finite records nothing.
     void BeginFrame(float width, float height, float devicePixelRatio);
+    // [ui] The same for a frame whose size the caller has already rounded to pixels,
+    // so its viewport and scissors match the buffer it draws into exactly.
+    void BeginFrameInPixels(int pixelWidth, int pixelHeight, float devicePixelRatio);
     // [ui] Renders the recorded frame into the bound frame buffer (viewport set to the
     // frame's pixel size) and leaves blending on, stencil and scissor tests off.
     void EndFrame();
 
+    // [ui] No texture (image tile, frame buffer, glyph atlas) has a side larger than this.
+    int MaxTextureSize() const { return mImages.MaxTextureSize(); }
+
     // ---- Images (handle 0 is never an image)
     // [ui] An image from straight-alpha RGBA rows, top row first. `flags` 0 is the only
-    // kind: linear filtering, no mipmaps, clamped edges. 0 for a size that is not
-    // positive or beyond the GL limit, or missing bytes.
+    // kind: linear filtering, no mipmaps, clamped edges. Sides beyond MaxTextureSize()
+    // are kept in tiles and drawn as one picture. 0 for a size that is not positive or
+    // beyond kMaxImageSide, or missing bytes.
     int CreateImageRGBA(int width, int height, int flags, const unsigned char* pixels);
-    // [ui] An image decoded from a PNG, JPEG, ... in memory; 0 when it does not decode.
-    int CreateImageFromMemory(int flags, const unsigned char* bytes, std::size_t size);
-    // [ui] An image decoded from a picture file; 0 when it cannot be read or decoded.
-    int CreateImageFromFile(int flags, const char* path);
     // [ui] The size in pixels; false and 0 x 0 for an unknown handle.
     bool ImageSize(int image, int& width, int& height) const;
     // [ui] Unknown handles are ignored. Do not delete an image used in the current frame.
@@ -70,7 +83,8 @@ public:
 
     // ---- Off-screen frame buffers (handle 0 is never one)
     // [ui] A frame buffer with an 8-bit stencil whose colour texture is an image
-    // (stored bottom-up; image patterns show it upright); 0 on failure.
+    // (stored bottom-up; image patterns show it upright); 0 on failure, and for a side
+    // beyond MaxTextureSize().
     int CreateFramebuffer(int width, int height);
     // [ui] Deletes the frame buffer and its image.
     void DeleteFramebuffer(int framebuffer);
@@ -142,7 +156,9 @@ public:
     void TextAlign(int align);
     // [ui] Draws UTF-8 text (to `end`, or to its NUL when null) anchored at (x, y) in
     // `color`; returns x plus the advance. Upright glyphs sit on whole pixels; under a
-    // rotating transform they turn with it. Malformed bytes draw as U+FFFD.
+    // rotating transform they turn with it. Malformed bytes draw as U+FFFD. When the
+    // glyph atlas has no room for the text, what the frame recorded so far is rendered
+    // into the bound frame buffer at once and the atlas starts anew (MeasureText too).
     float Text(float x, float y, Color color, const char* text, const char* end = nullptr);
     // [ui] The advance and the box (from ascender to descender) the text would have.
     TextBounds MeasureText(float x, float y, const char* text, const char* end = nullptr);
@@ -171,15 +187,19 @@ private:
         bool scissor = false;
         int scissorBox[4] = {};  // pixels: x, y from the bottom, width, height
         unsigned sourceFactor = 0, destinationFactor = 0;
+        int image = 0;  // the pattern's image, split into its tiles when recorded
     };
 
-    explicit Renderer(int flags);
+    Renderer(int flags, int maxTextureSize);
+    void StartFrame(float pixelWidth, float pixelHeight, float devicePixelRatio);
     Transform DeviceTransform() const;
     bool PreparePaint(const Paint& paint, PaintUniforms& out) const;
     bool BeginCall(CallKind kind, const Paint& paint, float minX, float minY, float maxX,
                    float maxY, Call& call);
     float LayoutText(float x, float y, const char* text, const char* end, const Color* color,
                      TextBounds* bounds);
+    void PushCall(const Call& call);
+    void ClearAtlas();
     void Render();
 
     int mFlags;
@@ -197,5 +217,11 @@ private:
     FramebufferStore mFramebuffers{mImages};
     FontAtlas mFonts;
 };
+
+// [any] Textures never exceed this side, whatever the driver allows: what the
+// many drivers of 4096 accept is what the editor is tested with.
+inline constexpr int kMaxTextureSide = 4096;
+// [any] The smallest limit Renderer::Options may set.
+inline constexpr int kMinTextureSide = 16;
 
 }  // namespace drawing

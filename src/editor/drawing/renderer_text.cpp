@@ -43,15 +43,23 @@ float Renderer::LayoutText(float x, float y, const char* text, const char* end, 
 
     float advancePixels = 0.0f;
     int previous = -1;
-    for (const char* p = text; p < end;) {
-        std::uint32_t codePoint = 0;
-        p = NextCodePoint(p, end, codePoint);
-        const Glyph* glyph = mFonts.Find(mState.font, codePoint, pixelSize);
-        if (!glyph) continue;
-        if (previous >= 0)
-            advancePixels += mFonts.Kerning(mState.font, previous, glyph->index, pixelSize);
-        advancePixels += glyph->advance;
-        previous = glyph->index;
+    // Twice at most: when the atlas has no room for this text's glyphs, it is
+    // cleared (after drawing what the frame has so far) and filled with them.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        advancePixels = 0.0f;
+        previous = -1;
+        for (const char* p = text; p < end;) {
+            std::uint32_t codePoint = 0;
+            p = NextCodePoint(p, end, codePoint);
+            const Glyph* glyph = mFonts.Find(mState.font, codePoint, pixelSize);
+            if (!glyph) continue;
+            if (previous >= 0)
+                advancePixels += mFonts.Kerning(mState.font, previous, glyph->index, pixelSize);
+            advancePixels += glyph->advance;
+            previous = glyph->index;
+        }
+        if (!mFonts.Full() || attempt == 1) break;
+        ClearAtlas();
     }
     const float advance = advancePixels / scale;
     float left = x;
@@ -119,6 +127,15 @@ float Renderer::LayoutText(float x, float y, const char* text, const char* end, 
     call.count = int(mVertices.size()) - call.first;
     if (call.count > 0) mCalls.push_back(call);
     return left + advance;
+}
+
+void Renderer::ClearAtlas() {
+    // The calls recorded so far point at glyphs about to go: they are drawn now,
+    // into the same frame buffer and in the same order as EndFrame would.
+    if (mInFrame && !mCalls.empty()) Render();
+    mVertices.clear();
+    mCalls.clear();
+    mFonts.Clear();
 }
 
 float Renderer::Text(float x, float y, Color color, const char* text, const char* end) {

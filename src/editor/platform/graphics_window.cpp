@@ -242,8 +242,9 @@ void* GraphicsWindow::OpenWindow(void* parentView) {
     // Opened at the whole factor; the first tick moves to the exact one.
     mScreenScaleRead = std::max(1.0f, std::floor(exactScale));
     if (width <= 0 || height <= 0) {
-        width = WindowPixelSize(static_cast<float>(Width()) * DrawScale(), mScreenScaleRead);
-        height = WindowPixelSize(static_cast<float>(Height()) * DrawScale(), mScreenScaleRead);
+        // Graphics takes the scale read here only at the first tick.
+        width = std::max(PixelSize(static_cast<float>(Width()), DrawScale() * mScreenScaleRead), 1);
+        height = std::max(PixelSize(static_cast<float>(Height()), DrawScale() * mScreenScaleRead), 1);
     }
     ++gOpenWindows;
     if (!CreateNativeWindow(parent, x, y, width, height)) {

@@ -39,12 +39,6 @@ float ScreenScaleFromResources(std::string_view resources) {
     return scale;
 }
 
-int WindowPixelSize(float units, float totalScale) {
-    const double pixels = std::floor(static_cast<double>(units)) * totalScale;
-    if (!std::isfinite(pixels)) return 1;
-    return static_cast<int>(std::clamp(std::floor(pixels), 1.0, double{kMaxWindowPixels}));
-}
-
 int FramePeriodMs(int fps) {
     const int period = fps > 0 ? 1000 / fps : 0;
     return period < 20 ? 15 : period;

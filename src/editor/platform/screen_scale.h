@@ -3,23 +3,22 @@
 // resource database (the RESOURCE_MANAGER text) over 96 dots per inch.
 #include <string_view>
 
+#include "editor/pixel_size.h"
+
 // The screen scales the editor follows; a resource outside them is held at
 // the nearer end, so a bogus Xft.dpi cannot make a window X refuses.
 inline constexpr float kMinScreenScale = 0.5f;
 inline constexpr float kMaxScreenScale = 4.0f;
 
-// The largest window side X takes (its coordinates are 16-bit signed).
-inline constexpr int kMaxWindowPixels = 32767;
+// The largest window side X takes (its coordinates are 16-bit signed); the
+// editor's own sizes stop there too.
+inline constexpr int kMaxWindowPixels = kMaxPixelSize;
+static_assert(kMaxWindowPixels <= 32767);
 
 // [any] Xft.dpi / 96 from the resource text ("name:\tvalue" lines), within
 // kMinScreenScale..kMaxScreenScale; 1 when the resource is missing or its
 // value is not a positive finite number.
 float ScreenScaleFromResources(std::string_view resources);
-
-// [any] The window pixels of units graphics units at totalScale pixels per
-// unit: the whole units times the scale, rounded down, within
-// 1..kMaxWindowPixels (1 for a size or scale that is no finite number).
-int WindowPixelSize(float units, float totalScale);
 
 // [any] The frame tick's period for fps frames per second: 1000 / fps
 // milliseconds, 15 when that is below 20 (so 15 at 60 and 25 at 40).

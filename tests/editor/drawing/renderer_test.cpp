@@ -2,8 +2,6 @@
 // off-screen frame buffer.
 #include "editor/drawing/renderer.h"
 
-#include <stb/stb_image_write.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -282,34 +280,95 @@ TEST_F(RendererTest, ImagePatternAtOneToOneEqualsThePicture) {
     }
 }
 
-TEST_F(RendererTest, DecodesPicturesFromMemoryAndFiles) {
-    const std::vector<unsigned char> pixels = TestPicture();
-    std::vector<unsigned char> png;
-    ASSERT_TRUE(stbi_write_png_to_func(
-        [](void* context, void* data, int size) {
-            auto* out = static_cast<std::vector<unsigned char>*>(context);
-            out->insert(out->end(), static_cast<unsigned char*>(data),
-                        static_cast<unsigned char*>(data) + size);
-        },
-        &png, 8, 8, 4, pixels.data(), 8 * 4));
-    const std::string path = ::testing::TempDir() + "renderer_test_picture.png";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fwrite(png.data(), 1, png.size(), file);
-    std::fclose(file);
-    const int fromMemory = renderer->CreateImageFromMemory(0, png.data(), png.size());
-    const int fromFile = renderer->CreateImageFromFile(0, path.c_str());
-    std::remove(path.c_str());
-    for (int image : {fromMemory, fromFile}) {
+TEST_F(RendererTest, PicturesLargerThanATextureDrawAsOneWithoutSeams) {
+    // Every pixel unlike its neighbours, so a seam, a gap or a shift shows; in
+    // 16-pixel textures this is a grid of three by four tiles.
+    constexpr int kW = 37, kH = 53;
+    std::vector<unsigned char> pixels(kW * kH * 4);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = i % 4 == 3 ? 255 : static_cast<unsigned char>((i * 97 + i / 4 * 31) % 251);
+    }
+    struct Case {
+        const char* what;
+        float x, y, scale, angle;
+    };
+    const Case kCases[] = {
+        {"one to one", 3, 2, 1.0f, 0},     {"enlarged", 2.5f, -11.25f, 1.37f, 0},
+        {"reduced", 5.3f, 4.1f, 0.61f, 0}, {"enlarged 2x", -7, -19, 2.0f, 0},
+        {"turned", 30, -6, 0.9f, 0.3f},
+    };
+    std::vector<Picture> expected;
+    for (int limit : {0, 16}) {
+        SCOPED_TRACE(limit);
+        UseRenderer({Renderer::kAntialias, limit});
+        const int image = renderer->CreateImageRGBA(kW, kH, 0, pixels.data());
         ASSERT_NE(image, 0);
-        Clear(0, 0, 0, 0);
-        const Picture p = Frame([&](Renderer& r) {
-            r.BeginPath();
-            r.Rect(0, 0, 8, 8);
-            r.Fill(drawing::ImagePattern(0, 0, 8, 8, 0, image, 1));
-        });
-        for (int i = 0; i < 64 * 4; ++i) {
-            ASSERT_EQ(p.At((i / 4) % 8, i / 32, i % 4), pixels[std::size_t(i)]) << i;
+        for (std::size_t i = 0; i < std::size(kCases); ++i) {
+            const Case& c = kCases[i];
+            SCOPED_TRACE(c.what);
+            Clear(0, 0, 0, 0);
+            const Picture p = Frame([&](Renderer& r) {
+                r.SetTransform(
+                    drawing::Transform::Combine(drawing::Transform::Rotation(c.angle),
+                                                drawing::Transform::Translation(c.x, c.y)));
+                r.BeginPath();
+                r.Rect(0, 0, kW * c.scale, kH * c.scale);
+                r.Fill(drawing::ImagePattern(0, 0, kW * c.scale, kH * c.scale, 0, image, 1));
+            });
+            if (limit != 16) {
+                expected.push_back(p);
+                continue;
+            }
+            int differing = 0;
+            for (std::size_t b = 0; b < p.rgba.size(); ++b) {
+                differing += p.rgba[b] != expected[i].rgba[b];
+            }
+            EXPECT_EQ(differing, 0);
+        }
+    }
+}
+
+TEST_F(RendererTest, ASampleBoxKeepsFilteringInsideAFilmStripsFrame) {
+    // Five frames of 12 x 10 pixels, each one primary colour (red, green, blue, red,
+    // green); drawn at any scale and offset, a frame shows none of its neighbours'.
+    constexpr int kW = 12, kFrame = 10, kFrames = 5;
+    std::vector<unsigned char> pixels(kW * kFrame * kFrames * 4, 0);
+    for (int y = 0; y < kFrame * kFrames; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            pixels[(y * kW + x) * 4 + (y / kFrame) % 3] = 255;
+            pixels[(y * kW + x) * 4 + 3] = 255;
+        }
+    }
+    for (int limit : {0, 16}) {  // 16: frames straddle tile edges
+        UseRenderer({Renderer::kAntialias, limit});
+        const int image = renderer->CreateImageRGBA(kW, kFrame * kFrames, 0, pixels.data());
+        ASSERT_NE(image, 0);
+        for (float scale : {0.7f, 1.3f, 2.6f}) {
+            for (int frame = 1; frame < kFrames - 1; ++frame) {
+                SCOPED_TRACE(testing::Message()
+                             << "limit " << limit << " scale " << scale << " frame " << frame);
+                Clear(0, 0, 0, 0);
+                const float x = 3.3f, y = 2.6f, top = y - float(frame * kFrame) * scale;
+                const Picture p = Frame([&](Renderer& r) {
+                    drawing::Paint strip = drawing::ImagePattern(
+                        x, top, kW * scale, kFrame * kFrames * scale, 0, image, 1);
+                    strip.sampleBox = {0, float(frame * kFrame), float(kW),
+                                       float((frame + 1) * kFrame)};
+                    r.BeginPath();
+                    r.Rect(x, y, kW * scale, kFrame * scale);
+                    r.Fill(strip);
+                });
+                const int own = frame % 3;
+                int foreign = 0, shown = 0;
+                for (int py = 0; py < kHeight; ++py) {
+                    for (int px = 0; px < kWidth; ++px) {
+                        for (int c = 0; c < 3; ++c) foreign += c != own && p.At(px, py, c) != 0;
+                        shown += p.At(px, py, own) == 255;
+                    }
+                }
+                EXPECT_EQ(foreign, 0);
+                EXPECT_GT(shown, 0);
+            }
         }
     }
 }

@@ -149,31 +149,46 @@ TEST_F(RendererTextTest, TextTurnsWithTheTransform) {
     EXPECT_NEAR((ink[1] + ink[3]) / 2.0, 24, 2);
 }
 
-TEST_F(RendererTextTest, GlyphsDrawnBeforeTheAtlasGrowsStayIntact) {
-    const auto drawSample = [&](Renderer& r, float x) {
-        r.FontFaceId(font);
-        r.FontSize(24);
-        r.Text(x, 30, kWhite, "Ag");
-    };
-    const Picture before = Frame([&](Renderer& r) { drawSample(r, 4); });
-    ASSERT_GE(Ink(before)[0], 0);
-    Clear(0, 0, 0, 0);
-    const Picture after = Frame([&](Renderer& r) {
-        drawSample(r, 4);
-        // Many large glyphs, clipped away, fill the atlas and make it grow mid-frame.
-        r.Scissor(0, 0, 0, 0);
-        const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-        for (float size = 40; size <= 120; size += 20) {
-            r.FontSize(size);
-            r.Text(0, 0, kWhite, letters.c_str());
-        }
-        r.ResetScissor();
-        drawSample(r, 36);
-    });
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < 32; ++x) {
-            ASSERT_EQ(after.At(x, y, 3), before.At(x, y, 3)) << x << "," << y;
-            ASSERT_EQ(after.At(x + 32, y, 3), before.At(x, y, 3)) << x << "," << y;
+TEST_F(RendererTextTest, GlyphsDrawnBeforeTheAtlasGrowsOrFillsUpStayIntact) {
+    // With the usual limit the atlas grows mid-frame; within 64 pixels it fills up,
+    // again and again, and starts anew from the glyphs drawn next.
+    for (int limit : {0, 64}) {
+        SCOPED_TRACE(limit);
+        UseRenderer({Renderer::kAntialias, limit});
+        font =
+            renderer->CreateFontFromMemory("Roboto", RobotoBytes().data(), RobotoBytes().size(), 0);
+        const auto drawSample = [&](Renderer& r, float x) {
+            r.FontFaceId(font);
+            r.FontSize(24);
+            r.Text(x, 30, kWhite, "Ag");
+        };
+        const Picture before = Frame([&](Renderer& r) { drawSample(r, 4); });
+        ASSERT_GE(Ink(before)[0], 0);
+        const auto crowd = [](Renderer& r) {
+            // Many large glyphs, clipped away.
+            r.Scissor(0, 0, 0, 0);
+            const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+            for (float size = 40; size <= 120; size += 20) {
+                r.FontSize(size);
+                r.Text(0, 0, kWhite, letters.c_str());
+            }
+            r.ResetScissor();
+        };
+        for (int frame = 0; frame < 2; ++frame) {
+            SCOPED_TRACE(frame);
+            Clear(0, 0, 0, 0);
+            const Picture after = Frame([&](Renderer& r) {
+                drawSample(r, 4);
+                crowd(r);
+                drawSample(r, 36);
+                crowd(r);  // leaves the atlas full for the next frame
+            });
+            for (int y = 0; y < kHeight; ++y) {
+                for (int x = 0; x < 32; ++x) {
+                    ASSERT_EQ(after.At(x, y, 3), before.At(x, y, 3)) << x << "," << y;
+                    ASSERT_EQ(after.At(x + 32, y, 3), before.At(x, y, 3)) << x << "," << y;
+                }
+            }
         }
     }
 }

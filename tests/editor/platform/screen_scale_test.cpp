@@ -37,22 +37,6 @@ TEST(ScreenScale, ComesFromXftDpiOver96AndIsOneWithoutAUsableValue) {
     }
 }
 
-TEST(ScreenScale, WindowSizesStayWithinWhatXTakes) {
-    const struct {
-        float units;
-        float scale;
-        int pixels;
-    } kCases[] = {
-        {248.0f, 1.0f, 248},    {248.0f, 1.5f, 372},    {248.7f, 2.0f, 496}, {662.0f, 4.0f, 2648},
-        {9000.0f, 4.0f, 32767}, {248.0f, 1e28f, 32767}, {0.0f, 1.0f, 1},     {248.0f, 0.0f, 1},
-        {248.0f, -2.0f, 1},     {1e30f, 1e30f, 32767},  {248.0f, NAN, 1},    {INFINITY, 1.0f, 1},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(testing::Message() << c.units << " x " << c.scale);
-        EXPECT_EQ(WindowPixelSize(c.units, c.scale), c.pixels);
-    }
-}
-
 TEST(ScreenScale, TheFrameTickIs15MsAt60FpsAnd25At40) {
     const struct {
         int fps;

@@ -14,6 +14,7 @@
 #include "editor/bubble_control.h"
 #include "editor/drawing/offscreen/offscreen_window.h"
 #include "editor/editor_clock.h"
+#include "editor/font_cache.h"
 #include "editor/picture_decoder.h"
 #include "editor/value_bubble_action.h"
 #include "product/channel_parameters.h"
@@ -54,8 +55,8 @@ protected:
         SetEditorClock(nullptr);
     }
 
-    OffscreenWindow& Open(float screenScale, float drawScale = 1.0f) {
-        OffscreenWindow::InstallAsPlatform(screenScale);
+    OffscreenWindow& Open(float screenScale, float drawScale = 1.0f, int maxTextureSize = 0) {
+        OffscreenWindow::InstallAsPlatform(screenScale, maxTextureSize);
         delegate->OpenWindow(nullptr);
         OffscreenWindow* window = OffscreenWindow::Of(*delegate);
         if (window == nullptr || !window->IsOpen()) {
@@ -119,6 +120,64 @@ TEST_F(ProductEditorPixels, AtTotalScale2EachKnobShowsItsFrameExactly) {
             SCOPED_TRACE(knob.file);
             // One level for rounding the premultiplied picture once.
             EXPECT_LE(FrameDifferenceAtScale2(shot, knob, knob.frames - 1), 1);
+        }
+    }
+}
+
+// The texture limits of strict drivers: 1024 splits even the background, 4096 the
+// 61-frame strips; 16384 is llvmpipe's own, where nothing is split.
+constexpr int kStrictLimits[] = {1024, 4096};
+constexpr int kLenientLimit = 16384;
+
+TEST_F(ProductEditorPixels, UnderAStrictTextureLimitTheEditorLooksTheSame) {
+    for (float screenScale : {1.0f, 1.5f, 2.0f}) {
+        delegate = std::make_unique<EditorOnlyDelegate>();
+        OffscreenWindow& lenient = Open(screenScale, 1.0f, kLenientLimit);
+        // Knobs away from their defaults, on frames that straddle the tiles.
+        const double kNorms[] = {0.37, 0.81, 0.5, 0.25, 0.93, 0.66, 0.12, 0.55};
+        for (std::size_t i = 0; i < std::size(kKnobs); ++i) {
+            SetNorm(lenient, kKnobs[i].paramIdx, kNorms[i]);
+        }
+        const WindowPixels expected = lenient.ReadPixels();
+        for (int limit : kStrictLimits) {
+            SCOPED_TRACE(testing::Message() << "scale " << screenScale << " limit " << limit);
+            delegate = std::make_unique<EditorOnlyDelegate>();
+            OffscreenWindow& strict = Open(screenScale, 1.0f, limit);
+            for (std::size_t i = 0; i < std::size(kKnobs); ++i) {
+                SetNorm(strict, kKnobs[i].paramIdx, kNorms[i]);
+            }
+            const WindowPixels shot = strict.ReadPixels();
+            ASSERT_EQ(shot.width, expected.width);
+            ASSERT_EQ(shot.height, expected.height);
+            int differing = 0;
+            for (std::size_t b = 0; b < shot.rgba.size(); ++b) {
+                differing += shot.rgba[b] != expected.rgba[b];
+            }
+            EXPECT_EQ(differing, 0);
+        }
+    }
+}
+
+TEST_F(ProductEditorPixels, UnderAStrictTextureLimitEveryKnobShowsEachOfItsFrames) {
+    for (int limit : kStrictLimits) {
+        SCOPED_TRACE(limit);
+        delegate = std::make_unique<EditorOnlyDelegate>();
+        OffscreenWindow& window = Open(2.0f, 1.0f, limit);
+        for (int frame = 0; frame < 61; ++frame) {
+            SCOPED_TRACE(frame);
+            // Every knob turned, then one frame drawn.
+            for (const Knob& knob : kKnobs) {
+                const double norm =
+                    static_cast<double>(std::min(frame, knob.frames - 1)) / (knob.frames - 1);
+                delegate->GetParam(knob.paramIdx)->SetNorm(norm);
+                delegate->SendParamValueToEditor(knob.paramIdx, norm, true);
+            }
+            window.Tick();
+            const WindowPixels shot = window.ReadPixels();
+            for (const Knob& knob : kKnobs) {
+                SCOPED_TRACE(knob.file);
+                ASSERT_LE(FrameDifferenceAtScale2(shot, knob, std::min(frame, knob.frames - 1)), 1);
+            }
         }
     }
 }
@@ -292,19 +351,19 @@ TEST_F(ProductEditorPixels, BubbleShadowShapeAndCentredTextLandWhereTheyShould) 
 
 TEST_F(ProductEditorPixels, FontBytesAreSharedUntilTheLastEditorGoes) {
     Open(1.0f);
-    EXPECT_EQ(GraphicsGL::CachedFontCount(), 1);
+    EXPECT_EQ(FontCacheCount(), 1);
     auto second = std::make_unique<EditorOnlyDelegate>();
     second->OpenWindow(nullptr);
     OffscreenWindow* other = OffscreenWindow::Of(*second);
     ASSERT_NE(other, nullptr);
-    EXPECT_EQ(GraphicsGL::CachedFontCount(), 1) << "one copy for both editors";
+    EXPECT_EQ(FontCacheCount(), 1) << "one copy for both editors";
     delegate->CloseWindow();
-    EXPECT_EQ(GraphicsGL::CachedFontCount(), 1) << "another editor is still open";
+    EXPECT_EQ(FontCacheCount(), 1) << "another editor is still open";
     Bounds measured;
     other->MeasureText(TextStyle{}, "0.0 dB", measured);
     EXPECT_GT(measured.W(), 20.0f) << "the second editor's renderer still has the font";
     second.reset();
-    EXPECT_EQ(GraphicsGL::CachedFontCount(), 0);
+    EXPECT_EQ(FontCacheCount(), 0);
 }
 
 }  // namespace

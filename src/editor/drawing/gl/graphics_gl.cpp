@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <unordered_map>
 
 #include "core/trace.h"
 #include "editor/drawing/renderer.h"
@@ -14,16 +13,6 @@
 namespace {
 
 using drawing::BlendFactor;
-
-// The font bytes every editor of the process registers with its renderer; the
-// renderer keeps pointers into them, so entries never move or change.
-struct FontData {
-    std::vector<unsigned char> bytes;
-    int faceIndex = 0;
-};
-std::mutex gFontLock;
-std::unordered_map<std::string, std::unique_ptr<FontData>> gFonts;
-int gInstances = 0;
 
 // Whether the context copies between frame buffers (GL 3.0 or the blit extension).
 bool CanBlit() {
@@ -82,31 +71,22 @@ private:
 
 GraphicsGL::GraphicsGL(GraphicsEditorDelegate& delegate, int width, int height, int fps,
                        float scale)
-    : Graphics(delegate, width, height, fps, scale) {
-    std::lock_guard<std::mutex> guard(gFontLock);
-    ++gInstances;
-}
+    : Graphics(delegate, width, height, fps, scale) {}
 
 GraphicsGL::~GraphicsGL() {
     ReleaseBackEnd();
-    std::lock_guard<std::mutex> guard(gFontLock);
-    if (--gInstances == 0) gFonts.clear();
-}
-
-int GraphicsGL::CachedFontCount() {
-    std::lock_guard<std::mutex> guard(gFontLock);
-    return static_cast<int>(gFonts.size());
 }
 
 bool GraphicsGL::CreateRenderer() {
     const Entered context(mContext);
     if (!context.Current()) return false;
-    if (mRenderer == nullptr) mRenderer = drawing::Renderer::Create(drawing::Renderer::kAntialias);
+    if (mRenderer == nullptr) {
+        mRenderer = drawing::Renderer::Create({drawing::Renderer::kAntialias, mMaxTextureSize});
+    }
     return mRenderer != nullptr;
 }
 
 void GraphicsGL::ReleaseBackEnd() {
-    std::lock_guard<std::mutex> guard(mLock);
     const Entered context(mContext);
     if (!context.Current()) {
         // Deleting by number would hit whatever context is current (the
@@ -116,28 +96,12 @@ void GraphicsGL::ReleaseBackEnd() {
         ReleaseBitmaps();
         static_cast<void>(abandoned.release());
         mMainBuffer = 0;
-        mDeletionQueue.clear();
         return;
     }
     ReleaseBitmaps();
     if (mRenderer == nullptr) return;
     DeleteMainBuffer();
-    for (int framebuffer : mDeletionQueue) mRenderer->DeleteFramebuffer(framebuffer);
-    mDeletionQueue.clear();
     mRenderer.reset();
-}
-
-void GraphicsGL::DeleteFramebufferAfterFrame(int framebuffer) {
-    std::lock_guard<std::mutex> guard(mLock);
-    mDeletionQueue.push_back(framebuffer);
-    if (!mInFrame) DrainDeletions();
-}
-
-void GraphicsGL::DrainDeletions() {
-    if (mRenderer != nullptr) {
-        for (int framebuffer : mDeletionQueue) mRenderer->DeleteFramebuffer(framebuffer);
-    }
-    mDeletionQueue.clear();
 }
 
 void GraphicsGL::DeleteMainBuffer() {
@@ -149,14 +113,19 @@ void GraphicsGL::ResizeBackEnd() {
     const Entered context(mContext);
     if (mRenderer == nullptr || !context.Current()) return;
     DeleteMainBuffer();
-    mMainBuffer = mRenderer->CreateFramebuffer(PixelWidth(), PixelHeight());
+    if (!mRefuseRetainedBuffer) {
+        mMainBuffer = mRenderer->CreateFramebuffer(PixelWidth(), PixelHeight());
+    }
+}
+
+bool GraphicsGL::DrawsWholeFrames() const {
+    return mRenderer != nullptr && mMainBuffer == 0;
 }
 
 // ---- Frames
 
 void GraphicsGL::BeginFrame() {
     if (mRenderer == nullptr) return;
-    mInFrame = true;
     const unsigned window = WindowFramebufferObject();
     glBindFramebuffer(GL_FRAMEBUFFER, window);
     glViewport(0, 0, PixelWidth(), PixelHeight());
@@ -164,10 +133,9 @@ void GraphicsGL::BeginFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     const unsigned main = mMainBuffer != 0 ? mRenderer->FramebufferObject(mMainBuffer) : window;
     glBindFramebuffer(GL_FRAMEBUFFER, main);
-    // Not cleared: what is not redrawn stays as it was.
-    mRenderer->BeginFrame(static_cast<float>(static_cast<int>(Width() * DrawScale())),
-                          static_cast<float>(static_cast<int>(Height() * DrawScale())),
-                          GetScreenScale());
+    // The retained buffer is not cleared: what is not redrawn stays as it was.
+    // Without it, Graphics::Draw asks for the whole editor (DrawsWholeFrames).
+    mRenderer->BeginFrameInPixels(PixelWidth(), PixelHeight(), GetScreenScale());
 }
 
 void GraphicsGL::EndFrame() {
@@ -185,9 +153,10 @@ void GraphicsGL::EndFrame() {
     }
     glBindFramebuffer(GL_FRAMEBUFFER, window);
     if (mMainBuffer != 0 && !blit) {
-        const float w = static_cast<float>(static_cast<int>(Width() * DrawScale()));
-        const float h = static_cast<float>(static_cast<int>(Height() * DrawScale()));
-        mRenderer->BeginFrame(w, h, GetScreenScale());
+        // The buffer's whole pixel size, in the renderer's logical units.
+        const float w = static_cast<float>(PixelWidth()) / GetScreenScale();
+        const float h = static_cast<float>(PixelHeight()) / GetScreenScale();
+        mRenderer->BeginFrameInPixels(PixelWidth(), PixelHeight(), GetScreenScale());
         mRenderer->ResetState();
         mRenderer->BeginPath();
         mRenderer->Rect(0.0f, 0.0f, w, h);
@@ -195,9 +164,6 @@ void GraphicsGL::EndFrame() {
                                               mRenderer->FramebufferImage(mMainBuffer), 1.0f));
         mRenderer->EndFrame();
     }
-    mInFrame = false;
-    std::lock_guard<std::mutex> guard(mLock);
-    DrainDeletions();
 }
 
 // ---- State
@@ -238,7 +204,7 @@ void GraphicsGL::DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int sr
                             const BlendStyle* blend) {
     if (mRenderer == nullptr || strip.bitmap == nullptr || strip.bitmap->image == 0) return;
     const BackendBitmap& bitmap = *strip.bitmap;
-    const float k = bitmap.scale * bitmap.drawScale;
+    const float k = bitmap.scale;
     if (!(k > 0.0f)) return;
     // The whole strip lies at (left - srcX, top - srcY) in units; only the
     // frame under dest shows.
@@ -247,6 +213,11 @@ void GraphicsGL::DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int sr
     drawing::Paint paint = drawing::ImagePattern(
         x, y, static_cast<float>(bitmap.width) / k, static_cast<float>(bitmap.height) / k, 0.0f,
         bitmap.image, blend != nullptr ? blend->weight : 1.0f);
+    // Sampling stays inside the shown part (a film strip's frame): filtered at a
+    // fractional scale, the next frame's edge would otherwise bleed into this one.
+    paint.sampleBox = {static_cast<float>(srcX) * k, static_cast<float>(srcY) * k,
+                       (static_cast<float>(srcX) + dest.W()) * k,
+                       (static_cast<float>(srcY) + dest.H()) * k};
     ApplyBlend(blend);
     mRenderer->BeginPath();
     mRenderer->Rect(dest.left, dest.top, dest.W(), dest.H());
@@ -383,20 +354,10 @@ void GraphicsGL::FreeBackendImage(int image) {
 
 bool GraphicsGL::LoadBackendFont(const std::string& fontId, const unsigned char* data,
                                  std::size_t size, const FontTables&) {
-    const FontData* font = nullptr;
-    {
-        std::lock_guard<std::mutex> guard(gFontLock);
-        auto found = gFonts.find(fontId);
-        if (found == gFonts.end()) {
-            if (data == nullptr || size == 0) return false;
-            auto stored = std::make_unique<FontData>();
-            stored->bytes.assign(data, data + size);
-            found = gFonts.emplace(fontId, std::move(stored)).first;
-        }
-        font = found->second.get();
-    }
+    if (mRenderer == nullptr || data == nullptr || size == 0) return false;
     const Entered context(mContext);
-    if (mRenderer == nullptr || !context.Current()) return false;
-    return mRenderer->CreateFontFromMemory(fontId.c_str(), font->bytes.data(), font->bytes.size(),
-                                           font->faceIndex) >= 0;
+    if (!context.Current()) return false;
+    // The renderer keeps pointers into the bytes: the font cache's, which stay
+    // until the last editor goes, after this renderer.
+    return mRenderer->CreateFontFromMemory(fontId.c_str(), data, size, 0) >= 0;
 }

@@ -2,9 +2,11 @@
 // The editor's drawing back end on our OpenGL 2 vector renderer. The window's
 // content lives in a retained off-screen frame buffer: a frame redraws only the
 // dirty regions into it, then copies the whole buffer to the window, so what
-// is not redrawn keeps its pixels. Pictures go to the renderer once per open
-// editor; font bytes stay in a process-wide cache so the next editor registers
-// them again without reading the font anew.
+// is not redrawn keeps its pixels. Where the driver cannot make that buffer
+// (larger than its textures may be), every frame draws the whole editor
+// straight into the window: slower, never blank. Pictures go to the renderer
+// once per open editor; the renderer reads fonts from the bytes of the
+// editor's process-wide font cache (editor/font_cache.h).
 //
 // The platform window creates the GL context and hands it over as a
 // GLContextAccess: the back end makes it current around its own loading,
@@ -19,9 +21,7 @@
 //
 // Threads: [ui] throughout, with the editor's GL context current.
 #include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "editor/graphics.h"
 
@@ -44,8 +44,7 @@ class GraphicsGL : public Graphics {
 public:
     // [ui]
     GraphicsGL(GraphicsEditorDelegate& delegate, int width, int height, int fps, float scale);
-    // [ui] Releases what is left; the last GraphicsGL of the process empties the
-    // font-data cache.
+    // [ui] Releases what is left.
     ~GraphicsGL() override;
 
     // [ui] The context to make current around the back end's own GL work;
@@ -55,22 +54,19 @@ public:
     // [ui] Creates the renderer (anti-aliased) on the context; false, and
     // no drawing, when the context cannot carry it.
     bool CreateRenderer();
+    // [ui] The texture side limit of renderers made from now on, within the driver's
+    // (0: the product's own cap; see drawing::Renderer::Options), so a test on a
+    // lenient driver draws as a strict one.
+    void SetMaxTextureSize(int pixels) { mMaxTextureSize = pixels; }
     // [ui] The release at window close: every cached bitmap and its image, the
     // retained frame buffer, then the renderer.
     void ReleaseBackEnd();
     // [ui] Null while the window is closed or the renderer could not be made.
     drawing::Renderer* Renderer() const { return mRenderer.get(); }
-    // [ui] The retained frame buffer's renderer handle; 0 before the first resize.
-    int MainFramebuffer() const { return mMainBuffer; }
-    // [ui] Deletes an off-screen frame buffer once the current frame has ended.
-    void DeleteFramebufferAfterFrame(int framebuffer);
-    // [ui]
-    const char* PlatformName() const { return "Vector | GL2"; }
-    // [any] Fonts in the process-wide font-data cache.
-    static int CachedFontCount();
 
     // ---- Overrides of Graphics
-    // [ui] Clears the window, binds the retained buffer and starts a frame.
+    // [ui] Clears the window, binds the retained buffer (or, without one, the
+    // window) and starts a frame.
     void BeginFrame() override;
     // [ui] Renders the regions into the retained buffer, then copies it whole to
     // the window.
@@ -78,6 +74,8 @@ public:
     // [ui] A new retained buffer of the window's pixel size; its content starts
     // empty (every size change also marks all controls dirty).
     void ResizeBackEnd() override;
+    // [ui] True while there is no retained buffer.
+    bool DrawsWholeFrames() const override;
     // [ui]
     void DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int srcX, int srcY,
                     const BlendStyle* blend) override;
@@ -123,6 +121,9 @@ protected:
     // false: the retained frame reaches the window as a textured rectangle even
     // where the context could blit it (both show the same pixels).
     void UseBlitCopy(bool use) { mBlitCopy = use; }
+    // true: behave as a driver that cannot make the retained buffer (from the next
+    // resize on).
+    void RefuseRetainedBuffer(bool refuse) { mRefuseRetainedBuffer = refuse; }
 
     int CreateBackendImage(const DecodedPicture& picture) override;
     void FreeBackendImage(int image) override;
@@ -134,13 +135,11 @@ private:
 
     void ApplyBlend(const BlendStyle* blend);
     void DeleteMainBuffer();
-    void DrainDeletions();
 
-    bool mInFrame = false;
-    std::mutex mLock;  // the deletion queue and the release at close
-    std::vector<int> mDeletionQueue;
     std::unique_ptr<drawing::Renderer> mRenderer;
     GLContextAccess* mContext = nullptr;
     int mMainBuffer = 0;
     bool mBlitCopy = true;
+    bool mRefuseRetainedBuffer = false;
+    int mMaxTextureSize = 0;
 };

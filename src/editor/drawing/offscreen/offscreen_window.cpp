@@ -19,11 +19,13 @@ OffscreenWindow::~OffscreenWindow() {
     if (mOpen) CloseWindow();
 }
 
-void OffscreenWindow::InstallAsPlatform(float screenScale) {
-    SetPlatformGraphicsFactory([screenScale](GraphicsEditorDelegate& delegate, int width,
-                                             int height, int fps, float scale) -> Graphics* {
+void OffscreenWindow::InstallAsPlatform(float screenScale, int maxTextureSize) {
+    SetPlatformGraphicsFactory([screenScale, maxTextureSize](GraphicsEditorDelegate& delegate,
+                                                             int width, int height, int fps,
+                                                             float scale) -> Graphics* {
         auto* window = new OffscreenWindow(delegate, width, height, fps, scale);
         window->SetReportedScreenScale(screenScale);
+        window->SetMaxTextureSize(maxTextureSize);
         return window;
     });
 }
@@ -44,20 +46,51 @@ void OffscreenWindow::CloseWindow() {
     if (!mOpen) return;
     MakeOffscreenContextCurrent();
     RemoveAllControls();
-    if (Renderer() != nullptr && mWindowBuffer != 0) Renderer()->DeleteFramebuffer(mWindowBuffer);
-    mWindowBuffer = 0;
+    DeleteWindowBuffer();
     ReleaseBackEnd();
     mOpen = false;
 }
 
+void OffscreenWindow::DeleteWindowBuffer() {
+    if (mWindowBuffer != 0) glDeleteFramebuffers(1, &mWindowBuffer);
+    if (mWindowColor != 0) glDeleteRenderbuffers(1, &mWindowColor);
+    if (mWindowStencil != 0) glDeleteRenderbuffers(1, &mWindowStencil);
+    mWindowBuffer = mWindowColor = mWindowStencil = 0;
+}
+
 void OffscreenWindow::ResizePlatformWindow(bool) {
     if (Renderer() == nullptr) return;
-    if (mWindowBuffer != 0) Renderer()->DeleteFramebuffer(mWindowBuffer);
-    mWindowBuffer = Renderer()->CreateFramebuffer(PixelWidth(), PixelHeight());
+    DeleteWindowBuffer();
+    const int width = PixelWidth(), height = PixelHeight();
+    if (width <= 0 || height <= 0) return;
+    GLint previous = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+    glGenFramebuffers(1, &mWindowBuffer);
+    glGenRenderbuffers(1, &mWindowColor);
+    glGenRenderbuffers(1, &mWindowStencil);
+    glBindFramebuffer(GL_FRAMEBUFFER, mWindowBuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, mWindowColor);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, mWindowColor);
+    // Depth and stencil as the window's visual has them.
+    glBindRenderbuffer(GL_RENDERBUFFER, mWindowStencil);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mWindowStencil);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                              mWindowStencil);
+    const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    if (complete) {
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClearStencil(0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    }
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
+    if (!complete) DeleteWindowBuffer();
 }
 
 unsigned OffscreenWindow::WindowFramebufferObject() {
-    return Renderer() != nullptr ? Renderer()->FramebufferObject(mWindowBuffer) : 0;
+    return mWindowBuffer;
 }
 
 bool OffscreenWindow::Tick() {

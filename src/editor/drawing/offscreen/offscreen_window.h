@@ -1,7 +1,8 @@
 #pragma once
 // A platform window for the GL back end that draws into a frame buffer instead
 // of onto a screen: opening it makes the process's off-screen context current,
-// creates the renderer and a window-sized frame buffer that plays the window,
+// creates the renderer and a window-sized frame buffer that plays the window
+// (render buffers, as a window's own, so no texture limit applies to it),
 // then does what a real window does (screen scale, layout, everything dirty,
 // the delegate told). Ticks collect and draw the dirty regions; the window's
 // pixels can be read back. Tests and the editor-picture tool use it.
@@ -30,8 +31,9 @@ public:
     ~OffscreenWindow() override;
 
     // [main] Makes every editor of the process an OffscreenWindow reporting
-    // screenScale, until called again.
-    static void InstallAsPlatform(float screenScale = 1.0f);
+    // screenScale, with textures of at most maxTextureSize pixels a side (0: as
+    // the product caps them), until called again.
+    static void InstallAsPlatform(float screenScale = 1.0f, int maxTextureSize = 0);
     // [ui] The open off-screen window of delegate, or null.
     static OffscreenWindow* Of(const GraphicsEditorDelegate& delegate);
 
@@ -61,8 +63,12 @@ protected:
     unsigned WindowFramebufferObject() override;
 
 private:
+    void DeleteWindowBuffer();
+
     float mReportedScreenScale = 1.0f;
     bool mOpen = false;
-    int mWindowBuffer = 0;
+    unsigned mWindowBuffer = 0;  // GL frame buffer object
+    unsigned mWindowColor = 0;   // its render buffers
+    unsigned mWindowStencil = 0;
     BoundsList mRegions;
 };

@@ -213,6 +213,108 @@ TEST_P(RetainedFrame, RedrawsOnlyWhatChanged) {
 
 INSTANTIATE_TEST_SUITE_P(CopiedByBlitOrTexture, RetainedFrame, testing::Bool());
 
+TEST_F(GraphicsGLTest, AtFractionalScalesAKnobShowsNothingOfItsNeighbouringFrames) {
+    // Five frames of 20 x 20 units, red, green, blue, red, green, over black.
+    pictures.Add("HUES@2x.png", RgbaPng(40, 200, [](int, int y) {
+                     return 0xFF000000u | 0xFF0000u >> (8 * ((y / 40) % 3));  // 0xAARRGGBB
+                 }));
+    pictures.Add("BLACK@2x.png", RgbaPng(496, 1324, [](int, int) { return 0xFF000000u; }));
+    for (float screenScale : {1.25f, 1.5f, 1.75f}) {
+        for (int frame = 1; frame <= 3; ++frame) {
+            SCOPED_TRACE(testing::Message() << "scale " << screenScale << " frame " << frame);
+            Control* knob = nullptr;
+            delegate.SetLayoutFunc([&](Graphics* g) {
+                g->SetResourceTable(pictures.Table());
+                g->AddBackground("BLACK.png");
+                // At a fractional pixel position, so the knob's edge rows are part covered.
+                knob = g->AddControl(new BitmapKnob(41, 41, g->LoadBitmap("HUES.png", 5), 0));
+            });
+            window = std::make_unique<OffscreenWindow>(delegate, 248, 662, 60, 1.0f);
+            window->SetReportedScreenScale(screenScale);
+            ASSERT_NE(window->OpenWindow(nullptr), nullptr);
+            knob->SetValue(frame / 4.0, 0);
+            window->Tick();
+            const WindowPixels shot = window->ReadPixels();
+            const int own = frame % 3;  // its colour's channel
+            int foreign = 0, shown = 0;
+            for (int y = 0; y < 100; ++y) {
+                for (int x = 0; x < 100; ++x) {
+                    for (int c = 0; c < 3; ++c) foreign += c != own && shot.At(x, y, c) != 0;
+                    shown += shot.At(x, y, own) == 255;
+                }
+            }
+            EXPECT_EQ(foreign, 0);
+            EXPECT_GT(shown, 0);
+            window.reset();
+        }
+    }
+}
+
+// A driver that cannot make the retained frame buffer.
+class NoRetainedBufferWindow : public OffscreenWindow {
+public:
+    NoRetainedBufferWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps,
+                           float scale)
+        : OffscreenWindow(delegate, width, height, fps, scale) {
+        RefuseRetainedBuffer(true);
+    }
+};
+
+TEST_F(GraphicsGLTest, WithoutARetainedBufferAChangeRedrawsTheWholeEditor) {
+    Control* knob = nullptr;
+    delegate.SetLayoutFunc([&](Graphics* g) {
+        g->SetResourceTable(pictures.Table());
+        g->AddBackground("BG.png");
+        knob = g->AddControl(new BitmapKnob(40, 40, g->LoadBitmap("KNOB.png", 5), 0));
+    });
+    window = std::make_unique<NoRetainedBufferWindow>(delegate, 248, 662, 60, 1.0f);
+    ASSERT_NE(window->OpenWindow(nullptr), nullptr);
+    OffscreenWindow& w = *window;
+    ASSERT_TRUE(w.Tick());
+    const WindowPixels before = w.ReadPixels();
+    knob->SetValue(1.0, 0);
+    knob->SetDirty(false, -1);
+    ASSERT_TRUE(w.Tick());
+    const WindowPixels after = w.ReadPixels();
+    // The background outside the knob is as it was, not cleared away.
+    const BoundsList knobOnly{knob->GetBounds().Grown(1.0f)};
+    EXPECT_EQ(ChangedOutside(before, after, knobOnly), 0);
+    EXPECT_EQ(after.At(50, 50, 0), 200);
+    EXPECT_NE(before.At(50, 50, 0), 200);
+}
+
+TEST_F(GraphicsGLTest, AtFractionalScalesTheTopRowShowsTheTopOfTheBackground) {
+    // One unit of red at the top of a blue background: the window's first pixel row
+    // lies inside it at any scale from 1 to 2, its second row not wholly.
+    pictures.Add("STRIPE@2x.png", RgbaPng(496, 1324, [](int, int y) {
+                     return y < 2 ? 0xFFFF0000u : 0xFF0000FFu;  // 0xAARRGGBB
+                 }));
+    struct Case {
+        float screenScale;
+        int height;  // units: each pixel height ends in half a pixel, left out
+    };
+    const Case kCases[] = {{1.0f, 662}, {1.25f, 662}, {1.5f, 661}, {1.75f, 662}};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.screenScale);
+        delegate.SetLayoutFunc([&](Graphics* g) {
+            g->SetResourceTable(pictures.Table());
+            g->AddBackground("STRIPE.png");
+        });
+        window = std::make_unique<OffscreenWindow>(delegate, 248, c.height, 60, 1.0f);
+        window->SetReportedScreenScale(c.screenScale);
+        ASSERT_NE(window->OpenWindow(nullptr), nullptr);
+        ASSERT_TRUE(window->Tick());
+        const WindowPixels shot = window->ReadPixels();
+        EXPECT_EQ(shot.height, static_cast<int>(c.height * c.screenScale));
+        int notRed = 0;
+        for (int x = 0; x < shot.width; ++x) {
+            notRed += shot.At(x, 0, 0) != 255 || shot.At(x, 0, 2) != 0 || shot.At(x, 0, 3) != 255;
+        }
+        EXPECT_EQ(notRed, 0);
+        window.reset();
+    }
+}
+
 // Counts what the renderer's GL work allocates inside the driver, which is not ours.
 class TallyWindow : public OffscreenWindow {
 public:
