@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "channel_controls.h"
 #include "core/param_table.h"
 #include "dsp/circuit_biquad.h"
 #include "dsp/halfband_filter.h"
@@ -254,21 +255,7 @@ struct ModelStrip {
 
 // ---------------------------------------------------------------------------
 
-// The eleven parameters and the settings they drive, as the product keeps them.
-struct Controls {
-    ParamTable params{kNumChannelParams};
-    EngineSettings settings;
-
-    Controls() {
-        DefineChannelParameters(params);
-        for (int i = 0; i < kNumChannelParams; ++i) ApplyParamChange(i, params, settings);
-    }
-    void Set(int index, double value) {
-        params.GetParam(index)->SetValue(value);
-        ApplyParamChange(index, params, settings);
-    }
-    const Param& MicPre() const { return *params.GetParam(kMicPre); }
-};
+using Controls = ChannelControls;
 
 // Two channels of samples.
 struct Stereo {
@@ -473,7 +460,10 @@ struct LatencyCase {
 };
 
 TEST(ChannelStripEngineTest, ReportsLatencyFromProcessingSwitchAndOversampling) {
-    const LatencyCase kCases[] = {{0, 0, 0}, {0, 1, 0}, {1, 0, kStripLatencySamples}, {1, 1, kOversampledStripLatencySamples}};
+    const LatencyCase kCases[] = {{0, 0, 0},
+                                  {0, 1, 0},
+                                  {1, 0, kStripLatencySamples},
+                                  {1, 1, kOversampledStripLatencySamples}};
     for (const LatencyCase& lc : kCases) {
         SCOPED_TRACE(testing::Message()
                      << "bypass " << lc.bypass << ", oversampling " << lc.oversampling);
@@ -627,8 +617,7 @@ TEST(ChannelStripEngineTest, TheFirstBlockStartsOnTheSettingsWhateverTheBlockSiz
                 engine->ProcessAudioBlock(ins, outs, n, kRate, controls.settings,
                                           controls.MicPre());
             }
-            EXPECT_NEAR(RmsDb(out.left, 0, k50Ms), RmsDb(out.left, kFrames - k50Ms, kFrames),
-                        0.5);
+            EXPECT_NEAR(RmsDb(out.left, 0, k50Ms), RmsDb(out.left, kFrames - k50Ms, kFrames), 0.5);
             renders.push_back(std::move(out));
         }
         for (std::size_t r = 1; r < renders.size(); ++r) {

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "channel_controls.h"
 #include "core/param_table.h"
 #include "product/channel_parameters.h"
 #include "product/channel_strip_engine.h"
@@ -16,20 +17,7 @@
 
 namespace {
 
-// The parameters and the settings they drive, as the product keeps them.
-struct Controls {
-    ParamTable params{kNumChannelParams};
-    EngineSettings settings;
-
-    Controls() {
-        DefineChannelParameters(params);
-        for (int i = 0; i < kNumChannelParams; ++i) ApplyParamChange(i, params, settings);
-    }
-    void Set(int index, double value) {
-        params.GetParam(index)->SetValue(value);
-        ApplyParamChange(index, params, settings);
-    }
-};
+using Controls = ChannelControls;
 
 // The gain in dB of the real engine at frequency: a sine burst at -60 dBFS,
 // where both preamp curves are straight to far better than 0.01 dB, half a
