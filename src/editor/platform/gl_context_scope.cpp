@@ -49,10 +49,12 @@ HostEgl FindHostEgl() {
 
 }  // namespace
 
-GLContextScope::GLContextScope(_XDisplay* display, unsigned long drawable, __GLXcontextRec* context)
-    : mDisplay(display) {
+GLContextScope::GLContextScope(X11Connection& connection, unsigned long drawable,
+                               __GLXcontextRec* context)
+    : mConnection(connection), mDisplay(connection.Handle()) {
+    Display* display = mDisplay;
     if (display == nullptr || context == nullptr || drawable == 0) return;
-    x11::ErrorScope errors;
+    X11Connection::ErrorScope errors;
     const HostEgl egl = FindHostEgl();
     if (egl.Usable() && egl.getCurrentContext() != nullptr) {
         mEglDisplay = egl.getCurrentDisplay();
@@ -74,11 +76,12 @@ GLContextScope::GLContextScope(_XDisplay* display, unsigned long drawable, __GLX
         Trace("editor: the host's EGL context could not be released; no drawing");
         return;
     }
-    const int errorsBefore = x11::ErrorCount();
+    const int errorsBefore = mConnection.ErrorCount();
     const bool made = glXMakeCurrent(display, drawable, context) != False;
     // A refused drawable may only show as an error from the server.
     XSync(display, False);
-    mCurrent = made && glXGetCurrentContext() == context && x11::ErrorCount() == errorsBefore;
+    mCurrent =
+        made && glXGetCurrentContext() == context && mConnection.ErrorCount() == errorsBefore;
     if (!mCurrent) {
         Trace("editor: its GL context could not be made current");
         Restore();
@@ -91,7 +94,7 @@ GLContextScope::~GLContextScope() {
 }
 
 void GLContextScope::Restore() {
-    x11::ErrorScope errors;
+    X11Connection::ErrorScope errors;
     if (glXGetCurrentContext() != nullptr && glXGetCurrentContext() != mPreviousContext) {
         glXMakeCurrent(mDisplay, None, nullptr);
     }

@@ -15,11 +15,13 @@
 // Threads: [ui] (the host's main thread).
 struct _XDisplay;
 struct __GLXcontextRec;
+class X11Connection;
 
 class GLContextScope {
 public:
-    // [ui] Makes context current on drawable of display unless it is already.
-    GLContextScope(_XDisplay* display, unsigned long drawable, __GLXcontextRec* context);
+    // [ui] Makes context current on drawable of the open connection unless it
+    // is already.
+    GLContextScope(X11Connection& connection, unsigned long drawable, __GLXcontextRec* context);
     // [ui] Makes the previous context current again when this scope switched.
     ~GLContextScope();
     GLContextScope(const GLContextScope&) = delete;
@@ -35,6 +37,7 @@ private:
 
     bool mCurrent = false;
     bool mSwitched = false;
+    X11Connection& mConnection;
     _XDisplay* mDisplay = nullptr;
     // The thread's GLX state before.
     _XDisplay* mPreviousDisplay = nullptr;

@@ -120,10 +120,10 @@ bool GraphicsWindow::Native::Enter() {
         ++contextDepth;
         return true;
     }
-    contextScope.emplace(display, drawable, context);
+    contextScope.emplace(owner.mConnection, drawable, context);
     if (!contextScope->Current() && closing && drawable == window && MakeStandIn()) {
         contextScope.reset();
-        contextScope.emplace(display, drawable, context);
+        contextScope.emplace(owner.mConnection, drawable, context);
     }
     if (!contextScope->Current()) {
         contextScope.reset();
@@ -143,8 +143,8 @@ void GraphicsWindow::Native::Leave() {
 // window is gone; false when it cannot be made.
 bool GraphicsWindow::Native::MakeStandIn() {
     if (drawable != window && drawable != 0) return true;
-    x11::ErrorScope errors;
-    const int errorsBefore = x11::ErrorCount();
+    X11Connection::ErrorScope errors;
+    const int errorsBefore = owner.mConnection.ErrorCount();
     XSetWindowAttributes set{};
     set.colormap = colormap;
     set.border_pixel = 0;
@@ -153,14 +153,16 @@ bool GraphicsWindow::Native::MakeStandIn() {
         XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, depth, InputOutput,
                       visual, CWColormap | CWBorderPixel | CWBackPixmap, &set);
     XSync(display, False);
-    if (standIn == 0 || x11::ErrorCount() != errorsBefore) return false;
+    if (standIn == 0 || owner.mConnection.ErrorCount() != errorsBefore) return false;
     drawable = standIn;
     return true;
 }
 
 GraphicsWindow::GraphicsWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps,
-                               float scale, RunLoop* loop)
-    : GraphicsGL(delegate, width, height, fps, scale), mLoop(loop) {
+                               float scale, RunLoop* loop, X11Connection* connection)
+    : GraphicsGL(delegate, width, height, fps, scale),
+      mLoop(loop),
+      mConnection(connection != nullptr ? *connection : SharedX11Connection()) {
     mRegions.reserve(64);
 }
 
@@ -168,10 +170,10 @@ GraphicsWindow::~GraphicsWindow() {
     CloseWindow();
 }
 
-void GraphicsWindow::InstallAsPlatform(RunLoop* loop) {
-    SetPlatformGraphicsFactory([loop](GraphicsEditorDelegate& delegate, int width, int height,
-                                      int fps, float scale) -> Graphics* {
-        return new GraphicsWindow(delegate, width, height, fps, scale, loop);
+void GraphicsWindow::InstallAsPlatform(RunLoop* loop, X11Connection* connection) {
+    SetPlatformGraphicsFactory([loop, connection](GraphicsEditorDelegate& delegate, int width,
+                                                  int height, int fps, float scale) -> Graphics* {
+        return new GraphicsWindow(delegate, width, height, fps, scale, loop, connection);
     });
 }
 
@@ -184,13 +186,13 @@ int GraphicsWindow::OpenWindowCount() {
 }
 
 int GraphicsWindow::XErrorCount() {
-    return x11::ErrorCount();
+    return SharedX11Connection().ErrorCount();
 }
 
 void GraphicsWindow::LeaveKeysToHost() {
     mLeaveKeysToHost = true;
     if (mNative == nullptr || mNative->window == 0) return;
-    x11::ErrorScope errors;
+    X11Connection::ErrorScope errors;
     XSelectInput(mNative->display, mNative->window, EventsOf(true));
     XFlush(mNative->display);
 }
@@ -208,7 +210,7 @@ bool GraphicsWindow::PlatformSupportsMultiTouch() const {
 }
 
 void* GraphicsWindow::OpenWindow(void* parentView) {
-    x11::ErrorScope errors;
+    X11Connection::ErrorScope errors;
     auto parent = static_cast<Window>(reinterpret_cast<uintptr_t>(parentView));
     // Reopened in place: same position and size inside the parent.
     int x = 0;
@@ -229,7 +231,7 @@ void* GraphicsWindow::OpenWindow(void* parentView) {
     }
     // A window the host destroyed under us is closed here too.
     CloseWindow();
-    Display* display = x11::AcquireDisplay();
+    Display* display = mConnection.Acquire();
     if (display == nullptr) return nullptr;
     // No host window: a top-level window of our own.
     if (parent == 0) parent = DefaultRootWindow(display);
@@ -244,7 +246,8 @@ void* GraphicsWindow::OpenWindow(void* parentView) {
     if (width <= 0 || height <= 0) {
         // Graphics takes the scale read here only at the first tick.
         width = std::max(PixelSize(static_cast<float>(Width()), DrawScale() * mScreenScaleRead), 1);
-        height = std::max(PixelSize(static_cast<float>(Height()), DrawScale() * mScreenScaleRead), 1);
+        height =
+            std::max(PixelSize(static_cast<float>(Height()), DrawScale() * mScreenScaleRead), 1);
     }
     ++gOpenWindows;
     if (!CreateNativeWindow(parent, x, y, width, height)) {
@@ -276,8 +279,9 @@ void* GraphicsWindow::OpenWindow(void* parentView) {
     XMapWindow(display, n.window);
     XFlush(display);
     n.tick = n.loop->AddTimer(FramePeriodMs(FPS()), [this](RunLoop::TimerId) { OnDisplayTick(); });
-    n.watch = n.loop->AddReadableWatch(ConnectionNumber(display),
-                                       [] { x11::DispatchPendingEvents(true); });
+    n.watch = n.loop->AddReadableWatch(ConnectionNumber(display), [&connection = mConnection] {
+        connection.DispatchPendingEvents(true);
+    });
     return reinterpret_cast<void*>(static_cast<uintptr_t>(n.window));
 }
 
@@ -297,10 +301,10 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
     unsigned ph = 0;
     unsigned border = 0;
     unsigned depth = 0;
-    const int errorsBefore = x11::ErrorCount();
+    const int errorsBefore = mConnection.ErrorCount();
     XGetGeometry(display, parent, &root, &px, &py, &pw, &ph, &border, &depth);
     XSync(display, False);
-    if (x11::ErrorCount() != errorsBefore) {
+    if (mConnection.ErrorCount() != errorsBefore) {
         XFree(visual);
         return false;
     }
@@ -332,7 +336,7 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
     XStoreName(display, n.window, "Editor");
     XClassHint hint{const_cast<char*>("Editor"), const_cast<char*>("EditorWndClass")};
     XSetClassHint(display, n.window, &hint);
-    x11::RegisterWindow(n.window, &n);
+    mConnection.Register(n.window, &n);
     n.context = CreateGlxContext(display, chosen.config);
     if (n.context == nullptr) return false;
     n.cursors.emplace(display, n.window);
@@ -343,7 +347,7 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
 
 void GraphicsWindow::CloseWindow() {
     if (mNative == nullptr) return;
-    x11::ErrorScope errors;
+    X11Connection::ErrorScope errors;
     StopTicking();
     if (mNative->context != nullptr) {
         mNative->closing = true;
@@ -367,7 +371,7 @@ void GraphicsWindow::StopTicking() {
 
 void GraphicsWindow::DestroyNativeWindow() {
     if (mNative == nullptr) return;
-    x11::ErrorScope errors;
+    X11Connection::ErrorScope errors;
     UseContext(nullptr);
     StopTicking();
     Native& n = *mNative;
@@ -381,7 +385,7 @@ void GraphicsWindow::DestroyNativeWindow() {
     }
     n.cursors.reset();
     if (n.window != 0) {
-        x11::UnregisterWindow(n.window);
+        mConnection.Unregister(n.window);
         XDestroyWindow(display, n.window);
     }
     if (n.drawable != 0 && n.drawable != n.window) XDestroyWindow(display, n.drawable);
@@ -389,12 +393,12 @@ void GraphicsWindow::DestroyNativeWindow() {
     XFlush(display);
     mNative.reset();
     --gOpenWindows;
-    x11::ReleaseDisplay();
+    mConnection.Release();
 }
 
 void GraphicsWindow::ResizePlatformWindow(bool parentResized) {
     if (mNative == nullptr || mNative->window == 0) return;
-    x11::ErrorScope errors;
+    X11Connection::ErrorScope errors;
     Native& n = *mNative;
     const int dW = PixelWidth() - n.width;
     const int dH = PixelHeight() - n.height;
@@ -413,14 +417,14 @@ void GraphicsWindow::ResizePlatformWindow(bool parentResized) {
 void GraphicsWindow::SetCursorShape(int shape) {
     Graphics::SetCursorShape(shape);
     if (mNative == nullptr || mNative->window == 0 || mNative->cursorHidden) return;
-    x11::ErrorScope errors;
+    X11Connection::ErrorScope errors;
     XDefineCursor(mNative->display, mNative->window,
                   mNative->cursors->Shape(CurrentCursorShape(*this)));
 }
 
 void GraphicsWindow::ShowPlatformCursor(bool visible) {
     if (mNative == nullptr || mNative->window == 0) return;
-    x11::ErrorScope errors;
+    X11Connection::ErrorScope errors;
     Native& n = *mNative;
     n.cursorHidden = !visible;
     XDefineCursor(n.display, n.window,
@@ -430,7 +434,7 @@ void GraphicsWindow::ShowPlatformCursor(bool visible) {
 
 void GraphicsWindow::MovePlatformCursor(float x, float y) {
     if (mNative == nullptr || mNative->window == 0) return;
-    x11::ErrorScope errors;
+    X11Connection::ErrorScope errors;
     Native& n = *mNative;
     const float s = TotalScale();
     XWarpPointer(n.display, None, n.window, 0, 0, 0, 0, static_cast<int>(std::lround(x * s)),
@@ -442,10 +446,10 @@ void GraphicsWindow::MovePlatformCursor(float x, float y) {
 
 void GraphicsWindow::OnDisplayTick() {
     if (mNative == nullptr || mNative->window == 0) return;
-    x11::ErrorScope errors;
+    X11Connection::ErrorScope errors;
     // Where the run loop watches the connection, only what Xlib read on the
     // way (round trips queue events without waking the watch).
-    x11::DispatchPendingEvents(mNative->watch == 0);
+    mConnection.DispatchPendingEvents(mNative->watch == 0);
     if (mNative == nullptr || mNative->window == 0) return;
     mNative->input.FlushMotion();
     if (mNative == nullptr || mNative->window == 0) return;
@@ -569,7 +573,7 @@ void GraphicsWindow::Native::WindowDestroyed() {
     // The tick only: the watch may be running this very call.
     if (tick != 0) loop->RemoveTimer(tick);
     tick = 0;
-    x11::UnregisterWindow(window);
+    owner.mConnection.Unregister(window);
     if (glXGetCurrentContext() == context) glXMakeCurrent(display, None, nullptr);
     if (!MakeStandIn()) drawable = 0;
     window = 0;

@@ -15,9 +15,10 @@
 // The frame tick is a timer on the run loop the window is given (by default
 // the process run loop at opening: the host's, installed by the host
 // adapter); X events are read as they arrive where that loop watches
-// descriptors, and at every tick in any case. Every editor of the process
-// shares one display connection (editor/platform/x11_connection.h), opened by
-// the first window and closed by the last.
+// descriptors, and at every tick in any case. The display connection
+// (editor/platform/x11_connection.h) is given the same way (by default the
+// one every editor of the process shares), opened by the first window on it
+// and closed by the last.
 //
 // The parts live beside this file, one concern each: the GLX configuration
 // and context (glx_setup), the context scope (gl_context_scope), input
@@ -32,24 +33,28 @@
 #include "editor/drawing/gl/graphics_gl.h"
 
 class RunLoop;
+class X11Connection;
 
 class GraphicsWindow : public GraphicsGL {
 public:
     // [ui] loop: where the frame tick and the connection's watch live (it
     // outlives the window's openings); null: the process run loop at opening.
+    // connection: the window's display connection (it outlives the window);
+    // null: the shared one.
     GraphicsWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps, float scale,
-                   RunLoop* loop = nullptr);
+                   RunLoop* loop = nullptr, X11Connection* connection = nullptr);
     // [ui] Closes the window when still open.
     ~GraphicsWindow() override;
 
     // [main] Makes every editor the process opens from now on a GraphicsWindow
-    // on loop (null: the process run loop at each opening).
-    static void InstallAsPlatform(RunLoop* loop = nullptr);
+    // on loop (null: the process run loop at each opening) and connection
+    // (null: the shared one).
+    static void InstallAsPlatform(RunLoop* loop = nullptr, X11Connection* connection = nullptr);
     // [ui] The open editor of delegate, when it is a GraphicsWindow; else null.
     static GraphicsWindow* Of(const GraphicsEditorDelegate& delegate);
     // [ui] Editor windows open in the process.
     static int OpenWindowCount();
-    // [any] X errors seen on the editors' display connection.
+    // [any] X errors seen on the shared display connection.
     static int XErrorCount();
 
     // [ui] Creates the window inside the X window parent (a top-level window
@@ -105,6 +110,7 @@ private:
     void StopTicking();
 
     RunLoop* mLoop;
+    X11Connection& mConnection;
     std::unique_ptr<Native> mNative;
     float mScreenScaleRead = 1.0f;
     bool mLeaveKeysToHost = false;

@@ -1,21 +1,26 @@
 #pragma once
-// The editor's one X display connection per process, shared by every open
-// editor window of every plug-in instance: opened by the first window, closed
-// by the last. It reads the connection's events when a window asks (as they
-// arrive, where the window's run loop watches the descriptor, and at its
-// ticks) and hands each to the window it belongs to; changes of the root
-// window's resource database (screen scale) go to every window. X errors on this connection are
-// counted, never fatal to the host: every use of the connection happens inside an ErrorScope.
+// An X display connection for the editor's windows: opened by the first
+// window that acquires it, closed by the last. It reads the connection's
+// events when a window asks (as they arrive, where the window's run loop
+// watches the descriptor, and at its ticks) and hands each to the window it
+// belongs to; changes of the root window's resource database (screen scale)
+// go to every window. X errors on the connection are counted, never fatal to
+// the host: every use of the connection happens inside an ErrorScope.
 //
-// The connection closes with the last editor: the host may unload the module
+// The product's editors all use the one shared connection of the process
+// (SharedX11Connection), whatever plug-in instance they belong to.
+//
+// The connection closes with the last window: the host may unload the module
 // once its editors are closed, and an idle connection would keep a descriptor,
 // a server client and the GL driver's per-display state in the host after it.
 //
 // Xlib's types stay out of this header: the display and the event are the
 // opaque structures behind Xlib's Display and XEvent.
 //
-// Threads: [ui] throughout (the host's main thread).
+// Threads: [ui] throughout (the host's main thread), except ErrorCount.
+#include <atomic>
 #include <string>
+#include <unordered_map>
 
 struct _XDisplay;
 union _XEvent;
@@ -29,43 +34,68 @@ public:
     virtual void OnResourcesChanged() = 0;
 };
 
+class X11Connection {
+public:
+    // [ui] Closed until the first Acquire.
+    X11Connection() = default;
+    // [ui] Every Acquire is released before.
+    ~X11Connection();
+    X11Connection(const X11Connection&) = delete;
+    X11Connection& operator=(const X11Connection&) = delete;
+
+    // [ui] The display, opened on the first call; null (nothing counted) when
+    // no display can be opened. Each non-null result is matched by one Release.
+    _XDisplay* Acquire();
+    // [ui] The last release closes the connection.
+    void Release();
+    // [ui] The open display; null while closed.
+    _XDisplay* Handle() const { return mDisplay; }
+
+    // [ui] Routes the events of window to target until Unregister.
+    void Register(unsigned long window, X11EventTarget* target);
+    // [ui]
+    void Unregister(unsigned long window);
+    // [ui] Dispatches every event waiting: those Xlib has queued already and,
+    // with readConnection, those still on the connection.
+    void DispatchPendingEvents(bool readConnection);
+
+    // [any] X errors seen on this connection since it was made.
+    int ErrorCount() const { return mErrors.load(std::memory_order_relaxed); }
+
+    // Xlib's error handler is one per process and toolkits replace it when
+    // they like. While a scope is alive (they nest) ours is installed: it
+    // counts the errors of every open X11Connection on that connection and
+    // passes those of other connections to the handler that was installed
+    // before. Errors of our connections are read only inside our own calls,
+    // so they never reach a handler that may end the host, and no handler of
+    // ours stays behind once the scope ends.
+    class ErrorScope {
+    public:
+        // [ui]
+        ErrorScope();
+        // [ui] Puts the previous handler back unless someone replaced ours.
+        ~ErrorScope();
+        ErrorScope(const ErrorScope&) = delete;
+        ErrorScope& operator=(const ErrorScope&) = delete;
+    };
+
+private:
+    friend struct X11ErrorRouting;
+
+    _XDisplay* mDisplay = nullptr;
+    int mUsers = 0;
+    std::unordered_map<unsigned long, X11EventTarget*> mTargets;
+    std::atomic<int> mErrors{0};
+    // The next open connection, for the error handler.
+    X11Connection* mNextOpen = nullptr;
+};
+
+// [ui] The connection every editor window of the process shares.
+X11Connection& SharedX11Connection();
+
 namespace x11 {
-
-// [ui] The shared connection, opened on the first call; null (nothing
-// counted) when no display can be opened. Each non-null result is matched by
-// one ReleaseDisplay.
-_XDisplay* AcquireDisplay();
-// [ui] The last release closes the connection.
-void ReleaseDisplay();
-
-// [ui] Routes the events of window to target until Unregister.
-void RegisterWindow(unsigned long window, X11EventTarget* target);
-// [ui]
-void UnregisterWindow(unsigned long window);
-// [ui] Dispatches every event waiting: those Xlib has queued already and,
-// with readConnection, those still on the connection.
-void DispatchPendingEvents(bool readConnection);
 
 // [ui] The root window's RESOURCE_MANAGER text; empty when unset.
 std::string ReadRootResources(_XDisplay* display);
-
-// [any] X errors seen on the shared connection since the process started.
-int ErrorCount();
-
-// Xlib's error handler is one per process and toolkits replace it when they
-// like. While a scope is alive (they nest) ours is installed: it counts the
-// errors of the shared connection and passes those of other connections to
-// the handler that was installed before. Errors of the shared connection are
-// read only inside our own calls, so they never reach a handler that may end
-// the host, and no handler of ours stays behind once the scope ends.
-class ErrorScope {
-public:
-    // [ui]
-    ErrorScope();
-    // [ui] Puts the previous handler back unless someone replaced ours.
-    ~ErrorScope();
-    ErrorScope(const ErrorScope&) = delete;
-    ErrorScope& operator=(const ErrorScope&) = delete;
-};
 
 }  // namespace x11

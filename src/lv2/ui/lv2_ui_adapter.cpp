@@ -8,6 +8,7 @@
 #include "core/param.h"
 #include "editor/graphics.h"
 #include "editor/platform/graphics_window.h"
+#include "editor/platform/x11_connection.h"
 
 LV2UIAdapter::LV2UIAdapter(const PluginConfig& config)
     : GraphicsEditorDelegate(config),
@@ -34,7 +35,7 @@ void* LV2UIAdapter::Open(const LV2UIHostLink& link, const LV2UIFeatures& feature
     mPatchReady = false;
     const bool patchReady =
         mLink.write != nullptr && MapPatchURIDs(mFeatures.map, mLink.editorSizeURI.c_str(), mUrids);
-    GraphicsWindow::InstallAsPlatform(&mLoop);
+    GraphicsWindow::InstallAsPlatform(&mLoop, &SharedX11Connection());
     SetHostViewContainer(&mResetClick);
     void* view = OpenWindow(mFeatures.parent);
     if (view == nullptr) CloseWindow();

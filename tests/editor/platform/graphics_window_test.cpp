@@ -21,6 +21,7 @@
 #include "editor/bitmap_base.h"
 #include "editor/graphics_binding.h"
 #include "editor/picture_decoder.h"
+#include "editor/platform/x11_connection.h"
 #include "fake_host.h"
 #include "offscreen_gl.h"
 #include "poll_run_loop.h"
@@ -54,6 +55,7 @@ constexpr Spot kTrimKnob{179.5f, 556.5f};
 constexpr Spot kHighPassKnob{69.0f, 433.0f};
 constexpr Spot kResizer{238.0f, 652.0f};
 constexpr Spot kEmptyBackground{8.0f, 8.0f};
+constexpr Spot kBypassSwitch{180.0f, 631.0f};
 
 struct Product {
     fake_host::FakeInstance instance;
@@ -500,6 +502,55 @@ TEST_P(EditorWindow, ManyOpeningsAndTwoEditorsAtOnceLeaveNothingBehind) {
     EXPECT_TRUE(loop->RunUntil([&] { return two.FramesDrawn() > frames; }));
     (void)one;
     second->plug->CloseWindow();
+}
+
+TEST_P(EditorWindow, EditorsOnTwoConnectionsEachHearOnlyTheirOwnInputAndErrors) {
+    X11Connection connections[2];
+    second = MakeProduct();
+    const Window otherHost = MakeParent(300, 0);
+    GraphicsWindow::InstallAsPlatform(nullptr, &connections[0]);
+    Open();
+    GraphicsWindow::InstallAsPlatform(nullptr, &connections[1]);
+    GraphicsWindow& two = Open(*second, otherHost);
+    ASSERT_NE(connections[0].Handle(), nullptr);
+    ASSERT_NE(connections[1].Handle(), nullptr);
+    EXPECT_NE(connections[0].Handle(), connections[1].Handle());
+    EXPECT_EQ(SharedX11Connection().Handle(), nullptr);
+
+    // A click on one editor's Bypass switch toggles only that plug-in's.
+    const struct {
+        int hostX;
+        Product* clicked;
+        Product* other;
+    } kClicks[] = {{300, second.get(), first.get()}, {0, first.get(), second.get()}};
+    for (const auto& c : kClicks) {
+        SCOPED_TRACE(c.hostX);
+        const double clicked = c.clicked->plug->GetParam(kBypass)->GetValue();
+        const double other = c.other->plug->GetParam(kBypass)->GetValue();
+        MoveTo(c.hostX + static_cast<int>(kBypassSwitch.x), static_cast<int>(kBypassSwitch.y));
+        Click();
+        EXPECT_EQ(c.clicked->plug->GetParam(kBypass)->GetValue(), 1.0 - clicked);
+        EXPECT_EQ(c.other->plug->GetParam(kBypass)->GetValue(), other);
+        loop->RunFor(450);  // the next click is no double click
+    }
+
+    // An error is counted on the connection it happened on only.
+    {
+        X11Connection::ErrorScope errors;
+        XMapWindow(connections[0].Handle(), None);
+        XSync(connections[0].Handle(), False);
+    }
+    EXPECT_EQ(connections[0].ErrorCount(), 1);
+    EXPECT_EQ(connections[1].ErrorCount(), 0);
+
+    // Each connection closes with its own editor; the other still draws.
+    Plug().CloseWindow();
+    EXPECT_EQ(connections[0].Handle(), nullptr);
+    const int frames = two.FramesDrawn();
+    second->plug->UpdateParameterNormalizedValue("11", 0.75);
+    EXPECT_TRUE(loop->RunUntil([&] { return two.FramesDrawn() > frames; }));
+    second->plug->CloseWindow();
+    EXPECT_EQ(connections[1].Handle(), nullptr);
 }
 
 TEST_P(EditorWindow, AHostThatDestroysItsWindowFirstStillClosesTheEditorCleanly) {
