@@ -320,11 +320,15 @@ int UseAndUnloadTheModuleThenMakeAnError() {
     XDestroyWindow(display, parent);
     XDestroyWindow(display, parent);  // BadWindow
     XSync(display, False);
-    return gHostErrors == 1 ? 0 : 14;
+    const int errors = gHostErrors;
+    XCloseDisplay(display);
+    return errors == 1 ? 0 : 14;
 }
 
 TEST(LV2UiModule, AnXErrorAfterTheModuleIsUnloadedReachesTheHostsHandler) {
-    if (OpenTestDisplay() == nullptr) GTEST_SKIP() << "no X display";
+    Display* probe = OpenTestDisplay();
+    if (probe == nullptr) GTEST_SKIP() << "no X display";
+    XCloseDisplay(probe);
     EXPECT_EXIT(std::exit(UseAndUnloadTheModuleThenMakeAnError()), testing::ExitedWithCode(0), "");
 }
 
