@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package as it would land on a machine, without installing it:
-# unpacked into a temporary root, it holds exactly the shipped files, every
+# unpacked into a temporary root, it holds exactly the shipped files (the
+# documents among them, so the README's links lead somewhere), every
 # library its binaries need resolves, lilv finds both plug-ins with all their
 # presets, the unpacked hpi-host loads the unpacked module, and the manual
 # page documents every command and option the tool's help lists.
@@ -29,6 +30,11 @@ usr/share/doc/tarnwhistle/README.md
 usr/share/doc/tarnwhistle/changelog.gz
 usr/share/doc/tarnwhistle/copyright
 usr/share/man/man1/hpi-host.1.gz"
+# The documents' pages and pictures, as the source tree has them.
+source="$(cd "$(dirname "$0")/../.." && pwd)"
+for page in "$source"/docs/*.md "$source"/docs/*.png; do
+    expected+=$'\n'"usr/share/doc/tarnwhistle/docs/${page##*/}"
+done
 actual="$(cd "$root" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)"
 if [[ $actual != "$(LC_ALL=C sort <<<"$expected")" ]]; then
     fail "the package's files differ from the shipped ones (< expected, > packaged):"
