@@ -7,6 +7,27 @@
 
 #include "core/host_guard.h"
 
+namespace {
+
+bool Tracing() {
+    return std::getenv("TW_LV2UI_TRACE") != nullptr;
+}
+
+// One line per port_event, so a user can see what a host sends the editor.
+void TracePortEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer) {
+    if (format == 0 && size >= sizeof(float) && buffer != nullptr) {
+        float value = 0.0f;
+        std::memcpy(&value, buffer, sizeof value);
+        std::fprintf(stderr, "tarnwhistle ui: port %u value %g\n", port,
+                     static_cast<double>(value));
+    } else {
+        std::fprintf(stderr, "tarnwhistle ui: port %u event of %u bytes, format %u\n", port, size,
+                     format);
+    }
+}
+
+}  // namespace
+
 LV2UIDescriptor::LV2UIDescriptor(LV2ProductDescription product, LV2UIFactory factory)
     : mProduct(std::move(product)), mFactory(factory), mURI(mProduct.UiURI()) {
     mEntry.descriptor = {mURI.c_str(), &Instantiate, &Cleanup, &PortEvent, &ExtensionData};
@@ -25,7 +46,7 @@ LV2UI_Handle LV2UIDescriptor::Instantiate(const LV2UI_Descriptor* descriptor, co
         if (descriptor == nullptr || widget == nullptr || pluginURI == nullptr) return nullptr;
         const LV2UIDescriptor& table = *reinterpret_cast<const Entry*>(descriptor)->table;
         const LV2UIFeatures offered = ReadUIFeatures(features);
-        if (std::getenv("TW_LV2UI_TRACE") != nullptr) {
+        if (Tracing()) {
             for (const std::string& uri : offered.offered) {
                 std::fprintf(stderr, "tarnwhistle ui: host offers %s\n", uri.c_str());
             }
@@ -63,6 +84,7 @@ void LV2UIDescriptor::PortEvent(LV2UI_Handle handle, uint32_t port, uint32_t siz
                                 const void* buffer) {
     auto* ui = static_cast<LV2UIAdapter*>(handle);
     if (ui == nullptr) return;
+    if (Tracing()) TracePortEvent(port, size, format, buffer);
     GuardHostCall([&] { ui->PortEvent(port, size, format, buffer); });
 }
 

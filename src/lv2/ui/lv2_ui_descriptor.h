@@ -9,7 +9,7 @@
 // instantiate answers null for an unknown plug-in URI, a null descriptor or
 // widget pointer, or an editor that cannot open. With the environment
 // variable TW_LV2UI_TRACE set it prints every feature URI the host offered
-// to stderr, one line each.
+// and every port_event the host sends to stderr, one line each.
 //
 // No exception crosses into the host: every callback runs through
 // GuardHostCall; one that throws does nothing more (instantiate and

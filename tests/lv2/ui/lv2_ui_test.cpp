@@ -649,10 +649,12 @@ TEST_F(LV2Ui, TheStereoPluginsAtomPortsComeAfterItsFourAudioPorts) {
     EXPECT_EQ(host.writes[0].port, UiHost::ControlPort() + 2);
 }
 
-TEST_F(LV2Ui, WithTheTraceSetInstantiatePrintsEveryFeatureOffered) {
+TEST_F(LV2Ui, WithTheTracePrintsEveryFeatureOfferedAndEveryPortEvent) {
     setenv("TW_LV2UI_TRACE", "1", 1);
     testing::internal::CaptureStderr();
-    OpenHost();
+    UiHost& host = OpenHost();
+    host.SendControl(7, -4.5f);
+    host.SendEditorSize(496, 512, 1.0f);
     const std::string printed = testing::internal::GetCapturedStderr();
     unsetenv("TW_LV2UI_TRACE");
     for (const char* uri :
@@ -665,6 +667,8 @@ TEST_F(LV2Ui, WithTheTraceSetInstantiatePrintsEveryFeatureOffered) {
         ++lines;
     }
     EXPECT_EQ(lines, 5u);
+    EXPECT_NE(printed.find("tarnwhistle ui: port 7 value -4.5\n"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("tarnwhistle ui: port 15 event of "), std::string::npos) << printed;
 }
 
 TEST_F(LV2Ui, TwoUisAtOnceCloseApartAndLeaveNothingBehind) {
