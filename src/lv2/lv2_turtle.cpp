@@ -187,9 +187,11 @@ void WriteUi(std::ostringstream& out, const LV2ProductDescription& product,
         << Uri(product.UiURI()) << "\n"
         << "    a ui:X11UI ;\n"
         << "    ui:binary " << Uri(product.uiBinary) << " ;\n"
-        << "    lv2:requiredFeature ui:idleInterface , urid:map ;\n"
-        << "    lv2:optionalFeature ui:parent , ui:resize , ui:touch ;\n"
-        << "    lv2:extensionData ui:idleInterface , ui:resize";
+        << "    lv2:requiredFeature ui:idleInterface ;\n"
+        << "    lv2:optionalFeature ui:parent , ui:resize , ui:touch , urid:map , opts:options ;\n"
+        << "    lv2:extensionData ui:idleInterface , ui:resize , ui:showInterface , opts:interface "
+           ";\n"
+        << "    opts:supportedOption ui:scaleFactor , ui:updateRate , ui:windowTitle";
     for (const LV2PluginVariant& variant : PluginVariants(product)) {
         const LV2PortLayout layout{params.Count(), variant.audioInputs, variant.audioOutputs};
         const std::vector<std::string> symbols =

@@ -110,6 +110,7 @@ struct GraphicsWindow::Native final : X11EventTarget, GLContextAccess {
     // A top-level window's WM_DELETE_WINDOW, and whether the window manager sent it.
     Atom deleteWindow = 0;
     bool closeRequested = false;
+    bool mapped = false;
     bool touchDevice = false;
     int xiOpcode = -1;
     BoundsList exposed;
@@ -171,9 +172,17 @@ GraphicsWindow::~GraphicsWindow() {
 }
 
 void GraphicsWindow::InstallAsPlatform(RunLoop* loop, X11Connection* connection) {
-    SetPlatformGraphicsFactory([loop, connection](GraphicsEditorDelegate& delegate, int width,
-                                                  int height, int fps, float scale) -> Graphics* {
-        return new GraphicsWindow(delegate, width, height, fps, scale, loop, connection);
+    InstallAsPlatform(Setup{loop, connection});
+}
+
+void GraphicsWindow::InstallAsPlatform(const Setup& setup) {
+    SetPlatformGraphicsFactory([setup](GraphicsEditorDelegate& delegate, int width, int height,
+                                       int fps, float scale) -> Graphics* {
+        auto* window =
+            new GraphicsWindow(delegate, width, height, fps, scale, setup.loop, setup.connection);
+        window->mTopLevelWaitsForShow = setup.topLevelWaitsForShow;
+        window->SetHostScreenScale(setup.hostScreenScale);
+        return window;
     });
 }
 
@@ -199,6 +208,53 @@ void GraphicsWindow::LeaveKeysToHost() {
 
 bool GraphicsWindow::CloseRequested() const {
     return mNative != nullptr && mNative->closeRequested;
+}
+
+void GraphicsWindow::Show() {
+    if (mNative == nullptr || mNative->window == 0) return;
+    X11Connection::ErrorScope errors;
+    mNative->closeRequested = false;
+    mNative->mapped = true;
+    XMapWindow(mNative->display, mNative->window);
+    XFlush(mNative->display);
+}
+
+void GraphicsWindow::Hide() {
+    if (mNative == nullptr || mNative->window == 0) return;
+    X11Connection::ErrorScope errors;
+    mNative->mapped = false;
+    XUnmapWindow(mNative->display, mNative->window);
+    XFlush(mNative->display);
+}
+
+bool GraphicsWindow::Shown() const {
+    return mNative != nullptr && mNative->window != 0 && mNative->mapped;
+}
+
+void GraphicsWindow::SetTitle(const std::string& title) {
+    mTitle = title;
+    if (mNative == nullptr || mNative->window == 0) return;
+    X11Connection::ErrorScope errors;
+    StoreTitle();
+    XFlush(mNative->display);
+}
+
+void GraphicsWindow::StoreTitle() {
+    Native& n = *mNative;
+    const std::string& title = mTitle.empty() ? std::string("Editor") : mTitle;
+    XStoreName(n.display, n.window, title.c_str());
+    // Window managers show this one in UTF-8.
+    XChangeProperty(n.display, n.window, XInternAtom(n.display, "_NET_WM_NAME", False),
+                    XInternAtom(n.display, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()),
+                    static_cast<int>(title.size()));
+}
+
+void GraphicsWindow::SetHostScreenScale(float scale) {
+    mHostScreenScale = std::isfinite(scale) && scale > 0.0f
+                           ? std::clamp(scale, kMinScreenScale, kMaxScreenScale)
+                           : 0.0f;
+    if (mNative != nullptr) mNative->scale.SetHostScale(mHostScreenScale);
 }
 
 unsigned long GraphicsWindow::NativeWindow() const {
@@ -239,8 +295,11 @@ void* GraphicsWindow::OpenWindow(void* parentView) {
     Native& n = *mNative;
     n.display = display;
     n.loop = mLoop != nullptr ? mLoop : &ProcessRunLoop();
-    const float exactScale = ScreenScaleFromResources(x11::ReadRootResources(display));
+    const float exactScale = mHostScreenScale > 0.0f
+                                 ? mHostScreenScale
+                                 : ScreenScaleFromResources(x11::ReadRootResources(display));
     n.scale.Start(exactScale);
+    n.scale.SetHostScale(mHostScreenScale);
     // Opened at the whole factor; the first tick moves to the exact one.
     mScreenScaleRead = std::max(1.0f, std::floor(exactScale));
     if (width <= 0 || height <= 0) {
@@ -276,7 +335,11 @@ void* GraphicsWindow::OpenWindow(void* parentView) {
         XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
         XISelectEvents(display, n.window, &mask, 1);
     }
-    XMapWindow(display, n.window);
+    // Our own window may wait for the host's show.
+    if (!(mTopLevelWaitsForShow && parent == DefaultRootWindow(display))) {
+        n.mapped = true;
+        XMapWindow(display, n.window);
+    }
     XFlush(display);
     n.tick = n.loop->AddTimer(FramePeriodMs(FPS()), [this](RunLoop::TimerId) { OnDisplayTick(); });
     n.watch = n.loop->AddReadableWatch(ConnectionNumber(display), [&connection = mConnection] {
@@ -333,7 +396,7 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
         n.deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(display, n.window, &n.deleteWindow, 1);
     }
-    XStoreName(display, n.window, "Editor");
+    StoreTitle();
     XClassHint hint{const_cast<char*>("Editor"), const_cast<char*>("EditorWndClass")};
     XSetClassHint(display, n.window, &hint);
     mConnection.Register(n.window, &n);

@@ -29,6 +29,7 @@
 // Threads: [ui] throughout (the host's main thread, which pumps the run loop).
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "editor/drawing/gl/graphics_gl.h"
 
@@ -37,6 +38,21 @@ class X11Connection;
 
 class GraphicsWindow : public GraphicsGL {
 public:
+    // How a host adapter wants its editors' windows.
+    struct Setup {
+        // Where the frame tick and the connection's watch live (it outlives
+        // the window's openings); null: the process run loop at opening.
+        RunLoop* loop = nullptr;
+        // The window's display connection (it outlives the window); null:
+        // the shared one.
+        X11Connection* connection = nullptr;
+        // A top-level window (no parent) stays unmapped until Show, for
+        // hosts that show and hide the editor's own window themselves.
+        bool topLevelWaitsForShow = false;
+        // The host's screen scale (see SetHostScreenScale); 0: Xft.dpi.
+        float hostScreenScale = 0.0f;
+    };
+
     // [ui] loop: where the frame tick and the connection's watch live (it
     // outlives the window's openings); null: the process run loop at opening.
     // connection: the window's display connection (it outlives the window);
@@ -50,6 +66,8 @@ public:
     // on loop (null: the process run loop at each opening) and connection
     // (null: the shared one).
     static void InstallAsPlatform(RunLoop* loop = nullptr, X11Connection* connection = nullptr);
+    // [main] The same, with everything a host adapter may set.
+    static void InstallAsPlatform(const Setup& setup);
     // [ui] The open editor of delegate, when it is a GraphicsWindow; else null.
     static GraphicsWindow* Of(const GraphicsEditorDelegate& delegate);
     // [ui] Editor windows open in the process.
@@ -87,8 +105,23 @@ public:
     void LeaveKeysToHost();
     // [ui] True once the window manager asked to close the editor's own
     // top-level window (opened without a parent); the window is hidden then,
-    // and its owner decides when to close it.
+    // and its owner decides when to close it. Show clears it.
     bool CloseRequested() const;
+    // [ui] Maps and unmaps the open window (a top-level one is placed by the
+    // window manager); nothing while closed.
+    void Show();
+    void Hide();
+    // [ui] The window is open and mapped (by Show or at opening).
+    bool Shown() const;
+    // [ui] The window's name for the window manager (UTF-8), now and at every
+    // later opening; empty: "Editor".
+    void SetTitle(const std::string& title);
+    // [ui] A screen scale the host gives (its own HiDPI factor), which wins
+    // over Xft.dpi now and at every later opening, held within
+    // kMinScreenScale..kMaxScreenScale; 0 (or anything not positive and
+    // finite) follows Xft.dpi again. An open window takes it at the next
+    // tick that is not in a drag.
+    void SetHostScreenScale(float scale);
     // [ui] The editor's X window id; 0 while closed.
     unsigned long NativeWindow() const;
     // [ui] Frames drawn (buffers swapped) since opening.
@@ -108,11 +141,15 @@ private:
     void DestroyNativeWindow();
     void FollowScreenScale();
     void StopTicking();
+    void StoreTitle();
 
     RunLoop* mLoop;
     X11Connection& mConnection;
     std::unique_ptr<Native> mNative;
     float mScreenScaleRead = 1.0f;
+    float mHostScreenScale = 0.0f;
+    bool mTopLevelWaitsForShow = false;
+    std::string mTitle;
     bool mLeaveKeysToHost = false;
     int mFramesDrawn = 0;
     int mContextSwitches = 0;

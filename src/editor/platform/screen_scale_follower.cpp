@@ -16,5 +16,6 @@ float ScreenScaleFollower::Check(_XDisplay* display, bool busy, float current) {
         mResourcesChanged = false;
         mExactScale = ScreenScaleFromResources(x11::ReadRootResources(display));
     }
-    return mExactScale == current ? 0.0f : mExactScale;
+    const float target = mHostScale > 0.0f ? mHostScale : mExactScale;
+    return target == current ? 0.0f : target;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Follows the screen scale of an open editor: the root window's resource
-// database is read again after it changed, and a new scale is applied only
-// between drags (the pointer's units would change under one).
+// database is read again after it changed (unless the host gives the scale),
+// and a new scale is applied only between drags (the pointer's units would
+// change under one).
 //
 // Threads: [ui].
 struct _XDisplay;
@@ -10,6 +11,12 @@ class ScreenScaleFollower {
 public:
     // [ui] At opening, with the scale read then; the first check applies it.
     void Start(float scale);
+    // [ui] A scale the host gives wins over the resources; 0: none. The
+    // next check applies it.
+    void SetHostScale(float scale) {
+        mHostScale = scale;
+        mCheckPending = true;
+    }
     // [ui] The root window's resource database changed.
     void ResourcesChanged() { mResourcesChanged = mCheckPending = true; }
     // [ui] The scale to move to now, or 0: none while busy (a button held,
@@ -18,6 +25,7 @@ public:
 
 private:
     float mExactScale = 1.0f;
+    float mHostScale = 0.0f;
     bool mCheckPending = false;
     bool mResourcesChanged = false;
 };

@@ -35,12 +35,21 @@ void* LV2UIAdapter::Open(const LV2UIHostLink& link, const LV2UIFeatures& feature
     mPatchReady = false;
     const bool patchReady =
         mLink.write != nullptr && MapPatchURIDs(mFeatures.map, mLink.editorSizeURI.c_str(), mUrids);
-    GraphicsWindow::InstallAsPlatform(&mLoop, &SharedX11Connection());
+    mOptions = {};
+    mShownOrHidden = false;
+    if (MapOptionURIDs(mFeatures.map, mOptionUrids)) mOptions.Set(mOptionUrids, mFeatures.options);
+    GraphicsWindow::Setup setup;
+    setup.loop = &mLoop;
+    setup.connection = &SharedX11Connection();
+    setup.topLevelWaitsForShow = mFeatures.parent == nullptr;
+    setup.hostScreenScale = mOptions.scaleFactor;
+    GraphicsWindow::InstallAsPlatform(setup);
     SetHostViewContainer(&mResetClick);
     void* view = OpenWindow(mFeatures.parent);
     if (view == nullptr) CloseWindow();
     Graphics* graphics = GetGraphics();
     if (view == nullptr || graphics == nullptr) return nullptr;
+    ApplyHostOptions();
     // Embedded, the host's shortcuts matter more than keys for an editor
     // that uses none; GTK hosts would not hear keys the editor passes on.
     if (mFeatures.parent != nullptr) {
@@ -90,6 +99,8 @@ void LV2UIAdapter::PortEvent(uint32_t port, uint32_t size, uint32_t format, cons
 }
 
 int LV2UIAdapter::Idle() {
+    // A host without ui:parent that never shows the window itself shows it this way.
+    if (!mShownOrHidden && mFeatures.parent == nullptr) Show();
     mLoop.RunDue(NowMs());
     // The window manager closed our own top-level window: the host stops
     // idling and cleans up.
@@ -97,9 +108,45 @@ int LV2UIAdapter::Idle() {
     return window != nullptr && window->CloseRequested() ? 1 : 0;
 }
 
+int LV2UIAdapter::Show() {
+    GraphicsWindow* window = GraphicsWindow::Of(*this);
+    if (window == nullptr) return 1;
+    mShownOrHidden = true;
+    window->Show();
+    return 0;
+}
+
+int LV2UIAdapter::Hide() {
+    GraphicsWindow* window = GraphicsWindow::Of(*this);
+    if (window == nullptr) return 1;
+    mShownOrHidden = true;
+    window->Hide();
+    return 0;
+}
+
+uint32_t LV2UIAdapter::SetOptions(const LV2_Options_Option* options) {
+    const uint32_t status = mOptions.Set(mOptionUrids, options);
+    ApplyHostOptions();
+    return status;
+}
+
+uint32_t LV2UIAdapter::GetOptions(LV2_Options_Option* options) const {
+    return mOptions.Get(mOptionUrids, options);
+}
+
+void LV2UIAdapter::ApplyHostOptions() {
+    GraphicsWindow* window = GraphicsWindow::Of(*this);
+    if (window == nullptr) return;
+    window->SetHostScreenScale(mOptions.scaleFactor);
+    if (!mOptions.windowTitle.empty()) window->SetTitle(mOptions.windowTitle);
+}
+
 int LV2UIAdapter::HostResize(int width, int height) {
     Graphics* graphics = GetGraphics();
     if (graphics == nullptr || width <= 0 || height <= 0) return 1;
+    // The size the editor has (hosts echo what it asked for): refitting it
+    // would nudge the draw scale by the pixel rounding at every echo.
+    if (width == graphics->PixelWidth() && height == graphics->PixelHeight()) return 0;
     const float screen = graphics->GetScreenScale();
     const float scale =
         std::min(static_cast<float>(width) / (static_cast<float>(graphics->Width()) * screen),

@@ -9,9 +9,17 @@
 //                   the plug-in applies it (Param::SetValue; NaN ignored)
 //   editor -> host  a user change writes the Param's real value to its port
 //                   (write_function, format 0); gestures go to ui:touch
-//   size            every new editor size goes to ui:resize (else the editor
-//                   resizes its parent itself); the host's ui:resize request
-//                   scales the editor to fit
+//   size            every new editor size, larger or smaller, goes to
+//                   ui:resize (else the editor resizes its parent itself);
+//                   the host's ui:resize request scales the editor to fit,
+//                   and one for the size the editor has is no change (hosts
+//                   echo sizes back from their own resize events)
+//   options         ui:scaleFactor is the screen scale (over Xft.dpi),
+//                   ui:windowTitle names the editor's own window; from
+//                   options:options and later through the options interface
+//   own window      without ui:parent the editor's top-level window is
+//                   mapped on the host's show (ui:showInterface), and at the
+//                   first idle call when the host neither showed nor hid it
 //   editor size     patch messages over the plug-in's atom ports: a patch:Get
 //   persistence     at opening, a patch:Set from "notify" resizes the editor
 //                   (not while the user drags the corner), a size the user
@@ -36,6 +44,7 @@
 #include "lv2/lv2_patch_messages.h"
 #include "lv2/lv2_ports.h"
 #include "lv2/ui/lv2_ui_features.h"
+#include "lv2/ui/lv2_ui_host_options.h"
 #include "lv2/ui/lv2_ui_reset_click.h"
 
 // How the UI reaches the plug-in through the host.
@@ -74,6 +83,14 @@ public:
     // that is not positive or no open editor.
     int HostResize(int width, int height);
 
+    // [ui] The host's show and hide (ui:showInterface): 0 when done, 1
+    // without an open editor.
+    int Show();
+    int Hide();
+    // [ui] The options interface: LV2_Options_Status values.
+    uint32_t SetOptions(const LV2_Options_Option* options);
+    uint32_t GetOptions(LV2_Options_Option* options) const;
+
     // [ui] The UI's own run loop (its frame timer lives there).
     const ManualRunLoop& Loop() const { return mLoop; }
 
@@ -95,6 +112,7 @@ private:
     bool TellHostSize(int width, int height);
     void SendEditorSize();
     void ApplyEditorSize(const EditorSizeMessage& size);
+    void ApplyHostOptions();
     bool KnownSizeIs(const EditorSizeMessage& size) const;
     static int64_t NowMs();
 
@@ -103,7 +121,10 @@ private:
     LV2UIFeatures mFeatures;
     LV2UIResetClick mResetClick;
     LV2PatchURIDs mUrids;
-    bool mPatchReady = false;  // urid:map, write function and atom ports known
+    LV2UIOptionURIDs mOptionUrids;
+    LV2UIHostOptions mOptions;
+    bool mShownOrHidden = false;  // the host called show or hide
+    bool mPatchReady = false;     // urid:map, write function and atom ports known
     bool mApplyingPluginSize = false;
     int mHostWidth = 0;  // the pixel size the host last took
     int mHostHeight = 0;

@@ -91,12 +91,42 @@ void LV2UIDescriptor::PortEvent(LV2UI_Handle handle, uint32_t port, uint32_t siz
 const void* LV2UIDescriptor::ExtensionData(const char* uri) {
     static const LV2UI_Idle_Interface idle{&Idle};
     static const LV2UI_Resize resize{nullptr, &Resize};
+    static const LV2UI_Show_Interface show{&Show, &Hide};
+    static const LV2_Options_Interface options{&GetOptions, &SetOptions};
     return GuardHostCall<const void*>(nullptr, [uri]() -> const void* {
         if (uri == nullptr) return nullptr;
         if (std::strcmp(uri, LV2_UI__idleInterface) == 0) return &idle;
         if (std::strcmp(uri, LV2_UI__resize) == 0) return &resize;
+        if (std::strcmp(uri, LV2_UI__showInterface) == 0) return &show;
+        if (std::strcmp(uri, LV2_OPTIONS__interface) == 0) return &options;
         return nullptr;
     });
+}
+
+int LV2UIDescriptor::Show(LV2UI_Handle handle) {
+    auto* ui = static_cast<LV2UIAdapter*>(handle);
+    if (ui == nullptr) return 1;
+    return GuardHostCall(1, [&] { return ui->Show(); });
+}
+
+int LV2UIDescriptor::Hide(LV2UI_Handle handle) {
+    auto* ui = static_cast<LV2UIAdapter*>(handle);
+    if (ui == nullptr) return 1;
+    return GuardHostCall(1, [&] { return ui->Hide(); });
+}
+
+uint32_t LV2UIDescriptor::GetOptions(LV2_Handle handle, LV2_Options_Option* options) {
+    const auto* ui = static_cast<const LV2UIAdapter*>(handle);
+    if (ui == nullptr) return LV2_OPTIONS_ERR_UNKNOWN;
+    return GuardHostCall<uint32_t>(LV2_OPTIONS_ERR_UNKNOWN,
+                                   [&] { return ui->GetOptions(options); });
+}
+
+uint32_t LV2UIDescriptor::SetOptions(LV2_Handle handle, const LV2_Options_Option* options) {
+    auto* ui = static_cast<LV2UIAdapter*>(handle);
+    if (ui == nullptr) return LV2_OPTIONS_ERR_UNKNOWN;
+    return GuardHostCall<uint32_t>(LV2_OPTIONS_ERR_UNKNOWN,
+                                   [&] { return ui->SetOptions(options); });
 }
 
 int LV2UIDescriptor::Idle(LV2UI_Handle handle) {

@@ -3,8 +3,10 @@
 // the product. instantiate finds the variant from the plug-in URI (its port
 // layout), makes the product's UI object through the factory and opens it;
 // the descriptor offers ui:idleInterface (the editor's timers and X events
-// run from the host's idle calls) and ui:resize (the host resizes the
-// editor) as extension data.
+// run from the host's idle calls), ui:resize (the host resizes the editor),
+// ui:showInterface (the host shows and hides the editor's own window) and
+// the options interface (the host's scale factor and window title) as
+// extension data.
 //
 // instantiate answers null for an unknown plug-in URI, a null descriptor or
 // widget pointer, or an editor that cannot open. With the environment
@@ -55,6 +57,10 @@ private:
     static const void* ExtensionData(const char* uri);
     static int Idle(LV2UI_Handle handle);
     static int Resize(LV2UI_Feature_Handle handle, int width, int height);
+    static int Show(LV2UI_Handle handle);
+    static int Hide(LV2UI_Handle handle);
+    static uint32_t GetOptions(LV2_Handle handle, LV2_Options_Option* options);
+    static uint32_t SetOptions(LV2_Handle handle, const LV2_Options_Option* options);
 
     LV2ProductDescription mProduct;
     LV2UIFactory mFactory;

@@ -17,6 +17,8 @@ LV2UIFeatures ReadUIFeatures(const LV2_Feature* const* features) {
         } else if (std::strcmp(f.URI, LV2_UI__resize) == 0) {
             const auto* resize = static_cast<const LV2UI_Resize*>(f.data);
             if (resize != nullptr && resize->ui_resize != nullptr) found.resize = resize;
+        } else if (std::strcmp(f.URI, LV2_OPTIONS__options) == 0) {
+            found.options = static_cast<const LV2_Options_Option*>(f.data);
         } else if (std::strcmp(f.URI, LV2_UI__touch) == 0) {
             const auto* touch = static_cast<const LV2UI_Touch*>(f.data);
             if (touch != nullptr && touch->touch != nullptr) found.touch = touch;
