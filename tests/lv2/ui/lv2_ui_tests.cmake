@@ -6,6 +6,7 @@
 pkg_check_modules(TW_LV2UI_XTEST REQUIRED IMPORTED_TARGET x11 xtst)
 add_executable(tw_lv2_ui_tests ${CMAKE_CURRENT_LIST_DIR}/lv2_ui_test.cpp
                ${CMAKE_CURRENT_LIST_DIR}/ui_test_host.cpp ${CMAKE_CURRENT_LIST_DIR}/lv2_ui_parts_test.cpp
+               ${CMAKE_CURRENT_LIST_DIR}/lv2_ui_host_kinds_test.cpp
                ${PROJECT_SOURCE_DIR}/tests/editor/platform/gl_driver_environment.cpp)
 target_link_libraries(tw_lv2_ui_tests PRIVATE tw_tarnwhistle_lv2_ui PkgConfig::TW_LV2UI_XTEST
                       ${CMAKE_DL_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)

@@ -31,6 +31,19 @@ UiHost::UiHost(_XDisplay* display, Offer offer, int parentX, int parentY)
     }
     if (mOffer.resize) mFeatureStore.push_back({LV2_UI__resize, &mResize});
     if (mOffer.touch) mFeatureStore.push_back({LV2_UI__touch, &mTouch});
+    if (mOffer.scaleFactor > 0.0f) {
+        mOptions.push_back({LV2_OPTIONS_INSTANCE, 0, Urid(LV2_UI__scaleFactor), sizeof(float),
+                            Urid(LV2_ATOM__Float), &mOffer.scaleFactor});
+    }
+    if (mOffer.windowTitle != nullptr) {
+        mOptions.push_back({LV2_OPTIONS_INSTANCE, 0, Urid(LV2_UI__windowTitle),
+                            static_cast<uint32_t>(std::strlen(mOffer.windowTitle) + 1),
+                            Urid(LV2_ATOM__String), mOffer.windowTitle});
+    }
+    if (!mOptions.empty()) {
+        mOptions.push_back({LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr});
+        mFeatureStore.push_back({LV2_OPTIONS__options, mOptions.data()});
+    }
     mFeatureStore.push_back({LV2_UI__idleInterface, nullptr});
     for (const LV2_Feature& f : mFeatureStore) mFeatures.push_back(&f);
     mFeatures.push_back(nullptr);
@@ -38,6 +51,7 @@ UiHost::UiHost(_XDisplay* display, Offer offer, int parentX, int parentY)
     if (mDescriptor != nullptr && mDescriptor->extension_data != nullptr) {
         mIdle = static_cast<const LV2UI_Idle_Interface*>(
             mDescriptor->extension_data(LV2_UI__idleInterface));
+        mUiResize = static_cast<const LV2UI_Resize*>(mDescriptor->extension_data(LV2_UI__resize));
     }
 }
 
@@ -65,6 +79,39 @@ void UiHost::Cleanup() {
 
 int UiHost::Idle() {
     return mHandle != nullptr && mIdle != nullptr ? mIdle->idle(mHandle) : 0;
+}
+
+bool UiHost::Show() {
+    const auto* show = static_cast<const LV2UI_Show_Interface*>(
+        mDescriptor->extension_data(LV2_UI__showInterface));
+    return mHandle != nullptr && show != nullptr && show->show(mHandle) == 0;
+}
+
+bool UiHost::Hide() {
+    const auto* show = static_cast<const LV2UI_Show_Interface*>(
+        mDescriptor->extension_data(LV2_UI__showInterface));
+    return mHandle != nullptr && show != nullptr && show->hide(mHandle) == 0;
+}
+
+long UiHost::SetScaleFactor(float scale) {
+    const auto* options = static_cast<const LV2_Options_Interface*>(
+        mDescriptor->extension_data(LV2_OPTIONS__interface));
+    if (mHandle == nullptr || options == nullptr) return -1;
+    const LV2_Options_Option list[] = {{LV2_OPTIONS_INSTANCE, 0, Urid(LV2_UI__scaleFactor),
+                                        sizeof scale, Urid(LV2_ATOM__Float), &scale},
+                                       {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    return options->set(mHandle, list);
+}
+
+bool UiHost::GetOption(const char* key, LV2_Options_Option& option) {
+    const auto* options = static_cast<const LV2_Options_Interface*>(
+        mDescriptor->extension_data(LV2_OPTIONS__interface));
+    if (mHandle == nullptr || options == nullptr) return false;
+    LV2_Options_Option list[] = {{LV2_OPTIONS_INSTANCE, 0, Urid(key), 0, 0, nullptr},
+                                 {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    if (options->get(mHandle, list) != LV2_OPTIONS_SUCCESS) return false;
+    option = list[0];
+    return true;
 }
 
 void UiHost::SendControl(uint32_t port, float value) {
@@ -133,6 +180,10 @@ int UiHost::Resize(LV2UI_Feature_Handle handle, int width, int height) {
         XResizeWindow(host->mDisplay, host->mParent, static_cast<unsigned>(width),
                       static_cast<unsigned>(height));
         XSync(host->mDisplay, False);
+    }
+    if (host->mOffer.resizeBack && host->mHandle != nullptr && host->mUiResize != nullptr) {
+        ++host->resizesBack;
+        host->mUiResize->ui_resize(host->mHandle, width, height);
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 // resizes that window, as a host does) and ui:touch, each optional, records
 // what the UI writes, resizes and touches, and pumps the UI's idle call.
 #include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
 
@@ -30,6 +31,11 @@ struct Offer {
     bool parent = true;
     bool resize = true;
     bool touch = true;
+    float scaleFactor = 0.0f;           // offered as ui:scaleFactor when positive
+    const char* windowTitle = nullptr;  // offered as ui:windowTitle
+    // The host's ui:resize calls the UI's own resize back with the size at
+    // once, as toolkit wrappers do from their resize events.
+    bool resizeBack = false;
 };
 
 struct Write {
@@ -66,6 +72,16 @@ public:
     // One idle call; its result.
     int Idle();
 
+    // The UI's show interface (false when it offers none or refuses).
+    bool Show();
+    bool Hide();
+    // ui:scaleFactor through the UI's options interface; its status, or -1
+    // when it offers no such interface.
+    long SetScaleFactor(float scale);
+    // The option key (a URI) the UI holds, through the options interface:
+    // its size, type URI and value, or false.
+    bool GetOption(const char* key, LV2_Options_Option& option);
+
     // Sends a control value, or an atom to the "notify" port.
     void SendControl(uint32_t port, float value);
     void SendEditorSize(int32_t width, int32_t height, float scale);
@@ -90,6 +106,7 @@ public:
     std::vector<Write> writes;
     std::vector<Touch> touches;
     std::vector<Size> resizes;
+    int resizesBack = 0;  // the UI's resize called from the host's ui:resize
 
 private:
     static LV2_URID Map(LV2_URID_Map_Handle handle, const char* uri);
@@ -107,6 +124,8 @@ private:
     LV2UI_Touch mTouch{this, &TouchFunction};
     std::vector<LV2_Feature> mFeatureStore;
     std::vector<const LV2_Feature*> mFeatures;
+    std::vector<LV2_Options_Option> mOptions;
+    const LV2UI_Resize* mUiResize = nullptr;
     LV2PatchURIDs mPatch;
     const LV2UI_Descriptor* mDescriptor = nullptr;
     const LV2UI_Idle_Interface* mIdle = nullptr;

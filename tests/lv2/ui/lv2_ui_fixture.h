@@ -1,0 +1,243 @@
+#pragma once
+// The LV2 UI tests' fixture: a real X server (the test's own connection for
+// synthetic input and looking at windows), UI hosts of the test's making,
+// the hosts' idle calls, and where the product's controls are.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/run_loop.h"
+#include "editor/picture_decoder.h"
+#include "editor/platform/graphics_window.h"
+#include "product/channel_parameters.h"
+#include "resource_pictures.h"
+#include "ui_test_host.h"
+#include "x_screen_resources.h"
+#include "x_test_display.h"
+
+// After every editor header: Xlib's macros would break them.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+namespace ui_test {
+
+// Control centres in units (editor at draw scale 1).
+struct Spot {
+    float x;
+    float y;
+};
+constexpr Spot kGainKnob{69.5f, 556.5f};
+constexpr Spot kTrimKnob{179.5f, 556.5f};
+constexpr Spot kResizer{238.0f, 652.0f};
+
+// Where each control sits and what it shows (the product's layout, in units).
+struct Place {
+    int paramIdx;
+    const char* file;
+    int frames;
+    int x;
+    int y;
+};
+const Place kPlaces[] = {
+    {kBypass, "SWITCH@2x.png", 2, 159, 621},    {kMicPre, "SWITCH@2x.png", 2, 49, 621},
+    {kOversampling, "OVER@2x.png", 2, 64, 647}, {kPreampGain, "GAIN@2x.png", 61, 31, 518},
+    {kOutputTrim, "TRIM@2x.png", 61, 141, 518}, {kHighPass, "HPF@2x.png", 5, 31, 395},
+    {kLowFreq, "LF@2x.png", 5, 31, 271},        {kLowGain, "BGAIN@2x.png", 61, 141, 271},
+    {kMidFreq, "MF@2x.png", 7, 30, 150},        {kMidGain, "BGAIN@2x.png", 61, 141, 148},
+    {kHighGain, "BGAIN@2x.png", 61, 141, 25},
+};
+
+// Open socket descriptors of the process (X connections among them).
+inline int OpenSockets() {
+    int sockets = 0;
+    DIR* dir = opendir("/proc/self/fd");
+    if (dir == nullptr) return -1;
+    while (const dirent* entry = readdir(dir)) {
+        struct stat info {};
+        const std::string path = std::string("/proc/self/fd/") + entry->d_name;
+        if (stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) ++sockets;
+    }
+    closedir(dir);
+    return sockets;
+}
+
+class LV2Ui : public testing::Test {
+protected:
+    void SetUp() override {
+        display = OpenTestDisplay();
+        if (display == nullptr) GTEST_SKIP() << "no X display (scripts/test starts Xvfb)";
+        int event = 0, error = 0, major = 0, minor = 0;
+        ASSERT_TRUE(XTestQueryExtension(display, &event, &error, &major, &minor));
+        root = DefaultRootWindow(display);
+        // The pointer away from every editor: a hovered control draws differently.
+        XTestFakeMotionEvent(display, DefaultScreen(display),
+                             DisplayWidth(display, DefaultScreen(display)) - 1,
+                             DisplayHeight(display, DefaultScreen(display)) - 1, CurrentTime);
+        XSync(display, False);
+        savedResources.Save(display);
+        errorsBefore = GraphicsWindow::XErrorCount();
+        defaultLoopTimers = DefaultRunLoop().TimerCount();
+        socketsBefore = OpenSockets();
+    }
+
+    void TearDown() override {
+        if (display == nullptr) return;
+        hosts.clear();
+        EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+        EXPECT_EQ(GraphicsWindow::XErrorCount(), errorsBefore);
+        EXPECT_EQ(OpenSockets(), socketsBefore) << "the editors' display connection is still open";
+        EXPECT_EQ(&ProcessRunLoop(), &DefaultRunLoop());
+        EXPECT_EQ(DefaultRunLoop().TimerCount(), defaultLoopTimers)
+            << "a timer outside a UI's loop";
+        savedResources.Restore(display);
+        XCloseDisplay(display);
+    }
+
+    // A host with the given offer; its UI open and drawn.
+    UiHost& OpenHost(Offer offer = {}, int parentX = 0, int parentY = 0) {
+        hosts.push_back(std::make_unique<UiHost>(display, offer, parentX, parentY));
+        UiHost& host = *hosts.back();
+        if (!host.Instantiate()) {
+            ADD_FAILURE() << "the UI did not open";
+            std::abort();
+        }
+        EXPECT_TRUE(PumpUntil([&] { return EditorOf(host).FramesDrawn() > 0; }));
+        Pump(30);
+        return host;
+    }
+
+    static GraphicsWindow& EditorOf(UiHost& host) { return *GraphicsWindow::Of(host.Ui()); }
+
+    // The host's idle calls, every 2 ms, for ms milliseconds.
+    void Pump(int ms) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            for (auto& host : hosts) EXPECT_EQ(host->Idle(), 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    template <typename Condition>
+    bool PumpUntil(Condition condition, int ms = 3000) {
+        for (int waited = 0; waited < ms; waited += 10) {
+            if (condition()) return true;
+            Pump(10);
+        }
+        return condition();
+    }
+
+    // ---- Synthetic input, in screen pixels.
+    void MoveTo(int x, int y) { Input().MoveTo(x, y); }
+    void MoveTo(Spot s, float scale = 1.0f, int dx = 0) {
+        MoveTo(static_cast<int>(s.x * scale) + dx, static_cast<int>(s.y * scale));
+    }
+    void Button(unsigned button, bool down) { Input().Button(button, down); }
+    void Key(KeySym sym, bool down) { Input().Key(sym, down); }
+    XTestInput Input() {
+        return XTestInput(display, [this](int ms) { Pump(ms); });
+    }
+    void DragFrom(Spot s, int dY, int dx = 0) {
+        MoveTo(s, 1.0f, dx);
+        Button(1, true);
+        for (int moved = 0; moved != dY;) {
+            const int step = std::clamp(dY - moved, -10, 10);
+            moved += step;
+            MoveTo(static_cast<int>(s.x) + dx, static_cast<int>(s.y) + step);
+        }
+        Button(1, false);
+        Pump(450);  // the next press is no double click
+    }
+
+    struct Geometry {
+        int x = 0, y = 0, width = 0, height = 0;
+        bool operator==(const Geometry&) const = default;
+    };
+    Geometry GeometryOf(unsigned long w) {
+        Geometry g;
+        ::Window r = 0;
+        unsigned width = 0, height = 0, border = 0, depth = 0;
+        XGetGeometry(display, w, &r, &g.x, &g.y, &width, &height, &border, &depth);
+        g.width = static_cast<int>(width);
+        g.height = static_cast<int>(height);
+        return g;
+    }
+    unsigned long ParentOf(unsigned long w) {
+        ::Window r = 0, above = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, w, &r, &above, &children, &count)) return 0;
+        if (children != nullptr) XFree(children);
+        return above;
+    }
+    unsigned ChildrenOf(unsigned long w) {
+        ::Window r = 0, above = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, w, &r, &above, &children, &count)) return 0;
+        if (children != nullptr) XFree(children);
+        return count;
+    }
+
+    // ---- The screen's resource database (Xft.dpi).
+    void SetResources(const std::string& text) { SavedScreenResources::Set(display, text); }
+
+    // At screen scale 2 (one picture pixel per screen pixel): the largest
+    // channel difference between the screen and frame `frame` of place's
+    // strip over the background. The host window is moved so the control is
+    // on the screen.
+    int FrameDifference(UiHost& host, const Place& place, int frame) {
+        const DecodedPicture& strip = ResourcePicture(place.file);
+        const DecodedPicture& bg = ResourcePicture("BG@2x.png");
+        const int frameHeight = strip.height / place.frames;
+        const int bottom = place.y * 2 + frameHeight;
+        const int screenHeight = DisplayHeight(display, DefaultScreen(display));
+        const int shift = std::max(0, bottom - screenHeight + 8);
+        if (GeometryOf(host.Parent()).y != -shift) {
+            XMoveWindow(display, host.Parent(), 0, -shift);
+            XSync(display, False);
+            Pump(80);  // the uncovered part is drawn again
+        }
+        XImage* shot = XGetImage(display, host.Widget(), place.x * 2, place.y * 2,
+                                 static_cast<unsigned>(strip.width),
+                                 static_cast<unsigned>(frameHeight), AllPlanes, ZPixmap);
+        if (shot == nullptr) return 1000;
+        auto at = [](const DecodedPicture& p, int x, int y, int c) {
+            return p.rgba[(static_cast<std::size_t>(y) * p.width + x) * 4 + c];
+        };
+        int worst = 0;
+        for (int y = 0; y < frameHeight; ++y) {
+            for (int x = 0; x < strip.width; ++x) {
+                const int sx = place.x * 2 + x, sy = place.y * 2 + y;
+                const unsigned long pixel = XGetPixel(shot, x, y);
+                const int screen[3] = {static_cast<int>((pixel >> 16) & 0xFF),
+                                       static_cast<int>((pixel >> 8) & 0xFF),
+                                       static_cast<int>(pixel & 0xFF)};
+                const double a = at(strip, x, frame * frameHeight + y, 3) / 255.0;
+                for (int c = 0; c < 3; ++c) {
+                    const double expected = at(strip, x, frame * frameHeight + y, c) * a +
+                                            at(bg, sx, sy, c) * (1.0 - a);
+                    worst = std::max(worst,
+                                     static_cast<int>(std::lround(std::abs(screen[c] - expected))));
+                }
+            }
+        }
+        XDestroyImage(shot);
+        return worst;
+    }
+
+    Display* display = nullptr;
+    ::Window root = 0;
+    std::vector<std::unique_ptr<UiHost>> hosts;
+    int errorsBefore = 0;
+    std::size_t defaultLoopTimers = 0;
+    int socketsBefore = 0;
+    SavedScreenResources savedResources;
+};
+}  // namespace ui_test
