@@ -91,6 +91,9 @@ public:
     uint32_t SetOptions(const LV2_Options_Option* options);
     uint32_t GetOptions(LV2_Options_Option* options) const;
 
+    // [ui] The options the host gave, as far as the UI could read them.
+    const LV2UIHostOptions& HostOptions() const { return mOptions; }
+
     // [ui] The UI's own run loop (its frame timer lives there).
     const ManualRunLoop& Loop() const { return mLoop; }
 

@@ -26,6 +26,14 @@ void TracePortEvent(uint32_t port, uint32_t size, uint32_t format, const void* b
     }
 }
 
+void TraceOptions(const LV2UIHostOptions& options) {
+    std::fprintf(stderr,
+                 "tarnwhistle ui: host options: scale factor %g, update rate %g Hz, title \"%s\" "
+                 "(0 and \"\": not given)\n",
+                 static_cast<double>(options.scaleFactor), static_cast<double>(options.updateRate),
+                 options.windowTitle.c_str());
+}
+
 }  // namespace
 
 LV2UIDescriptor::LV2UIDescriptor(LV2ProductDescription product, LV2UIFactory factory)
@@ -68,6 +76,7 @@ LV2UI_Handle LV2UIDescriptor::Instantiate(const LV2UI_Descriptor* descriptor, co
         link.editorSizeURI = table.mProduct.EditorSizeURI();
         void* view = ui->Open(link, offered);
         if (view == nullptr) return nullptr;
+        if (Tracing()) TraceOptions(ui->HostOptions());
         *widget = view;
         return ui.release();
     });

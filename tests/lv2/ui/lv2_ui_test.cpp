@@ -440,16 +440,16 @@ TEST_F(LV2Ui, TheStereoPluginsAtomPortsComeAfterItsFourAudioPorts) {
     EXPECT_EQ(host.writes[0].port, UiHost::ControlPort() + 2);
 }
 
-TEST_F(LV2Ui, WithTheTracePrintsEveryFeatureOfferedAndEveryPortEvent) {
+TEST_F(LV2Ui, WithTheTracePrintsTheFeaturesAndOptionsOfferedAndEveryPortEvent) {
     setenv("TW_LV2UI_TRACE", "1", 1);
     testing::internal::CaptureStderr();
-    UiHost& host = OpenHost();
+    UiHost& host = OpenHost({.scaleFactor = 1.5f});
     host.SendControl(7, -4.5f);
     host.SendEditorSize(496, 512, 1.0f);
     const std::string printed = testing::internal::GetCapturedStderr();
     unsetenv("TW_LV2UI_TRACE");
-    for (const char* uri :
-         {LV2_URID__map, LV2_UI__parent, LV2_UI__resize, LV2_UI__touch, LV2_UI__idleInterface}) {
+    for (const char* uri : {LV2_URID__map, LV2_UI__parent, LV2_UI__resize, LV2_UI__touch,
+                            LV2_OPTIONS__options, LV2_UI__idleInterface}) {
         EXPECT_NE(printed.find(std::string(uri) + "\n"), std::string::npos) << uri;
     }
     std::size_t lines = 0;
@@ -457,7 +457,10 @@ TEST_F(LV2Ui, WithTheTracePrintsEveryFeatureOfferedAndEveryPortEvent) {
          at = printed.find("host offers", at + 1)) {
         ++lines;
     }
-    EXPECT_EQ(lines, 5u);
+    EXPECT_EQ(lines, 6u);
+    EXPECT_NE(printed.find("host options: scale factor 1.5, update rate 0 Hz, title \"\""),
+              std::string::npos)
+        << printed;
     EXPECT_NE(printed.find("tarnwhistle ui: port 7 value -4.5\n"), std::string::npos) << printed;
     EXPECT_NE(printed.find("tarnwhistle ui: port 15 event of "), std::string::npos) << printed;
 }
