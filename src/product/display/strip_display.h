@@ -15,20 +15,12 @@
 // on the audio thread.
 #include <vector>
 
+#include "product/display/picture_paint.h"
 #include "product/response/preamp_drive.h"
 #include "product/response/strip_response.h"
 
 struct _cairo;
 struct _cairo_surface;
-
-// A picture in Cairo's ARGB32 layout: 32-bit pixels, native endian, alpha
-// premultiplied, rows stride bytes apart.
-struct StripPicture {
-    unsigned char* data = nullptr;
-    int width = 0;
-    int height = 0;
-    int stride = 0;
-};
 
 // What the picture shows.
 struct StripDisplayState {
