@@ -189,7 +189,8 @@ TEST(LV2InlineDisplay, RedrawsAtADrawnSizeWithoutAllocating) {
         {"High Gain up, the input peak rising", kHighGain, 15, 0.9f},
         {"High Gain down, the input quiet", kHighGain, -15, 0.0f},
         {"processing off", kBypass, 0, 0.5f},
-        {"processing on, a high-pass", kHighPass, 4, 0.1f},
+        {"processing on", kBypass, 1, 0.5f},
+        {"a high-pass", kHighPass, 4, 0.5f},
     };
     const uint32_t kSizes[][2] = {{240, 200}, {96, 30}};
     DisplayHost host;
