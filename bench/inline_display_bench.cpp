@@ -1,9 +1,10 @@
 // What one inline-display picture costs the host's GUI thread: the strip's
-// response at every column and the Cairo drawing, at the widths Ardour's
-// mixer strips ask for (height half the width). Every call draws a new
-// setting (High Gain steps through its range), so nothing is left over from
-// the last picture but the kept image and background. BM_StripResponse is
-// the response alone at as many frequencies: the rest is Cairo's.
+// response at every column, the copy of the kept background and the painting
+// of the shading, the curve and the drive bar, at the widths Ardour's mixer
+// strips ask for (height half the width). Every call draws a new setting
+// (High Gain steps through its range), so nothing is left over from the last
+// picture but the kept picture and background. BM_StripResponse is the
+// response alone at as many frequencies: the rest is the drawing's.
 #include <benchmark/benchmark.h>
 
 #include <cmath>

@@ -176,6 +176,55 @@ TEST(LV2InlineDisplay, QueuesOneDrawPerChange) {
     }
 }
 
+// The host redraws on its GUI thread whenever the strip changes: past the
+// first picture at a size, pictures of other settings take no heap memory.
+TEST(LV2InlineDisplay, RedrawsAtADrawnSizeWithoutAllocating) {
+    struct Redraw {
+        const char* what;
+        int param;
+        float value;
+        float level;
+    };
+    const Redraw kRedraws[] = {
+        {"High Gain up, the input peak rising", kHighGain, 15, 0.9f},
+        {"High Gain down, the input quiet", kHighGain, -15, 0.0f},
+        {"processing off", kBypass, 0, 0.5f},
+        {"processing on", kBypass, 1, 0.5f},
+        {"a high-pass", kHighPass, 4, 0.5f},
+    };
+    const uint32_t kSizes[][2] = {{240, 200}, {96, 30}};
+    DisplayHost host;
+    const auto* display = static_cast<const LV2InlineDisplayInterface*>(
+        host.instance.ExtensionData(kLV2InlineDisplayInterfaceURI));
+    ASSERT_NE(display, nullptr);
+    for (const auto& size : kSizes) {
+        SCOPED_TRACE(size[0]);
+        host.instance.Control(kHighGain) = 0.0f;
+        host.instance.Control(kBypass) = 1.0f;
+        host.instance.Control(kHighPass) = 0.0f;
+        host.RunBlock();
+        const LV2InlineDisplayImageSurface* first =
+            display->render(host.instance.Handle(), size[0], size[1]);
+        ASSERT_NE(first, nullptr);
+        std::vector<unsigned char> last(first->data, first->data + first->stride * first->height);
+        for (const Redraw& redraw : kRedraws) {
+            SCOPED_TRACE(redraw.what);
+            host.instance.Control(redraw.param) = redraw.value;
+            host.RunBlock(redraw.level);
+            test_support::AllocationScope scope;
+            const LV2InlineDisplayImageSurface* s =
+                display->render(host.instance.Handle(), size[0], size[1]);
+            const std::size_t allocations = scope.Count();
+            EXPECT_EQ(allocations, 0u);
+            ASSERT_NE(s, nullptr);
+            ASSERT_EQ(s->width, static_cast<int>(size[0]));
+            const std::vector<unsigned char> now(s->data, s->data + s->stride * s->height);
+            EXPECT_NE(now, last) << "the picture did not change";
+            last = now;
+        }
+    }
+}
+
 TEST(LV2InlineDisplay, RunAllocatesNothingWhileTheDisplayFollows) {
     DisplayHost host;
     host.RunBlock();

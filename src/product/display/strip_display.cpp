@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace {
 
 struct Colour {
     double r, g, b;
+    PaintColour With(double alpha = 1.0) const { return {r, g, b, alpha}; }
 };
 
 // The editor panel's colours.
@@ -51,20 +53,6 @@ double DriveFraction(double deviation) {
 
 }  // namespace
 
-StripDisplay::~StripDisplay() {
-    Release();
-}
-
-void StripDisplay::Release() {
-    if (mCairo != nullptr) cairo_destroy(mCairo);
-    if (mSurface != nullptr) cairo_surface_destroy(mSurface);
-    if (mBackground != nullptr) cairo_surface_destroy(mBackground);
-    mCairo = nullptr;
-    mSurface = nullptr;
-    mBackground = nullptr;
-    mPicture = {};
-}
-
 StripDisplay::Layout StripDisplay::LayoutFor(int width, int height) {
     (void)width;
     Layout l;
@@ -84,39 +72,44 @@ int StripDisplay::HeightFor(int width, int maxHeight) {
 }
 
 bool StripDisplay::Resize(int width, int height) {
-    if (mSurface != nullptr && mPicture.width == width && mPicture.height == height) return true;
-    Release();
-    mSurface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    mBackground = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    mCairo = cairo_create(mSurface);
-    if (cairo_surface_status(mSurface) != CAIRO_STATUS_SUCCESS ||
-        cairo_surface_status(mBackground) != CAIRO_STATUS_SUCCESS ||
-        cairo_status(mCairo) != CAIRO_STATUS_SUCCESS ||
-        cairo_image_surface_get_stride(mSurface) != cairo_image_surface_get_stride(mBackground)) {
-        Release();
+    if (mPicture.data != nullptr && mPicture.width == width && mPicture.height == height) {
+        return true;
+    }
+    mPicture = {};
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
+    if (stride <= 0) return false;
+    try {
+        const std::size_t bytes =
+            static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
+        mPixels.resize(bytes);
+        mBackground.resize(bytes);
+        mFrequencies.resize(static_cast<std::size_t>(width));
+        mGainsDb.resize(static_cast<std::size_t>(width));
+        mCurve.resize(static_cast<std::size_t>(width) + 1);
+    } catch (const std::bad_alloc&) {
         return false;
     }
-    mPicture = {cairo_image_surface_get_data(mSurface), width, height,
-                cairo_image_surface_get_stride(mSurface)};
     // Column x shows the frequency at its centre, on a log scale.
-    mFrequencies.resize(static_cast<std::size_t>(width));
-    mGainsDb.resize(static_cast<std::size_t>(width));
     for (int x = 0; x < width; ++x) {
         mFrequencies[static_cast<std::size_t>(x)] =
             kLowestHz * std::pow(kHighestHz / kLowestHz, (x + 0.5) / width);
     }
     mLayout = LayoutFor(width, height);
-    DrawBackground();
+    if (!DrawBackground({mBackground.data(), width, height, stride})) return false;
+    mPicture = {mPixels.data(), width, height, stride};
     return true;
 }
 
-void StripDisplay::DrawBackground() {
+bool StripDisplay::DrawBackground(const StripPicture& background) const {
     // Everything that depends on the size alone: the panel, the grid and
     // the drive bar's slot with its one per cent tick.
-    cairo_t* cr = cairo_create(mBackground);
+    cairo_surface_t* surface =
+        cairo_image_surface_create_for_data(background.data, CAIRO_FORMAT_ARGB32, background.width,
+                                            background.height, background.stride);
+    cairo_t* cr = cairo_create(surface);
     const Layout& l = mLayout;
-    const double w = mPicture.width;
-    const double h = mPicture.height;
+    const double w = background.width;
+    const double h = background.height;
     cairo_pattern_t* panel = cairo_pattern_create_linear(0.0, 0.0, 0.0, h);
     cairo_pattern_add_color_stop_rgb(panel, 0.0, kPanelTop.r, kPanelTop.g, kPanelTop.b);
     cairo_pattern_add_color_stop_rgb(panel, 1.0, kPanelBottom.r, kPanelBottom.g, kPanelBottom.b);
@@ -153,18 +146,17 @@ void StripDisplay::DrawBackground() {
     cairo_rectangle(cr, 0.0, l.barTop, w, h - l.barTop);
     SetColour(cr, kSlot);
     cairo_fill(cr);
-    DrawDriveTick(cr);
+    const bool drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
     cairo_destroy(cr);
-    cairo_surface_flush(mBackground);
+    cairo_surface_finish(surface);
+    cairo_surface_destroy(surface);
+    if (drawn) PaintDriveTick(background);
+    return drawn;
 }
 
-void StripDisplay::DrawDriveTick(_cairo* cr) const {
-    const double tick = std::floor(DriveFraction(0.01) * mPicture.width) + 0.5;
-    cairo_move_to(cr, tick, mLayout.barTop);
-    cairo_line_to(cr, tick, mPicture.height);
-    cairo_set_line_width(cr, 1.0);
-    SetColour(cr, kDimInk, 0.8);
-    cairo_stroke(cr);
+void StripDisplay::PaintDriveTick(const StripPicture& picture) const {
+    const double tick = std::floor(DriveFraction(0.01) * picture.width);
+    PaintRectangle(picture, tick, mLayout.barTop, tick + 1.0, picture.height, kDimInk.With(0.8));
 }
 
 const StripPicture* StripDisplay::Render(const StripDisplayState& state, int width, int maxHeight) {
@@ -173,59 +165,34 @@ const StripPicture* StripDisplay::Render(const StripDisplayState& state, int wid
         return nullptr;
     }
     StripResponseDb(state.response, mFrequencies.data(), mGainsDb.data(), width);
+    std::memcpy(mPixels.data(), mBackground.data(), mPixels.size());
 
-    // Start from the background: same size, format and stride.
-    cairo_surface_flush(mSurface);
-    std::memcpy(mPicture.data, cairo_image_surface_get_data(mBackground),
-                static_cast<std::size_t>(mPicture.stride) * static_cast<std::size_t>(height));
-    cairo_surface_mark_dirty(mSurface);
-
-    cairo_t* cr = mCairo;
     const Layout& l = mLayout;
     const double w = width;
-
-    // The curve, clipped to the plot, with the area to 0 dB shaded.
-    cairo_save(cr);
-    cairo_rectangle(cr, 0.0, 0.0, w, l.plotHeight);
-    cairo_clip(cr);
-    auto tracePath = [&] {
-        for (int x = 0; x < width; ++x) {
-            // Far beyond the plot is as good as just beyond it.
-            const double db =
-                std::clamp(mGainsDb[static_cast<std::size_t>(x)], -2.0 * kRangeDb, 2.0 * kRangeDb);
-            if (x == 0) {
-                cairo_move_to(cr, 0.0, l.RowOf(db));
-            } else {
-                cairo_line_to(cr, x + 0.5, l.RowOf(db));
-            }
-        }
-        cairo_line_to(cr, w, l.RowOf(std::clamp(mGainsDb.back(), -2.0 * kRangeDb, 2.0 * kRangeDb)));
+    // The curve through the columns' centres, from edge to edge; far beyond
+    // the plot is as good as just beyond it.
+    auto rowAt = [&](int x) {
+        return l.RowOf(
+            std::clamp(mGainsDb[static_cast<std::size_t>(x)], -2.0 * kRangeDb, 2.0 * kRangeDb));
     };
+    mCurve.front() = {0.0, rowAt(0)};
+    for (int x = 1; x < width; ++x) mCurve[static_cast<std::size_t>(x)] = {x + 0.5, rowAt(x)};
+    mCurve.back() = {w, rowAt(width - 1)};
+
+    // The curve clipped to the plot, with the area to 0 dB shaded.
+    const StripPicture plot{mPicture.data, width, static_cast<int>(l.plotHeight), mPicture.stride};
+    const int points = static_cast<int>(mCurve.size());
     const bool processing = state.response.processing;
-    if (processing) {
-        tracePath();
-        cairo_line_to(cr, w, l.zeroRow);
-        cairo_line_to(cr, 0.0, l.zeroRow);
-        cairo_close_path(cr);
-        SetColour(cr, kBand, 0.35);
-        cairo_fill(cr);
-    }
-    tracePath();
-    cairo_set_line_width(cr, std::max(1.0, w / 160.0));
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    SetColour(cr, processing ? kInk : kDimInk);
-    cairo_stroke(cr);
-    cairo_restore(cr);
+    if (processing) PaintAreaToRow(plot, mCurve.data(), points, l.zeroRow, kBand.With(0.35));
+    PaintGraphLine(plot, mCurve.data(), points, std::max(1.0, w / 160.0),
+                   (processing ? kInk : kDimInk).With());
 
     // The drive bar's fill, from amber to red as the curve bends.
     const double fraction = DriveFraction(state.drive.deviation);
     if (fraction > 0.0) {
-        cairo_rectangle(cr, 0.0, l.barTop, fraction * w, mPicture.height - l.barTop);
-        SetColour(cr, Mix(kAmber, kRed, std::clamp((fraction - 1.0 / 3.0) * 1.5, 0.0, 1.0)));
-        cairo_fill(cr);
-        DrawDriveTick(cr);
+        const Colour fill = Mix(kAmber, kRed, std::clamp((fraction - 1.0 / 3.0) * 1.5, 0.0, 1.0));
+        PaintRectangle(mPicture, 0.0, l.barTop, fraction * w, mPicture.height, fill.With());
+        PaintDriveTick(mPicture);
     }
-
-    cairo_surface_flush(mSurface);
     return &mPicture;
 }

@@ -6,29 +6,19 @@
 // third full at one per cent of deviation, full at 100 per cent. With processing off the curve lies
 // flat on the 0 dB line, dimmed. Colours are the editor panel's.
 //
-// Drawn with Cairo into one ARGB32 image kept between calls: the image, its
-// Cairo context, the per-column arrays and a background (panel, grid) are
-// made at the first call at a size and made anew only when the size
-// changes; a call copies the background and draws the curve and the bar.
+// What depends on the size alone (the panel, the grid, the 0 dB line, the
+// bar's slot and its tick) is drawn with Cairo once per size into a kept
+// background. A call copies it into the kept picture and paints the shading,
+// the curve and the bar over it with picture_paint.h, so past the first call
+// at a size a call allocates nothing.
 //
 // Threads: one StripDisplay is drawn by one thread at a time ([ui]); never
 // on the audio thread.
 #include <vector>
 
+#include "product/display/picture_paint.h"
 #include "product/response/preamp_drive.h"
 #include "product/response/strip_response.h"
-
-struct _cairo;
-struct _cairo_surface;
-
-// A picture in Cairo's ARGB32 layout: 32-bit pixels, native endian, alpha
-// premultiplied, rows stride bytes apart.
-struct StripPicture {
-    unsigned char* data = nullptr;
-    int width = 0;
-    int height = 0;
-    int stride = 0;
-};
 
 // What the picture shows.
 struct StripDisplayState {
@@ -42,7 +32,6 @@ public:
     static constexpr int kMaxSide = 4096;
 
     StripDisplay() = default;
-    ~StripDisplay();
     StripDisplay(const StripDisplay&) = delete;
     StripDisplay& operator=(const StripDisplay&) = delete;
 
@@ -51,8 +40,10 @@ public:
     static int HeightFor(int width, int maxHeight);
 
     // [ui] Draws state at width and HeightFor(width, maxHeight); the picture
-    // stays valid until the next call. Null when there is nothing to draw
-    // (no width or height, a side over kMaxSide, Cairo out of memory).
+    // stays valid until the next call, at the same address while the size
+    // stands. Allocates only when the size differs from the last call's.
+    // Null when there is nothing to draw (no width or height, a side over
+    // kMaxSide, out of memory).
     const StripPicture* Render(const StripDisplayState& state, int width, int maxHeight);
 
 private:
@@ -66,17 +57,18 @@ private:
     static Layout LayoutFor(int width, int height);
 
     bool Resize(int width, int height);
-    void Release();
-    void DrawBackground();
-    void DrawDriveTick(_cairo* cr) const;
+    bool DrawBackground(const StripPicture& background) const;
+    void PaintDriveTick(const StripPicture& picture) const;
 
-    // The picture, and what every picture at this size starts from.
-    _cairo_surface* mSurface = nullptr;
-    _cairo_surface* mBackground = nullptr;
-    _cairo* mCairo = nullptr;
     Layout mLayout;
+    // The picture and what every picture at this size starts from, both
+    // stride * height bytes; the picture is empty until both are ready.
     StripPicture mPicture;
-    // Per column: the frequency it shows and the gain there.
+    std::vector<unsigned char> mPixels;
+    std::vector<unsigned char> mBackground;
+    // Per column: the frequency it shows and the gain there; and the curve's
+    // points, one per column and one at the right-hand edge.
     std::vector<double> mFrequencies;
     std::vector<double> mGainsDb;
+    std::vector<PaintPoint> mCurve;
 };

@@ -17,7 +17,7 @@ class TarnwhistleInlineDisplay final : public LV2InlineDisplay {
 public:
     explicit TarnwhistleInlineDisplay(const Tarnwhistle& plug) : mPlug(plug) {}
 
-    // [ui]
+    // [ui] Past the first picture at a size, allocates nothing.
     LV2InlineDisplayImageSurface* Render(uint32_t width, uint32_t maxHeight) override;
     // [audio] True when the input peak has crossed into another decibel
     // step since the last time it said so.
