@@ -21,8 +21,10 @@
 #include <vector>
 
 #include "editor/bitmap_base.h"
+#include "editor/control.h"
 #include "editor/graphics.h"
 #include "editor/picture_decoder.h"
+#include "editor/platform/double_click.h"
 #include "editor/platform/graphics_window.h"
 #include "product/channel_parameters.h"
 #include "resource_pictures.h"
@@ -47,6 +49,7 @@ struct Spot {
 };
 constexpr Spot kGainKnob{69.5f, 556.5f};
 constexpr Spot kTrimKnob{179.5f, 556.5f};
+constexpr Spot kMicPreSwitch{70.0f, 631.5f};
 constexpr Spot kResizer{238.0f, 652.0f};
 
 // Where each control sits and what it shows (the product's layout, in units).
@@ -126,6 +129,14 @@ protected:
     }
 
     static GraphicsWindow& EditorOf(UiHost& host) { return *GraphicsWindow::Of(host.Ui()); }
+    // The normalised value the control of paramIdx shows.
+    static double ShownValue(UiHost& host, int paramIdx) {
+        const Graphics& g = *host.Ui().GetGraphics();
+        for (int i = 0; i < g.NControls(); ++i) {
+            if (g.GetControl(i)->GetParamIdx() == paramIdx) return g.GetControl(i)->GetValue();
+        }
+        return NAN;
+    }
 
     // The host's idle calls, every 2 ms, for ms milliseconds.
     void Pump(int ms) {
@@ -463,6 +474,54 @@ TEST_F(LV2Ui, AltClickWritesTheDefaultBetweenOneTouchBeginAndEnd) {
     Button(1, true);
     Button(1, false);
     EXPECT_TRUE(host.ValuesWrittenTo(kOutputTrim).empty());
+}
+
+// Two clicks in place, one button wait apart, make a double click.
+static_assert(2 * XTestWaitsMs{}.button < DoubleClickDetector::kIntervalMs);
+
+TEST_F(LV2Ui, ADoubleClickOnAKnobWritesTheDefaultBetweenOneTouchBeginAndEnd) {
+    UiHost& host = OpenHost();
+    DragFrom(kTrimKnob, -30);
+    const Param& trim = *host.Ui().GetParam(kOutputTrim);
+    ASSERT_NE(trim.GetValue(), trim.Default());
+    const double moved = ShownValue(host, kOutputTrim);
+    host.touches.clear();
+    host.writes.clear();
+    MoveTo(kTrimKnob);
+    Input().Click();
+    // The first click is the knob's own: its gesture closed, no value.
+    EXPECT_TRUE(host.ValuesWrittenTo(kOutputTrim).empty());
+    EXPECT_EQ(host.touches, (std::vector<Touch>{{kOutputTrim, true}, {kOutputTrim, false}}));
+    EXPECT_EQ(ShownValue(host, kOutputTrim), moved);
+    host.touches.clear();
+    Button(1, true);
+    EXPECT_EQ(host.ValuesWrittenTo(kOutputTrim),
+              std::vector<float>{static_cast<float>(trim.Default())});
+    EXPECT_EQ(host.touches, (std::vector<Touch>{{kOutputTrim, true}, {kOutputTrim, false}}));
+    // The release after it sends nothing more.
+    Button(1, false);
+    Pump(40);
+    EXPECT_EQ(host.ValuesWrittenTo(kOutputTrim).size(), 1u);
+    EXPECT_EQ(host.touches.size(), 2u);
+    EXPECT_EQ(trim.GetValue(), trim.Default());
+    EXPECT_EQ(ShownValue(host, kOutputTrim), trim.ToNorm(trim.Default()));
+    for (const Write& w : host.writes) {
+        EXPECT_TRUE(w.format != 0 || w.port == kOutputTrim) << "port " << w.port;
+    }
+}
+
+TEST_F(LV2Ui, ADoubleClickOnASwitchTogglesItTwice) {
+    UiHost& host = OpenHost();
+    const Param& micPre = *host.Ui().GetParam(kMicPre);
+    MoveTo(kMicPreSwitch);
+    Input().Click();
+    Input().Click();
+    Pump(40);
+    EXPECT_EQ(host.ValuesWrittenTo(kMicPre), (std::vector<float>{1.0f, 0.0f}));
+    EXPECT_EQ(
+        host.touches,
+        (std::vector<Touch>{{kMicPre, true}, {kMicPre, false}, {kMicPre, true}, {kMicPre, false}}));
+    EXPECT_EQ(micPre.GetValue(), micPre.Default());
 }
 
 TEST_F(LV2Ui, KeysAfterAClickInTheEditorReachTheHostsWindowAsRealKeyEvents) {
