@@ -107,11 +107,15 @@ void Graphics::BeginOrEndGestures(Control* control, bool begin) {
 
 void Graphics::RunMouseDown(Control* control, const MouseEvent& point) {
     const int paramIdx = ParamIdxAt(*control, point.x, point.y);
+    // A host that resets the parameter sends the value at once; a captured
+    // control would ignore it.
+    mCaptures.erase(point.modifiers.touchId);
     if (HostTakesClick(paramIdx, point.modifiers)) {
         ReleaseAllCaptures();
         HideCursor(false, true);
         return;
     }
+    mCaptures[point.modifiers.touchId] = control;
     if (point.modifiers.right && paramIdx >= 0) {
         ReleaseAllCaptures();
         HideCursor(false, true);

@@ -23,19 +23,20 @@ public:
     uint32_t HostModifierBits() override { return hostBits; }
     int ParameterMouseDown(const char* paramId, uint32_t modifiers) override {
         calls.push_back(std::string(paramId) + " " + std::to_string(modifiers));
+        if (answer == 0 && onTaken) onTaken();
         return answer;
     }
     bool ParameterDoubleClick(const char* paramId, uint32_t modifiers) override {
         doubleClicks.push_back(std::string(paramId) + " " + std::to_string(modifiers));
-        if (takeDoubleClicks && onDoubleClickTaken) onDoubleClickTaken();
+        if (takeDoubleClicks && onTaken) onTaken();
         return takeDoubleClicks;
     }
     uint32_t hostBits = 0;
     int answer = 1;
     std::vector<std::string> calls;
     bool takeDoubleClicks = false;
-    std::function<void()> onDoubleClickTaken;  // a host that sets a value at once
     std::vector<std::string> doubleClicks;
+    std::function<void()> onTaken;  // a host that sets a value at once (a reset)
 };
 
 class InputRouting : public EditorFixture {
@@ -90,6 +91,18 @@ TEST_F(InputRouting, AHostThatTakesTheClickLeavesTheControlUntouched) {
     EXPECT_EQ(delegate.log, (std::vector<std::string>{"begin 0", "end 0"}));
 }
 
+TEST_F(InputRouting, AValueTheHostSetsWhileTakingAPressReachesThePressedKnob) {
+    FakeContainer host;
+    host.answer = 0;
+    host.onTaken = [&] { window.SetParamValueFromDelegate(kGain, 0.25); };
+    window.SetHostViewContainer(&host);
+    window.Press(15, 15);
+    window.Release();
+    EXPECT_EQ(knob->GetValue(), 0.25);
+    EXPECT_TRUE(delegate.log.empty());
+    EXPECT_FALSE(window.AnyCapture());
+}
+
 TEST_F(InputRouting, ARightClickOnAParameterControlChangesNothing) {
     MouseModifiers right;
     right.right = true;
@@ -139,7 +152,7 @@ TEST_F(InputRouting, AHostThatTakesADoubleClickOnAKnobSetsWhatTheKnobShows) {
     FakeContainer host;
     host.hostBits = 64;
     host.takeDoubleClicks = true;
-    host.onDoubleClickTaken = [&] { window.SetParamValueFromDelegate(kGain, 0.25); };
+    host.onTaken = [&] { window.SetParamValueFromDelegate(kGain, 0.25); };
     window.SetHostViewContainer(&host);
     window.Press(15, 15);
     window.Release();

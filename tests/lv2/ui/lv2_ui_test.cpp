@@ -467,6 +467,7 @@ TEST_F(LV2Ui, AltClickWritesTheDefaultBetweenOneTouchBeginAndEnd) {
     EXPECT_EQ(host.ValuesWrittenTo(kOutputTrim),
               std::vector<float>{static_cast<float>(trim.Default())});
     EXPECT_EQ(trim.GetValue(), trim.Default());
+    EXPECT_EQ(ShownValue(host, kOutputTrim), trim.ToNorm(trim.Default()));
     EXPECT_EQ(host.touches, (std::vector<Touch>{{kOutputTrim, true}, {kOutputTrim, false}}));
     // A plain click afterwards is the knob's own: no reset, no writes.
     host.writes.clear();
