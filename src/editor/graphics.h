@@ -172,7 +172,11 @@ public:
     // [ui] Drags: resize while resizing, else to captured controls (zero or
     // non-finite motion is not passed on).
     void OnMouseDrag(const MouseEventList& points);
-    // [ui]
+    // [ui] A double click (its second press): a second press for a control
+    // that takes double clicks as single clicks; else the host may take a
+    // left one on a parameter control, or the control's OnMouseDblClick runs.
+    // Leaves no capture, so the release that follows does nothing. False
+    // when no control is there.
     bool OnMouseDblClick(float x, float y, const MouseModifiers& mods);
     // [ui]
     void OnMouseWheel(float x, float y, const MouseModifiers& mods, float d);
@@ -340,6 +344,9 @@ private:
     void DrawControl(Control* control, const Bounds& region, float scale, bool isBackground);
     void RunMouseDown(Control* control, const MouseEvent& point);
     bool HostTakesClick(int paramIdx, const MouseModifiers& mods);
+    bool HostTakesDoubleClick(int paramIdx, const MouseModifiers& mods);
+    // The host's modifier bits and those of mods; needs a host view container.
+    uint32_t HostModifiers(const MouseModifiers& mods);
     void BeginOrEndGestures(Control* control, bool begin);
     void TrackMouseOver(float x, float y, const MouseModifiers& mods);
     bool RouteKey(float x, float y, const KeyPress& key, bool isKeyUp);

@@ -15,6 +15,18 @@ bool Finite(float x, float y) {
     return std::isfinite(x) && std::isfinite(y);
 }
 
+// A parameter as the host names it: the decimal text of index + 1.
+struct HostParamId {
+    explicit HostParamId(int paramIdx) { std::snprintf(text, sizeof text, "%i", paramIdx + 1); }
+    char text[16];
+};
+
+// The parameter of the control's slot under (x, y), or of its first slot.
+int ParamIdxAt(const Control& control, float x, float y) {
+    const int slot = control.ValueSlotAt(x, y);
+    return control.GetParamIdx(slot < 0 ? 0 : slot);
+}
+
 }  // namespace
 
 Control* Graphics::ControlAtPoint(float x, float y, bool capture, bool mouseOver, int64_t touchId) {
@@ -60,16 +72,25 @@ void Graphics::ReleaseAllCaptures() {
     mCaptures.clear();
 }
 
-bool Graphics::HostTakesClick(int paramIdx, const MouseModifiers& mods) {
-    if (mHostViewContainer == nullptr || paramIdx < 0) return false;
+uint32_t Graphics::HostModifiers(const MouseModifiers& mods) {
     uint32_t bits = mHostViewContainer->HostModifierBits();
     if (mods.shift) bits |= kHostModifierShift;
     if (mods.alt) bits |= kHostModifierAlt;
     if (mods.control) bits |= kHostModifierControl;
     if (mods.right) bits |= kHostModifierRightButton;
-    char id[16];
-    std::snprintf(id, sizeof id, "%i", paramIdx + 1);
-    return mHostViewContainer->ParameterMouseDown(id, bits) == 0;
+    return bits;
+}
+
+bool Graphics::HostTakesClick(int paramIdx, const MouseModifiers& mods) {
+    if (mHostViewContainer == nullptr || paramIdx < 0) return false;
+    const HostParamId id(paramIdx);
+    return mHostViewContainer->ParameterMouseDown(id.text, HostModifiers(mods)) == 0;
+}
+
+bool Graphics::HostTakesDoubleClick(int paramIdx, const MouseModifiers& mods) {
+    if (mHostViewContainer == nullptr || paramIdx < 0 || !mods.left || mods.right) return false;
+    const HostParamId id(paramIdx);
+    return mHostViewContainer->ParameterDoubleClick(id.text, HostModifiers(mods));
 }
 
 void Graphics::BeginOrEndGestures(Control* control, bool begin) {
@@ -85,13 +106,16 @@ void Graphics::BeginOrEndGestures(Control* control, bool begin) {
 }
 
 void Graphics::RunMouseDown(Control* control, const MouseEvent& point) {
-    const int slot = control->ValueSlotAt(point.x, point.y);
-    const int paramIdx = control->GetParamIdx(slot < 0 ? 0 : slot);
+    const int paramIdx = ParamIdxAt(*control, point.x, point.y);
+    // A host that resets the parameter sends the value at once; a captured
+    // control would ignore it.
+    mCaptures.erase(point.modifiers.touchId);
     if (HostTakesClick(paramIdx, point.modifiers)) {
         ReleaseAllCaptures();
         HideCursor(false, true);
         return;
     }
+    mCaptures[point.modifiers.touchId] = control;
     if (point.modifiers.right && paramIdx >= 0) {
         ReleaseAllCaptures();
         HideCursor(false, true);
@@ -185,8 +209,12 @@ bool Graphics::OnMouseDblClick(float x, float y, const MouseModifiers& mods) {
         // The capture is already taken; OnMouseDown finds it again.
         OnMouseDown({point});
     } else {
-        control->OnMouseDblClick(x, y, mods);
+        // A host that resets the parameter sends the value at once; a
+        // captured control would ignore it.
         ReleaseAllCaptures();
+        if (!HostTakesDoubleClick(ParamIdxAt(*control, x, y), mods)) {
+            control->OnMouseDblClick(x, y, mods);
+        }
         HideCursor(false, true);
     }
     return true;
@@ -224,7 +252,8 @@ void Graphics::OnMouseOut() {
 }
 
 bool Graphics::RouteKey(float x, float y, const KeyPress& key, bool isKeyUp) {
-    Trace("%s x:%0.2f, y:%0.2f, key:%s\n", isKeyUp ? "Graphics::OnKeyUp" : "Graphics::OnKeyDown", x, y, key.utf8);
+    Trace("%s x:%0.2f, y:%0.2f, key:%s\n", isKeyUp ? "Graphics::OnKeyUp" : "Graphics::OnKeyDown", x,
+          y, key.utf8);
     Control* control = ControlAtPoint(x, y, false, false, 0);
     if (control != nullptr && control != GetControl(0)) {
         const bool used = isKeyUp ? control->OnKeyUp(x, y, key) : control->OnKeyDown(x, y, key);

@@ -3,6 +3,8 @@
 // keys, mouse-over and touches.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "editor/bubble_control.h"
 #include "editor/host_view_container.h"
 #include "editor/value_bubble_action.h"
@@ -21,11 +23,20 @@ public:
     uint32_t HostModifierBits() override { return hostBits; }
     int ParameterMouseDown(const char* paramId, uint32_t modifiers) override {
         calls.push_back(std::string(paramId) + " " + std::to_string(modifiers));
+        if (answer == 0 && onTaken) onTaken();
         return answer;
+    }
+    bool ParameterDoubleClick(const char* paramId, uint32_t modifiers) override {
+        doubleClicks.push_back(std::string(paramId) + " " + std::to_string(modifiers));
+        if (takeDoubleClicks && onTaken) onTaken();
+        return takeDoubleClicks;
     }
     uint32_t hostBits = 0;
     int answer = 1;
     std::vector<std::string> calls;
+    bool takeDoubleClicks = false;
+    std::vector<std::string> doubleClicks;
+    std::function<void()> onTaken;  // a host that sets a value at once (a reset)
 };
 
 class InputRouting : public EditorFixture {
@@ -80,6 +91,18 @@ TEST_F(InputRouting, AHostThatTakesTheClickLeavesTheControlUntouched) {
     EXPECT_EQ(delegate.log, (std::vector<std::string>{"begin 0", "end 0"}));
 }
 
+TEST_F(InputRouting, AValueTheHostSetsWhileTakingAPressReachesThePressedKnob) {
+    FakeContainer host;
+    host.answer = 0;
+    host.onTaken = [&] { window.SetParamValueFromDelegate(kGain, 0.25); };
+    window.SetHostViewContainer(&host);
+    window.Press(15, 15);
+    window.Release();
+    EXPECT_EQ(knob->GetValue(), 0.25);
+    EXPECT_TRUE(delegate.log.empty());
+    EXPECT_FALSE(window.AnyCapture());
+}
+
 TEST_F(InputRouting, ARightClickOnAParameterControlChangesNothing) {
     MouseModifiers right;
     right.right = true;
@@ -123,6 +146,63 @@ TEST_F(InputRouting, ADoubleClickIsASecondClickForASwitchOnly) {
     EXPECT_FALSE(window.AnyCapture());
     EXPECT_TRUE(delegate.log.empty());
     EXPECT_FALSE(window.DoubleClick(100, 100));
+}
+
+TEST_F(InputRouting, AHostThatTakesADoubleClickOnAKnobSetsWhatTheKnobShows) {
+    FakeContainer host;
+    host.hostBits = 64;
+    host.takeDoubleClicks = true;
+    host.onTaken = [&] { window.SetParamValueFromDelegate(kGain, 0.25); };
+    window.SetHostViewContainer(&host);
+    window.Press(15, 15);
+    window.Release();
+    MouseModifiers shift;
+    shift.shift = true;
+    EXPECT_TRUE(window.DoubleClick(15, 15, shift));
+    window.Release();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"1 64"}));         // the first click
+    EXPECT_EQ(host.doubleClicks, (std::vector<std::string>{"1 65"}));  // host 64 | Shift 1
+    EXPECT_EQ(knob->GetValue(), 0.25) << "the knob held by the press still hears the host";
+    // Only the first click's gesture, closed; the last release sends nothing.
+    EXPECT_EQ(delegate.log, (std::vector<std::string>{"begin 0", "end 0"}));
+    EXPECT_FALSE(window.AnyCapture());
+    EXPECT_FALSE(window.CursorHidden());
+}
+
+TEST_F(InputRouting, DoubleClicksTheHostIsNotAskedAbout) {
+    FakeContainer host;
+    host.takeDoubleClicks = true;
+    window.SetHostViewContainer(&host);
+    MouseModifiers right;
+    right.right = true;
+    const struct {
+        const char* what;
+        float x;
+        float y;
+        MouseModifiers mods;
+        std::vector<std::string> log;
+    } kCases[] = {
+        {"a switch toggles", 35, 12, {}, {"begin 2", "value 2 1.0000", "end 2"}},
+        {"a right double click on a knob", 15, 15, right, {}},
+        {"the background has no parameter", 2, 2, {}, {}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        delegate.log.clear();
+        EXPECT_TRUE(window.DoubleClick(c.x, c.y, c.mods));
+        window.Release();
+        EXPECT_EQ(delegate.log, c.log);
+        EXPECT_FALSE(window.AnyCapture());
+    }
+    EXPECT_TRUE(host.doubleClicks.empty());
+    // A host that declines leaves the knob's double click to the knob: nothing.
+    host.takeDoubleClicks = false;
+    delegate.log.clear();
+    window.DoubleClick(15, 15);
+    window.Release();
+    EXPECT_EQ(host.doubleClicks, (std::vector<std::string>{"1 0"}));
+    EXPECT_TRUE(delegate.log.empty());
+    EXPECT_EQ(knob->GetValue(), 0.0);
 }
 
 TEST_F(InputRouting, KeysOverControlsAreNotUsedAndGoToTheKeyHandler) {

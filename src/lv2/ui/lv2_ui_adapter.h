@@ -24,7 +24,8 @@
 //   persistence     at opening, a patch:Set from "notify" resizes the editor
 //                   (not while the user drags the corner), a size the user
 //                   chose is sent as patch:Set to "control"
-//   reset           Alt+click on a control writes its default in one gesture
+//   reset           Alt+click on a control, or a double click on a knob,
+//                   writes its default in one gesture
 //   keys            embedded, the editor leaves the keyboard to the host (its
 //                   shortcuts keep working after a click in the editor)
 //

@@ -21,6 +21,15 @@ int LV2UIResetClick::ParameterMouseDown(const char* paramId, uint32_t modifiers)
     if ((modifiers & kHostModifierAlt) == 0 || (modifiers & kHostModifierRightButton) != 0) {
         return 1;
     }
+    return Reset(paramId) ? 0 : 1;
+}
+
+bool LV2UIResetClick::ParameterDoubleClick(const char* paramId, uint32_t modifiers) {
+    if ((modifiers & (kHostModifierAlt | kHostModifierRightButton)) != 0) return false;
+    return Reset(paramId);
+}
+
+bool LV2UIResetClick::Reset(const char* paramId) {
     const int index = IndexOfId(paramId);
-    return index >= 0 && mReset && mReset(index) ? 0 : 1;
+    return index >= 0 && mReset && mReset(index);
 }

@@ -1,10 +1,11 @@
 #pragma once
 // The LV2 UI's stand-in for a host's view container: LV2 hosts offer no
 // click handling of their own, so the UI plays the host's part of the
-// editor's reset gesture. An Alt press on a parameter's control resets the
-// parameter to its default (through the reset function, which sends it to
-// the host as one gesture) and is taken from the editor; every other press
-// goes to the editor.
+// editor's reset gestures. An Alt press on a parameter's control, or a left
+// double click on a knob, resets the parameter to its default (through the
+// reset function, which sends it to the host as one gesture) and is taken
+// from the editor; every other press goes to the editor. The double click
+// is there because many window managers take Alt+click for moving windows.
 //
 // Threads: [ui] throughout.
 #include <functional>
@@ -25,7 +26,12 @@ public:
     // parameter identifier (decimal index + 1) that the reset function
     // knows; 1 otherwise.
     int ParameterMouseDown(const char* paramId, uint32_t modifiers) override;
+    // [ui] true (taken) for a double click without Alt (its first press
+    // reset already) on a parameter identifier the reset function knows.
+    bool ParameterDoubleClick(const char* paramId, uint32_t modifiers) override;
 
 private:
+    bool Reset(const char* paramId);
+
     ResetFunc mReset;
 };

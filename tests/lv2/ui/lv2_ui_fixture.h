@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "core/run_loop.h"
+#include "editor/control.h"
+#include "editor/graphics.h"
 #include "editor/picture_decoder.h"
 #include "editor/platform/graphics_window.h"
 #include "product/channel_parameters.h"
@@ -38,6 +40,7 @@ struct Spot {
 };
 constexpr Spot kGainKnob{69.5f, 556.5f};
 constexpr Spot kTrimKnob{179.5f, 556.5f};
+constexpr Spot kMicPreSwitch{70.0f, 631.5f};
 constexpr Spot kResizer{238.0f, 652.0f};
 
 // Where each control sits and what it shows (the product's layout, in units).
@@ -117,6 +120,14 @@ protected:
     }
 
     static GraphicsWindow& EditorOf(UiHost& host) { return *GraphicsWindow::Of(host.Ui()); }
+    // The normalised value the control of paramIdx shows.
+    static double ShownValue(UiHost& host, int paramIdx) {
+        const Graphics& g = *host.Ui().GetGraphics();
+        for (int i = 0; i < g.NControls(); ++i) {
+            if (g.GetControl(i)->GetParamIdx() == paramIdx) return g.GetControl(i)->GetValue();
+        }
+        return NAN;
+    }
 
     // The host's idle calls, every 2 ms, for ms milliseconds.
     void Pump(int ms) {

@@ -1,5 +1,5 @@
 // The UI's pieces that need no display: the host's feature list as the UI
-// reads it, and the Alt+click reset's reading of a press.
+// reads it, and the reset gestures' reading of a press and a double click.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -86,6 +86,36 @@ TEST(LV2UiResetClick, OnlyAnAltPressOnAKnownParameterIsTaken) {
         EXPECT_EQ(reset, c.resetIdx < 0 ? std::vector<int>{} : std::vector<int>{c.resetIdx});
     }
     EXPECT_EQ(click.HostModifierBits(), 0u);
+}
+
+TEST(LV2UiResetClick, ADoubleClickWithoutAltOnAKnownParameterIsTaken) {
+    std::vector<int> reset;
+    LV2UIResetClick click([&](int paramIdx) {
+        if (paramIdx >= 11) return false;
+        reset.push_back(paramIdx);
+        return true;
+    });
+    const struct {
+        const char* id;
+        uint32_t modifiers;
+        bool taken;
+        int resetIdx;  // -1: none
+    } kCases[] = {
+        {"1", 0, true, 0},
+        {"11", kHostModifierShift | kHostModifierControl, true, 10},
+        {"12", 0, false, -1},                // the reset function knows no such Param
+        {"3", kHostModifierAlt, false, -1},  // its first press has reset already
+        {"3", kHostModifierRightButton, false, -1},
+        {"0", 0, false, -1},
+        {"2x", 0, false, -1},
+        {nullptr, 0, false, -1},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.id != nullptr ? c.id : "null");
+        reset.clear();
+        EXPECT_EQ(click.ParameterDoubleClick(c.id, c.modifiers), c.taken);
+        EXPECT_EQ(reset, c.resetIdx < 0 ? std::vector<int>{} : std::vector<int>{c.resetIdx});
+    }
 }
 
 }  // namespace

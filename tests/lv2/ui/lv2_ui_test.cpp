@@ -21,8 +21,10 @@
 #include <vector>
 
 #include "editor/bitmap_base.h"
+#include "editor/control.h"
 #include "editor/graphics.h"
 #include "editor/picture_decoder.h"
+#include "editor/platform/double_click.h"
 #include "editor/platform/graphics_window.h"
 #include "lv2_ui_fixture.h"
 #include "product/channel_parameters.h"
@@ -247,6 +249,7 @@ TEST_F(LV2Ui, AltClickWritesTheDefaultBetweenOneTouchBeginAndEnd) {
     EXPECT_EQ(host.ValuesWrittenTo(kOutputTrim),
               std::vector<float>{static_cast<float>(trim.Default())});
     EXPECT_EQ(trim.GetValue(), trim.Default());
+    EXPECT_EQ(ShownValue(host, kOutputTrim), trim.ToNorm(trim.Default()));
     EXPECT_EQ(host.touches, (std::vector<Touch>{{kOutputTrim, true}, {kOutputTrim, false}}));
     // A plain click afterwards is the knob's own: no reset, no writes.
     host.writes.clear();
@@ -254,6 +257,54 @@ TEST_F(LV2Ui, AltClickWritesTheDefaultBetweenOneTouchBeginAndEnd) {
     Button(1, true);
     Button(1, false);
     EXPECT_TRUE(host.ValuesWrittenTo(kOutputTrim).empty());
+}
+
+// Two clicks in place, one button wait apart, make a double click.
+static_assert(2 * XTestWaitsMs{}.button < DoubleClickDetector::kIntervalMs);
+
+TEST_F(LV2Ui, ADoubleClickOnAKnobWritesTheDefaultBetweenOneTouchBeginAndEnd) {
+    UiHost& host = OpenHost();
+    DragFrom(kTrimKnob, -30);
+    const Param& trim = *host.Ui().GetParam(kOutputTrim);
+    ASSERT_NE(trim.GetValue(), trim.Default());
+    const double moved = ShownValue(host, kOutputTrim);
+    host.touches.clear();
+    host.writes.clear();
+    MoveTo(kTrimKnob);
+    Input().Click();
+    // The first click is the knob's own: its gesture closed, no value.
+    EXPECT_TRUE(host.ValuesWrittenTo(kOutputTrim).empty());
+    EXPECT_EQ(host.touches, (std::vector<Touch>{{kOutputTrim, true}, {kOutputTrim, false}}));
+    EXPECT_EQ(ShownValue(host, kOutputTrim), moved);
+    host.touches.clear();
+    Button(1, true);
+    EXPECT_EQ(host.ValuesWrittenTo(kOutputTrim),
+              std::vector<float>{static_cast<float>(trim.Default())});
+    EXPECT_EQ(host.touches, (std::vector<Touch>{{kOutputTrim, true}, {kOutputTrim, false}}));
+    // The release after it sends nothing more.
+    Button(1, false);
+    Pump(40);
+    EXPECT_EQ(host.ValuesWrittenTo(kOutputTrim).size(), 1u);
+    EXPECT_EQ(host.touches.size(), 2u);
+    EXPECT_EQ(trim.GetValue(), trim.Default());
+    EXPECT_EQ(ShownValue(host, kOutputTrim), trim.ToNorm(trim.Default()));
+    for (const Write& w : host.writes) {
+        EXPECT_TRUE(w.format != 0 || w.port == kOutputTrim) << "port " << w.port;
+    }
+}
+
+TEST_F(LV2Ui, ADoubleClickOnASwitchTogglesItTwice) {
+    UiHost& host = OpenHost();
+    const Param& micPre = *host.Ui().GetParam(kMicPre);
+    MoveTo(kMicPreSwitch);
+    Input().Click();
+    Input().Click();
+    Pump(40);
+    EXPECT_EQ(host.ValuesWrittenTo(kMicPre), (std::vector<float>{1.0f, 0.0f}));
+    EXPECT_EQ(
+        host.touches,
+        (std::vector<Touch>{{kMicPre, true}, {kMicPre, false}, {kMicPre, true}, {kMicPre, false}}));
+    EXPECT_EQ(micPre.GetValue(), micPre.Default());
 }
 
 TEST_F(LV2Ui, KeysAfterAClickInTheEditorReachTheHostsWindowAsRealKeyEvents) {

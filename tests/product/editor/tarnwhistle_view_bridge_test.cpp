@@ -245,6 +245,27 @@ TEST_F(ViewBridge, AContainerWithoutTheSecondVersionLeavesEveryClickToTheEditor)
     EXPECT_NE(plug->GetParam(kOutputTrim)->GetNorm(), 0.5);
 }
 
+TEST_F(ViewBridge, ADoubleClickOnAKnobReachesTheHostOnlyAsItsFirstPress) {
+    HeadlessWindow& window = OpenInContainer();
+    const Bounds b = ControlOf(window, kOutputTrim)->GetBounds();
+    const float x = (b.left + b.right) / 2, y = (b.top + b.bottom) / 2;
+    window.Press(x, y);
+    window.Drag(0, -20);
+    window.Release();
+    const double moved = plug->GetParam(kOutputTrim)->GetNorm();
+    container.mouseDowns.clear();
+    instance.calls.clear();
+    window.Press(x, y);
+    window.Release();
+    EXPECT_TRUE(window.DoubleClick(x, y));
+    window.Release();
+    // The HPI container has no double click: the knob keeps its value and
+    // the host hears only the first click's touch and release.
+    EXPECT_EQ(container.mouseDowns, std::vector<std::string>{"2:0"});
+    EXPECT_EQ(plug->GetParam(kOutputTrim)->GetNorm(), moved);
+    EXPECT_EQ(instance.calls, (std::vector<std::string>{"touch:2", "release:2"}));
+}
+
 TEST_F(ViewBridge, HighlightsMarkTheParametersControlsInTheHostsColour) {
     EXPECT_EQ(gui->SetControlHighlightInfo("3", 1, HPI_eHighlightColor_Red),
               HPI_ERROR_INVALID_PARAMETER_ID);
