@@ -161,13 +161,15 @@ std::string LatencyPort(int index) {
 // The "control" and "notify" sequences of patch messages, optional so hosts
 // without atom support still run the plug-in. The editor size
 // they carry is deliberately not declared patch:writable: hosts would show
-// it as a parameter.
+// it as a parameter. Nor does "notify" say it carries patch messages: hosts
+// that read those as changes of the plug-in's properties (Ardour) warn about
+// one they cannot show; the UI receives them all the same.
 std::string EventPort(bool input, int index) {
     std::ostringstream out;
     out << "    lv2:port [\n"
         << "        a " << (input ? "lv2:InputPort" : "lv2:OutputPort") << " , atom:AtomPort ;\n"
         << "        atom:bufferType atom:Sequence ;\n"
-        << "        atom:supports patch:Message ;\n"
+        << (input ? "        atom:supports patch:Message ;\n" : "")
         << "        lv2:designation lv2:control ;\n"
         << "        lv2:portProperty lv2:connectionOptional ;\n"
         << "        lv2:index " << index << " ;\n"
