@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "core/param.h"
@@ -205,7 +206,14 @@ bool LV2UIAdapter::ResetToDefault(int paramIdx) {
 }
 
 void LV2UIAdapter::WritePort(uint32_t port, uint32_t size, uint32_t format, const void* data) {
-    if (mLink.write != nullptr && size > 0) mLink.write(mLink.controller, port, size, format, data);
+    if (mLink.write == nullptr || size == 0) return;
+    if (mLink.trace && format == 0 && size == sizeof(float)) {
+        float value = 0.0f;
+        std::memcpy(&value, data, sizeof value);
+        std::fprintf(stderr, "tarnwhistle ui: writes port %u value %g\n", port,
+                     static_cast<double>(value));
+    }
+    mLink.write(mLink.controller, port, size, format, data);
 }
 
 bool LV2UIAdapter::KnownSizeIs(const EditorSizeMessage& size) const {

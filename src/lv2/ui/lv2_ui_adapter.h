@@ -54,6 +54,7 @@ struct LV2UIHostLink {
     LV2UI_Controller controller = nullptr;
     LV2PortLayout layout;       // the plug-in variant's ports
     std::string editorSizeURI;  // the editor-size property of the patch messages
+    bool trace = false;         // every value written is printed to stderr too
 };
 
 class LV2UIAdapter : public GraphicsEditorDelegate {

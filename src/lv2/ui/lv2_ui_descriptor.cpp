@@ -74,6 +74,7 @@ LV2UI_Handle LV2UIDescriptor::Instantiate(const LV2UI_Descriptor* descriptor, co
         link.write = write;
         link.controller = controller;
         link.editorSizeURI = table.mProduct.EditorSizeURI();
+        link.trace = Tracing();
         void* view = ui->Open(link, offered);
         if (view == nullptr) return nullptr;
         if (Tracing()) TraceOptions(ui->HostOptions());

@@ -11,8 +11,8 @@
 // instantiate answers null for an unknown plug-in URI, a null descriptor or
 // widget pointer, or an editor that cannot open. With the environment
 // variable TW_LV2UI_TRACE set it prints every feature URI the host offered,
-// the host options it read and every port_event the host sends to stderr,
-// one line each.
+// the host options it read, every port_event the host sends and every
+// control value the editor writes to stderr, one line each.
 //
 // No exception crosses into the host: every callback runs through
 // GuardHostCall; one that throws does nothing more (instantiate and

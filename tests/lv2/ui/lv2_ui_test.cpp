@@ -491,10 +491,11 @@ TEST_F(LV2Ui, TheStereoPluginsAtomPortsComeAfterItsFourAudioPorts) {
     EXPECT_EQ(host.writes[0].port, UiHost::ControlPort() + 2);
 }
 
-TEST_F(LV2Ui, WithTheTracePrintsTheFeaturesAndOptionsOfferedAndEveryPortEvent) {
+TEST_F(LV2Ui, WithTheTracePrintsWhatTheHostOffersAndSendsAndWhatTheEditorWrites) {
     setenv("TW_LV2UI_TRACE", "1", 1);
     testing::internal::CaptureStderr();
-    UiHost& host = OpenHost({.scaleFactor = 1.5f});
+    UiHost& host = OpenHost({.scaleFactor = 1.0f});
+    DragFrom(kTrimKnob, -20);
     host.SendControl(7, -4.5f);
     host.SendEditorSize(496, 512, 1.0f);
     const std::string printed = testing::internal::GetCapturedStderr();
@@ -509,11 +510,12 @@ TEST_F(LV2Ui, WithTheTracePrintsTheFeaturesAndOptionsOfferedAndEveryPortEvent) {
         ++lines;
     }
     EXPECT_EQ(lines, 6u);
-    EXPECT_NE(printed.find("host options: scale factor 1.5, update rate 0 Hz, title \"\""),
+    EXPECT_NE(printed.find("host options: scale factor 1, update rate 0 Hz, title \"\""),
               std::string::npos)
         << printed;
     EXPECT_NE(printed.find("tarnwhistle ui: port 7 value -4.5\n"), std::string::npos) << printed;
     EXPECT_NE(printed.find("tarnwhistle ui: port 15 event of "), std::string::npos) << printed;
+    EXPECT_NE(printed.find("tarnwhistle ui: writes port 1 value "), std::string::npos) << printed;
 }
 
 TEST_F(LV2Ui, TwoUisAtOnceCloseApartAndLeaveNothingBehind) {
