@@ -146,6 +146,27 @@ protected:
         return condition();
     }
 
+    // What a window manager sends when the user closes host's own editor
+    // window; the host's idle result once it is not 0 (or after 3 s).
+    int CloseAsTheWindowManagerDoes(UiHost& host) {
+        XEvent close{};
+        close.xclient.type = ClientMessage;
+        close.xclient.window = host.Widget();
+        close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        close.xclient.format = 32;
+        close.xclient.data.l[0] =
+            static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        close.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, host.Widget(), False, NoEventMask, &close);
+        XSync(display, False);
+        int closed = 0;
+        for (int waited = 0; waited < 3000 && closed == 0; waited += 10) {
+            closed = host.Idle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return closed;
+    }
+
     // ---- Synthetic input, in screen pixels.
     void MoveTo(int x, int y) { Input().MoveTo(x, y); }
     void MoveTo(Spot s, float scale = 1.0f, int dx = 0) {

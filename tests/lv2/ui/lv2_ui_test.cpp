@@ -447,21 +447,7 @@ TEST_F(LV2Ui, ClosingItsOwnTopLevelWindowEndsTheUiAndNotTheProcess) {
     ASSERT_EQ(ParentOf(host.Widget()), root);
     UiHost& other = OpenHost();
     EXPECT_EQ(host.Idle(), 0);
-    // What a window manager sends when the user closes the window.
-    XEvent close{};
-    close.xclient.type = ClientMessage;
-    close.xclient.window = host.Widget();
-    close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    close.xclient.format = 32;
-    close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    close.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, host.Widget(), False, NoEventMask, &close);
-    XSync(display, False);
-    int closed = 0;
-    for (int waited = 0; waited < 3000 && closed == 0; waited += 10) {
-        closed = host.Idle();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    const int closed = CloseAsTheWindowManagerDoes(host);
     EXPECT_EQ(closed, 1);
     XWindowAttributes attributes{};
     XGetWindowAttributes(display, host.Widget(), &attributes);
