@@ -110,7 +110,6 @@ struct GraphicsWindow::Native final : X11EventTarget, GLContextAccess {
     // A top-level window's WM_DELETE_WINDOW, and whether the window manager sent it.
     Atom deleteWindow = 0;
     bool closeRequested = false;
-    bool mapped = false;
     bool touchDevice = false;
     int xiOpcode = -1;
     BoundsList exposed;
@@ -214,7 +213,6 @@ void GraphicsWindow::Show() {
     if (mNative == nullptr || mNative->window == 0) return;
     X11Connection::ErrorScope errors;
     mNative->closeRequested = false;
-    mNative->mapped = true;
     XMapWindow(mNative->display, mNative->window);
     XFlush(mNative->display);
 }
@@ -222,13 +220,8 @@ void GraphicsWindow::Show() {
 void GraphicsWindow::Hide() {
     if (mNative == nullptr || mNative->window == 0) return;
     X11Connection::ErrorScope errors;
-    mNative->mapped = false;
     XUnmapWindow(mNative->display, mNative->window);
     XFlush(mNative->display);
-}
-
-bool GraphicsWindow::Shown() const {
-    return mNative != nullptr && mNative->window != 0 && mNative->mapped;
 }
 
 void GraphicsWindow::SetTitle(const std::string& title) {
@@ -337,7 +330,6 @@ void* GraphicsWindow::OpenWindow(void* parentView) {
     }
     // Our own window may wait for the host's show.
     if (!(mTopLevelWaitsForShow && parent == DefaultRootWindow(display))) {
-        n.mapped = true;
         XMapWindow(display, n.window);
     }
     XFlush(display);

@@ -111,8 +111,6 @@ public:
     // window manager); nothing while closed.
     void Show();
     void Hide();
-    // [ui] The window is open and mapped (by Show or at opening).
-    bool Shown() const;
     // [ui] The window's name for the window manager (UTF-8), now and at every
     // later opening; empty: "Editor".
     void SetTitle(const std::string& title);
