@@ -565,6 +565,8 @@ bool ClapAdapter::LoadPreset(uint32_t locationKind, const char* location, const 
     }
     NotifyAllParamsChanged(ParamSource::Preset);
     AfterMainThreadValues();
+    // The host did not set these values, so its project does not know of them yet.
+    if (mHostState != nullptr && mHostState->markDirty != nullptr) mHostState->markDirty(mHost);
     if (mHostPresetLoad != nullptr && mHostPresetLoad->loaded != nullptr) {
         mHostPresetLoad->loaded(mHost, locationKind, location, loadKey);
     }

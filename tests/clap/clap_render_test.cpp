@@ -221,6 +221,8 @@ TEST(ClapRender, FactoryPresetsLoadedThroughPresetLoadSoundAsHpiHostWithTheirSet
         ASSERT_TRUE(presetLoad->fromLocation(instance.Plugin(), kClapPresetLocationPlugin, nullptr,
                                              preset.id));
         EXPECT_EQ(instance.Record().presetsLoaded, std::vector<std::string>{preset.id});
+        EXPECT_EQ(instance.Record().rescans, std::vector<uint32_t>{kClapParamRescanValues});
+        EXPECT_EQ(instance.Record().dirty, 1);
         ExpectSameSamples(instance.Render(input, 512), expected);
     }
 }

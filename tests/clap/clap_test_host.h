@@ -50,6 +50,7 @@ struct HostRecord {
     int flushRequests = 0;
     int callbacks = 0;
     int latencyChanges = 0;
+    int dirty = 0;
     std::vector<uint32_t> rescans;
     std::vector<std::string> logs;
     std::vector<std::string> presetsLoaded;
@@ -75,6 +76,7 @@ public:
         mParams.clear = [](const ClapHost*, ClapId, uint32_t) {};
         mParams.requestFlush = [](const ClapHost* h) { Of(h).record.flushRequests++; };
         mLatency.changed = [](const ClapHost* h) { Of(h).record.latencyChanges++; };
+        mState.markDirty = [](const ClapHost* h) { Of(h).record.dirty++; };
         mLog.log = [](const ClapHost* h, int32_t, const char* message) {
             Of(h).record.logs.push_back(message);
         };
@@ -107,6 +109,7 @@ private:
         if (std::strcmp(id, kClapExtLog) == 0) return &self.mLog;
         if (std::strcmp(id, kClapExtThreadCheck) == 0) return &self.mThreadCheck;
         if (std::strcmp(id, kClapExtPresetLoad) == 0) return &self.mPresetLoad;
+        if (std::strcmp(id, kClapExtState) == 0) return &self.mState;
         return nullptr;
     }
 
@@ -116,6 +119,7 @@ private:
     ClapHostLog mLog{};
     ClapHostThreadCheck mThreadCheck{};
     ClapHostPresetLoad mPresetLoad{};
+    ClapHostState mState{};
     std::thread::id mMainThread = std::this_thread::get_id();
 };
 
