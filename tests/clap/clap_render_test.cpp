@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -227,6 +229,32 @@ TEST(ClapRender, FactoryPresetsLoadedThroughPresetLoadSoundAsHpiHostWithTheirSet
     }
 }
 
+TEST(ClapRender, TheStateIsTheBytesHpiHostSaves) {
+    const ScratchFolder folder;
+    const Channels input = TestSignal(2, 64);
+    ASSERT_TRUE(WriteWav(folder.File("in.wav"), input));
+    std::string command = std::string(TW_HPI_HOST) + " render " + TW_HPI_MODULE + " " +
+                          folder.File("in.wav") + " " + folder.File("out.wav") +
+                          " --quiet --save-state " + folder.File("state.bin");
+    for (const ParamChange& setting : kStartSettings) {
+        command += " --set '" + std::string(NameOf(setting.id)) + "=" + Number(setting.value) + "'";
+    }
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream file(folder.File("state.bin"), std::ios::binary);
+    const std::vector<uint8_t> saved((std::istreambuf_iterator<char>(file)),
+                                     std::istreambuf_iterator<char>());
+    ASSERT_FALSE(saved.empty());
+
+    const Module module(TW_CLAP_MODULE);
+    Instance loaded(module, kStereo);
+    ASSERT_TRUE(loaded.Load(saved));
+    for (const ParamChange& setting : kStartSettings)
+        EXPECT_EQ(loaded.Value(setting.id), setting.value);
+    Instance flushed(module, kMono);
+    flushed.Flush(kStartSettings);
+    EXPECT_EQ(flushed.Save(), saved);
+}
+
 #endif
 
 TEST(ClapRender, AnUnknownPresetIsRefusedAndReported) {
@@ -329,6 +357,7 @@ TEST(ClapLatency, FollowsTheSwitchesAcrossARestart) {
                         {{100, kOversampling, c.oversampling}, {100, kBypass, c.bypass}});
         // While active the latency stays; a new one asks for a restart.
         EXPECT_EQ(instance.Latency()->get(instance.Plugin()), before);
+        EXPECT_EQ(instance.Value(kOversampling), c.oversampling);
         EXPECT_EQ(instance.Record().restarts, restarts + (c.latency != before ? 1 : 0));
         const int changes = instance.Record().latencyChanges;
         instance.Deactivate();
