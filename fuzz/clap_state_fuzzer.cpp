@@ -4,6 +4,7 @@
 // size the first byte picks. A refused state must leave every value as it
 // was; an accepted one must leave every value finite, in range and on its
 // steps; either way the instance must still save and process.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
