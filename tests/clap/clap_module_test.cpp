@@ -100,6 +100,17 @@ TEST(ClapModule, TheFactoryOffersMonoAndStereoWithTheirPorts) {
     EXPECT_EQ(factory->createPlugin(factory, nullptr, kStereo), nullptr);
 }
 
+TEST(ClapModule, TakesBothRenderModesAndNoOther) {
+    const Module module(TW_CLAP_MODULE);
+    Instance instance(module, kStereo);
+    const auto* render = instance.Ext<ClapPluginRender>(kClapExtRender);
+    ASSERT_NE(render, nullptr);
+    EXPECT_FALSE(render->hasHardRealtimeRequirement(instance.Plugin()));
+    EXPECT_TRUE(render->set(instance.Plugin(), kClapRenderOffline));
+    EXPECT_TRUE(render->set(instance.Plugin(), kClapRenderRealtime));
+    EXPECT_FALSE(render->set(instance.Plugin(), 2));
+}
+
 struct ParamCase {
     const char* name;
     double min, max, defaultValue;
