@@ -20,6 +20,7 @@ tool="$root/usr/bin/hpi-host"
 
 echo "== file list"
 expected="usr/bin/hpi-host
+usr/lib/clap/Tarnwhistle.clap
 usr/lib/lv2/tarnwhistle.lv2/manifest.ttl
 usr/lib/lv2/tarnwhistle.lv2/presets.ttl
 usr/lib/lv2/tarnwhistle.lv2/tarnwhistle.so
@@ -42,7 +43,7 @@ if [[ $actual != "$(LC_ALL=C sort <<<"$expected")" ]]; then
 fi
 
 echo "== libraries"
-for binary in "$tool" "$root/$module" "$root"/usr/lib/lv2/tarnwhistle.lv2/*.so; do
+for binary in "$tool" "$root/$module" "$root"/usr/lib/lv2/tarnwhistle.lv2/*.so "$root"/usr/lib/clap/Tarnwhistle.clap; do
     missing="$(ldd "$binary" | grep "not found" || true)"
     [[ -z $missing ]] || fail "${binary#"$root"/} needs libraries that are not there: $missing"
     file "$binary" | grep -q ", stripped" || fail "${binary#"$root"/} is not stripped"
