@@ -5,7 +5,6 @@
 // the host (restarts, flushes, rescans, latency changes, log lines, preset
 // results) and the plug-in's output events.
 #include <dlfcn.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
