@@ -73,6 +73,20 @@ kill "$jack_pid"
 wait "$jack_pid" 2>/dev/null || true
 jack_pid=""
 
+echo "== CLAP: Qtractor's plug-in scanner"
+scanner=/usr/lib/x86_64-linux-gnu/qtractor/qtractor_plugin_scan
+clap=/usr/lib/clap/Tarnwhistle.clap
+[[ -f $clap ]] || fail "$clap is not installed"
+if [[ -x $scanner ]]; then
+    # It reads TYPE:FILE lines and answers one line per plug-in.
+    listed="$(echo "CLAP:$clap" | "$scanner" 2>/dev/null)"
+    for name in "Tarnwhistle Mono" "Tarnwhistle Stereo"; do
+        grep -q "^CLAP|$name|" <<<"$listed" || fail "Qtractor's scanner does not list $name: $listed"
+    done
+else
+    echo "   (skipped: Qtractor is not installed; apt-get install qtractor to check it)"
+fi
+
 echo "== HPI: hpi-host"
 module=/usr/lib/x86_64-linux-gnu/tarnwhistle/Tarnwhistle.so
 /usr/bin/hpi-host --version >/dev/null || fail "hpi-host --version failed"

@@ -144,7 +144,7 @@ int32_t PluginAPIBase::PluginVersion(bool asDecimal) const {
 void PluginAPIBase::PluginVersionText(TextBuf& out) const { FormatPackedVersion(mPluginVersion, out); }
 
 const char* PluginAPIBase::ApiName() const {
-    static constexpr const char* kNames[] = {"VST2", "VST3", "AU", "AUv3", "HPI", "APP", "WAM", "WEB", "LV2"};
+    static constexpr const char* kNames[] = {"VST2", "VST3", "AU", "AUv3", "HPI", "APP", "WAM", "WEB", "LV2", "CLAP"};
     if (mApiCode < 0 || mApiCode >= static_cast<int32_t>(std::size(kNames))) return "";
     return kNames[mApiCode];
 }

@@ -34,6 +34,7 @@ enum PluginApiCode : int32_t {
     kApiWAM = 6,
     kApiWEB = 7,
     kApiLV2 = 8,
+    kApiCLAP = 9,
 };
 
 // One parameter value on its way to the editor: a real value, not normalised.

@@ -399,11 +399,11 @@ TEST(PluginVersionTextTest, PackedVersionsReadAsMajorMinorPatch) {
 }
 
 TEST_F(PluginAPIBaseTest, ApiNamesByCode) {
-    const char* const kNames[] = {"VST2", "VST3", "AU", "AUv3", "HPI", "APP", "WAM", "WEB", "LV2"};
-    for (int32_t code = -1; code <= 9; ++code) {
+    const char* const kNames[] = {"VST2", "VST3", "AU", "AUv3", "HPI", "APP", "WAM", "WEB", "LV2", "CLAP"};
+    for (int32_t code = -1; code <= 10; ++code) {
         SCOPED_TRACE(code);
         PluginAPIBase plugin(TestConfig(), code);
-        EXPECT_STREQ(plugin.ApiName(), (code >= 0 && code < 9) ? kNames[code] : "");
+        EXPECT_STREQ(plugin.ApiName(), (code >= 0 && code < 10) ? kNames[code] : "");
     }
 }
 

@@ -38,8 +38,11 @@ $module
 usr/share/man/man1/hpi-host.1.gz
 usr/share/doc/tarnwhistle-tools/changelog.gz
 usr/share/doc/tarnwhistle-tools/copyright"
+files[tarnwhistle-clap]="usr/lib/clap/Tarnwhistle.clap
+usr/share/doc/tarnwhistle-clap/changelog.gz
+usr/share/doc/tarnwhistle-clap/copyright"
 # The packages with binaries, and what the metapackage pulls in.
-binary_packages=(tarnwhistle-lv2 tarnwhistle-tools)
+binary_packages=(tarnwhistle-lv2 tarnwhistle-clap tarnwhistle-tools)
 
 for name in "${!files[@]}"; do
     echo "== $name"
