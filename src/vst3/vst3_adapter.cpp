@@ -728,6 +728,11 @@ void VST3Adapter::NotifyHostParamValue(int paramIdx, double normalizedValue) {
     if (mProduct != nullptr && paramIdx == mProduct->processingSwitchParam) {
         mHandler->performEdit(HostBypassId(), HostBypassNorm());
     }
+}
+
+void VST3Adapter::SendUIParamValue(int paramIdx, double normalizedValue) {
+    PluginAPIBase::SendUIParamValue(paramIdx, normalizedValue);
+    // After the product has followed the value, so its latency is the new one.
     TellLatencyIfChanged();
 }
 

@@ -191,8 +191,11 @@ public:
     // ---- The framework's hooks towards the host -------------------------------------------
     // [ui] beginEdit / performEdit / endEdit on the component handler.
     void NotifyHostParamBegin(int paramIdx) override;
-    // [ui] Also tells the host of a latency change.
+    // [ui]
     void NotifyHostParamValue(int paramIdx, double normalizedValue) override;
+    // [ui] The framework's handling, then restartComponent(kLatencyChanged)
+    // when the value moved the latency.
+    void SendUIParamValue(int paramIdx, double normalizedValue) override;
     // [ui]
     void NotifyHostParamEnd(int paramIdx) override;
 
