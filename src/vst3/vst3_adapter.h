@@ -84,12 +84,14 @@ public:
 
     // [any] The host bypass and program-change parameter ids.
     vst3::ParamId HostBypassId() const { return static_cast<vst3::ParamId>(NParams()); }
+    // [any]
     vst3::ParamId ProgramId() const { return static_cast<vst3::ParamId>(NParams() + 1); }
 
     // ---- FUnknown [any] -------------------------------------------------------
     vst3::Result queryInterface(const vst3::Id iid, void** object) override;
+    // [any]
     uint32_t addRef() override;
-    // Deletes the object at 0.
+    // [any] Deletes the object at 0.
     uint32_t release() override;
 
     // ---- IPluginBase [main] ------------------------------------------------------
@@ -171,20 +173,31 @@ public:
 
     // ---- IUnitInfo [main] ---------------------------------------------------------------
     int32_t getUnitCount() override;
+    // [main]
     vst3::Result getUnitInfo(int32_t unitIndex, vst3::UnitInfo& info) override;
+    // [main]
     int32_t getProgramListCount() override;
+    // [main]
     vst3::Result getProgramListInfo(int32_t listIndex, vst3::ProgramListInfo& info) override;
+    // [main]
     vst3::Result getProgramName(vst3::ProgramListId listId, int32_t programIndex,
                                 vst3::String128 name) override;
+    // [main]
     vst3::Result getProgramInfo(vst3::ProgramListId listId, int32_t programIndex,
                                 const char* attributeId, vst3::String128 attributeValue) override;
+    // [main]
     vst3::Result hasProgramPitchNames(vst3::ProgramListId listId, int32_t programIndex) override;
+    // [main]
     vst3::Result getProgramPitchName(vst3::ProgramListId listId, int32_t programIndex,
                                      int16_t midiPitch, vst3::String128 name) override;
+    // [main]
     vst3::UnitId getSelectedUnit() override;
+    // [main]
     vst3::Result selectUnit(vst3::UnitId unitId) override;
+    // [main]
     vst3::Result getUnitByBus(int32_t mediaType, int32_t direction, int32_t busIndex,
                               int32_t channel, vst3::UnitId& unitId) override;
+    // [main]
     vst3::Result setUnitProgramData(int32_t listOrUnitId, int32_t programIndex,
                                     vst3::Stream* data) override;
 

@@ -18,6 +18,7 @@ class VST3Factory final : public vst3::PluginFactory3 {
 public:
     // [main]
     VST3Factory(VST3ProductDescription product, VST3MakeInstance make);
+    // [main]
     virtual ~VST3Factory() = default;
 
     // [any]
@@ -25,7 +26,9 @@ public:
 
     // [any] FUnknown, IPluginFactory, IPluginFactory2 and IPluginFactory3.
     vst3::Result queryInterface(const vst3::Id iid, void** object) override;
+    // [any]
     uint32_t addRef() override;
+    // [any] Never below 1: the module owns the factory.
     uint32_t release() override;
     // [main]
     vst3::Result getFactoryInfo(vst3::FactoryInfo* info) override;

@@ -252,7 +252,7 @@ private:
 class Instance {
 public:
     Instance(Module& module, int channels = 2, int maxBlock = 4096, double rate = 48000.0)
-        : mChannels(channels), mMaxBlock(maxBlock) {
+        : mChannels(channels) {
         vst3::Id cid{};
         if (!module.FindClass(vst3::kAudioModuleClass, cid)) return;
         void* made = nullptr;
@@ -410,7 +410,6 @@ public:
 
 private:
     int mChannels;
-    int mMaxBlock;
     HostContext mContext;
     RecordingHandler mHandler;
     Changes mChanges;
