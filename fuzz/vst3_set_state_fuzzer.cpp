@@ -34,7 +34,7 @@ public:
     vst3::Result read(void* buffer, int32_t bytes, int32_t* bytesRead) override {
         const std::size_t count = std::min<std::size_t>(
             {static_cast<std::size_t>(std::max(bytes, 0)), mBytes.size() - mAt, std::size_t{37}});
-        std::memcpy(buffer, mBytes.data() + mAt, count);
+        if (count > 0) std::memcpy(buffer, mBytes.data() + mAt, count);
         mAt += count;
         *bytesRead = static_cast<int32_t>(count);
         return vst3::kResultOk;

@@ -48,7 +48,7 @@ public:
     vst3::Result read(void* buffer, int32_t bytes, int32_t* bytesRead) override {
         const auto count = static_cast<int32_t>(std::min<std::size_t>(
             static_cast<std::size_t>(std::max(bytes, 0)), mBytes.size() - mAt));
-        std::memcpy(buffer, mBytes.data() + mAt, static_cast<std::size_t>(count));
+        if (count > 0) std::memcpy(buffer, mBytes.data() + mAt, static_cast<std::size_t>(count));
         mAt += static_cast<std::size_t>(count);
         if (bytesRead != nullptr) *bytesRead = count;
         return vst3::kResultOk;
