@@ -73,6 +73,7 @@ struct RenderCase {
     bool inPlace;
     int channels;
     std::vector<Setting> settings;
+    int prepared = 0;  // the block size given to setupProcessing; 0: block
 };
 
 class VST3Render : public ::testing::Test {
@@ -144,6 +145,7 @@ TEST_F(VST3Render, EqualsHpiHostRenderSampleForSample) {
         {"block 4096", 4096, false, 2, warm},
         {"block 4096, in place, bypass switched inside blocks", 4096, true, 2, plain},
         {"mono, block 64", 64, false, 1, plain},
+        {"blocks of 4096 on a processor prepared for 100", 4096, false, 2, warm, 100},
     };
     Module module(TW_VST3_MODULE);
     ASSERT_NE(module.Factory(), nullptr) << module.Error();
@@ -154,7 +156,7 @@ TEST_F(VST3Render, EqualsHpiHostRenderSampleForSample) {
         ASSERT_EQ(expected.size(), input.size());
         ASSERT_EQ(expected[0].size(), input[0].size());
 
-        Instance instance(module, c.channels, c.block);
+        Instance instance(module, c.channels, c.prepared > 0 ? c.prepared : c.block);
         ASSERT_TRUE(instance.Valid());
         ASSERT_TRUE(instance.Arranged());
         instance.Activate();
