@@ -25,8 +25,6 @@ usr/lib/lv2/tarnwhistle.lv2/presets.ttl
 usr/lib/lv2/tarnwhistle.lv2/tarnwhistle.so
 usr/lib/lv2/tarnwhistle.lv2/tarnwhistle.ttl
 usr/lib/lv2/tarnwhistle.lv2/tarnwhistle_ui.so
-usr/lib/vst3/Tarnwhistle.vst3/Contents/Resources/moduleinfo.json
-usr/lib/vst3/Tarnwhistle.vst3/Contents/x86_64-linux/Tarnwhistle.so
 $module
 usr/share/doc/tarnwhistle/README.md
 usr/share/doc/tarnwhistle/changelog.gz
@@ -44,8 +42,7 @@ if [[ $actual != "$(LC_ALL=C sort <<<"$expected")" ]]; then
 fi
 
 echo "== libraries"
-for binary in "$tool" "$root/$module" "$root"/usr/lib/lv2/tarnwhistle.lv2/*.so \
-    "$root"/usr/lib/vst3/Tarnwhistle.vst3/Contents/x86_64-linux/Tarnwhistle.so; do
+for binary in "$tool" "$root/$module" "$root"/usr/lib/lv2/tarnwhistle.lv2/*.so; do
     missing="$(ldd "$binary" | grep "not found" || true)"
     [[ -z $missing ]] || fail "${binary#"$root"/} needs libraries that are not there: $missing"
     file "$binary" | grep -q ", stripped" || fail "${binary#"$root"/} is not stripped"
