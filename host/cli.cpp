@@ -48,7 +48,8 @@ const char kFooter[] =
     "  12  rendering failed\n"
     "  13  validate: a check failed, or the plug-in crashed during one\n"
     "  14  edit: no X display (DISPLAY unset or unreachable)\n"
-    "  15  edit: the plug-in offers no editor, or its editor did not open\n";
+    "  15  edit: the plug-in offers no editor, or its editor did not open\n"
+    "  16  edit: the editor's pixels did not settle for --screenshot\n";
 
 }  // namespace
 

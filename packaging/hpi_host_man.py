@@ -123,8 +123,8 @@ def main():
     generated = []
     for section in ("DESCRIPTION", "OPTIONS", "EXIT STATUS"):
         generated.append(f"[={section}]")
-        for name, roff in main_blocks:
-            if name == section:
+        for block_section, roff in main_blocks:
+            if block_section == section:
                 # The section's title says "Options" already.
                 generated += roff[2:] if roff[1] == "Options:" else roff
     generated.append("[COMMANDS]")

@@ -1,6 +1,7 @@
 #include "parameter_changes.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -30,6 +31,21 @@ std::optional<double> LeadingNumber(const std::string& text) {
         return std::nullopt;
     }
     return value;
+}
+
+// Whether a text names the position it converted to by that position's own
+// display text ("300Hz", "300 hz"): a name, not a number to range-check.
+bool NamesThePosition(const std::string& text, const std::string& display) {
+    auto fold = [](const std::string& s) {
+        std::string folded;
+        for (const char c : s) {
+            if (c != ' ' && c != '\t') {
+                folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            }
+        }
+        return folded;
+    };
+    return !display.empty() && fold(text) == fold(display);
 }
 
 }  // namespace
@@ -106,7 +122,9 @@ int ResolveParameterChange(PluginInstance& instance, const std::vector<Parameter
         const double largest = std::max(*low, *high);
         const double slack = 1e-9 * (std::fabs(smallest) + std::fabs(largest) + 1.0);
         outside = *asked < smallest - slack || *asked > largest + slack;
-    } else if (asked && (conversion.mNormalized <= 0.0 || conversion.mNormalized >= 1.0)) {
+    } else if (asked && (conversion.mNormalized <= 0.0 || conversion.mNormalized >= 1.0) &&
+               !NamesThePosition(change.mText,
+                                 instance.DisplayText(change.mID, conversion.mNormalized))) {
         // Ends shown by name (a selector's positions): a number at an end is
         // clamped when the next number inwards lands on the same end.
         char inwards[32];

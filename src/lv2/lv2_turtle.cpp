@@ -85,12 +85,14 @@ std::string ControlPort(const Param& param, int index, const std::string& symbol
     if (IsIntegerParam(param)) {
         properties.emplace_back("lv2:integer");
     }
+    // An on/off switch is toggled even where its two positions have names
+    // (hosts then draw a check box); the names stay as its scale points.
     const bool enumeration =
         param.HasDisplayTexts() && (param.Type() == TypeInt || param.Type() == TypeEnum);
-    if (enumeration) {
-        properties.emplace_back("lv2:enumeration");
-    } else if (IsZeroOneParam(param)) {
+    if (IsZeroOneParam(param)) {
         properties.emplace_back("lv2:toggled");
+    } else if (enumeration) {
+        properties.emplace_back("lv2:enumeration");
     }
     // Hosts then draw the knob on a logarithmic scale, as the Param maps it.
     if (param.GetShape().CurveKind() == 1 && param.Min() > 0.0) {

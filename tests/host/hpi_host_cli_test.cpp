@@ -25,7 +25,8 @@ protected:
 
     // Renders the stereo input with these options; answers the output.
     Channels Render(std::vector<std::string> options, const std::string& name = "out.wav") {
-        std::vector<std::string> args = {"render", hosttest::kModulePath, mStereo, mScratch / name, "--quiet"};
+        std::vector<std::string> args = {"render", hosttest::kModulePath, mStereo, mScratch / name,
+                                         "--quiet"};
         args.insert(args.end(), options.begin(), options.end());
         const hosttest::ToolRun run = RunTool(args, mScratch);
         EXPECT_EQ(run.mExitCode, 0) << run.mErr;
@@ -47,6 +48,7 @@ TEST_F(HpiHostTool, HelpTextsListTheCommandsOptionsAndExitCodes) {
         {{"--help"}, 0, "Exit codes"},
         {{"--help"}, 0, "12  rendering failed"},
         {{"--help"}, 0, "13  validate: a check failed"},
+        {{"--help"}, 0, "16  edit: the editor's pixels did not settle"},
         {{"--help"}, 0, "hpi-host validate MODULE"},
         {{"--help"}, 0, "--version"},
         {{"--version"}, 0, "hpi-host 7.0.0\n"},
@@ -66,8 +68,9 @@ TEST_F(HpiHostTool, HelpTextsListTheCommandsOptionsAndExitCodes) {
 TEST_F(HpiHostTool, InfoDescribesEffectComponentsAndParameters) {
     const hosttest::ToolRun run = RunTool({"info", hosttest::kModulePath}, mScratch);
     ASSERT_EQ(run.mExitCode, 0) << run.mErr;
-    for (const char* part : {"com.Quernstoneworks.hpi.Tarnwhistle", "Quernstone Works", "7.0.0", "IEF1 / IEA1",
-                             "IEF2 / IEA2", "0x00010002", "13='IEF2'", "Master Bypass", "Oversampling"}) {
+    for (const char* part :
+         {"com.Quernstoneworks.hpi.Tarnwhistle", "Quernstone Works", "7.0.0", "IEF1 / IEA1",
+          "IEF2 / IEA2", "0x00010002", "13='IEF2'", "Master Bypass", "Oversampling"}) {
         EXPECT_NE(run.mOut.find(part), std::string::npos) << part;
     }
     EXPECT_TRUE(run.mErr.empty()) << run.mErr;
@@ -107,7 +110,8 @@ TEST_F(HpiHostTool, InfoJsonIsOneObjectWithEffectComponentsAndParameters) {
             EXPECT_EQ(component["properties"][p][0].Number(), numbers[p]) << p;
         }
         EXPECT_EQ(component["properties"][1][1].Number(), components[c].mStem);
-        EXPECT_EQ(component["properties"][6][1].Number(), static_cast<double>(HPI_FourCharCode("Qnst")));
+        EXPECT_EQ(component["properties"][6][1].Number(),
+                  static_cast<double>(HPI_FourCharCode("Qnst")));
     }
 
     const hosttest::Json& parameters = info["parameters"];
@@ -120,8 +124,10 @@ TEST_F(HpiHostTool, InfoJsonIsOneObjectWithEffectComponentsAndParameters) {
         double mSteps;
     };
     const ParameterCase expected[] = {
-        {0, "", "Master Bypass", "bypass", 2},   {1, "1", "Preamp Gain", "0.00dB", 128},
-        {3, "3", "HighPass", "OFF", 128},        {9, "9", "Bypass", "1", 128},
+        {0, "", "Master Bypass", "bypass", 2},
+        {1, "1", "Preamp Gain", "0.00dB", 128},
+        {3, "3", "HighPass", "OFF", 128},
+        {9, "9", "Bypass", "1", 128},
         {11, "11", "Oversampling", "Oversampling Off", 128},
     };
     for (const ParameterCase& p : expected) {
@@ -137,13 +143,50 @@ TEST_F(HpiHostTool, SetFindsParametersByNameOrIdentifierAndReadsUnits) {
     const Channels defaults = Render({}, "defaults.wav");
     const Channels byName = Render({"--set", "Preamp Gain=18", "--set", "HighPass=3"}, "name.wav");
     const Channels byID = Render({"--set", "1=18", "--set", "3=3"}, "id.wav");
-    const Channels withUnit = Render({"--set", "Preamp Gain=18 dB", "--set=HighPass=3"}, "unit.wav");
-    const Channels normalized = Render({"--set-norm", "1=0.875", "--set-norm", "HighPass=0.75"}, "norm.wav");
+    const Channels withUnit =
+        Render({"--set", "Preamp Gain=18 dB", "--set=HighPass=3"}, "unit.wav");
+    const Channels normalized =
+        Render({"--set-norm", "1=0.875", "--set-norm", "HighPass=0.75"}, "norm.wav");
     ASSERT_EQ(byName.size(), 2u);
     EXPECT_NE(byName, defaults);
     EXPECT_EQ(byID, byName);
     EXPECT_EQ(withUnit, byName);
     EXPECT_EQ(normalized, byName);
+}
+
+// Every position of every stepped parameter, by its display text and by its
+// number: the ends named by text are positions, not numbers out of range.
+TEST_F(HpiHostTool, SetTakesEveryStepByItsTextAndByItsNumber) {
+    struct StepCase {
+        const char* mName;
+        std::vector<std::string> mTexts;  // position 0 first; position 0 is the default
+        bool mDefaultFirst = true;
+    };
+    const StepCase cases[] = {
+        {"HighPass", {"OFF", "50Hz", "80Hz", "160Hz", "300Hz"}},
+        {"Low Freq", {"OFF", "35Hz", "60Hz", "110Hz", "220Hz"}},
+        {"Mid Freq", {"OFF", ".36kHz", ".7kHz", "1.6kHz", "3.2kHz", "4.8kHz", "7.2kHz"}},
+        {"Mic Pre", {"0", "1"}},
+        {"Bypass", {"0", "1"}, false},
+        {"Oversampling", {"Oversampling Off", "Oversampling On"}},
+    };
+    for (const StepCase& c : cases) {
+        for (std::size_t position = 0; position < c.mTexts.size(); ++position) {
+            const bool isDefault = position == (c.mDefaultFirst ? 0 : c.mTexts.size() - 1);
+            const std::string expected =
+                isDefault ? "settings    defaults"
+                          : "settings    " + std::string(c.mName) + " " + c.mTexts[position];
+            for (const std::string& value : {c.mTexts[position], std::to_string(position)}) {
+                SCOPED_TRACE(std::string(c.mName) + "=" + value);
+                const hosttest::ToolRun run =
+                    RunTool({"render", hosttest::kModulePath, mStereo, mScratch / "step.wav",
+                             "--set", std::string(c.mName) + "=" + value},
+                            mScratch);
+                EXPECT_EQ(run.mExitCode, 0) << run.mErr;
+                EXPECT_NE(run.mOut.find(expected + "\n"), std::string::npos) << run.mOut;
+            }
+        }
+    }
 }
 
 TEST_F(HpiHostTool, BypassWithCompensationWritesTheInputUnchanged) {
@@ -153,8 +196,9 @@ TEST_F(HpiHostTool, BypassWithCompensationWritesTheInputUnchanged) {
 TEST_F(HpiHostTool, StateFilesRoundTripAndSetsApplyAfterTheState) {
     const std::string first = mScratch / "first.state";
     const std::string second = mScratch / "second.state";
-    const Channels original =
-        Render({"--set", "Preamp Gain=9", "--set", "Low Freq=2", "--set", "Low Gain=6", "--save-state", first}, "a.wav");
+    const Channels original = Render({"--set", "Preamp Gain=9", "--set", "Low Freq=2", "--set",
+                                      "Low Gain=6", "--save-state", first},
+                                     "a.wav");
     const Channels restored = Render({"--state", first, "--save-state", second}, "b.wav");
     EXPECT_EQ(restored, original);
     EXPECT_EQ(hosttest::ReadBytes(first).size(), 100u);
@@ -169,24 +213,27 @@ TEST_F(HpiHostTool, StateFilesRoundTripAndSetsApplyAfterTheState) {
 
 TEST_F(HpiHostTool, AutomationChangesTheOutputFromItsTimeOn) {
     const Channels steady = Render({"--compensate"}, "steady.wav");
-    const Channels automated = Render({"--compensate", "--automate", "Output Trim=-24@0.125"}, "automated.wav");
+    const Channels automated =
+        Render({"--compensate", "--automate", "Output Trim=-24@0.125"}, "automated.wav");
     ASSERT_EQ(automated.size(), 2u);
     const std::size_t change = 6000 - 16;  // 0.125 s at 48 kHz, less the compensated latency
     for (std::size_t c = 0; c < 2; ++c) {
-        EXPECT_TRUE(std::equal(steady[c].begin(), steady[c].begin() + change, automated[c].begin()));
+        EXPECT_TRUE(
+            std::equal(steady[c].begin(), steady[c].begin() + change, automated[c].begin()));
         EXPECT_NE(steady[c][change + 10], automated[c][change + 10]);
     }
 }
 
 TEST_F(HpiHostTool, SummaryReportsFramesLatencyLevelsAndSpeed) {
-    const hosttest::ToolRun run =
-        RunTool({"render", hosttest::kModulePath, mStereo, mScratch / "out.flac", "--format", "flac", "--tail", "0.5",
-                 "--set", "Oversampling=1", "--set", "HighPass=2", "--set", "Low Gain=-3"},
-                mScratch);
+    const hosttest::ToolRun run = RunTool(
+        {"render", hosttest::kModulePath, mStereo, mScratch / "out.flac", "--format", "flac",
+         "--tail", "0.5", "--set", "Oversampling=1", "--set", "HighPass=2", "--set", "Low Gain=-3"},
+        mScratch);
     ASSERT_EQ(run.mExitCode, 0) << run.mErr;
     // The settings in the plug-in's own words.
-    for (const char* part : {"36000 frames", "80 samples", "peak dBFS", "real time",
-                             "settings    HighPass 80Hz, Low Gain -3.00dB, Oversampling Oversampling On\n"}) {
+    for (const char* part :
+         {"36000 frames", "80 samples", "peak dBFS", "real time",
+          "settings    HighPass 80Hz, Low Gain -3.00dB, Oversampling Oversampling On\n"}) {
         EXPECT_NE(run.mOut.find(part), std::string::npos) << part << "\n" << run.mOut;
     }
     EXPECT_EQ(hosttest::ReadWav(mScratch / "out.flac").front().size(), 36000u);
@@ -209,40 +256,87 @@ TEST_F(HpiHostTool, EachFailureHasItsOwnExitCode) {
     const FailureCase cases[] = {
         {"unknown command", {"play"}, hpihost::kExitUsage, "unknown command"},
         {"render without files", {"render", module}, hpihost::kExitUsage, "MODULE IN OUT"},
-        {"bad block", {"render", module, mStereo, out, "--block", "0"}, hpihost::kExitUsage, "--block"},
-        {"bad format", {"render", module, mStereo, out, "--format", "mp3"}, hpihost::kExitUsage, "mp3"},
-        {"unknown option", {"render", module, mStereo, out, "--loud"}, hpihost::kExitUsage, "--loud"},
-        {"module missing", {"info", mScratch / "absent.so"}, hpihost::kExitModuleMissing, "absent.so"},
+        {"bad block",
+         {"render", module, mStereo, out, "--block", "0"},
+         hpihost::kExitUsage,
+         "--block"},
+        {"bad format",
+         {"render", module, mStereo, out, "--format", "mp3"},
+         hpihost::kExitUsage,
+         "mp3"},
+        {"unknown option",
+         {"render", module, mStereo, out, "--loud"},
+         hpihost::kExitUsage,
+         "--loud"},
+        {"module missing",
+         {"info", mScratch / "absent.so"},
+         hpihost::kExitModuleMissing,
+         "absent.so"},
         {"not a shared object", {"info", textFile}, hpihost::kExitNotPlugin, "notes.txt"},
-        {"no entry points", {"info", hosttest::kNotAPlugin}, hpihost::kExitNotPlugin, "HPIRegisterPlugin"},
-        {"registration fails", {"info", hosttest::kFailingPlugin}, hpihost::kExitRegistrationFailed,
+        {"no entry points",
+         {"info", hosttest::kNotAPlugin},
+         hpihost::kExitNotPlugin,
+         "HPIRegisterPlugin"},
+        {"registration fails",
+         {"info", hosttest::kFailingPlugin},
+         hpihost::kExitRegistrationFailed,
          "-20034 HPI_ERROR_NO_COMPONENTS"},
-        {"input unreadable", {"render", module, textFile, out}, hpihost::kExitInputUnreadable, "notes.txt"},
-        {"input missing", {"render", module, mScratch / "absent.wav", out}, hpihost::kExitInputUnreadable,
+        {"input unreadable",
+         {"render", module, textFile, out},
+         hpihost::kExitInputUnreadable,
+         "notes.txt"},
+        {"input missing",
+         {"render", module, mScratch / "absent.wav", out},
+         hpihost::kExitInputUnreadable,
          "absent.wav"},
-        {"three channels", {"render", module, threeChannels, out}, hpihost::kExitUnsupportedChannels, "3 channels"},
-        {"unknown parameter", {"render", module, mStereo, out, "--set", "Drive=3"}, hpihost::kExitUnknownParameter,
+        {"three channels",
+         {"render", module, threeChannels, out},
+         hpihost::kExitUnsupportedChannels,
+         "3 channels"},
+        {"unknown parameter",
+         {"render", module, mStereo, out, "--set", "Drive=3"},
+         hpihost::kExitUnknownParameter,
          "Drive"},
-        {"unknown automated parameter", {"render", module, mStereo, out, "--automate", "Drive=3@1"},
-         hpihost::kExitUnknownParameter, "Drive"},
-        {"text does not convert", {"render", module, mStereo, out, "--set", "Preamp Gain=loud"},
-         hpihost::kExitBadValue, "loud"},
-        {"out of range", {"render", module, mStereo, out, "--set", "Preamp Gain=30 dB"}, hpihost::kExitBadValue,
+        {"unknown automated parameter",
+         {"render", module, mStereo, out, "--automate", "Drive=3@1"},
+         hpihost::kExitUnknownParameter,
+         "Drive"},
+        {"text does not convert",
+         {"render", module, mStereo, out, "--set", "Preamp Gain=loud"},
+         hpihost::kExitBadValue,
+         "loud"},
+        {"out of range",
+         {"render", module, mStereo, out, "--set", "Preamp Gain=30 dB"},
+         hpihost::kExitBadValue,
          "outside the range"},
-        {"past a selector's last position", {"render", module, mStereo, out, "--set", "HighPass=5"},
-         hpihost::kExitBadValue, "outside the range of \"HighPass\" (OFF .. 300Hz)"},
-        {"before a selector's first position", {"render", module, mStereo, out, "--set", "Mid Freq=-1"},
-         hpihost::kExitBadValue, "outside the range"},
-        {"normalised out of range", {"render", module, mStereo, out, "--set-norm", "1=1.5"}, hpihost::kExitBadValue,
+        {"past a selector's last position",
+         {"render", module, mStereo, out, "--set", "HighPass=5"},
+         hpihost::kExitBadValue,
+         "outside the range of \"HighPass\" (OFF .. 300Hz)"},
+        {"before a selector's first position",
+         {"render", module, mStereo, out, "--set", "Mid Freq=-1"},
+         hpihost::kExitBadValue,
+         "outside the range"},
+        {"normalised out of range",
+         {"render", module, mStereo, out, "--set-norm", "1=1.5"},
+         hpihost::kExitBadValue,
          "1.5"},
-        {"output unwritable", {"render", module, mStereo, mScratch / "no/such/dir/out.wav"},
-         hpihost::kExitOutputUnwritable, "no/such/dir"},
-        {"output is the input", {"render", module, mStereo, mScratch / "./stereo.wav"},
-         hpihost::kExitOutputUnwritable, "is the input file"},
-        {"state missing", {"render", module, mStereo, out, "--state", mScratch / "absent.state"},
-         hpihost::kExitStateFailed, "absent.state"},
-        {"state unwritable", {"render", module, mStereo, out, "--save-state", mScratch / "no/dir/s.state"},
-         hpihost::kExitStateFailed, "no/dir"},
+        {"output unwritable",
+         {"render", module, mStereo, mScratch / "no/such/dir/out.wav"},
+         hpihost::kExitOutputUnwritable,
+         "no/such/dir"},
+        {"output is the input",
+         {"render", module, mStereo, mScratch / "./stereo.wav"},
+         hpihost::kExitOutputUnwritable,
+         "is the input file"},
+        {"state missing",
+         {"render", module, mStereo, out, "--state", mScratch / "absent.state"},
+         hpihost::kExitStateFailed,
+         "absent.state"},
+        {"state unwritable",
+         {"render", module, mStereo, out, "--save-state", mScratch / "no/dir/s.state"},
+         hpihost::kExitStateFailed,
+         "no/dir"},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.mName);

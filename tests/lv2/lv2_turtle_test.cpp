@@ -79,7 +79,7 @@ const ExpectedPort kControls[] = {
     {"high_gain", "High Gain", -15, 15, 0, false, false, false, 0, true},
     {"enable", "Enable", 0, 1, 1, true, true, false, 0, false},
     {"mic_pre", "Mic Pre", 0, 1, 0, true, true, false, 0, false},
-    {"oversampling", "Oversampling", 0, 1, 0, true, false, true, 2, false},
+    {"oversampling", "Oversampling", 0, 1, 0, true, true, false, 2, false},
 };
 
 TEST(LV2Bundle, EachParameterIsAControlPortAsTheHostSeesIt) {

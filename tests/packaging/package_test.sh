@@ -1,51 +1,100 @@
 #!/usr/bin/env bash
-# The Debian package as it would land on a machine, without installing it:
-# unpacked into a temporary root, it holds exactly the shipped files (the
-# documents among them, so the README's links lead somewhere), every
-# library its binaries need resolves, lilv finds both plug-ins with all their
+# The Debian packages as they would land on a machine, without installing
+# them: each holds exactly its files with Debian's modes and owners, every
+# library its binaries need comes from a package its Depends names, no
+# binary carries a RUNPATH and each is stripped with its debug symbols in a
+# -dbgsym package; unpacked together, lilv finds both plug-ins with all their
 # presets, the unpacked hpi-host loads the unpacked module, and the manual
-# page documents every command and option the tool's help lists.
-# Usage: package_test.sh PACKAGE.deb
+# page names every command and option the tool's help lists, as whole words.
+# Usage: package_test.sh PACKAGE_DIR
 set -euo pipefail
-deb="$(realpath "$1")"
+dir="$(realpath "$1")"
 root="$(mktemp -d)"
 trap 'rm -rf "$root" "$root.errors"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-
-dpkg-deb -x "$deb" "$root"
-version="$(dpkg-deb -f "$deb" Version)"
+source="$(cd "$(dirname "$0")/../.." && pwd)"
 module=usr/lib/x86_64-linux-gnu/tarnwhistle/Tarnwhistle.so
+bundle=usr/lib/lv2/tarnwhistle.lv2
 tool="$root/usr/bin/hpi-host"
 
-echo "== file list"
-expected="usr/bin/hpi-host
-usr/lib/lv2/tarnwhistle.lv2/manifest.ttl
-usr/lib/lv2/tarnwhistle.lv2/presets.ttl
-usr/lib/lv2/tarnwhistle.lv2/tarnwhistle.so
-usr/lib/lv2/tarnwhistle.lv2/tarnwhistle.ttl
-usr/lib/lv2/tarnwhistle.lv2/tarnwhistle_ui.so
-$module
-usr/share/doc/tarnwhistle/README.md
+# package FILES...: what each binary package holds.
+declare -A files
+files[tarnwhistle]="usr/share/doc/tarnwhistle/README.md
 usr/share/doc/tarnwhistle/changelog.gz
-usr/share/doc/tarnwhistle/copyright
-usr/share/man/man1/hpi-host.1.gz"
-# The documents' pages and pictures, as the source tree has them.
-source="$(cd "$(dirname "$0")/../.." && pwd)"
+usr/share/doc/tarnwhistle/copyright"
 for page in "$source"/docs/*.md "$source"/docs/*.png; do
-    expected+=$'\n'"usr/share/doc/tarnwhistle/docs/${page##*/}"
+    files[tarnwhistle]+=$'\n'"usr/share/doc/tarnwhistle/docs/${page##*/}"
 done
-actual="$(cd "$root" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)"
-if [[ $actual != "$(LC_ALL=C sort <<<"$expected")" ]]; then
-    fail "the package's files differ from the shipped ones (< expected, > packaged):"
-    diff <(LC_ALL=C sort <<<"$expected") <(echo "$actual") >&2 || true
-fi
+files[tarnwhistle-lv2]="$bundle/manifest.ttl
+$bundle/presets.ttl
+$bundle/tarnwhistle.so
+$bundle/tarnwhistle.ttl
+$bundle/tarnwhistle_ui.so
+usr/share/doc/tarnwhistle-lv2/changelog.gz
+usr/share/doc/tarnwhistle-lv2/copyright"
+files[tarnwhistle-tools]="usr/bin/hpi-host
+$module
+usr/share/man/man1/hpi-host.1.gz
+usr/share/doc/tarnwhistle-tools/changelog.gz
+usr/share/doc/tarnwhistle-tools/copyright"
+# The packages with binaries, and what the metapackage pulls in.
+binary_packages=(tarnwhistle-lv2 tarnwhistle-tools)
 
-echo "== libraries"
-for binary in "$tool" "$root/$module" "$root"/usr/lib/lv2/tarnwhistle.lv2/*.so; do
-    missing="$(ldd "$binary" | grep "not found" || true)"
-    [[ -z $missing ]] || fail "${binary#"$root"/} needs libraries that are not there: $missing"
-    file "$binary" | grep -q ", stripped" || fail "${binary#"$root"/} is not stripped"
+for name in "${!files[@]}"; do
+    echo "== $name"
+    deb="$(ls "$dir/${name}_"*.deb 2>/dev/null | head -1)"
+    [[ -n $deb ]] || { fail "no $name package in $dir"; continue; }
+    dpkg-deb -x "$deb" "$root"
+    listing="$(dpkg-deb -c "$deb")"
+    actual="$(awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' <<<"$listing" | LC_ALL=C sort)"
+    if [[ $actual != "$(LC_ALL=C sort <<<"${files[$name]}")" ]]; then
+        fail "$name's files differ from the shipped ones (< expected, > packaged):"
+        diff <(LC_ALL=C sort <<<"${files[$name]}") <(echo "$actual") >&2 || true
+    fi
+    # Owned by root; directories and programs 0755, everything else 0644.
+    while read -r mode owner _ _ _ path; do
+        [[ $owner == root/root ]] || fail "$path is owned by $owner"
+        want=-rw-r--r--
+        [[ $path == ./usr/bin/?* ]] && want=-rwxr-xr-x
+        [[ $mode == d* ]] && want=drwxr-xr-x
+        [[ $mode == "$want" ]] || fail "$path has mode $mode, not $want"
+    done <<<"$listing"
+done
+
+echo "== Depends"
+depends() { dpkg-deb -f "$dir/${1}_"*.deb Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//'; }
+version="$(dpkg-deb -f "$dir"/tarnwhistle_*.deb Version)"
+meta="$(dpkg-deb -f "$dir"/tarnwhistle_*.deb Depends)"
+for name in "${binary_packages[@]}"; do
+    grep -qE "(^|, )$name \(>= $version\)" <<<"$meta" || fail "tarnwhistle does not depend on $name (>= $version): $meta"
+done
+for name in "${binary_packages[@]}"; do
+    deps="$(depends "$name")"
+    # The editors open libGL at run time, out of dpkg-shlibdeps' sight.
+    grep -qx libgl1 <<<"$deps" || fail "$name does not depend on libgl1"
+    for path in ${files[$name]}; do
+        binary="$root/$path"
+        file "$binary" | grep -q ELF || continue
+        for library in $(readelf -d "$binary" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+            # The package of the file the loader picks (/lib is /usr/lib on
+            # a merged /usr, and dpkg knows either name).
+            found="$(ldd "$binary" | awk -v l="$library" '$1 == l { print $3 } $1 ~ "/" l "$" { print $1 }')"
+            owner=""
+            [[ -n $found ]] || { fail "$path needs $library, which the loader does not find"; continue; }
+            for candidate in "$found" "${found#/usr}" "/usr$found" "$(realpath -m "$found")"; do
+                owner="$(dpkg -S "$candidate" 2>/dev/null | head -1 | cut -d: -f1 || true)"
+                [[ -n $owner ]] && break
+            done
+            [[ -n $owner ]] || { fail "$path needs $library, which no installed package holds"; continue; }
+            grep -qx "$owner" <<<"$deps" || fail "$path needs $library from $owner, which $name does not depend on"
+        done
+        readelf -d "$binary" | grep -qE "\((RUNPATH|RPATH)\)" && fail "$path has a RUNPATH"
+        file "$binary" | grep -q ", stripped" || fail "$path is not stripped"
+        missing="$(ldd "$binary" | grep "not found" || true)"
+        [[ -z $missing ]] || fail "$path needs libraries that are not there: $missing"
+    done
+    ls "$dir/${name}-dbgsym_"*.deb >/dev/null 2>&1 || fail "no $name-dbgsym package"
 done
 
 echo "== lilv"
@@ -73,14 +122,20 @@ echo "== manual page"
 page="$(MANWIDTH=200 man -l "$root/usr/share/man/man1/hpi-host.1.gz" 2>&1 | col -b)"
 commands="$("$tool" --help | awk '/^Subcommands:/ { on = 1; next } on && NF { print $1; next } { on = 0 }')"
 [[ -n $commands ]] || fail "hpi-host --help lists no subcommands"
+# A whole word: "--set" is not found in "--set-norm".
+whole() { grep -qE -- "(^|[^[:alnum:]-])$1([^[:alnum:]-]|$)" <<<"$page"; }
 for command in "" $commands; do
     # Every option of the command's help: "--name" words in its first column.
     # shellcheck disable=SC2086 # no command is the main help
     options="$("$tool" $command --help | grep -oE '^  (-[a-z],)?--[a-z-]+' | grep -oE -- '--[a-z-]+')"
     for word in ${command:+"hpi-host $command"} $options; do
-        grep -qF -- "$word" <<<"$page" || fail "hpi-host(1) does not mention '$word'${command:+ (of $command)}"
+        whole "$word" || fail "hpi-host(1) does not mention '$word'${command:+ (of $command)} as a whole word"
     done
 done
+for code in $("$tool" --help | sed -n 's/^ \{1,3\}\([0-9]\{1,2\}\)  .*/\1/p'); do
+    grep -qE "^[[:space:]]+$code[[:space:]]+" <<<"$page" || fail "hpi-host(1) does not list exit code $code"
+done
+grep -q "hpi-host - load an HPI plug-in module" <<<"$page" || fail "hpi-host(1)'s NAME is not the tool's own line"
 
 if ((failures)); then
     echo "$failures package checks failed" >&2
