@@ -87,6 +87,18 @@ else
     echo "   (skipped: Qtractor is not installed; apt-get install qtractor to check it)"
 fi
 
+echo "== VST3: Ardour's VST3 scanner"
+vst3=/usr/lib/vst3/Tarnwhistle.vst3
+[[ -f $vst3/Contents/x86_64-linux/Tarnwhistle.so ]] || fail "$vst3 is not installed"
+if [[ -x /usr/lib/ardour7/ardour-vst3-scanner ]]; then
+    HOME="$scratch" LD_LIBRARY_PATH=/usr/lib/ardour7 /usr/lib/ardour7/ardour-vst3-scanner -f -v "$vst3" >"$scratch/vst3-scan.log" 2>&1 ||
+        { cat "$scratch/vst3-scan.log" >&2; fail "Ardour's VST3 scanner failed on $vst3"; }
+    grep -q "Found Plugin: Tarnwhistle" "$scratch/vst3-scan.log" ||
+        { cat "$scratch/vst3-scan.log" >&2; fail "Ardour's VST3 scanner does not find Tarnwhistle"; }
+else
+    echo "   (skipped: Ardour is not installed; apt-get install ardour to check it)"
+fi
+
 echo "== HPI: hpi-host"
 module=/usr/lib/x86_64-linux-gnu/tarnwhistle/Tarnwhistle.so
 /usr/bin/hpi-host --version >/dev/null || fail "hpi-host --version failed"

@@ -107,6 +107,10 @@ void PluginProcessor::BusName(Direction direction, int busIndex, int busCount, T
     }
 }
 
+int PluginProcessor::LatencyForSettings() const {
+    return Latency();
+}
+
 void PluginProcessor::ReportLatency(int samples) {
     const int latency = std::clamp(samples, 0, kMaxLatencySamples);
     if (latency == mLatency.load(std::memory_order_relaxed) &&

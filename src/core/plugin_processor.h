@@ -84,6 +84,10 @@ public:
     // the current value again keeps its content. The host adapter extends this
     // to tell the host first.
     virtual void ReportLatency(int samples);
+    // [any] The latency the signal chain will report for the settings it
+    // has now, before a block has run on them, for hosts that ask between
+    // blocks. Default: Latency().
+    virtual int LatencyForSettings() const;
 
     // ---- Channel configurations -------------------------------------------
 

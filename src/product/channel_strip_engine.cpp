@@ -211,7 +211,7 @@ int ChannelStripEngine::ProcessAudioBlock(double* const* inputs, double* const* 
             RunStretches<1>(inputs, outputs, n, settings, micPre);
             break;
     }
-    return settings.latencyBase.load(kRelaxed) * settings.processingSwitch.load(kRelaxed);
+    return ReportedLatency(settings);
 }
 
 void ChannelStripEngine::ProcessEqualiser(double* const* inputs, double* const* outputs, int n,

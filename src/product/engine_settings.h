@@ -28,3 +28,10 @@ struct EngineSettings {
 
     static_assert(std::atomic<double>::is_always_lock_free);
 };
+
+// [any] The latency the engine reports for these settings: the latency base
+// while processing, none while the input passes through.
+inline int32_t ReportedLatency(const EngineSettings& settings) {
+    return settings.latencyBase.load(std::memory_order_relaxed) *
+           settings.processingSwitch.load(std::memory_order_relaxed);
+}

@@ -41,8 +41,12 @@ usr/share/doc/tarnwhistle-tools/copyright"
 files[tarnwhistle-clap]="usr/lib/clap/Tarnwhistle.clap
 usr/share/doc/tarnwhistle-clap/changelog.gz
 usr/share/doc/tarnwhistle-clap/copyright"
+files[tarnwhistle-vst3]="usr/lib/vst3/Tarnwhistle.vst3/Contents/Resources/moduleinfo.json
+usr/lib/vst3/Tarnwhistle.vst3/Contents/x86_64-linux/Tarnwhistle.so
+usr/share/doc/tarnwhistle-vst3/changelog.gz
+usr/share/doc/tarnwhistle-vst3/copyright"
 # The packages with binaries, and what the metapackage pulls in.
-binary_packages=(tarnwhistle-lv2 tarnwhistle-clap tarnwhistle-tools)
+binary_packages=(tarnwhistle-lv2 tarnwhistle-clap tarnwhistle-vst3 tarnwhistle-tools)
 
 for name in "${!files[@]}"; do
     echo "== $name"

@@ -63,6 +63,10 @@ void Tarnwhistle::ResetProcessing() {
     mEngine.ResetProcessing(mSettings);
 }
 
+int Tarnwhistle::LatencyForSettings() const {
+    return ReportedLatency(mSettings);
+}
+
 std::mutex& PlugFactoryLock() {
     static std::mutex lock;
     return lock;

@@ -47,6 +47,8 @@ public:
     // [main, audio] Resets the engine's running state; its next block starts on
     // the settings it finds then.
     void ResetProcessing() override;
+    // [any] The engine's latency for the current settings.
+    int LatencyForSettings() const override;
 
     // [any] The settings OnParamChange wrote.
     const EngineSettings& Settings() const { return mSettings; }
