@@ -311,6 +311,8 @@ int RunStandalone(int argc, char** argv, const StandaloneProduct& product) {
     SetProcessRunLoop(&loop);
     struct sigaction action {};
     action.sa_handler = OnQuitSignal;
+    // Calls into the JACK library must not fail half-way for a signal.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
