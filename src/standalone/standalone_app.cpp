@@ -280,6 +280,7 @@ private:
 }  // namespace
 
 int RunStandalone(int argc, char** argv, const StandaloneProduct& product) {
+    gQuit.store(false);
     Options options;
     options.name = product.programName;
     bool help = false;

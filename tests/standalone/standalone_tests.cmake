@@ -17,3 +17,18 @@ target_compile_definitions(tw_standalone_tests PRIVATE
 add_dependencies(tw_standalone_tests tarnwhistle-jack hpi-host Tarnwhistle)
 # One at a time: each starts a JACK server and clients of its own.
 gtest_discover_tests(tw_standalone_tests DISCOVERY_TIMEOUT 60 PROPERTIES RESOURCE_LOCK jack_server)
+
+# The product on the standalone adapter, linked directly.
+add_executable(tw_standalone_module_tests ${CMAKE_CURRENT_LIST_DIR}/module/standalone_adapter_test.cpp)
+target_link_libraries(tw_standalone_module_tests PRIVATE tw_tarnwhistle_standalone tw_test_support GTest::gtest
+  GTest::gtest_main Threads::Threads)
+target_include_directories(tw_standalone_module_tests PRIVATE ${PROJECT_SOURCE_DIR}/host)
+gtest_discover_tests(tw_standalone_module_tests DISCOVERY_TIMEOUT 60)
+
+# The program in process under a fake NSM server (liblo) on a private JACK server.
+pkg_check_modules(TW_TEST_LIBLO REQUIRED IMPORTED_TARGET liblo)
+add_executable(tw_standalone_session_tests ${CMAKE_CURRENT_LIST_DIR}/module/nsm_session_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../lv2/hosts/host_process.cpp)
+target_link_libraries(tw_standalone_session_tests PRIVATE tw_tarnwhistle_standalone PkgConfig::TW_TEST_JACK
+  PkgConfig::TW_TEST_LIBLO GTest::gtest GTest::gtest_main Threads::Threads)
+gtest_discover_tests(tw_standalone_session_tests DISCOVERY_TIMEOUT 60 PROPERTIES RESOURCE_LOCK jack_server)
