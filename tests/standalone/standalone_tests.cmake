@@ -32,3 +32,9 @@ add_executable(tw_standalone_session_tests ${CMAKE_CURRENT_LIST_DIR}/module/nsm_
 target_link_libraries(tw_standalone_session_tests PRIVATE tw_tarnwhistle_standalone PkgConfig::TW_TEST_JACK
   PkgConfig::TW_TEST_LIBLO GTest::gtest GTest::gtest_main Threads::Threads)
 gtest_discover_tests(tw_standalone_session_tests DISCOVERY_TIMEOUT 60 PROPERTIES RESOURCE_LOCK jack_server)
+
+# The control-to-audio path with each side on its own thread (ThreadSanitizer stage).
+add_executable(tw_standalone_thread_tests ${CMAKE_CURRENT_LIST_DIR}/threads/standalone_queue_threads_test.cpp)
+target_link_libraries(tw_standalone_thread_tests PRIVATE tw_tarnwhistle_standalone GTest::gtest GTest::gtest_main
+  Threads::Threads)
+gtest_discover_tests(tw_standalone_thread_tests DISCOVERY_TIMEOUT 60)
