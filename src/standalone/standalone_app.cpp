@@ -58,8 +58,10 @@ int Fail(const StandaloneProduct& product, int code, const std::string& message)
 void PrintHelp(const StandaloneProduct& product, const StandaloneAdapter& adapter) {
     const char* name = product.programName.c_str();
     std::printf(
-        "Usage: %s [--mono|--stereo] [--name CLIENT] [--set NAME=VALUE]... [--preset NAME]\n"
-        "       [--state FILE] [--connect] [--no-gui] [--version] [--help]\n"
+        // One line, so help2man takes all of it as the synopsis.
+        "Usage: %s [--mono|--stereo] [--name CLIENT] [--set NAME=VALUE]... [--preset NAME] "
+        "[--state FILE] "
+        "[--connect] [--no-gui] [--version] [--help]\n"
         "%s on its own: the channel strip as a JACK client, with ports in_1/out_1 (and in_2/out_2\n"
         "in stereo). It runs on a JACK server, on PipeWire through pw-jack, and under the NSM "
         "session\n"
