@@ -105,10 +105,10 @@ void StandaloneAdapter::OnParamChange(int paramIdx, ParamSource, int) {
 }
 
 void StandaloneAdapter::SendUIParamValue(int paramIdx, double normalizedValue) {
-    Param* param = GetParam(paramIdx);
-    if (param == nullptr) return;
-    SetParamValue(paramIdx, param->FromNorm(normalizedValue));
-    OnParamChangeInEditor(paramIdx, ParamSource::UI);
+    if (GetParam(paramIdx) == nullptr) return;
+    // The base stores the value and calls OnParamChange, which queues it.
+    PluginAPIBase::SendUIParamValue(paramIdx, normalizedValue);
+    mChangeCount.fetch_add(1, std::memory_order_relaxed);
 }
 
 void StandaloneAdapter::ReportLatency(int samples) {
@@ -152,5 +152,7 @@ StateLoad StandaloneAdapter::LoadStateBytes(std::span<const uint8_t> bytes, std:
         return refuse("its layout is not this program's state");
     }
     mChangeCount.fetch_add(1, std::memory_order_relaxed);
+    // An open editor shows the loaded values.
+    NotifyEditorStateRestored();
     return StateLoad::Loaded;
 }

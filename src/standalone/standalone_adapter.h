@@ -98,7 +98,8 @@ public:
     // [main] The product's state chunk (SaveState's bytes, the same as every
     // other adapter stores).
     std::vector<uint8_t> StateBytes() const;
-    // [main] Loads bytes that SaveState wrote. Refused, with nothing changed,
+    // [main] Loads bytes that SaveState wrote and tells an open editor.
+    // Refused, with nothing changed,
     // unless they are exactly as long as this product's state and every
     // value in them is a finite number; why goes to *reason.
     StateLoad LoadStateBytes(std::span<const uint8_t> bytes, std::string* reason);
@@ -107,7 +108,8 @@ public:
     // [main, ui] The change goes to the audio side through the queue (the
     // product's OnParamChange runs there), not on the calling thread.
     void OnParamChange(int paramIdx, ParamSource source, int sampleOffset) override;
-    // [ui] SetParamValue of the control's value, then the editor is told.
+    // [ui] The base's handling (the Param takes the value, the editor is
+    // told, OnParamChange queues it); counts a change.
     void SendUIParamValue(int paramIdx, double normalizedValue) override;
     // [main, audio] Flags the change for TakeLatencyChange, then the
     // processor's own handling.

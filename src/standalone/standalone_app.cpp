@@ -335,6 +335,7 @@ int RunStandalone(int argc, char** argv, const StandaloneProduct& product) {
 
     std::unique_ptr<StandaloneEditor> editor;
     auto showEditor = [&]() {
+        if (options.noGui) return false;
         if (!editor && product.makeEditor) editor = product.makeEditor(*adapter);
         if (!editor) {
             std::printf("%s: the editor is not available in this build; running without it\n",

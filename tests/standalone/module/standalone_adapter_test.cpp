@@ -128,7 +128,8 @@ TEST(StandaloneAdapter, ProcessesWithoutAllocatingLockingOrWaiting) {
                               {kOversampling, 0}, {kBypass, 0},   {kBypass, 1},      {kMicPre, 1}};
     // The probe sees this thread's heap at all.
     const hpihost::ProbeCounts start = hpihost::RenderProbe::ThreadTotals();
-    delete new int(1);
+    int* volatile probe = new int(1);
+    delete probe;
     ASSERT_GT((hpihost::RenderProbe::ThreadTotals() - start).mAllocations, 0u);
     hpihost::ProbeCounts calls;
     for (const auto& change : changes) {
