@@ -74,8 +74,10 @@ int NsmClient::OnMessage(const char* path, const char* types, lo_arg** argv, int
                          void* self) {
     auto* client = static_cast<NsmClient*>(self);
     auto text = [&](int i) -> std::string {
-        return i < argc && (types[i] == 's' || types[i] == 'S') ? std::string(&argv[i]->s)
-                                                                : std::string();
+        // liblo's arguments are 4-byte aligned, less than its union asks for.
+        return i < argc && (types[i] == 's' || types[i] == 'S')
+                   ? std::string(reinterpret_cast<const char*>(argv[i]))
+                   : std::string();
     };
     if (std::strcmp(path, "/error") == 0 && text(0) == "/nsm/server/announce") {
         client->mRefused = true;

@@ -79,13 +79,18 @@ private:
         // Each start of the program announces from a socket of its own.
         if (server->mClient == nullptr || std::strcmp(path, "/nsm/server/announce") == 0) {
             if (server->mClient != nullptr) lo_address_free(server->mClient);
-            server->mClient =
-                lo_address_new_from_url(lo_address_get_url(lo_message_get_source(message)));
+            char* url = lo_address_get_url(lo_message_get_source(message));
+            server->mClient = lo_address_new_from_url(url);
+            free(url);
         }
         OscMessage received{path, {}};
         for (int i = 0; i < argc; ++i) {
-            received.args.push_back(types[i] == 's'   ? std::string(&argv[i]->s)
-                                    : types[i] == 'i' ? std::to_string(argv[i]->i)
+            // liblo's arguments are 4-byte aligned, less than its union asks for.
+            int32_t number = 0;
+            if (types[i] == 'i') std::memcpy(&number, argv[i], sizeof number);
+            received.args.push_back(types[i] == 's'
+                                        ? std::string(reinterpret_cast<const char*>(argv[i]))
+                                    : types[i] == 'i' ? std::to_string(number)
                                                       : std::string("?"));
         }
         server->mReceived.push_back(received);
