@@ -106,15 +106,19 @@ private:
 // loop sends the parameter change the test asks for, as a knob would.
 class StandInEditor final : public StandaloneEditor {
 public:
-    StandInEditor(StandaloneAdapter& adapter, std::atomic<int>& highPass)
-        : mAdapter(adapter), mHighPass(highPass) {
+    // A request is parameter * 100 + position; -1 none.
+    static int Request(int paramIdx, int position) { return paramIdx * 100 + position; }
+
+    StandInEditor(StandaloneAdapter& adapter, std::atomic<int>& request)
+        : mAdapter(adapter), mRequest(request) {
         mTimer = ProcessRunLoop().AddTimer(10, [this](RunLoop::TimerId) {
-            const int position = mHighPass.exchange(-1);
-            if (position < 0) return;
-            const Param& param = *mAdapter.GetParam(kHighPass);
-            mAdapter.BeginUIParamGesture(kHighPass);
-            mAdapter.SendUIParamValue(kHighPass, param.ToNorm(position));
-            mAdapter.EndUIParamGesture(kHighPass);
+            const int request = mRequest.exchange(-1);
+            if (request < 0) return;
+            const int paramIdx = request / 100;
+            const Param& param = *mAdapter.GetParam(paramIdx);
+            mAdapter.BeginUIParamGesture(paramIdx);
+            mAdapter.SendUIParamValue(paramIdx, param.ToNorm(request % 100));
+            mAdapter.EndUIParamGesture(paramIdx);
         });
     }
     ~StandInEditor() override { ProcessRunLoop().RemoveTimer(mTimer); }
@@ -125,7 +129,7 @@ public:
 
 private:
     StandaloneAdapter& mAdapter;
-    std::atomic<int>& mHighPass;
+    std::atomic<int>& mRequest;
     RunLoop::TimerId mTimer = 0;
     bool mShown = false;
 };
@@ -137,8 +141,9 @@ protected:
         fs::create_directories(mFolder);
         mJack = std::make_unique<jack_test::PrivateServer>(mFolder);
         ASSERT_TRUE(mJack->Ready()) << mJack->Log();
-        setenv("NSM_URL", mNsm.Url().c_str(), 1);
+        if (UnderSession()) setenv("NSM_URL", mNsm.Url().c_str(), 1);
     }
+    virtual bool UnderSession() const { return true; }
     void TearDown() override {
         unsetenv("NSM_URL");
         if (mProgram.joinable()) {
@@ -158,7 +163,7 @@ protected:
             return adapter;
         };
         mProduct.makeEditor = [this](StandaloneAdapter& adapter) {
-            return std::unique_ptr<StandaloneEditor>(new StandInEditor(adapter, mHighPassRequest));
+            return std::unique_ptr<StandaloneEditor>(new StandInEditor(adapter, mEditorRequest));
         };
         mProgram = std::thread([this] {
             char name[] = "tarnwhistle-jack";
@@ -196,7 +201,7 @@ protected:
     std::thread mProgram;
     std::atomic<int> mExitCode{-1};
     std::atomic<StandaloneAdapter*> mAdapter{nullptr};
-    std::atomic<int> mHighPassRequest{-1};
+    std::atomic<int> mEditorRequest{-1};
 };
 
 TEST_F(NsmSession, SavesInTheSessionMarksChangesAndShowsTheEditorWhenAsked) {
@@ -215,7 +220,7 @@ TEST_F(NsmSession, SavesInTheSessionMarksChangesAndShowsTheEditorWhenAsked) {
 
     mNsm.Send("/nsm/client/show_optional_gui", "");
     EXPECT_EQ(mNsm.Expect("/nsm/client/gui_is_shown").path, "/nsm/client/gui_is_shown");
-    mHighPassRequest.store(3);
+    mEditorRequest.store(StandInEditor::Request(kHighPass, 3));
     EXPECT_EQ(mNsm.Expect("/nsm/client/is_dirty").path, "/nsm/client/is_dirty");
 
     mNsm.Send("/nsm/client/save", "");
@@ -243,6 +248,39 @@ TEST_F(NsmSession, SavesInTheSessionMarksChangesAndShowsTheEditorWhenAsked) {
     EXPECT_EQ(mNsm.Expect("/nsm/client/is_clean").path, "/nsm/client/is_clean");
     ASSERT_NE(mAdapter.load(), nullptr);
     EXPECT_EQ(mAdapter.load()->GetParam(kHighPass)->GetValue(), 3.0);
+    EXPECT_EQ(Quit(), 0);
+}
+
+// Without a session the editor opens at start; switching oversampling in it
+// makes the server take the new latency.
+class StandaloneEditorChange : public NsmSession {
+protected:
+    bool UnderSession() const override { return false; }
+};
+
+TEST_F(StandaloneEditorChange, ReportsTheNewLatencyToTheServer) {
+    Start();
+    jack_client_t* client = jack_test::OpenClient("tw-latency-watch");
+    ASSERT_NE(client, nullptr);
+    ASSERT_TRUE(jack_test::WaitForPort(client, "tarnwhistle-jack:out_2"));
+    auto latencyBecomes = [&](int samples) {
+        for (int tries = 0; tries < 100; ++tries) {
+            if (jack_test::LatencyOf(client, "tarnwhistle-jack:out_1", JackCaptureLatency) ==
+                    std::make_pair(samples, samples) &&
+                jack_test::LatencyOf(client, "tarnwhistle-jack:in_2", JackPlaybackLatency) ==
+                    std::make_pair(samples, samples)) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    };
+    EXPECT_TRUE(latencyBecomes(kStripLatencySamples));
+    mEditorRequest.store(StandInEditor::Request(kOversampling, 1));
+    EXPECT_TRUE(latencyBecomes(kOversampledStripLatencySamples));
+    mEditorRequest.store(StandInEditor::Request(kOversampling, 0));
+    EXPECT_TRUE(latencyBecomes(kStripLatencySamples));
+    jack_client_close(client);
     EXPECT_EQ(Quit(), 0);
 }
 
