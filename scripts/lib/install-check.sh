@@ -69,6 +69,21 @@ if ((status != 124)) || ! grep -q "^JACK Name: *Tarnwhistle Stereo" "$scratch/ja
     cat "$scratch/jalv.log" >&2
     fail "jalv did not run the installed plug-in (exit status $status)"
 fi
+
+echo "== JACK: tarnwhistle-jack"
+# Headless on the same server: its ports appear, and SIGTERM ends it with 0.
+tarnwhistle-jack --no-gui --name tw-install-check >"$scratch/standalone.log" 2>&1 &
+standalone_pid=$!
+for _ in $(seq 50); do
+    jack_lsp 2>/dev/null | grep -q "^tw-install-check:out_2$" && break
+    sleep 0.1
+done
+jack_lsp 2>/dev/null | grep -q "^tw-install-check:out_2$" ||
+    { kill "$standalone_pid" 2>/dev/null; cat "$scratch/standalone.log" >&2; fail "tarnwhistle-jack made no ports"; }
+kill -TERM "$standalone_pid"
+status=0
+wait "$standalone_pid" || status=$?
+((status == 0)) || { cat "$scratch/standalone.log" >&2; fail "tarnwhistle-jack ended with $status on SIGTERM"; }
 kill "$jack_pid"
 wait "$jack_pid" 2>/dev/null || true
 jack_pid=""
