@@ -46,6 +46,11 @@ public:
         XTestFakeMotionEvent(mDisplay, -1, rootX, rootY, CurrentTime);
         Settle(mWaits.motion);
     }
+    // [main] A relative motion, as a mouse reports it.
+    void MoveBy(int dx, int dy) {
+        XTestFakeRelativeMotionEvent(mDisplay, dx, dy, CurrentTime);
+        Settle(mWaits.motion);
+    }
     // [main]
     void Button(unsigned button, bool down) {
         XTestFakeButtonEvent(mDisplay, button, down ? True : False, CurrentTime);

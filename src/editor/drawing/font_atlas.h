@@ -38,6 +38,11 @@ public:
     FontAtlas& operator=(const FontAtlas&) = delete;
     // [ui] Deletes the atlas texture.
     ~FontAtlas();
+    // [ui] The context is gone: forgets the texture without deleting it.
+    void ForgetContext() {
+        mTexture = 0;
+        mTextureHeight = 0;
+    }
 
     // [ui] Registers a font under `name` from bytes that stay the caller's and must
     // outlive the renderer. Returns its handle (>= 0), the existing handle when the name

@@ -52,6 +52,10 @@ public:
     static std::unique_ptr<Renderer> Create(int flags, const char** error = nullptr);
     // [ui] Deletes every image, frame buffer, font texture and the program.
     ~Renderer();
+    // [ui] Its GL context is gone: forgets every GL name without deleting it
+    // (they went with the context), so the renderer can be destroyed with any
+    // or no context current.
+    void ForgetContext();
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
 

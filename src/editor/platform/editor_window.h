@@ -51,8 +51,9 @@ struct EditorWindowSettings {
     X11Connection* connection = nullptr;
     // The host's screen scale (its own HiDPI factor), over Xft.dpi; 0: Xft.dpi.
     float hostScale = 0.0f;
-    // The own window's name for the window manager (UTF-8); empty: the
-    // plug-in's name.
+    // The own window's name for the window manager (UTF-8): the host's title
+    // for it, else the plug-in's name (so several editors can be told
+    // apart); empty: "Editor".
     std::string title;
     // false: an own top-level window stays unmapped until Show (hosts that
     // show and hide the editor's window themselves).
@@ -134,4 +135,5 @@ private:
     GraphicsEditorDelegate& mDelegate;
     EditorWindowSettings mSettings;
     std::unique_ptr<Binding> mBinding;
+    bool mOpen = false;
 };

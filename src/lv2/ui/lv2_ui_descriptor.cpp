@@ -65,6 +65,7 @@ LV2UI_Handle LV2UIDescriptor::Instantiate(const LV2UI_Descriptor* descriptor, co
             if (variant.uri != pluginURI) continue;
             link.layout.audioInputs = variant.audioInputs;
             link.layout.audioOutputs = variant.audioOutputs;
+            link.pluginName = variant.name;
             known = true;
         }
         if (!known || table.mFactory == nullptr) return nullptr;

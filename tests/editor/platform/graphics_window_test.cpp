@@ -3,8 +3,6 @@
 // product on the HPI adapter, with the fake HPI host), pumps its run loop and
 // drives it with XTest input, then checks what the host received, the
 // windows' sizes and the pixels on the screen.
-#include "editor/platform/graphics_window.h"
-
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -19,8 +17,9 @@
 #include <vector>
 
 #include "editor/bitmap_base.h"
-#include "editor/graphics_binding.h"
+#include "editor/graphics.h"
 #include "editor/picture_decoder.h"
+#include "editor/platform/editor_window.h"
 #include "editor/platform/x11_connection.h"
 #include "fake_host.h"
 #include "offscreen_gl.h"
@@ -60,6 +59,8 @@ constexpr Spot kBypassSwitch{180.0f, 631.0f};
 struct Product {
     fake_host::FakeInstance instance;
     PlugRef<Tarnwhistle> plug{static_cast<Tarnwhistle*>(MakePlug(InstanceInfo{}))};
+    // What an adapter owns: the plug-in's editor-window handle.
+    EditorWindow editor{*plug};
 };
 
 struct Geometry {
@@ -70,7 +71,7 @@ struct Geometry {
     bool operator==(const Geometry&) const = default;
 };
 
-class EditorWindow : public testing::TestWithParam<bool> {
+class EditorOnX : public testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
         display = OpenTestDisplay();
@@ -81,8 +82,7 @@ protected:
         savedResources.Save(display);
         loop = std::make_unique<PollRunLoop>(GetParam());
         SetProcessRunLoop(loop.get());
-        GraphicsWindow::InstallAsPlatform();
-        errorsBefore = GraphicsWindow::XErrorCount();
+        errorsBefore = SharedX11Connection().ErrorCount();
         first = MakeProduct();
         parent = MakeParent(0, 0);
         timersBefore = loop->TimerCount();
@@ -91,16 +91,15 @@ protected:
     void TearDown() override {
         if (display == nullptr) return;
         for (auto* product : {first.get(), second.get()}) {
-            if (product != nullptr) product->plug->CloseWindow();
+            if (product != nullptr) product->editor.Close();
         }
         second.reset();  // its idle timer too
-        EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+        EXPECT_EQ(EditorWindow::OpenCount(), 0);
         EXPECT_EQ(loop->TimerCount(), timersBefore) << "a frame timer was left behind";
         EXPECT_EQ(loop->WatchCount(), 0u);
-        EXPECT_EQ(GraphicsWindow::XErrorCount(), errorsBefore);
+        EXPECT_EQ(SharedX11Connection().ErrorCount(), errorsBefore);
         first.reset();
         second.reset();
-        SetPlatformGraphicsFactory(nullptr);
         SetProcessRunLoop(nullptr);
         savedResources.Restore(display);
         for (Window w : parents) XDestroyWindow(display, w);
@@ -126,19 +125,28 @@ protected:
     }
 
     // Opens product's editor in host and waits for its first frame.
-    GraphicsWindow& Open(Product& product, Window host) {
-        void* view =
-            product.plug->OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(host)));
-        GraphicsWindow* window = GraphicsWindow::Of(*product.plug);
-        if (view == nullptr || window == nullptr) {
+    // Opens product's editor in host through its handle, as an adapter does.
+    void* OpenView(Product& product, Window host, X11Connection* connection = nullptr) {
+        EditorWindowSettings settings;
+        settings.parent = reinterpret_cast<void*>(static_cast<uintptr_t>(host));
+        settings.loop = loop.get();
+        settings.connection = connection;
+        return product.editor.Open(settings);
+    }
+    // The same, waiting for the first frame.
+    EditorWindow& Open(Product& product, Window host, X11Connection* connection = nullptr) {
+        if (OpenView(product, host, connection) == nullptr) {
             ADD_FAILURE() << "the editor did not open";
             std::abort();
         }
-        EXPECT_TRUE(loop->RunUntil([&] { return window->FramesDrawn() > 0; }));
+        EditorWindow& window = product.editor;
+        EXPECT_TRUE(loop->RunUntil([&] { return window.FramesDrawn() > 0; }));
         loop->RunFor(30);
-        return *window;
+        return window;
     }
-    GraphicsWindow& Open() { return Open(*first, parent); }
+    EditorWindow& Open() { return Open(*first, parent); }
+    // The open editor's scene.
+    Graphics& Scene() { return *Plug().GetGraphics(); }
 
     Tarnwhistle& Plug() { return *first->plug; }
     fake_host::FakeInstance& Host() { return first->instance; }
@@ -159,15 +167,20 @@ protected:
     XTestInput Input() {
         return XTestInput(display, [this](int ms) { loop->RunFor(ms); });
     }
-    // A drag of dY pixels in steps of 10, each step seen before the next.
-    void DragFrom(Spot s, int dY) {
+    // How a drag's motion is reported.
+    enum class Motion { kAbsolute, kRelative };
+    // A drag of dY pixels in steps of at most step, each seen before the next.
+    void DragFrom(Spot s, int dY, int step = 10, Motion motion = Motion::kAbsolute) {
         MoveTo(s);
         Button(1, true);
         for (int moved = 0; moved != dY;) {
-            const int step = std::clamp(dY - moved, -10, 10);
-            moved += step;
-            // The editor holds a locked cursor where the press began.
-            MoveTo(static_cast<int>(s.x), static_cast<int>(s.y) + step);
+            const int by = std::clamp(dY - moved, -step, step);
+            moved += by;
+            if (motion == Motion::kRelative) {
+                Input().MoveBy(0, by);
+            } else {
+                MoveTo(static_cast<int>(s.x), static_cast<int>(s.y) + moved);
+            }
         }
         Button(1, false);
     }
@@ -181,7 +194,7 @@ protected:
         g.height = static_cast<int>(height);
         return g;
     }
-    Geometry EditorGeometry(GraphicsWindow& window) { return GeometryOf(window.NativeWindow()); }
+    Geometry EditorGeometry(EditorWindow& window) { return GeometryOf(window.NativeWindow()); }
     bool WaitForSize(Window w, int width, int height) {
         return loop->RunUntil([&] {
             const Geometry g = GeometryOf(w);
@@ -218,8 +231,8 @@ protected:
     SavedScreenResources savedResources;
 };
 
-TEST_P(EditorWindow, OpensAsANamedChildOfTheHostWindowAtTheEditorSize) {
-    GraphicsWindow& window = Open();
+TEST_P(EditorOnX, OpensAsANamedChildOfTheHostWindowAtTheEditorSize) {
+    EditorWindow& window = Open();
     const Window editor = window.NativeWindow();
     Window r = 0, above = 0, *children = nullptr;
     unsigned count = 0;
@@ -236,10 +249,10 @@ TEST_P(EditorWindow, OpensAsANamedChildOfTheHostWindowAtTheEditorSize) {
     ASSERT_TRUE(XFetchName(display, editor, &name));
     EXPECT_STREQ(name, "Editor");
     XFree(name);
-    EXPECT_EQ(window.NControls(), 12);
+    EXPECT_EQ(Scene().NControls(), 12);
 }
 
-TEST_P(EditorWindow, AKnobDragMovesItsParameterInOneGestureAndLeavesThePointerWhereItWas) {
+TEST_P(EditorOnX, AKnobDragMovesItsParameterInOneGestureAndLeavesThePointerWhereItWas) {
     Open();
     const double before = Plug().GetParam(kPreampGain)->GetNorm();
     DragFrom(kGainKnob, -30);
@@ -262,26 +275,35 @@ TEST_P(EditorWindow, AKnobDragMovesItsParameterInOneGestureAndLeavesThePointerWh
     EXPECT_EQ(rootY, static_cast<int>(kGainKnob.y));
 }
 
-TEST_P(EditorWindow, ControlMakesADragTenTimesFiner) {
+// A drag means the pointer's travel, however the pointer reports it: absolute
+// positions (tablets, remote desktops, XTest) in many small steps or one
+// large one, or relative motion as a mouse gives it; Control makes it finer.
+TEST_P(EditorOnX, ADragMovesAKnobByThePointersTravelWhateverReportsIt) {
     Open();
     const struct {
         const char* what;
+        int step;
+        Motion motion;
         bool control;
         double pixelsPerUnit;
-    } kCases[] = {{"plain", false, 4.0}, {"Control", true, 40.0}};
+    } kCases[] = {{"absolute, ten steps of 2", 2, Motion::kAbsolute, false, 4.0},
+                  {"absolute, one step of 20", 20, Motion::kAbsolute, false, 4.0},
+                  {"relative, ten steps of 2", 2, Motion::kRelative, false, 4.0},
+                  {"absolute, ten steps of 2, Control", 2, Motion::kAbsolute, true, 40.0},
+                  {"relative, one step of 20, Control", 20, Motion::kRelative, true, 40.0}};
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.what);
         HostSets(kOutputTrim, 0.5);
         loop->RunFor(450);  // the press is no double click of the last one
         if (c.control) Key(XK_Control_L, true);
-        DragFrom(kTrimKnob, -20);
+        DragFrom(kTrimKnob, -20, c.step, c.motion);
         if (c.control) Key(XK_Control_L, false);
         EXPECT_NEAR(Plug().GetParam(kOutputTrim)->GetNorm(), 0.5 + 20.0 / 77.0 / c.pixelsPerUnit,
                     1e-9);
     }
 }
 
-TEST_P(EditorWindow, WheelNotchesStepASelectorWithoutAGesture) {
+TEST_P(EditorOnX, WheelNotchesStepASelectorWithoutAGesture) {
     Open();
     MoveTo(kHighPassKnob);
     const struct {
@@ -296,7 +318,7 @@ TEST_P(EditorWindow, WheelNotchesStepASelectorWithoutAGesture) {
     EXPECT_TRUE(Host().CallsOf("touch").size() == Host().CallsOf("request").size());
 }
 
-TEST_P(EditorWindow, SwitchClicksToggleTheirParameters) {
+TEST_P(EditorOnX, SwitchClicksToggleTheirParameters) {
     Open();
     const struct {
         const char* what;
@@ -317,8 +339,8 @@ TEST_P(EditorWindow, SwitchClicksToggleTheirParameters) {
     }
 }
 
-TEST_P(EditorWindow, TheCornerHandleScalesEditorAndHostWindowAndADoubleClickRestoresThem) {
-    GraphicsWindow& window = Open();
+TEST_P(EditorOnX, TheCornerHandleScalesEditorAndHostWindowAndADoubleClickRestoresThem) {
+    EditorWindow& window = Open();
     MoveTo(kResizer);
     Button(1, true);
     MoveTo(300, 815);  // 815 / 652 = 1.25 is the smaller of the two ratios
@@ -327,22 +349,22 @@ TEST_P(EditorWindow, TheCornerHandleScalesEditorAndHostWindowAndADoubleClickRest
     // (which did not resize itself) grows with it.
     EXPECT_TRUE(WaitForSize(window.NativeWindow(), 310, 827));
     EXPECT_TRUE(WaitForSize(parent, 310, 827));
-    EXPECT_FLOAT_EQ(window.DrawScale(), 1.25f);
+    EXPECT_FLOAT_EQ(Scene().DrawScale(), 1.25f);
     loop->RunFor(500);
     MoveTo(kResizer, 1.25f);
     Click();
     Click();
     EXPECT_TRUE(WaitForSize(window.NativeWindow(), 248, 662));
     EXPECT_TRUE(WaitForSize(parent, 248, 662));
-    EXPECT_FLOAT_EQ(window.DrawScale(), 1.0f);
+    EXPECT_FLOAT_EQ(Scene().DrawScale(), 1.0f);
 }
 
-TEST_P(EditorWindow, AHostsNestedWindowsGrowWithTheEditorUpToItsTopLevel) {
+TEST_P(EditorOnX, AHostsNestedWindowsGrowWithTheEditorUpToItsTopLevel) {
     // The host's top-level window holds a panel, which holds the editor.
     const Window panel = XCreateSimpleWindow(display, parent, 0, 0, 248, 662, 0, 0, 0);
     XMapWindow(display, panel);
     XSync(display, False);
-    GraphicsWindow& window = Open(*first, panel);
+    EditorWindow& window = Open(*first, panel);
     MoveTo(kResizer);
     Button(1, true);
     MoveTo(300, 815);
@@ -354,29 +376,28 @@ TEST_P(EditorWindow, AHostsNestedWindowsGrowWithTheEditorUpToItsTopLevel) {
     EXPECT_EQ(GeometryOf(root).width, DisplayWidth(display, DefaultScreen(display)));
 }
 
-TEST_P(EditorWindow, At144DpiTheEditorOpensWholeAndItsFirstTickMakesIt372By993) {
+TEST_P(EditorOnX, At144DpiTheEditorOpensWholeAndItsFirstTickMakesIt372By993) {
     SetDpi(144);
-    void* view = Plug().OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)));
-    ASSERT_NE(view, nullptr);
-    GraphicsWindow& window = *GraphicsWindow::Of(Plug());
-    EXPECT_EQ(window.GetScreenScale(), 1.0f);
+    ASSERT_NE(OpenView(*first, parent), nullptr);
+    EditorWindow& window = first->editor;
+    EXPECT_EQ(Scene().GetScreenScale(), 1.0f);
     EXPECT_TRUE(WaitForSize(window.NativeWindow(), 372, 993));
-    EXPECT_EQ(window.GetScreenScale(), 1.5f);
-    EXPECT_EQ(window.DrawScale(), 1.0f);
+    EXPECT_EQ(Scene().GetScreenScale(), 1.5f);
+    EXPECT_EQ(Scene().DrawScale(), 1.0f);
 }
 
-TEST_P(EditorWindow, AChangedDpiRescalesTheOpenEditorButNotDuringADrag) {
-    GraphicsWindow& window = Open();
+TEST_P(EditorOnX, AChangedDpiRescalesTheOpenEditorButNotDuringADrag) {
+    EditorWindow& window = Open();
     MoveTo(kGainKnob);
     Button(1, true);
     SetDpi(144);
     MoveTo(static_cast<int>(kGainKnob.x), static_cast<int>(kGainKnob.y) - 10);
     loop->RunFor(100);
-    EXPECT_EQ(window.GetScreenScale(), 1.0f);
+    EXPECT_EQ(Scene().GetScreenScale(), 1.0f);
     EXPECT_EQ(GeometryOf(window.NativeWindow()).width, 248);
     Button(1, false);
     EXPECT_TRUE(WaitForSize(window.NativeWindow(), 372, 993));
-    EXPECT_EQ(window.GetScreenScale(), 1.5f);
+    EXPECT_EQ(Scene().GetScreenScale(), 1.5f);
     // Back to no setting: scale 1.
     XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
     XSync(display, False);
@@ -412,13 +433,13 @@ int FrameDifference(XImage* shot, const char* file, int frames, int frame, int u
     return worst;
 }
 
-TEST_P(EditorWindow, AtScale2TheScreenShowsTheKnobsFrameForItsValue) {
+TEST_P(EditorOnX, AtScale2TheScreenShowsTheKnobsFrameForItsValue) {
     SetDpi(192);
     // The host's window shows the part of the editor the screen holds.
     XResizeWindow(display, parent, 496, 1000);
     XSync(display, False);
-    GraphicsWindow& window = Open();
-    ASSERT_EQ(window.GetScreenScale(), 2.0f);
+    EditorWindow& window = Open();
+    ASSERT_EQ(Scene().GetScreenScale(), 2.0f);
     // The high band's gain knob, at 141, 25 units: 154 x 154 pixels on screen.
     for (const double norm : {0.0, 0.5, 1.0}) {
         SCOPED_TRACE(norm);
@@ -435,7 +456,7 @@ TEST_P(EditorWindow, AtScale2TheScreenShowsTheKnobsFrameForItsValue) {
     }
 }
 
-TEST_P(EditorWindow, KeysTheEditorDoesNotUseReachTheHostsTopLevelWindow) {
+TEST_P(EditorOnX, KeysTheEditorDoesNotUseReachTheHostsTopLevelWindow) {
     Open();
     MoveTo(kEmptyBackground);
     Click();  // the editor takes the keyboard focus
@@ -450,19 +471,19 @@ TEST_P(EditorWindow, KeysTheEditorDoesNotUseReachTheHostsTopLevelWindow) {
     EXPECT_EQ(forwarded, 1);
 }
 
-TEST_P(EditorWindow, AReopenedEditorStaysWhereItWas) {
-    GraphicsWindow& window = Open();
+TEST_P(EditorOnX, AReopenedEditorStaysWhereItWas) {
+    EditorWindow& window = Open();
     const Window before = window.NativeWindow();
     XMoveWindow(display, before, 10, 20);
     XSync(display, False);
-    GraphicsWindow& again = Open();
+    EditorWindow& again = Open();
     EXPECT_EQ(&again, &window);
     EXPECT_EQ(EditorGeometry(again), (Geometry{10, 20, 248, 662}));
-    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 1);
+    EXPECT_EQ(EditorWindow::OpenCount(), 1);
 }
 
-TEST_P(EditorWindow, AnIdleEditorDrawsNothing) {
-    GraphicsWindow& window = Open();
+TEST_P(EditorOnX, AnIdleEditorDrawsNothing) {
+    EditorWindow& window = Open();
     loop->RunFor(100);
     const int frames = window.FramesDrawn();
     const int switches = window.ContextSwitches();
@@ -474,20 +495,20 @@ TEST_P(EditorWindow, AnIdleEditorDrawsNothing) {
     EXPECT_GT(window.FramesDrawn(), frames);
 }
 
-TEST_P(EditorWindow, ManyOpeningsAndTwoEditorsAtOnceLeaveNothingBehind) {
+TEST_P(EditorOnX, ManyOpeningsAndTwoEditorsAtOnceLeaveNothingBehind) {
     for (int round = 0; round < 15; ++round) {
         SCOPED_TRACE(round);
-        GraphicsWindow& window = Open();
+        EditorWindow& window = Open();
         EXPECT_GT(window.FramesDrawn(), 0);
         Plug().CloseWindow();
-        EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+        EXPECT_EQ(EditorWindow::OpenCount(), 0);
         EXPECT_EQ(loop->TimerCount(), timersBefore);
     }
     second = MakeProduct();
     const Window otherHost = MakeParent(300, 0);
-    GraphicsWindow& one = Open();
-    GraphicsWindow& two = Open(*second, otherHost);
-    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 2);
+    EditorWindow& one = Open();
+    EditorWindow& two = Open(*second, otherHost);
+    EXPECT_EQ(EditorWindow::OpenCount(), 2);
     EXPECT_EQ(loop->TimerCount(),
               timersBefore + 3);  // the second plug-in's idle timer, two frame timers
     // Each editor gets its own input: a click on the second one's switch.
@@ -504,14 +525,12 @@ TEST_P(EditorWindow, ManyOpeningsAndTwoEditorsAtOnceLeaveNothingBehind) {
     second->plug->CloseWindow();
 }
 
-TEST_P(EditorWindow, EditorsOnTwoConnectionsEachHearOnlyTheirOwnInputAndErrors) {
+TEST_P(EditorOnX, EditorsOnTwoConnectionsEachHearOnlyTheirOwnInputAndErrors) {
     X11Connection connections[2];
     second = MakeProduct();
     const Window otherHost = MakeParent(300, 0);
-    GraphicsWindow::InstallAsPlatform(nullptr, &connections[0]);
-    Open();
-    GraphicsWindow::InstallAsPlatform(nullptr, &connections[1]);
-    GraphicsWindow& two = Open(*second, otherHost);
+    Open(*first, parent, &connections[0]);
+    EditorWindow& two = Open(*second, otherHost, &connections[1]);
     ASSERT_NE(connections[0].Handle(), nullptr);
     ASSERT_NE(connections[1].Handle(), nullptr);
     EXPECT_NE(connections[0].Handle(), connections[1].Handle());
@@ -553,8 +572,8 @@ TEST_P(EditorWindow, EditorsOnTwoConnectionsEachHearOnlyTheirOwnInputAndErrors) 
     EXPECT_EQ(connections[1].Handle(), nullptr);
 }
 
-TEST_P(EditorWindow, AHostThatDestroysItsWindowFirstStillClosesTheEditorCleanly) {
-    GraphicsWindow& window = Open();
+TEST_P(EditorOnX, AHostThatDestroysItsWindowFirstStillClosesTheEditorCleanly) {
+    EditorWindow& window = Open();
     XDestroyWindow(display, parent);
     parents.clear();
     XSync(display, False);
@@ -562,11 +581,11 @@ TEST_P(EditorWindow, AHostThatDestroysItsWindowFirstStillClosesTheEditorCleanly)
     EXPECT_EQ(window.NativeWindow(), 0u);
     // Opened again in a new window of the host's, then closed.
     parent = MakeParent(0, 0);
-    GraphicsWindow& again = Open();
+    EditorWindow& again = Open();
     EXPECT_NE(again.NativeWindow(), 0u);
-    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 1);
+    EXPECT_EQ(EditorWindow::OpenCount(), 1);
     Plug().CloseWindow();
-    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+    EXPECT_EQ(EditorWindow::OpenCount(), 0);
     // And destroyed under it once more, then closed.
     parent = MakeParent(0, 0);
     Open();
@@ -631,7 +650,7 @@ int ToolkitErrorHandler(Display* display, XErrorEvent*) {
     return 0;
 }
 
-TEST_P(EditorWindow, AHostThatDestroysItsWindowBeforeClosingKeepsItsContextAndErrorHandler) {
+TEST_P(EditorOnX, AHostThatDestroysItsWindowBeforeClosingKeepsItsContextAndErrorHandler) {
     HostGlContext host(display);
     ASSERT_NE(host.texture, 0u);
     Open();
@@ -647,10 +666,10 @@ TEST_P(EditorWindow, AHostThatDestroysItsWindowBeforeClosingKeepsItsContextAndEr
     EXPECT_EQ(gForeignErrors, 0);
     EXPECT_EQ(glXGetCurrentContext(), host.context);
     EXPECT_TRUE(glIsTexture(host.texture));
-    errorsBefore = GraphicsWindow::XErrorCount();
+    errorsBefore = SharedX11Connection().ErrorCount();
 }
 
-TEST_P(EditorWindow, AHostsEglContextKeepsItsFramebufferPixelsAndStaysCurrent) {
+TEST_P(EditorOnX, AHostsEglContextKeepsItsFramebufferPixelsAndStaysCurrent) {
     if (test_support::OffscreenGl::Current() == nullptr) {
         GTEST_SKIP() << test_support::OffscreenGl::Failure();
     }
@@ -685,7 +704,7 @@ TEST_P(EditorWindow, AHostsEglContextKeepsItsFramebufferPixelsAndStaysCurrent) {
 // Figures, not checks (run with --gtest_also_run_disabled_tests): the CPU an
 // open idle editor costs with its host's loop, and the time from a pointer
 // motion to the frame that shows it.
-TEST_P(EditorWindow, DISABLED_MeasureIdleCostAndPointerLatency) {
+TEST_P(EditorOnX, DISABLED_MeasureIdleCostAndPointerLatency) {
     auto cpuMs = [] {
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
@@ -696,7 +715,7 @@ TEST_P(EditorWindow, DISABLED_MeasureIdleCostAndPointerLatency) {
     const double hostBefore = cpuMs();
     loop->RunFor(10000);
     std::printf("host loop, editor closed, 10 s: %.1f ms CPU\n", cpuMs() - hostBefore);
-    GraphicsWindow& window = Open();
+    EditorWindow& window = Open();
     loop->RunFor(200);
     const int framesBefore = window.FramesDrawn();
     const int switchesBefore = window.ContextSwitches();
@@ -733,7 +752,7 @@ TEST_P(EditorWindow, DISABLED_MeasureIdleCostAndPointerLatency) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(RunLoops, EditorWindow, testing::Values(true, false),
+INSTANTIATE_TEST_SUITE_P(RunLoops, EditorOnX, testing::Values(true, false),
                          [](const testing::TestParamInfo<bool>& info) {
                              return info.param ? "EventsWatched" : "EventsReadEachTick";
                          });

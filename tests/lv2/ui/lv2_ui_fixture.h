@@ -19,7 +19,8 @@
 #include "editor/control.h"
 #include "editor/graphics.h"
 #include "editor/picture_decoder.h"
-#include "editor/platform/graphics_window.h"
+#include "editor/platform/editor_window.h"
+#include "editor/platform/x11_connection.h"
 #include "product/channel_parameters.h"
 #include "resource_pictures.h"
 #include "ui_test_host.h"
@@ -88,7 +89,7 @@ protected:
                              DisplayHeight(display, DefaultScreen(display)) - 1, CurrentTime);
         XSync(display, False);
         savedResources.Save(display);
-        errorsBefore = GraphicsWindow::XErrorCount();
+        errorsBefore = SharedX11Connection().ErrorCount();
         defaultLoopTimers = DefaultRunLoop().TimerCount();
         socketsBefore = OpenSockets();
     }
@@ -96,8 +97,8 @@ protected:
     void TearDown() override {
         if (display == nullptr) return;
         hosts.clear();
-        EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
-        EXPECT_EQ(GraphicsWindow::XErrorCount(), errorsBefore);
+        EXPECT_EQ(EditorWindow::OpenCount(), 0);
+        EXPECT_EQ(SharedX11Connection().ErrorCount(), errorsBefore);
         EXPECT_EQ(OpenSockets(), socketsBefore) << "the editors' display connection is still open";
         EXPECT_EQ(&ProcessRunLoop(), &DefaultRunLoop());
         EXPECT_EQ(DefaultRunLoop().TimerCount(), defaultLoopTimers)
@@ -114,12 +115,14 @@ protected:
             ADD_FAILURE() << "the UI did not open";
             std::abort();
         }
-        EXPECT_TRUE(PumpUntil([&] { return EditorOf(host).FramesDrawn() > 0; }));
+        EXPECT_TRUE(PumpUntil([&] { return WindowOf(host).FramesDrawn() > 0; }));
         Pump(30);
         return host;
     }
 
-    static GraphicsWindow& EditorOf(UiHost& host) { return *GraphicsWindow::Of(host.Ui()); }
+    // The UI's open editor: its scene, and the window handle it is shown through.
+    static Graphics& EditorOf(UiHost& host) { return *host.Ui().GetGraphics(); }
+    static const EditorWindow& WindowOf(UiHost& host) { return host.Ui().Window(); }
     // The normalised value the control of paramIdx shows.
     static double ShownValue(UiHost& host, int paramIdx) {
         const Graphics& g = *host.Ui().GetGraphics();
@@ -183,7 +186,7 @@ protected:
         for (int moved = 0; moved != dY;) {
             const int step = std::clamp(dY - moved, -10, 10);
             moved += step;
-            MoveTo(static_cast<int>(s.x) + dx, static_cast<int>(s.y) + step);
+            MoveTo(static_cast<int>(s.x) + dx, static_cast<int>(s.y) + moved);
         }
         Button(1, false);
         Pump(450);  // the next press is no double click

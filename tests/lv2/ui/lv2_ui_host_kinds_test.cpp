@@ -63,7 +63,7 @@ TEST_F(LV2UiHostKinds, TheHostsScaleFactorIsTheScreenScaleAndWinsOverXftDpi) {
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.what);
         UiHost& host = OpenHost(c.offer);
-        GraphicsWindow& editor = EditorOf(host);
+        Graphics& editor = EditorOf(host);
         EXPECT_TRUE(PumpUntil([&] { return editor.GetScreenScale() == c.screenScale; }));
         EXPECT_EQ(editor.PixelWidth(), PixelSize(248.0f, c.screenScale));
         ASSERT_FALSE(host.resizes.empty());
@@ -73,7 +73,7 @@ TEST_F(LV2UiHostKinds, TheHostsScaleFactorIsTheScreenScaleAndWinsOverXftDpi) {
 
     // The screen's scale changing under the editor does not move it off the host's.
     UiHost& host = OpenHost({.scaleFactor = 1.5f});
-    GraphicsWindow& editor = EditorOf(host);
+    Graphics& editor = EditorOf(host);
     ASSERT_TRUE(PumpUntil([&] { return editor.GetScreenScale() == 1.5f; }));
     SetResources("Xft.dpi:\t192\n");
     Pump(200);
@@ -83,7 +83,7 @@ TEST_F(LV2UiHostKinds, TheHostsScaleFactorIsTheScreenScaleAndWinsOverXftDpi) {
 TEST_F(LV2UiHostKinds, TheOptionsInterfaceChangesTheScaleLaterAndReportsWhatItHolds) {
     SetResources("Xft.dpi:\t96\n");
     UiHost& host = OpenHost({.scaleFactor = 2.0f});
-    GraphicsWindow& editor = EditorOf(host);
+    Graphics& editor = EditorOf(host);
     ASSERT_TRUE(PumpUntil([&] { return editor.GetScreenScale() == 2.0f; }));
 
     EXPECT_EQ(host.SetScaleFactor(1.25f), LV2_OPTIONS_SUCCESS);
@@ -113,7 +113,7 @@ TEST_F(LV2UiHostKinds, WithoutAParentTheEditorsOwnWindowWaitsForTheHostsShow) {
     EXPECT_FALSE(Mapped(host.Widget())) << "mapped before the host showed it";
     ASSERT_TRUE(host.Show());
     EXPECT_TRUE(PumpUntil([&] { return Mapped(host.Widget()); }));
-    EXPECT_TRUE(PumpUntil([&] { return EditorOf(host).FramesDrawn() > 0; }));
+    EXPECT_TRUE(PumpUntil([&] { return WindowOf(host).FramesDrawn() > 0; }));
 
     ASSERT_TRUE(host.Hide());
     Pump(100);
@@ -149,9 +149,12 @@ TEST_F(LV2UiHostKinds, TheOwnWindowIsPlacedByTheWindowManagerAndNamedByTheHost) 
     ASSERT_TRUE(host.GetOption(LV2_UI__windowTitle, held));
     EXPECT_STREQ(static_cast<const char*>(held.value), "Tarnwhistle Stereo – Vocals");
 
+    // Without a title from the host: the plug-in's name, so that several
+    // editors can be told apart.
     hosts.clear();
-    UiHost& untitled = OpenHost({.parent = false});
-    EXPECT_EQ(TextProperty(untitled.Widget(), "_NET_WM_NAME"), "Editor");
+    hosts.push_back(std::make_unique<UiHost>(display, Offer{.parent = false}, 0, 0));
+    ASSERT_TRUE(hosts.back()->Instantiate(kStereoURI));
+    EXPECT_EQ(TextProperty(hosts.back()->Widget(), "_NET_WM_NAME"), "Tarnwhistle Stereo");
 }
 
 // Toolkit wrappers call the UI's resize back with every size the UI asks
@@ -186,7 +189,7 @@ TEST_F(LV2UiHostKinds, AHostThatResizesBackAtOnceLeavesTheSizeAsAsked) {
                 ++configures;
             }
         }
-        GraphicsWindow& editor = EditorOf(host);
+        Graphics& editor = EditorOf(host);
         EXPECT_EQ(editor.DrawScale(), c.scale);
         EXPECT_EQ(editor.GetScreenScale(), c.screenScale);
         EXPECT_GT(host.resizesBack, 0) << "the host never resized back";
@@ -220,7 +223,7 @@ TEST_F(LV2UiHostKinds, TheCornerHandleTellsTheHostOfASmallerSizeToo) {
         Button(1, false);
         EXPECT_TRUE(PumpUntil([&] { return GeometryOf(host.Widget()).height != before.height; }));
         Pump(100);
-        GraphicsWindow& editor = EditorOf(host);
+        Graphics& editor = EditorOf(host);
         EXPECT_EQ(editor.PixelHeight() > before.height, d.larger);
         ASSERT_FALSE(host.resizes.empty());
         EXPECT_EQ(host.resizes.back(), (Size{editor.PixelWidth(), editor.PixelHeight()}));

@@ -25,7 +25,6 @@
 #include "editor/graphics.h"
 #include "editor/picture_decoder.h"
 #include "editor/platform/double_click.h"
-#include "editor/platform/graphics_window.h"
 #include "lv2_ui_fixture.h"
 #include "product/channel_parameters.h"
 #include "resource_pictures.h"
@@ -388,6 +387,30 @@ TEST_F(LV2Ui, TheHostsResizeRequestScalesTheEditorToFit) {
     EXPECT_EQ(resize->ui_resize(nullptr, 100, 100), 1);
 }
 
+// The host's resize is the host's size from then on: a double click home
+// asks the host for the home size even though that was the size it was told
+// at opening.
+TEST_F(LV2Ui, HomeAfterTheHostsResizeAsksTheHostForTheHomeSize) {
+    UiHost& host = OpenHost();
+    const auto* resize =
+        static_cast<const LV2UI_Resize*>(lv2ui_descriptor(0)->extension_data(LV2_UI__resize));
+    ASSERT_NE(resize, nullptr);
+    // The host made its window larger and tells the UI.
+    XResizeWindow(display, host.Parent(), 372, 993);
+    EXPECT_EQ(resize->ui_resize(&host.Ui(), 372, 993), 0);
+    EXPECT_TRUE(PumpUntil([&] { return GeometryOf(host.Widget()).width == 372; }));
+    host.resizes.clear();
+    MoveTo(kResizer, 1.5f);
+    Button(1, true);
+    Button(1, false);
+    Button(1, true);
+    Button(1, false);
+    EXPECT_TRUE(PumpUntil([&] { return GeometryOf(host.Widget()).width == 248; }));
+    EXPECT_EQ(EditorOf(host).DrawScale(), 1.0f);
+    EXPECT_EQ(host.resizes, (std::vector<Size>{{248, 662}}));
+    EXPECT_EQ(GeometryOf(host.Parent()).width, 248) << "the host's window follows";
+}
+
 TEST_F(LV2Ui, AHostThatSizesTheEditorWindowToItsOwnSpaceDoesNotMoveTheDrawingFromThePointer) {
     // As GTK embedders do when their window does not shrink with the editor:
     // the GL picture would sit at the bottom, the pointer's origin at the top.
@@ -401,7 +424,7 @@ TEST_F(LV2Ui, AHostThatSizesTheEditorWindowToItsOwnSpaceDoesNotMoveTheDrawingFro
 
 TEST_F(LV2Ui, AnIdleEditorDrawsNothingAndAValueIsOneMoreFrame) {
     UiHost& host = OpenHost();
-    GraphicsWindow& window = EditorOf(host);
+    const EditorWindow& window = WindowOf(host);
     Pump(100);
     const int frames = window.FramesDrawn();
     const int switches = window.ContextSwitches();
@@ -437,7 +460,7 @@ TEST_F(LV2Ui, HostsThatOfferLessStillGetAWorkingEditor) {
         EXPECT_EQ(host.PatchKindsWritten().size(), h.offer.map ? 1u : 0u);
         EXPECT_EQ(host.resizes.empty(), !h.offer.resize);
         host.Cleanup();
-        EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+        EXPECT_EQ(EditorWindow::OpenCount(), 0);
         hosts.clear();
     }
 }
@@ -456,7 +479,7 @@ TEST_F(LV2Ui, ClosingItsOwnTopLevelWindowEndsTheUiAndNotTheProcess) {
     hosts.erase(hosts.begin());
     // The other editor goes on, on the shared connection.
     EXPECT_EQ(other.Idle(), 0);
-    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 1);
+    EXPECT_EQ(EditorWindow::OpenCount(), 1);
 }
 
 TEST_F(LV2Ui, AnUnknownPluginOrAMissingWidgetGetsNoUi) {
@@ -465,7 +488,7 @@ TEST_F(LV2Ui, AnUnknownPluginOrAMissingWidgetGetsNoUi) {
     EXPECT_TRUE(hosts.back()->writes.empty());
     const LV2UI_Descriptor* d = lv2ui_descriptor(0);
     EXPECT_EQ(d->instantiate(d, kMonoURI, "", nullptr, nullptr, nullptr, nullptr), nullptr);
-    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+    EXPECT_EQ(EditorWindow::OpenCount(), 0);
     EXPECT_EQ(d->extension_data("urn:nothing"), nullptr);
 }
 
@@ -510,13 +533,13 @@ TEST_F(LV2Ui, TwoUisAtOnceCloseApartAndLeaveNothingBehind) {
         OpenHost();
         EXPECT_EQ(hosts.back()->Ui().Loop().TimerCount(), 1u);
         hosts.clear();
-        EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+        EXPECT_EQ(EditorWindow::OpenCount(), 0);
         EXPECT_EQ(OpenSockets(), socketsBefore);
     }
     UiHost& one = OpenHost({}, 0, 0);
     UiHost& two = OpenHost({}, 300, 0);
     const unsigned long oneParent = one.Parent();
-    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 2);
+    EXPECT_EQ(EditorWindow::OpenCount(), 2);
     EXPECT_EQ(one.Ui().Loop().TimerCount(), 1u);
     EXPECT_EQ(two.Ui().Loop().TimerCount(), 1u);
     // Each gets its own input.
@@ -530,16 +553,16 @@ TEST_F(LV2Ui, TwoUisAtOnceCloseApartAndLeaveNothingBehind) {
     one.Cleanup();
     EXPECT_TRUE(PumpUntil([&] { return ChildrenOf(oneParent) == 0; }));
     // The survivor still draws and answers on the shared connection.
-    const int frames = EditorOf(two).FramesDrawn();
+    const int frames = WindowOf(two).FramesDrawn();
     two.SendControl(kHighGain, 6.0f);
-    EXPECT_TRUE(PumpUntil([&] { return EditorOf(two).FramesDrawn() > frames; }));
+    EXPECT_TRUE(PumpUntil([&] { return WindowOf(two).FramesDrawn() > frames; }));
     two.writes.clear();
     DragFrom(kTrimKnob, -20, 300);
     EXPECT_FALSE(two.ValuesWrittenTo(kOutputTrim).empty());
     const unsigned long twoParent = two.Parent();
     two.Cleanup();
     EXPECT_EQ(ChildrenOf(twoParent), 0u);  // the last close synchronised with the server
-    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+    EXPECT_EQ(EditorWindow::OpenCount(), 0);
 }
 
 }  // namespace

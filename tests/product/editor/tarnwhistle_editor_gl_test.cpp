@@ -56,7 +56,7 @@ protected:
     }
 
     OffscreenWindow& Open(float screenScale, float drawScale = 1.0f, int maxTextureSize = 0) {
-        OffscreenWindow::InstallAsPlatform(screenScale, maxTextureSize);
+        OffscreenWindow::Attach(*delegate, screenScale, maxTextureSize);
         delegate->OpenWindow(nullptr);
         OffscreenWindow* window = OffscreenWindow::Of(*delegate);
         if (window == nullptr || !window->IsOpen()) {
@@ -353,6 +353,7 @@ TEST_F(ProductEditorPixels, FontBytesAreSharedUntilTheLastEditorGoes) {
     Open(1.0f);
     EXPECT_EQ(FontCacheCount(), 1);
     auto second = std::make_unique<EditorOnlyDelegate>();
+    OffscreenWindow::Attach(*second);
     second->OpenWindow(nullptr);
     OffscreenWindow* other = OffscreenWindow::Of(*second);
     ASSERT_NE(other, nullptr);

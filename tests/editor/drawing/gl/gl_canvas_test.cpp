@@ -1,6 +1,6 @@
-// GraphicsGL drawn into an off-screen window and read back: blend modes on
+// The GL canvas drawn into an off-screen window and read back: blend modes on
 // known colours, the retained frame, and steady frames without allocation.
-#include "editor/drawing/gl/graphics_gl.h"
+#include "editor/drawing/gl/gl_canvas.h"
 
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
@@ -153,7 +153,7 @@ class PatternCopyWindow : public OffscreenWindow {
 public:
     PatternCopyWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps, float scale)
         : OffscreenWindow(delegate, width, height, fps, scale) {
-        UseBlitCopy(false);
+        GL().UseBlitCopy(false);
     }
 };
 
@@ -256,7 +256,7 @@ public:
     NoRetainedBufferWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps,
                            float scale)
         : OffscreenWindow(delegate, width, height, fps, scale) {
-        RefuseRetainedBuffer(true);
+        GL().RefuseRetainedBuffer(true);
     }
 };
 
@@ -316,12 +316,11 @@ TEST_F(GraphicsGLTest, AtFractionalScalesTheTopRowShowsTheTopOfTheBackground) {
 }
 
 // Counts what the renderer's GL work allocates inside the driver, which is not ours.
-class TallyWindow : public OffscreenWindow {
+class TallyCanvas : public GLCanvas {
 public:
-    using OffscreenWindow::OffscreenWindow;
     void EndFrame() override {
         test_support::AllocationScope scope;
-        OffscreenWindow::EndFrame();
+        GLCanvas::EndFrame();
         glFinish();
         driverAllocations += scope.Count();
     }
@@ -335,9 +334,11 @@ TEST_F(GraphicsGLTest, SteadyFramesAllocateNothing) {
         g->AddBackground("BG.png");
         knob = g->AddControl(new BitmapKnob(40, 40, g->LoadBitmap("KNOB.png", 5), 0));
     });
-    window = std::make_unique<TallyWindow>(delegate, 248, 662, 60, 1.0f);
+    auto tally = std::make_unique<TallyCanvas>();
+    TallyCanvas& canvas = *tally;
+    window = std::make_unique<OffscreenWindow>(delegate, 248, 662, 60, 1.0f, std::move(tally));
     ASSERT_NE(window->OpenWindow(nullptr), nullptr);
-    auto& w = static_cast<TallyWindow&>(*window);
+    OffscreenWindow& w = *window;
     ASSERT_TRUE(w.Tick());
     auto turn = [&](int step) {
         knob->SetValue((step % 5) / 4.0, 0);
@@ -345,13 +346,13 @@ TEST_F(GraphicsGLTest, SteadyFramesAllocateNothing) {
         return w.Tick();
     };
     for (int step = 0; step < 5; ++step) turn(step);
-    w.driverAllocations = 0;
+    canvas.driverAllocations = 0;
     test_support::AllocationScope scope;
     for (int step = 0; step < 5; ++step) ASSERT_TRUE(turn(step));
     const std::size_t all = scope.Count();
-    EXPECT_EQ(all - w.driverAllocations, 0u);
+    EXPECT_EQ(all - canvas.driverAllocations, 0u);
     std::printf("allocations in 5 one-knob frames: %zu ours, %zu inside the GL driver\n",
-                all - w.driverAllocations, w.driverAllocations);
+                all - canvas.driverAllocations, canvas.driverAllocations);
 }
 
 }  // namespace
