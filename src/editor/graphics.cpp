@@ -338,24 +338,24 @@ void Graphics::SetCanvas(Canvas* canvas) {
     mCanvas->SetScene(this);
 }
 
-void Graphics::Open() {
+void Graphics::OpenScene() {
     SetScreenScale(mWindow != nullptr ? mWindow->ScreenScale() : 1.0f);
     mDelegate.ApplyLayout(this);
     MarkAllDirty();
     mDelegate.OnEditorOpened();
 }
 
-void Graphics::Close() {
+void Graphics::CloseScene() {
     ReleaseAllCaptures();
     HideCursor(false, true);
     RemoveAllControls();
 }
 
 void* Graphics::OpenWindow(void*) {
-    Open();
+    OpenScene();
     return nullptr;
 }
 
 void Graphics::CloseWindow() {
-    Close();
+    CloseScene();
 }

@@ -319,10 +319,10 @@ public:
     // [ui] The scene is shown: takes the window's screen scale, runs the
     // delegate's layout, marks everything dirty and tells the delegate the
     // editor opened.
-    void Open();
+    void OpenScene();
     // [ui] The scene is hidden for good: captures released, the pointer
     // shown, every control removed.
-    void Close();
+    void CloseScene();
     // [ui] Frees every cached bitmap's image on the canvas (before the canvas
     // goes).
     void ReleaseBitmaps();
@@ -330,7 +330,7 @@ public:
     // scene that is its own window (tests' windows) opens that; the base
     // opens the scene without a window and returns null.
     virtual void* OpenWindow(void* parent);
-    // [ui] Base: Close.
+    // [ui] Base: CloseScene.
     virtual void CloseWindow();
     // [ui] Whether the scene is its own window (tests' and tools' windows):
     // it opens itself wherever it is opened from.

@@ -228,7 +228,7 @@ TEST(SizeNegotiation, SettlesEachChangeBetweenSceneWindowAndHost) {
         host.echoes = c.echoes;
         scene.SetWindow(&window);
         negotiation.Opened(248, 662);
-        scene.Open();
+        scene.OpenScene();
         // Opening tells the host the editor's size once.
         ASSERT_EQ(host.asked, (std::vector<Size>{{248, 662}}));
         host.asked.clear();

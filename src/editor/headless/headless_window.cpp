@@ -40,7 +40,7 @@ HeadlessWindow* HeadlessWindow::Of(const GraphicsEditorDelegate& delegate) {
 void* HeadlessWindow::OpenWindow(void*) {
     mOpen = true;
     mSizes.Opened(mWindowWidth, mWindowHeight);
-    Open();
+    OpenScene();
     return this;
 }
 

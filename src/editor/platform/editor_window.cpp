@@ -110,12 +110,12 @@ void EditorWindow::ConnectionReadable() {
     if (mBinding != nullptr) mBinding->Window().ConnectionReadable();
 }
 
-void EditorWindow::Show() {
-    if (mBinding != nullptr) mBinding->Window().Show();
+void EditorWindow::ShowWindow() {
+    if (mBinding != nullptr) mBinding->Window().ShowWindow();
 }
 
-void EditorWindow::Hide() {
-    if (mBinding != nullptr) mBinding->Window().Hide();
+void EditorWindow::HideWindow() {
+    if (mBinding != nullptr) mBinding->Window().HideWindow();
 }
 
 bool EditorWindow::CloseRequested() const {

@@ -103,11 +103,11 @@ public:
     // ---- While open ---------------------------------------------------------
     // [ui] Maps or unmaps the window (an own one is placed by the window
     // manager).
-    void Show();
-    void Hide();
+    void ShowWindow();
+    void HideWindow();
     // [ui] True once the window manager asked to close the own top-level
     // window; it is hidden then, and the adapter decides when to close.
-    // Show clears it.
+    // ShowWindow clears it.
     bool CloseRequested() const;
     // [ui] Settings that change while open (and hold at later openings).
     void SetTitle(const std::string& title);

@@ -51,7 +51,7 @@ bool GraphicsWindow::CloseRequested() const {
     return mNative != nullptr && mNative->closeRequested;
 }
 
-void GraphicsWindow::Show() {
+void GraphicsWindow::ShowWindow() {
     if (mNative == nullptr || mNative->window == 0) return;
     X11Connection::ErrorScope errors;
     mNative->closeRequested = false;
@@ -59,7 +59,7 @@ void GraphicsWindow::Show() {
     XFlush(mNative->display);
 }
 
-void GraphicsWindow::Hide() {
+void GraphicsWindow::HideWindow() {
     if (mNative == nullptr || mNative->window == 0) return;
     X11Connection::ErrorScope errors;
     XUnmapWindow(mNative->display, mNative->window);
@@ -165,7 +165,7 @@ bool GraphicsWindow::Open(Graphics& scene, unsigned long parent, RunLoop* loop) 
     scene.SetWindow(this);
     if (n.Enter()) {
         DisableSwapWait(display, n.drawable);
-        if (mCanvas.CreateRenderer()) scene.Open();
+        if (mCanvas.CreateRenderer()) scene.OpenScene();
         n.Leave();
     }
     if (mCanvas.Renderer() == nullptr) {
@@ -248,7 +248,7 @@ void GraphicsWindow::Close() {
     if (mNative->context != nullptr) {
         mNative->closing = true;
         const bool current = mNative->Enter();
-        mScene->Close();
+        mScene->CloseScene();
         mCanvas.ReleaseBackEnd();
         if (current) mNative->Leave();
     }

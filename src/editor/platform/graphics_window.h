@@ -76,12 +76,12 @@ public:
 
     // ---- While open
     // [ui] True once the window manager asked to close the own top-level
-    // window; it is hidden then. Show clears it.
+    // window; it is hidden then. ShowWindow clears it.
     bool CloseRequested() const;
     // [ui]
-    void Show();
+    void ShowWindow();
     // [ui]
-    void Hide();
+    void HideWindow();
     // [ui] See SizeNegotiation::HostResize; false while closed.
     bool HostResize(int width, int height);
     // [ui] The editor's X window id; 0 while closed.

@@ -11,7 +11,7 @@
 
 LV2UIAdapter::LV2UIAdapter(const PluginConfig& config)
     : GraphicsEditorDelegate(config),
-      mLoop(NowMs()),
+      mLoop(MonotonicMs()),
       mWindow(*this),
       mResetClick([this](int paramIdx) { return ResetToDefault(paramIdx); }) {}
 
@@ -19,7 +19,7 @@ LV2UIAdapter::~LV2UIAdapter() {
     Close();
 }
 
-int64_t LV2UIAdapter::NowMs() {
+int64_t LV2UIAdapter::MonotonicMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -99,24 +99,24 @@ void LV2UIAdapter::PortEvent(uint32_t port, uint32_t size, uint32_t format, cons
 
 int LV2UIAdapter::Idle() {
     // A host without ui:parent that never shows the window itself shows it this way.
-    if (!mShownOrHidden && mFeatures.parent == nullptr) Show();
-    mLoop.RunDue(NowMs());
+    if (!mShownOrHidden && mFeatures.parent == nullptr) ShowWindow();
+    mLoop.RunDue(MonotonicMs());
     // The window manager closed our own top-level window: the host stops
     // idling and cleans up.
     return mWindow.CloseRequested() ? 1 : 0;
 }
 
-int LV2UIAdapter::Show() {
+int LV2UIAdapter::ShowWindow() {
     if (!mWindow.IsOpen()) return 1;
     mShownOrHidden = true;
-    mWindow.Show();
+    mWindow.ShowWindow();
     return 0;
 }
 
-int LV2UIAdapter::Hide() {
+int LV2UIAdapter::HideWindow() {
     if (!mWindow.IsOpen()) return 1;
     mShownOrHidden = true;
-    mWindow.Hide();
+    mWindow.HideWindow();
     return 0;
 }
 

@@ -90,8 +90,8 @@ public:
 
     // [ui] The host's show and hide (ui:showInterface): 0 when done, 1
     // without an open editor.
-    int Show();
-    int Hide();
+    int ShowWindow();
+    int HideWindow();
     // [ui] The options interface: LV2_Options_Status values.
     uint32_t SetOptions(const LV2_Options_Option* options);
     uint32_t GetOptions(LV2_Options_Option* options) const;
@@ -121,7 +121,7 @@ private:
     void ApplyEditorSize(const EditorSizeMessage& size);
     void ApplyHostOptions();
     bool KnownSizeIs(const EditorSizeMessage& size) const;
-    static int64_t NowMs();
+    static int64_t MonotonicMs();
 
     ManualRunLoop mLoop;
     EditorWindow mWindow;

@@ -117,13 +117,13 @@ const void* LV2UIDescriptor::ExtensionData(const char* uri) {
 int LV2UIDescriptor::Show(LV2UI_Handle handle) {
     auto* ui = static_cast<LV2UIAdapter*>(handle);
     if (ui == nullptr) return 1;
-    return GuardHostCall(1, [&] { return ui->Show(); });
+    return GuardHostCall(1, [&] { return ui->ShowWindow(); });
 }
 
 int LV2UIDescriptor::Hide(LV2UI_Handle handle) {
     auto* ui = static_cast<LV2UIAdapter*>(handle);
     if (ui == nullptr) return 1;
-    return GuardHostCall(1, [&] { return ui->Hide(); });
+    return GuardHostCall(1, [&] { return ui->HideWindow(); });
 }
 
 uint32_t LV2UIDescriptor::GetOptions(LV2_Handle handle, LV2_Options_Option* options) {

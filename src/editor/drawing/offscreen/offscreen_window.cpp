@@ -49,14 +49,14 @@ void* OffscreenWindow::OpenWindow(void*) {
     if (mOpen) CloseWindow();
     if (!MakeOffscreenContextCurrent() || !mGL->CreateRenderer()) return nullptr;
     mOpen = true;
-    Open();
+    OpenScene();
     return this;
 }
 
 void OffscreenWindow::CloseWindow() {
     if (!mOpen) return;
     MakeOffscreenContextCurrent();
-    Close();
+    CloseScene();
     DeleteWindowBuffer();
     mGL->ReleaseBackEnd();
     mOpen = false;
