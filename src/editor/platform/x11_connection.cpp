@@ -17,7 +17,7 @@ struct X11ErrorRouting {
     static void Add(X11Connection& connection);
     static void Remove(X11Connection& connection);
     // Counts the error on the open connection of display; false when none.
-    static bool Count(Display* display);
+    static bool Count(Display* display, unsigned long serial);
 };
 
 namespace {
@@ -25,14 +25,32 @@ namespace {
 std::mutex gOpenLock;
 X11Connection* gOpen = nullptr;
 
-int gScopeDepth = 0;
-XErrorHandler gPreviousHandler = nullptr;
+// The handlers ours replaced, oldest first: ours passes the errors of other
+// connections to the newest. A host handler installed over ours may pass
+// errors back to ours (its "previous"); each such nested call goes one step
+// further down, so a chain through the host's handler never loops. Locked:
+// scopes change it on the UI thread while the handler may read it anywhere.
+std::mutex gChainLock;
+constexpr int kMaxChain = 16;
+XErrorHandler gChain[kMaxChain] = {};
+int gChainSize = 0;
+thread_local int tPassedOn = 0;
 
-// Errors on our connections are counted and survived (Xlib's default would
-// end the host); the host's own connections keep their handler.
 int OnXError(Display* display, XErrorEvent* error) {
-    if (X11ErrorRouting::Count(display) || gPreviousHandler == nullptr) return 0;
-    return gPreviousHandler(display, error);
+    // Errors on our connections are counted and survived (Xlib's default
+    // would end the host).
+    if (X11ErrorRouting::Count(display, error->serial)) return 0;
+    XErrorHandler next = nullptr;
+    {
+        const std::lock_guard lock(gChainLock);
+        const int index = gChainSize - 1 - tPassedOn;
+        if (index >= 0) next = gChain[index];
+    }
+    if (next == nullptr) return 0;
+    ++tPassedOn;
+    const int result = next(display, error);
+    --tPassedOn;
+    return result;
 }
 
 }  // namespace
@@ -54,11 +72,14 @@ void X11ErrorRouting::Remove(X11Connection& connection) {
     connection.mNextOpen = nullptr;
 }
 
-bool X11ErrorRouting::Count(Display* display) {
+bool X11ErrorRouting::Count(Display* display, unsigned long serial) {
     const std::lock_guard lock(gOpenLock);
     for (X11Connection* c = gOpen; c != nullptr; c = c->mNextOpen) {
         if (c->mDisplay == display) {
             c->mErrors.fetch_add(1, std::memory_order_relaxed);
+            if (serial > c->mLastErrorSerial.load(std::memory_order_relaxed)) {
+                c->mLastErrorSerial.store(serial, std::memory_order_relaxed);
+            }
             return true;
         }
     }
@@ -66,14 +87,36 @@ bool X11ErrorRouting::Count(Display* display) {
 }
 
 X11Connection::ErrorScope::ErrorScope() {
-    if (gScopeDepth++ == 0) gPreviousHandler = XSetErrorHandler(OnXError);
+    const std::lock_guard lock(gChainLock);
+    const XErrorHandler before = XSetErrorHandler(OnXError);
+    if (before == OnXError) return;
+    // A handler already in the chain was put back by its owner: the ones
+    // above it are gone.
+    int size = gChainSize;
+    for (int i = 0; i < gChainSize; ++i) {
+        if (gChain[i] == before) size = i;
+    }
+    if (size == kMaxChain) {
+        // Beyond any real nesting: leave the host's handler as it is.
+        XSetErrorHandler(before);
+        return;
+    }
+    gChain[size] = before;
+    gChainSize = size + 1;
+    mReplaced = size;
 }
 
 X11Connection::ErrorScope::~ErrorScope() {
-    if (--gScopeDepth > 0) return;
-    const XErrorHandler current = XSetErrorHandler(gPreviousHandler);
-    if (current != OnXError) XSetErrorHandler(current);
-    gPreviousHandler = nullptr;
+    if (mReplaced < 0) return;
+    const std::lock_guard lock(gChainLock);
+    const XErrorHandler current = XSetErrorHandler(gChain[mReplaced]);
+    if (current != OnXError) {
+        // Installed inside our call by the host: it stays, and so does its
+        // way down the chain.
+        XSetErrorHandler(current);
+        return;
+    }
+    gChainSize = mReplaced;
 }
 
 X11Connection::~X11Connection() {
@@ -95,6 +138,7 @@ _XDisplay* X11Connection::Acquire() {
         }
         if (display == nullptr) return nullptr;
         mDisplay = display;
+        mLastErrorSerial.store(0, std::memory_order_relaxed);
         X11ErrorRouting::Add(*this);
         XSelectInput(mDisplay, DefaultRootWindow(mDisplay), PropertyChangeMask);
     }
@@ -111,6 +155,17 @@ void X11Connection::Release() {
     X11ErrorRouting::Remove(*this);
     mDisplay = nullptr;
     mTargets.clear();
+}
+
+unsigned long X11Connection::NextRequestSerial() const {
+    return mDisplay != nullptr ? NextRequest(mDisplay) : 0;
+}
+
+bool X11Connection::RequestsFailedSince(unsigned long firstSerial) {
+    if (mDisplay == nullptr) return true;
+    ErrorScope errors;
+    XSync(mDisplay, False);
+    return mLastErrorSerial.load(std::memory_order_relaxed) >= firstSerial;
 }
 
 void X11Connection::Register(unsigned long window, X11EventTarget* target) {
