@@ -4,7 +4,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 
-#include <cerrno>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -128,13 +127,15 @@ X11Connection::~X11Connection() {
 _XDisplay* X11Connection::Acquire() {
     ErrorScope errors;
     if (mUsers == 0) {
-        Display* display = nullptr;
         // A busy server refuses connections for a moment (a full listen
-        // queue): a few quick retries before giving up.
-        for (int attempt = 0; attempt < 10 && display == nullptr; ++attempt) {
-            if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // queue): a few more tries after a pause, whatever errno says (Xlib
+        // does not always set it). Without a display name nothing can come.
+        const char* name = XDisplayName(nullptr);
+        const bool named = name != nullptr && name[0] != '\0';
+        Display* display = XOpenDisplay(nullptr);
+        for (int attempt = 1; attempt < 4 && display == nullptr && named; ++attempt) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
             display = XOpenDisplay(nullptr);
-            if (display == nullptr && errno != EAGAIN) break;
         }
         if (display == nullptr) return nullptr;
         mDisplay = display;
