@@ -142,6 +142,11 @@ _XDisplay* X11Connection::Acquire() {
         mLastErrorSerial.store(0, std::memory_order_relaxed);
         X11ErrorRouting::Add(*this);
         XSelectInput(mDisplay, DefaultRootWindow(mDisplay), PropertyChangeMask);
+        int event = 0;
+        int error = 0;
+        if (!XQueryExtension(mDisplay, "XInputExtension", &mXInputOpcode, &event, &error)) {
+            mXInputOpcode = -1;
+        }
     }
     ++mUsers;
     return mDisplay;
@@ -187,8 +192,12 @@ void X11Connection::DispatchPendingEvents(bool readConnection) {
         XEvent event;
         XNextEvent(mDisplay, &event);
         if (event.type == GenericEvent) {
-            // Touch: the window is inside the extension's data.
-            if (!XGetEventData(mDisplay, &event.xcookie)) continue;
+            // Touch: the window is inside XInput's data. Another extension's
+            // event types may have the same numbers.
+            if (event.xcookie.extension != mXInputOpcode || mXInputOpcode < 0 ||
+                !XGetEventData(mDisplay, &event.xcookie)) {
+                continue;
+            }
             const auto* device = static_cast<const XIDeviceEvent*>(event.xcookie.data);
             const int kind = event.xcookie.evtype;
             if (kind == XI_TouchBegin || kind == XI_TouchUpdate || kind == XI_TouchEnd) {

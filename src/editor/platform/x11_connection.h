@@ -107,6 +107,8 @@ private:
     std::atomic<int> mErrors{0};
     // The largest serial of a failed request (errors arrive in order).
     std::atomic<unsigned long> mLastErrorSerial{0};
+    // XInput's major opcode on the display; -1 without the extension.
+    int mXInputOpcode = -1;
     // The next open connection, for the error handler.
     X11Connection* mNextOpen = nullptr;
 };
