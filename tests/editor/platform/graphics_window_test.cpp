@@ -504,6 +504,36 @@ TEST_P(EditorWindow, ManyOpeningsAndTwoEditorsAtOnceLeaveNothingBehind) {
     second->plug->CloseWindow();
 }
 
+TEST_P(EditorWindow, AnotherEditorsDelayedErrorKeepsAnEditorNeitherFromOpeningNorFromDrawing) {
+    // With the host's scale, opening asks the server nothing before it checks its parent.
+    GraphicsWindow::InstallAsPlatform(GraphicsWindow::Setup{.hostScreenScale = 1.0f});
+    second = MakeProduct();
+    const Window otherHost = MakeParent(300, 0);
+    GraphicsWindow& one = Open();
+    // The host destroys the first editor's window with its own; that editor
+    // has not heard of it yet, and what it sends there next fails on the
+    // server while the second editor opens and draws on the same connection.
+    XDestroyWindow(display, parent);
+    parents.erase(parents.begin());
+    XSync(display, False);
+    const int errors = GraphicsWindow::XErrorCount();
+    one.Hide();
+    void* view =
+        second->plug->OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(otherHost)));
+    ASSERT_NE(view, nullptr);
+    GraphicsWindow& two = *GraphicsWindow::Of(*second->plug);
+    EXPECT_EQ(GraphicsWindow::XErrorCount(), errors + 1) << "the first editor's error arrived";
+    EXPECT_TRUE(loop->RunUntil([&] { return two.FramesDrawn() > 0; }));
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        const int frames = two.FramesDrawn();
+        one.Hide();
+        second->plug->UpdateParameterNormalizedValue("11", round % 2 == 0 ? 1.0 : 0.0);
+        EXPECT_TRUE(loop->RunUntil([&] { return two.FramesDrawn() > frames; }));
+    }
+    errorsBefore = GraphicsWindow::XErrorCount();
+}
+
 TEST_P(EditorWindow, EditorsOnTwoConnectionsEachHearOnlyTheirOwnInputAndErrors) {
     X11Connection connections[2];
     second = MakeProduct();

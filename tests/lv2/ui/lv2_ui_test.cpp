@@ -86,6 +86,8 @@ int UseAndUnloadTheModuleThenMakeAnError() {
     Display* display = OpenTestDisplay();
     if (display == nullptr) return 10;
     XSetErrorHandler(HostErrorHandler);
+    // Not loaded yet, as RTLD_NOLOAD tells.
+    if (dlopen(TW_LV2_UI_MODULE, RTLD_NOW | RTLD_NOLOAD) != nullptr) return 15;
     void* module = dlopen(TW_LV2_UI_MODULE, RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) return 11;
     using DescriptorFunc = const LV2UI_Descriptor* (*)(uint32_t);
@@ -110,6 +112,10 @@ int UseAndUnloadTheModuleThenMakeAnError() {
     gBeforeToolkit = XSetErrorHandler(ToolkitErrorHandler);
     descriptor->cleanup(ui);
     if (dlclose(module) != 0) return 13;
+    // Still mapped after the last dlclose: the handler chained to ours stays callable.
+    void* resident = dlopen(TW_LV2_UI_MODULE, RTLD_NOW | RTLD_NOLOAD);
+    if (resident == nullptr) return 16;
+    dlclose(resident);
     XDestroyWindow(display, parent);
     XDestroyWindow(display, parent);  // BadWindow
     XSync(display, False);
@@ -122,7 +128,60 @@ TEST(LV2UiModule, AnXErrorAfterTheModuleIsUnloadedReachesTheHostsHandler) {
     Display* probe = OpenTestDisplay();
     if (probe == nullptr) GTEST_SKIP() << "no X display";
     XCloseDisplay(probe);
+    // A fresh process, where no earlier test loaded the module.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(std::exit(UseAndUnloadTheModuleThenMakeAnError()), testing::ExitedWithCode(0), "");
+}
+
+// A host's first handler, and the toolkit handler it installs from inside a
+// write_function call (at its first use of X, as toolkits set theirs up
+// lazily): the toolkit keeps the errors of its own connection and passes the
+// rest on to the handler it replaced.
+Display* gToolkitConnection = nullptr;
+int gToolkitErrors = 0;
+int gFirstHandlerErrors = 0;
+XErrorHandler gBeforeLateToolkit = nullptr;
+int FirstHostHandler(Display*, XErrorEvent*) {
+    ++gFirstHandlerErrors;
+    return 0;
+}
+int LateToolkitHandler(Display* display, XErrorEvent* error) {
+    if (display == gToolkitConnection) {
+        ++gToolkitErrors;
+        return 0;
+    }
+    return gBeforeLateToolkit != nullptr ? gBeforeLateToolkit(display, error) : 0;
+}
+
+TEST_F(LV2Ui, AHandlerTheHostInstallsInsideAWriteKeepsItsErrorsAndTheHandlerBeforeIt) {
+    Display* other = OpenTestDisplay();  // another connection of the host's
+    ASSERT_NE(other, nullptr);
+    gToolkitConnection = display;
+    gToolkitErrors = 0;
+    gFirstHandlerErrors = 0;
+    gBeforeLateToolkit = nullptr;
+    const XErrorHandler original = XSetErrorHandler(FirstHostHandler);
+    UiHost& host = OpenHost();
+    host.onWrite = [] {
+        if (gBeforeLateToolkit == nullptr)
+            gBeforeLateToolkit = XSetErrorHandler(LateToolkitHandler);
+    };
+    DragFrom(kGainKnob, -10);
+    ASSERT_NE(gBeforeLateToolkit, nullptr) << "no value was written";
+    // The host's own errors afterwards, on the toolkit's connection and on the other.
+    XMapWindow(display, None);
+    XSync(display, False);
+    XMapWindow(other, None);
+    XSync(other, False);
+    EXPECT_EQ(gToolkitErrors, 1);
+    EXPECT_EQ(gFirstHandlerErrors, 1);
+    // The editor goes on, and the toolkit's handler is still the one installed.
+    host.onWrite = nullptr;
+    DragFrom(kGainKnob, -10);
+    EXPECT_EQ(gToolkitErrors, 1);
+    EXPECT_EQ(gFirstHandlerErrors, 1);
+    EXPECT_EQ(XSetErrorHandler(original), LateToolkitHandler);
+    XCloseDisplay(other);
 }
 
 TEST_F(LV2Ui, OpensInTheHostWindowAndAsksThePluginForTheEditorSize) {
