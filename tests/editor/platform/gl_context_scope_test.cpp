@@ -130,11 +130,10 @@ TEST_F(GLContextScopeTest, AContextAlreadyCurrentStaysCurrentAfterTheScope) {
 TEST_F(GLContextScopeTest, AnEarlierRequestsErrorDoesNotRefuseTheSwitchButItsOwnDoes) {
     const int errorsBefore = connection.ErrorCount();
     {
-        // Another editor's request to a window that is gone, on its way back
-        // from the server while this scope switches.
+        // Another editor's request to a window that is gone, still in the
+        // connection's buffer: it goes out with the switch's own requests.
         X11Connection::ErrorScope errors;
         XMapWindow(display, None);
-        XFlush(display);
     }
     {
         GLContextScope scope(connection, window, context);
