@@ -563,6 +563,23 @@ TEST_F(LV2Ui, WithTheTracePrintsWhatTheHostOffersAndSendsAndWhatTheEditorWrites)
     EXPECT_NE(printed.find("tarnwhistle ui: writes port 1 value "), std::string::npos) << printed;
 }
 
+TEST_F(LV2Ui, TheTraceIsDecidedWhenTheUiOpens) {
+    // Opened without it: a trace set later prints no port event.
+    UiHost& quiet = OpenHost();
+    setenv("TW_LV2UI_TRACE", "1", 1);
+    testing::internal::CaptureStderr();
+    quiet.SendControl(7, -4.5f);
+    std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed.find("port 7 value"), std::string::npos) << printed;
+    // Opened with it: a trace unset later still prints them.
+    UiHost& traced = OpenHost({}, 300, 0);
+    unsetenv("TW_LV2UI_TRACE");
+    testing::internal::CaptureStderr();
+    traced.SendControl(7, -4.5f);
+    printed = testing::internal::GetCapturedStderr();
+    EXPECT_NE(printed.find("tarnwhistle ui: port 7 value -4.5\n"), std::string::npos) << printed;
+}
+
 TEST_F(LV2Ui, TwoUisAtOnceCloseApartAndLeaveNothingBehind) {
     for (int round = 0; round < 8; ++round) {
         SCOPED_TRACE(round);
