@@ -6,13 +6,10 @@
 #include "editor/platform/graphics_window.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
@@ -710,57 +707,6 @@ TEST_P(EditorWindow, AHostsEglContextKeepsItsFramebufferPixelsAndStaysCurrent) {
     glDeleteTextures(1, &texture);
     // The other tests run without it.
     eglMakeCurrent(hostDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-}
-
-// Figures, not checks (run with --gtest_also_run_disabled_tests): the CPU an
-// open idle editor costs with its host's loop, and the time from a pointer
-// motion to the frame that shows it.
-TEST_P(EditorWindow, DISABLED_MeasureIdleCostAndPointerLatency) {
-    auto cpuMs = [] {
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
-               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
-    };
-    // The host's loop with the plug-in's idle timer alone, for comparison.
-    const double hostBefore = cpuMs();
-    loop->RunFor(10000);
-    std::printf("host loop, editor closed, 10 s: %.1f ms CPU\n", cpuMs() - hostBefore);
-    GraphicsWindow& window = Open();
-    loop->RunFor(200);
-    const int framesBefore = window.FramesDrawn();
-    const int switchesBefore = window.ContextSwitches();
-    const double cpuBefore = cpuMs();
-    loop->RunFor(10000);
-    const double idleCpuMs = cpuMs() - cpuBefore;
-    std::printf("idle 10 s: %.1f ms CPU (%.3f %% of a core), %d frames, %d context switches\n",
-                idleCpuMs, idleCpuMs / 100.0, window.FramesDrawn() - framesBefore,
-                window.ContextSwitches() - switchesBefore);
-
-    MoveTo(kGainKnob);
-    Button(1, true);
-    std::vector<double> latencies;
-    for (int step = 0; step < 40; ++step) {
-        const int frames = window.FramesDrawn();
-        const auto start = std::chrono::steady_clock::now();
-        XTestFakeMotionEvent(display, DefaultScreen(display), static_cast<int>(kGainKnob.x),
-                             static_cast<int>(kGainKnob.y) + (step % 2 == 0 ? -2 : 2), CurrentTime);
-        XFlush(display);
-        if (!loop->RunUntil([&] { return window.FramesDrawn() > frames; }, 500)) continue;
-        latencies.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
-        loop->RunFor(7);  // drifts against the tick's phase
-    }
-    Button(1, false);
-    std::sort(latencies.begin(), latencies.end());
-    if (!latencies.empty()) {
-        double sum = 0;
-        for (double l : latencies) sum += l;
-        std::printf("motion to frame: %zu samples, median %.1f ms, mean %.1f ms, max %.1f ms\n",
-                    latencies.size(), latencies[latencies.size() / 2], sum / latencies.size(),
-                    latencies.back());
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(RunLoops, EditorWindow, testing::Values(true, false),
