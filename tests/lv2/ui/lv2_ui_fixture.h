@@ -146,6 +146,25 @@ protected:
         return condition();
     }
 
+    // Pumps until window has drawn no frame for quietMs (its first frames
+    // and late exposures done); false when it never rests within 5 s.
+    bool PumpUntilQuiet(GraphicsWindow& window, int quietMs = 100) {
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
+        int frames = window.FramesDrawn();
+        Clock::time_point quietSince = Clock::now();
+        while (Clock::now() < deadline) {
+            Pump(10);
+            if (window.FramesDrawn() != frames) {
+                frames = window.FramesDrawn();
+                quietSince = Clock::now();
+            } else if (Clock::now() - quietSince >= std::chrono::milliseconds(quietMs)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     // What a window manager sends when the user closes host's own editor
     // window; the host's idle result once it is not 0 (or after 3 s).
     int CloseAsTheWindowManagerDoes(UiHost& host) {
@@ -223,7 +242,7 @@ protected:
     // At screen scale 2 (one picture pixel per screen pixel): the largest
     // channel difference between the screen and frame `frame` of place's
     // strip over the background. The host window is moved so the control is
-    // on the screen.
+    // on the screen (the uncovered part is drawn again at a later tick: poll).
     int FrameDifference(UiHost& host, const Place& place, int frame) {
         const DecodedPicture& strip = ResourcePicture(place.file);
         const DecodedPicture& bg = ResourcePicture("BG@2x.png");
@@ -234,7 +253,6 @@ protected:
         if (GeometryOf(host.Parent()).y != -shift) {
             XMoveWindow(display, host.Parent(), 0, -shift);
             XSync(display, False);
-            Pump(80);  // the uncovered part is drawn again
         }
         XImage* shot = XGetImage(display, host.Widget(), place.x * 2, place.y * 2,
                                  static_cast<unsigned>(strip.width),

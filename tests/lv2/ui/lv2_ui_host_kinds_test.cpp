@@ -9,7 +9,6 @@
 #include <string>
 #include <thread>
 
-#include "editor/pixel_size.h"
 #include "lv2_ui_fixture.h"
 #include "ui_test_host.h"
 
@@ -54,18 +53,22 @@ TEST_F(LV2UiHostKinds, TheHostsScaleFactorIsTheScreenScaleAndWinsOverXftDpi) {
         const char* what;
         Offer offer;
         float screenScale;
+        int width;  // pixels
     } kCases[] = {
-        {"scale factor 2", {.scaleFactor = 2.0f}, 2.0f},
-        {"scale factor 1.5", {.scaleFactor = 1.5f}, 1.5f},
-        {"beyond the largest screen scale", {.scaleFactor = 9.0f}, 4.0f},
-        {"without urid:map the option cannot be read", {.map = false, .scaleFactor = 2.0f}, 1.0f},
+        {"scale factor 2", {.scaleFactor = 2.0f}, 2.0f, 496},
+        {"scale factor 1.5", {.scaleFactor = 1.5f}, 1.5f, 372},
+        {"beyond the largest screen scale", {.scaleFactor = 9.0f}, 4.0f, 992},
+        {"without urid:map the option cannot be read",
+         {.map = false, .scaleFactor = 2.0f},
+         1.0f,
+         248},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.what);
         UiHost& host = OpenHost(c.offer);
         GraphicsWindow& editor = EditorOf(host);
         EXPECT_TRUE(PumpUntil([&] { return editor.GetScreenScale() == c.screenScale; }));
-        EXPECT_EQ(editor.PixelWidth(), PixelSize(248.0f, c.screenScale));
+        EXPECT_EQ(editor.PixelWidth(), c.width);
         ASSERT_FALSE(host.resizes.empty());
         EXPECT_EQ(host.resizes.back(), (Size{editor.PixelWidth(), editor.PixelHeight()}));
         hosts.clear();
