@@ -21,6 +21,7 @@
 #include "editor/picture_decoder.h"
 #include "editor/platform/graphics_window.h"
 #include "product/channel_parameters.h"
+#include "product_controls.h"
 #include "resource_pictures.h"
 #include "ui_test_host.h"
 #include "x_screen_resources.h"
@@ -44,21 +45,8 @@ constexpr Spot kMicPreSwitch{70.0f, 631.5f};
 constexpr Spot kResizer{238.0f, 652.0f};
 
 // Where each control sits and what it shows (the product's layout, in units).
-struct Place {
-    int paramIdx;
-    const char* file;
-    int frames;
-    int x;
-    int y;
-};
-const Place kPlaces[] = {
-    {kBypass, "SWITCH@2x.png", 2, 159, 621},    {kMicPre, "SWITCH@2x.png", 2, 49, 621},
-    {kOversampling, "OVER@2x.png", 2, 64, 647}, {kPreampGain, "GAIN@2x.png", 61, 31, 518},
-    {kOutputTrim, "TRIM@2x.png", 61, 141, 518}, {kHighPass, "HPF@2x.png", 5, 31, 395},
-    {kLowFreq, "LF@2x.png", 5, 31, 271},        {kLowGain, "BGAIN@2x.png", 61, 141, 271},
-    {kMidFreq, "MF@2x.png", 7, 30, 150},        {kMidGain, "BGAIN@2x.png", 61, 141, 148},
-    {kHighGain, "BGAIN@2x.png", 61, 141, 25},
-};
+using Place = ControlPlace;
+inline constexpr const auto& kPlaces = kControlPlaces;
 
 // Open socket descriptors of the process (X connections among them).
 inline int OpenSockets() {
