@@ -33,6 +33,9 @@ std::mutex gChainLock;
 constexpr int kMaxChain = 16;
 XErrorHandler gChain[kMaxChain] = {};
 int gChainSize = 0;
+// The handler the last scope put back: another thread may have entered ours
+// just before, and finds the chain without it.
+XErrorHandler gPutBack = nullptr;
 thread_local int tPassedOn = 0;
 
 int OnXError(Display* display, XErrorEvent* error) {
@@ -43,7 +46,11 @@ int OnXError(Display* display, XErrorEvent* error) {
     {
         const std::lock_guard lock(gChainLock);
         const int index = gChainSize - 1 - tPassedOn;
-        if (index >= 0) next = gChain[index];
+        if (index >= 0) {
+            next = gChain[index];
+        } else if (tPassedOn == 0) {
+            next = gPutBack;
+        }
     }
     if (next == nullptr) return 0;
     ++tPassedOn;
@@ -115,6 +122,7 @@ X11Connection::ErrorScope::~ErrorScope() {
         XSetErrorHandler(current);
         return;
     }
+    gPutBack = gChain[mReplaced];
     gChainSize = mReplaced;
 }
 
