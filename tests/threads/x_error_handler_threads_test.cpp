@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "editor/platform/x11_connection.h"
+#include "x_test_display.h"
 
 // After the editor's headers: Xlib's macros would break them.
 #include <X11/Xlib.h>
@@ -23,7 +24,7 @@ int HostHandler(Display* display, XErrorEvent*) {
 }
 
 TEST(XErrorHandlerThreads, AnotherThreadsErrorsReachTheHostWhileTheEditorsScopesComeAndGo) {
-    gHostDisplay = XOpenDisplay(nullptr);
+    gHostDisplay = OpenTestDisplay();
     if (gHostDisplay == nullptr) GTEST_SKIP() << "no X display (scripts/test starts Xvfb)";
     X11Connection connection;
     Display* ours = connection.Acquire();
