@@ -74,12 +74,14 @@ TEST_F(LV2UiHostKinds, TheHostsScaleFactorIsTheScreenScaleAndWinsOverXftDpi) {
         hosts.clear();
     }
 
-    // The screen's scale changing under the editor does not move it off the host's.
+    // The screen's scale changing under the editor does not move it off the
+    // host's, while an editor without the host's follows it.
     UiHost& host = OpenHost({.scaleFactor = 1.5f});
+    UiHost& follower = OpenHost({}, 400, 0);
     GraphicsWindow& editor = EditorOf(host);
     ASSERT_TRUE(PumpUntil([&] { return editor.GetScreenScale() == 1.5f; }));
     SetResources("Xft.dpi:\t192\n");
-    Pump(200);
+    EXPECT_TRUE(PumpUntil([&] { return EditorOf(follower).GetScreenScale() == 2.0f; }));
     EXPECT_EQ(editor.GetScreenScale(), 1.5f);
 }
 
@@ -105,6 +107,9 @@ TEST_F(LV2UiHostKinds, TheOptionsInterfaceChangesTheScaleLaterAndReportsWhatItHo
     }
     Pump(100);
     EXPECT_EQ(editor.GetScreenScale(), 1.25f);
+    // A scale that can be is taken: the pumping shows changes.
+    EXPECT_EQ(host.SetScaleFactor(1.5f), LV2_OPTIONS_SUCCESS);
+    EXPECT_TRUE(PumpUntil([&] { return editor.GetScreenScale() == 1.5f; }));
     EXPECT_FALSE(host.GetOption(LV2_UI__windowTitle, held)) << "the host gave no title";
     EXPECT_FALSE(host.GetOption("urn:nobody:knows", held));
 }

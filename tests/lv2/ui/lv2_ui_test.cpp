@@ -249,7 +249,13 @@ TEST_F(LV2Ui, PortEventsOutsideTheControlsChangeNothing) {
     host.PortEvent(UiHost::NotifyPort(), sizeof huge, host.PatchUrids().atomEventTransfer, &huge);
     Pump(40);
     EXPECT_EQ(host.Ui().GetParam(kPreampGain)->GetNorm(), before);
+    EXPECT_EQ(ShownValue(host, kPreampGain), before);
     EXPECT_EQ(host.resizes.size(), 1u);
+    // The same value in a well-formed event arrives, and the control shows it.
+    host.PortEvent(kPreampGain, sizeof value, 0, &value);
+    const double norm = host.Ui().GetParam(kPreampGain)->ToNorm(value);
+    EXPECT_NE(norm, before);
+    EXPECT_TRUE(PumpUntil([&] { return ShownValue(host, kPreampGain) == norm; }));
 }
 
 TEST_F(LV2Ui, ADragWritesRisingValuesBetweenOneTouchBeginAndEnd) {
