@@ -61,6 +61,16 @@ public:
         Button(button, true);
         Button(button, false);
     }
+    // [main] count clicks whose events reach the server back to back, so
+    // their times are as close as the server makes them whatever the pace of
+    // the test (two: a double click).
+    void Clicks(int count, unsigned button = 1) {
+        for (int i = 0; i < count; ++i) {
+            XTestFakeButtonEvent(mDisplay, button, True, CurrentTime);
+            XTestFakeButtonEvent(mDisplay, button, False, CurrentTime);
+        }
+        Settle(mWaits.button);
+    }
     // [main]
     void Key(KeySym keysym, bool down) {
         XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, keysym), down ? True : False,

@@ -57,8 +57,12 @@ public:
     // unknown or the atlas is full at its largest size (which Full() then reports).
     // Glyphs stay where they are until Clear().
     const Glyph* Find(int font, std::uint32_t codePoint, float pixelSize);
-    // [ui] Whether a glyph found no room since the last Clear().
+    // [ui] Whether a glyph found no room since the last Clear() or ForgetFull().
     bool Full() const { return mFull; }
+    // [ui] Starts telling anew whether glyphs find room, keeping the glyphs.
+    void ForgetFull() { mFull = false; }
+    // [ui] Whether no glyph is placed.
+    bool Empty() const { return mGlyphs.empty(); }
     // [ui] Forgets every glyph (not the fonts), so the atlas fills anew from the top.
     void Clear();
     // [ui] The kerning between two glyph indices at `pixelSize`.

@@ -166,6 +166,8 @@ public:
     float Text(float x, float y, Color color, const char* text, const char* end = nullptr);
     // [ui] The advance and the box (from ascender to descender) the text would have.
     TextBounds MeasureText(float x, float y, const char* text, const char* end = nullptr);
+    // [ui] How often the glyph atlas started anew (for tests and figures).
+    int AtlasClears() const { return mAtlasClears; }
 
 private:
     struct State {
@@ -220,6 +222,7 @@ private:
     ImageStore mImages;
     FramebufferStore mFramebuffers{mImages};
     FontAtlas mFonts;
+    int mAtlasClears = 0;
 };
 
 // [any] Textures never exceed this side, whatever the driver allows: what the

@@ -199,10 +199,9 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
     unsigned ph = 0;
     unsigned border = 0;
     unsigned depth = 0;
-    const int errorsBefore = mConnection.ErrorCount();
+    const unsigned long firstSerial = mConnection.NextRequestSerial();
     XGetGeometry(display, parent, &root, &px, &py, &pw, &ph, &border, &depth);
-    XSync(display, False);
-    if (mConnection.ErrorCount() != errorsBefore) {
+    if (mConnection.RequestsFailedSince(firstSerial)) {
         XFree(visual);
         return false;
     }

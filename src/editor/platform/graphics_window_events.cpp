@@ -34,7 +34,7 @@ void GraphicsWindow::Native::Leave() {
 bool GraphicsWindow::Native::MakeStandIn() {
     if (drawable != window && drawable != 0) return true;
     X11Connection::ErrorScope errors;
-    const int errorsBefore = owner.mConnection.ErrorCount();
+    const unsigned long firstSerial = owner.mConnection.NextRequestSerial();
     XSetWindowAttributes set{};
     set.colormap = colormap;
     set.border_pixel = 0;
@@ -42,8 +42,7 @@ bool GraphicsWindow::Native::MakeStandIn() {
     const Window standIn =
         XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, depth, InputOutput,
                       visual, CWColormap | CWBorderPixel | CWBackPixmap, &set);
-    XSync(display, False);
-    if (standIn == 0 || owner.mConnection.ErrorCount() != errorsBefore) return false;
+    if (owner.mConnection.RequestsFailedSince(firstSerial) || standIn == 0) return false;
     drawable = standIn;
     return true;
 }

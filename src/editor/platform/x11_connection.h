@@ -17,7 +17,8 @@
 // Xlib's types stay out of this header: the display and the event are the
 // opaque structures behind Xlib's Display and XEvent.
 //
-// Threads: [ui] throughout (the host's main thread), except ErrorCount.
+// Threads: [ui] throughout (the host's main thread), except ErrorCount. The
+// error handler itself runs on whichever thread an error surfaces.
 #include <atomic>
 #include <string>
 #include <unordered_map>
@@ -62,21 +63,39 @@ public:
     // [any] X errors seen on this connection since it was made.
     int ErrorCount() const { return mErrors.load(std::memory_order_relaxed); }
 
+    // An error is blamed on the request that caused it, by its serial: a
+    // check notes the serial of the next request, makes its requests, and
+    // asks whether any of them failed. Errors of earlier requests (another
+    // editor's, still on their way from the server) do not count.
+    // [ui] The serial the next request on the open connection will have.
+    unsigned long NextRequestSerial() const;
+    // [ui] Waits until the server has handled every request made so far;
+    // whether any from firstSerial on failed (true when closed).
+    bool RequestsFailedSince(unsigned long firstSerial);
+
     // Xlib's error handler is one per process and toolkits replace it when
     // they like. While a scope is alive (they nest) ours is installed: it
     // counts the errors of every open X11Connection on that connection and
-    // passes those of other connections to the handler that was installed
-    // before. Errors of our connections are read only inside our own calls,
-    // so they never reach a handler that may end the host, and no handler of
-    // ours stays behind once the scope ends.
+    // passes those of other connections on to the handler it replaced.
+    // Errors of our connections are read only inside our own calls, so they
+    // never reach a handler that may end the host. A scope that finds ours
+    // replaced by someone else's (a host installing its own inside one of
+    // our callbacks) installs ours again for its lifetime and then gives the
+    // host's back; the outermost puts back the handler it found unless the
+    // host installed another meanwhile, which then stays.
     class ErrorScope {
     public:
         // [ui]
         ErrorScope();
-        // [ui] Puts the previous handler back unless someone replaced ours.
+        // [ui]
         ~ErrorScope();
         ErrorScope(const ErrorScope&) = delete;
         ErrorScope& operator=(const ErrorScope&) = delete;
+
+    private:
+        // Where the handler this scope replaced sits in the chain; -1 when
+        // ours was installed already.
+        int mReplaced = -1;
     };
 
 private:
@@ -86,6 +105,10 @@ private:
     int mUsers = 0;
     std::unordered_map<unsigned long, X11EventTarget*> mTargets;
     std::atomic<int> mErrors{0};
+    // The largest serial of a failed request (errors arrive in order).
+    std::atomic<unsigned long> mLastErrorSerial{0};
+    // XInput's major opcode on the display; -1 without the extension.
+    int mXInputOpcode = -1;
     // The next open connection, for the error handler.
     X11Connection* mNextOpen = nullptr;
 };

@@ -98,6 +98,8 @@ public:
 
     // [ui] The options the host gave, as far as the UI could read them.
     const LV2UIHostOptions& HostOptions() const { return mOptions; }
+    // [ui] Whether the host link traces (decided once, when the UI opened).
+    bool Traces() const { return mLink.trace; }
 
     // [ui] The editor's window handle.
     const EditorWindow& Window() const { return mWindow; }

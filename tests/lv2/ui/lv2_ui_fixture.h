@@ -22,6 +22,7 @@
 #include "editor/platform/editor_window.h"
 #include "editor/platform/x11_connection.h"
 #include "product/channel_parameters.h"
+#include "product_controls.h"
 #include "resource_pictures.h"
 #include "ui_test_host.h"
 #include "x_screen_resources.h"
@@ -45,21 +46,8 @@ constexpr Spot kMicPreSwitch{70.0f, 631.5f};
 constexpr Spot kResizer{238.0f, 652.0f};
 
 // Where each control sits and what it shows (the product's layout, in units).
-struct Place {
-    int paramIdx;
-    const char* file;
-    int frames;
-    int x;
-    int y;
-};
-const Place kPlaces[] = {
-    {kBypass, "SWITCH@2x.png", 2, 159, 621},    {kMicPre, "SWITCH@2x.png", 2, 49, 621},
-    {kOversampling, "OVER@2x.png", 2, 64, 647}, {kPreampGain, "GAIN@2x.png", 61, 31, 518},
-    {kOutputTrim, "TRIM@2x.png", 61, 141, 518}, {kHighPass, "HPF@2x.png", 5, 31, 395},
-    {kLowFreq, "LF@2x.png", 5, 31, 271},        {kLowGain, "BGAIN@2x.png", 61, 141, 271},
-    {kMidFreq, "MF@2x.png", 7, 30, 150},        {kMidGain, "BGAIN@2x.png", 61, 141, 148},
-    {kHighGain, "BGAIN@2x.png", 61, 141, 25},
-};
+using Place = ControlPlace;
+inline constexpr const auto& kPlaces = kControlPlaces;
 
 // Open socket descriptors of the process (X connections among them).
 inline int OpenSockets() {
@@ -149,6 +137,25 @@ protected:
         return condition();
     }
 
+    // Pumps until window has drawn no frame for quietMs (its first frames
+    // and late exposures done); false when it never rests within 5 s.
+    bool PumpUntilQuiet(const EditorWindow& window, int quietMs = 100) {
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
+        int frames = window.FramesDrawn();
+        Clock::time_point quietSince = Clock::now();
+        while (Clock::now() < deadline) {
+            Pump(10);
+            if (window.FramesDrawn() != frames) {
+                frames = window.FramesDrawn();
+                quietSince = Clock::now();
+            } else if (Clock::now() - quietSince >= std::chrono::milliseconds(quietMs)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     // What a window manager sends when the user closes host's own editor
     // window; the host's idle result once it is not 0 (or after 3 s).
     int CloseAsTheWindowManagerDoes(UiHost& host) {
@@ -226,7 +233,7 @@ protected:
     // At screen scale 2 (one picture pixel per screen pixel): the largest
     // channel difference between the screen and frame `frame` of place's
     // strip over the background. The host window is moved so the control is
-    // on the screen.
+    // on the screen (the uncovered part is drawn again at a later tick: poll).
     int FrameDifference(UiHost& host, const Place& place, int frame) {
         const DecodedPicture& strip = ResourcePicture(place.file);
         const DecodedPicture& bg = ResourcePicture("BG@2x.png");
@@ -237,7 +244,6 @@ protected:
         if (GeometryOf(host.Parent()).y != -shift) {
             XMoveWindow(display, host.Parent(), 0, -shift);
             XSync(display, False);
-            Pump(80);  // the uncovered part is drawn again
         }
         XImage* shot = XGetImage(display, host.Widget(), place.x * 2, place.y * 2,
                                  static_cast<unsigned>(strip.width),
