@@ -231,7 +231,8 @@ bool GraphicsWindow::CreateNativeWindow(unsigned long parent, int x, int y, int 
     StoreTitle();
     XClassHint hint{const_cast<char*>("Editor"), const_cast<char*>("EditorWndClass")};
     XSetClassHint(display, n.window, &hint);
-    mConnection.Register(n.window, &n);
+    mConnection.Register(n.window, {[&n](XEvent& event) { n.HandleXEvent(event); },
+                                    [&n] { n.scale.ResourcesChanged(); }});
     n.context = CreateGlxContext(display, chosen.config);
     if (n.context == nullptr) return false;
     n.cursors.emplace(display, n.window);

@@ -16,7 +16,7 @@
 #include "editor/platform/x11_connection.h"
 #include "editor/platform/x_event_translation.h"
 
-struct GraphicsWindow::Native final : X11EventTarget, GLContextAccess {
+struct GraphicsWindow::Native final : GLContextAccess {
     Native(GraphicsWindow& owner, Graphics& scene) : owner(owner), input(scene) {}
 
     // The window's context, for the canvas and the frames.
@@ -24,8 +24,7 @@ struct GraphicsWindow::Native final : X11EventTarget, GLContextAccess {
     void Leave() override;
     bool MakeStandIn();
 
-    void HandleXEvent(XEvent& event) override;
-    void OnResourcesChanged() override { scale.ResourcesChanged(); }
+    void HandleXEvent(XEvent& event);
     void Press(const XButtonEvent& event);
     void Exposed(const XExposeEvent& event);
     void WindowDestroyed();

@@ -182,13 +182,27 @@ bool X11Connection::RequestsFailedSince(unsigned long firstSerial) {
     return mLastErrorSerial.load(std::memory_order_relaxed) >= firstSerial;
 }
 
-void X11Connection::Register(unsigned long window, X11EventTarget* target) {
-    mTargets[window] = target;
+void X11Connection::Register(unsigned long window, X11EventTarget target) {
+    mTargets[window] = std::move(target);
 }
 
 void X11Connection::Unregister(unsigned long window) {
     mTargets.erase(window);
 }
+
+namespace {
+
+// Hands event to window's target. The handler is copied first: the target may
+// unregister itself while it runs (its window destroyed).
+void Deliver(const std::unordered_map<unsigned long, X11EventTarget>& targets, unsigned long window,
+             XEvent& event) {
+    const auto found = targets.find(window);
+    if (found == targets.end()) return;
+    const std::function<void(XEvent&)> handler = found->second.onEvent;
+    handler(event);
+}
+
+}  // namespace
 
 void X11Connection::DispatchPendingEvents(bool readConnection) {
     ErrorScope errors;
@@ -209,8 +223,7 @@ void X11Connection::DispatchPendingEvents(bool readConnection) {
             const auto* device = static_cast<const XIDeviceEvent*>(event.xcookie.data);
             const int kind = event.xcookie.evtype;
             if (kind == XI_TouchBegin || kind == XI_TouchUpdate || kind == XI_TouchEnd) {
-                const auto found = mTargets.find(device->event);
-                if (found != mTargets.end()) found->second->HandleXEvent(event);
+                Deliver(mTargets, device->event, event);
             }
             if (mDisplay != nullptr) XFreeEventData(mDisplay, &event.xcookie);
             continue;
@@ -220,12 +233,11 @@ void X11Connection::DispatchPendingEvents(bool readConnection) {
             // Copied: a window may close while hearing of it.
             const auto targets = mTargets;
             for (const auto& [window, target] : targets) {
-                if (mTargets.count(window) != 0) target->OnResourcesChanged();
+                if (mTargets.count(window) != 0) target.onResourcesChanged();
             }
             continue;
         }
-        const auto found = mTargets.find(event.xany.window);
-        if (found != mTargets.end()) found->second->HandleXEvent(event);
+        Deliver(mTargets, event.xany.window, event);
     }
 }
 

@@ -20,19 +20,19 @@
 // Threads: [ui] throughout (the host's main thread), except ErrorCount. The
 // error handler itself runs on whichever thread an error surfaces.
 #include <atomic>
+#include <functional>
 #include <string>
 #include <unordered_map>
 
 struct _XDisplay;
 union _XEvent;
 
-class X11EventTarget {
-public:
-    virtual ~X11EventTarget() = default;
+// What a window registered on the connection hears of it.
+struct X11EventTarget {
     // [ui] An event for the target's window.
-    virtual void HandleXEvent(_XEvent& event) = 0;
+    std::function<void(_XEvent& event)> onEvent;
     // [ui] The root window's resource database changed.
-    virtual void OnResourcesChanged() = 0;
+    std::function<void()> onResourcesChanged;
 };
 
 class X11Connection {
@@ -53,7 +53,7 @@ public:
     _XDisplay* Handle() const { return mDisplay; }
 
     // [ui] Routes the events of window to target until Unregister.
-    void Register(unsigned long window, X11EventTarget* target);
+    void Register(unsigned long window, X11EventTarget target);
     // [ui]
     void Unregister(unsigned long window);
     // [ui] Dispatches every event waiting: those Xlib has queued already and,
@@ -103,7 +103,7 @@ private:
 
     _XDisplay* mDisplay = nullptr;
     int mUsers = 0;
-    std::unordered_map<unsigned long, X11EventTarget*> mTargets;
+    std::unordered_map<unsigned long, X11EventTarget> mTargets;
     std::atomic<int> mErrors{0};
     // The largest serial of a failed request (errors arrive in order).
     std::atomic<unsigned long> mLastErrorSerial{0};
