@@ -1,5 +1,7 @@
 #include "editor/graphics_binding.h"
 
+#include <memory>
+
 #include "editor/graphics.h"
 
 void SceneBinding::DestroyGraphics(Graphics* graphics) {
@@ -53,6 +55,17 @@ bool SceneBinding::OnKeyDown(Graphics& graphics, const KeyStroke& key) {
 
 bool SceneBinding::OnKeyUp(Graphics& graphics, const KeyStroke& key) {
     return graphics.OnKeyUp(graphics.LastMouseX(), graphics.LastMouseY(), key);
+}
+
+void ReplaceScenes(GraphicsEditorDelegate& delegate,
+                   std::function<Graphics*(const Graphics& made)> make) {
+    delegate.SetMakeGraphicsFunc([first = delegate.MakeGraphics(), make]() -> Graphics* {
+        const std::unique_ptr<Graphics> made(first ? first() : nullptr);
+        if (made == nullptr) return nullptr;
+        Graphics* scene = make(*made);
+        if (scene != nullptr) scene->SetResourceTable(made->ResourceTable());
+        return scene;
+    });
 }
 
 SceneBinding& EditorGraphicsBinding() {

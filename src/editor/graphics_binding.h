@@ -7,6 +7,8 @@
 // drawing nothing). A window that shows scenes (the platform's editor-window
 // handle) derives from it and opens them itself; each delegate has its own
 // binding, so nothing of one editor's window is process-wide.
+#include <functional>
+
 #include "core/graphics_editor_delegate.h"
 
 class SceneBinding : public GraphicsBinding {
@@ -42,3 +44,10 @@ public:
 // [any] The binding of scenes shown without a window of their own (and of
 // scenes that are their own window); it keeps no state.
 SceneBinding& EditorGraphicsBinding();
+
+// [main] Makes delegate's scenes through make from now on: make gets the
+// scene the delegate's make-graphics function made and returns another of
+// its size, frame rate and draw scale, which takes its resource table; the
+// first is deleted. Tests and tools show scenes in windows of their own so.
+void ReplaceScenes(GraphicsEditorDelegate& delegate,
+                   std::function<Graphics*(const Graphics& made)> make);

@@ -1,6 +1,7 @@
 #include "editor/headless/headless_window.h"
 
 #include "core/graphics_editor_delegate.h"
+#include "editor/graphics_binding.h"
 
 HeadlessWindow::HeadlessWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps,
                                float scale)
@@ -20,14 +21,9 @@ HeadlessWindow::~HeadlessWindow() {
 }
 
 void HeadlessWindow::Attach(GraphicsEditorDelegate& delegate, float screenScale) {
-    const auto make = delegate.MakeGraphics();
-    delegate.SetMakeGraphicsFunc([&delegate, make, screenScale]() -> Graphics* {
-        Graphics* made = make ? make() : nullptr;
-        if (made == nullptr) return nullptr;
-        auto* window = new HeadlessWindow(delegate, made->Width(), made->Height(), made->FPS(),
-                                          made->DrawScale());
-        window->SetResourceTable(made->ResourceTable());
-        delete made;
+    ReplaceScenes(delegate, [&delegate, screenScale](const Graphics& made) {
+        auto* window =
+            new HeadlessWindow(delegate, made.Width(), made.Height(), made.FPS(), made.DrawScale());
         window->SetReportedScreenScale(screenScale);
         return window;
     });

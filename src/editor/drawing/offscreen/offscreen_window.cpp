@@ -7,6 +7,7 @@
 #include "core/graphics_editor_delegate.h"
 #include "editor/drawing/offscreen/offscreen_context.h"
 #include "editor/drawing/renderer.h"
+#include "editor/graphics_binding.h"
 
 OffscreenWindow::OffscreenWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps,
                                  float scale, std::unique_ptr<GLCanvas> canvas)
@@ -27,14 +28,9 @@ OffscreenWindow::~OffscreenWindow() {
 
 void OffscreenWindow::Attach(GraphicsEditorDelegate& delegate, float screenScale,
                              int maxTextureSize) {
-    const auto make = delegate.MakeGraphics();
-    delegate.SetMakeGraphicsFunc([&delegate, make, screenScale, maxTextureSize]() -> Graphics* {
-        Graphics* made = make ? make() : nullptr;
-        if (made == nullptr) return nullptr;
-        auto* window = new OffscreenWindow(delegate, made->Width(), made->Height(), made->FPS(),
-                                           made->DrawScale());
-        window->SetResourceTable(made->ResourceTable());
-        delete made;
+    ReplaceScenes(delegate, [&delegate, screenScale, maxTextureSize](const Graphics& made) {
+        auto* window = new OffscreenWindow(delegate, made.Width(), made.Height(), made.FPS(),
+                                           made.DrawScale());
         window->SetReportedScreenScale(screenScale);
         window->GL().SetMaxTextureSize(maxTextureSize);
         return window;
