@@ -34,9 +34,9 @@ private:
     BlendStyle mPictureBlend;
 };
 
-class GraphicsGLTest : public testing::Test {
+class GLCanvasTest : public testing::Test {
 protected:
-    GraphicsGLTest() {
+    GLCanvasTest() {
         pictures.Add("DST@2x.png", RgbaPng(20, 20, [](int, int) { return 0x80C86400u; }));
         pictures.Add("SRC@2x.png", RgbaPng(20, 20, [](int, int) { return 0xC00040FFu; }));
         pictures.Add("BG@2x.png", RgbaPng(496, 1324, [](int x, int y) {
@@ -48,7 +48,7 @@ protected:
                          return 0xFF000000u | grey << 16 | grey << 8 | grey;
                      }));
     }
-    ~GraphicsGLTest() override { window.reset(); }
+    ~GLCanvasTest() override { window.reset(); }
 
     // Opens the window with layout run on it.
     OffscreenWindow& Open(const std::function<void(Graphics&)>& layout) {
@@ -78,7 +78,7 @@ Premultiplied FromStraight(int r, int g, int b, int a) {
     return {r / 255.0 * alpha, g / 255.0 * alpha, b / 255.0 * alpha, alpha};
 }
 
-TEST_F(GraphicsGLTest, BlendModesCompositeByTheirFactors) {
+TEST_F(GLCanvasTest, BlendModesCompositeByTheirFactors) {
     // Destination: (200, 100, 0) at alpha 128; source: (0, 64, 255) at alpha 192.
     const Premultiplied d = FromStraight(200, 100, 0, 128);
     const Premultiplied s = FromStraight(0, 64, 255, 192);
@@ -114,7 +114,7 @@ TEST_F(GraphicsGLTest, BlendModesCompositeByTheirFactors) {
     }
 }
 
-TEST_F(GraphicsGLTest, BlendWeightScalesAPicturesOpacity) {
+TEST_F(GLCanvasTest, BlendWeightScalesAPicturesOpacity) {
     // The source at weight 0.25 over an opaque background.
     OffscreenWindow& w = Open([](Graphics& g) {
         g.AddBackground("BG.png");
@@ -157,7 +157,7 @@ public:
     }
 };
 
-class RetainedFrame : public GraphicsGLTest, public testing::WithParamInterface<bool> {};
+class RetainedFrame : public GLCanvasTest, public testing::WithParamInterface<bool> {};
 
 TEST_P(RetainedFrame, RedrawsOnlyWhatChanged) {
     Control* knob = nullptr;
@@ -213,7 +213,7 @@ TEST_P(RetainedFrame, RedrawsOnlyWhatChanged) {
 
 INSTANTIATE_TEST_SUITE_P(CopiedByBlitOrTexture, RetainedFrame, testing::Bool());
 
-TEST_F(GraphicsGLTest, AtFractionalScalesAKnobShowsNothingOfItsNeighbouringFrames) {
+TEST_F(GLCanvasTest, AtFractionalScalesAKnobShowsNothingOfItsNeighbouringFrames) {
     // Five frames of 20 x 20 units, red, green, blue, red, green, over black.
     pictures.Add("HUES@2x.png", RgbaPng(40, 200, [](int, int y) {
                      return 0xFF000000u | 0xFF0000u >> (8 * ((y / 40) % 3));  // 0xAARRGGBB
@@ -260,7 +260,7 @@ public:
     }
 };
 
-TEST_F(GraphicsGLTest, WithoutARetainedBufferAChangeRedrawsTheWholeEditor) {
+TEST_F(GLCanvasTest, WithoutARetainedBufferAChangeRedrawsTheWholeEditor) {
     Control* knob = nullptr;
     delegate.SetLayoutFunc([&](Graphics* g) {
         g->SetResourceTable(pictures.Table());
@@ -283,7 +283,7 @@ TEST_F(GraphicsGLTest, WithoutARetainedBufferAChangeRedrawsTheWholeEditor) {
     EXPECT_NE(before.At(50, 50, 0), 200);
 }
 
-TEST_F(GraphicsGLTest, AtFractionalScalesTheTopRowShowsTheTopOfTheBackground) {
+TEST_F(GLCanvasTest, AtFractionalScalesTheTopRowShowsTheTopOfTheBackground) {
     // One unit of red at the top of a blue background: the window's first pixel row
     // lies inside it at any scale from 1 to 2, its second row not wholly.
     pictures.Add("STRIPE@2x.png", RgbaPng(496, 1324, [](int, int y) {
@@ -327,7 +327,7 @@ public:
     std::size_t driverAllocations = 0;
 };
 
-TEST_F(GraphicsGLTest, SteadyFramesAllocateNothing) {
+TEST_F(GLCanvasTest, SteadyFramesAllocateNothing) {
     Control* knob = nullptr;
     delegate.SetLayoutFunc([&](Graphics* g) {
         g->SetResourceTable(pictures.Table());
@@ -382,7 +382,7 @@ public:
     }
 };
 
-TEST_F(GraphicsGLTest, BadInputDrawsNothingOutsideTheClip) {
+TEST_F(GLCanvasTest, BadInputDrawsNothingOutsideTheClip) {
     OffscreenWindow& w = Open([](Graphics& g) {
         g.AddBackground("BG.png");
         g.AddControl(new CarelessControl({20, 20, 40, 40}));
