@@ -4,6 +4,7 @@
 // drives it with XTest input, then checks what the host received, the
 // windows' sizes and the pixels on the screen.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -359,6 +360,49 @@ TEST_P(EditorOnX, WheelNotchesStepASelectorWithoutAGesture) {
         EXPECT_EQ(Plug().GetParam(kHighPass)->GetValue(), notch.expected);
     }
     EXPECT_TRUE(Host().CallsOf("touch").size() == Host().CallsOf("request").size());
+}
+
+// A host that drives the editor by its own timer and descriptor callbacks
+// (CLAP's timer and descriptor support, VST3's run loop) gives the handle no
+// run loop: the editor then draws at its ticks and hears its input when the
+// connection's descriptor is readable (or at the next tick, when Xlib read
+// them already on the way of a round trip).
+TEST_P(EditorOnX, AHostsOwnTimerAndDescriptorCallbacksDriveTheEditor) {
+    EditorWindow& editor = first->editor;
+    EditorWindowSettings settings;
+    settings.parent = reinterpret_cast<void*>(static_cast<uintptr_t>(parent));
+    ASSERT_NE(editor.Open(settings), nullptr);
+    EXPECT_EQ(loop->TimerCount(), timersBefore) << "no timer on any loop of ours";
+    EXPECT_EQ(loop->WatchCount(), 0u);
+    const int fd = editor.ConnectionFd();
+    ASSERT_GE(fd, 0);
+    const int periodMs = editor.TickPeriodMs();
+    EXPECT_EQ(periodMs, 15);
+    // The host's loop: a tick every period, the descriptor watched between.
+    auto hostRuns = [&](int ms) {
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
+        Clock::time_point nextTick = Clock::now();
+        while (Clock::now() < end) {
+            if (Clock::now() >= nextTick) {
+                editor.Tick();
+                nextTick += std::chrono::milliseconds(periodMs);
+            }
+            pollfd watch{fd, POLLIN, 0};
+            if (poll(&watch, 1, 2) > 0 && (watch.revents & POLLIN) != 0) {
+                editor.ConnectionReadable();
+            }
+        }
+    };
+    for (int waited = 0; editor.FramesDrawn() == 0 && waited < 5000; waited += 50) hostRuns(50);
+    ASSERT_GT(editor.FramesDrawn(), 0);
+    const double before = Plug().GetParam(kBypass)->GetValue();
+    XTestInput input(display, hostRuns);
+    input.MoveTo(static_cast<int>(kBypassSwitch.x), static_cast<int>(kBypassSwitch.y));
+    input.Click();
+    EXPECT_EQ(Plug().GetParam(kBypass)->GetValue(), 1.0 - before);
+    editor.Close();
+    EXPECT_EQ(editor.ConnectionFd(), -1);
 }
 
 TEST_P(EditorOnX, SwitchClicksToggleTheirParameters) {
