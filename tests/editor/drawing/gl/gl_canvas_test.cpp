@@ -251,6 +251,28 @@ TEST_F(GLCanvasTest, AtFractionalScalesAKnobShowsNothingOfItsNeighbouringFrames)
 }
 
 // A driver that cannot make the retained frame buffer.
+// A context that can no longer be made current: the host destroyed it.
+class LostContext : public GLContextAccess {
+public:
+    bool Enter() override { return false; }
+    void Leave() override {}
+};
+
+// The renderer goes with its objects' names forgotten (they went with the
+// context) and its memory freed: LeakSanitizer sees a renderer left behind.
+TEST_F(GLCanvasTest, ACanvasWhoseContextIsLostFreesItsRenderer) {
+    OffscreenWindow& w = Open([&](Graphics& g) { g.AddBackground("BG.png"); });
+    ASSERT_TRUE(w.Tick());
+    GLCanvas& canvas = w.GL();
+    ASSERT_NE(canvas.Renderer(), nullptr);
+    LostContext lost;
+    canvas.UseContext(&lost);
+    canvas.ReleaseBackEnd();
+    EXPECT_EQ(canvas.Renderer(), nullptr);
+    EXPECT_EQ(w.CachedBitmapCount(), 0u) << "the pictures' images went with it";
+    canvas.UseContext(nullptr);
+}
+
 class NoRetainedBufferWindow : public OffscreenWindow {
 public:
     NoRetainedBufferWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps,
