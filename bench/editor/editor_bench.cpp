@@ -20,7 +20,7 @@ namespace {
 // The product's editor open at the given total scale, drawn once.
 struct OpenEditor {
     explicit OpenEditor(float screenScale) {
-        OffscreenWindow::InstallAsPlatform(screenScale);
+        OffscreenWindow::Attach(delegate, screenScale);
         delegate.OpenWindow(nullptr);
         window = OffscreenWindow::Of(delegate);
         if (window == nullptr || !window->IsOpen()) std::abort();

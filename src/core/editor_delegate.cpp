@@ -16,7 +16,9 @@ void SortedLimits(int32_t first, int32_t second, int32_t& min, int32_t& max) {
 }  // namespace
 
 EditorDelegate::EditorDelegate(const PluginConfig& config)
-    : mParams(config.parameterCount), mEditorWidth(config.editorWidth), mEditorHeight(config.editorHeight) {
+    : mParams(config.parameterCount),
+      mEditorWidth(config.editorWidth),
+      mEditorHeight(config.editorHeight) {
     SortedLimits(config.editorMinWidth, config.editorMaxWidth, mMinWidth, mMaxWidth);
     SortedLimits(config.editorMinHeight, config.editorMaxHeight, mMinHeight, mMaxHeight);
 }
@@ -40,11 +42,15 @@ void* EditorDelegate::OpenWindow(void* /*parent*/) {
     return nullptr;
 }
 
-void EditorDelegate::CloseWindow() { OnEditorClosed(); }
+void EditorDelegate::CloseWindow() {
+    OnEditorClosed();
+}
 
 void EditorDelegate::OnParentWindowResize(int /*width*/, int /*height*/) {}
 
-void EditorDelegate::OnEditorOpened() { SendCurrentValuesToEditor(); }
+void EditorDelegate::OnEditorOpened() {
+    SendCurrentValuesToEditor();
+}
 
 void EditorDelegate::OnEditorClosed() {}
 
@@ -68,19 +74,27 @@ void EditorDelegate::OnMidiInEditor(const MidiMessage& /*message*/) {}
 
 void EditorDelegate::OnSysExInEditor(const SysExMessage& /*message*/) {}
 
-bool EditorDelegate::OnMessage(int /*msgTag*/, int /*ctrlTag*/, int /*dataSize*/, const void* /*data*/) {
+bool EditorDelegate::OnMessage(int /*msgTag*/, int /*ctrlTag*/, int /*dataSize*/,
+                               const void* /*data*/) {
     return false;
 }
 
-void EditorDelegate::NotifyEditorStateRestored() { SendCurrentValuesToEditor(); }
+void EditorDelegate::NotifyEditorStateRestored() {
+    SendCurrentValuesToEditor();
+}
 
-bool EditorDelegate::OnKeyDown(const KeyPress& /*key*/) { return false; }
+bool EditorDelegate::OnKeyDown(const KeyStroke& /*key*/) {
+    return false;
+}
 
-bool EditorDelegate::OnKeyUp(const KeyPress& /*key*/) { return false; }
+bool EditorDelegate::OnKeyUp(const KeyStroke& /*key*/) {
+    return false;
+}
 
 void EditorDelegate::SendControlValueToEditor(int /*ctrlTag*/, double /*normalizedValue*/) {}
 
-void EditorDelegate::SendControlMsgToEditor(int ctrlTag, int msgTag, int dataSize, const void* data) {
+void EditorDelegate::SendControlMsgToEditor(int ctrlTag, int msgTag, int dataSize,
+                                            const void* data) {
     OnMessage(msgTag, ctrlTag, dataSize, data);
 }
 
@@ -88,9 +102,13 @@ void EditorDelegate::SendArbitraryMsgToEditor(int msgTag, int dataSize, const vo
     OnMessage(msgTag, -1, dataSize, data);
 }
 
-void EditorDelegate::SendMidiToEditor(const MidiMessage& message) { OnMidiInEditor(message); }
+void EditorDelegate::SendMidiToEditor(const MidiMessage& message) {
+    OnMidiInEditor(message);
+}
 
-void EditorDelegate::SendSysExToEditor(const SysExMessage& message) { OnSysExInEditor(message); }
+void EditorDelegate::SendSysExToEditor(const SysExMessage& message) {
+    OnSysExInEditor(message);
+}
 
 void EditorDelegate::SendParamValueToEditor(int paramIdx, double /*value*/, bool /*isNormalized*/) {
     OnParamChangeInEditor(paramIdx, ParamSource::EditorDelegate);
@@ -105,7 +123,8 @@ void EditorDelegate::SendUIParamValue(int paramIdx, double normalizedValue) {
     OnParamChangeInEditor(paramIdx, ParamSource::UI);
 }
 
-bool EditorDelegate::NegotiateEditorSize(int /*width*/, int /*height*/, bool /*needsWindowResize*/) {
+bool EditorDelegate::NegotiateEditorSize(int /*width*/, int /*height*/,
+                                         bool /*needsWindowResize*/) {
     return false;
 }
 
@@ -113,15 +132,20 @@ void EditorDelegate::SendUIMidi(const MidiMessage& /*message*/) {}
 
 void EditorDelegate::SendUISysEx(const SysExMessage& /*message*/) {}
 
-void EditorDelegate::SendUIMessage(int /*msgTag*/, int /*ctrlTag*/, int /*dataSize*/, const void* /*data*/) {}
+void EditorDelegate::SendUIMessage(int /*msgTag*/, int /*ctrlTag*/, int /*dataSize*/,
+                                   const void* /*data*/) {}
 
 void EditorDelegate::QueueUIMidi(const MidiMessage& /*message*/) {}
 
 void EditorDelegate::QueueUISysEx(const SysExMessage& /*message*/) {}
 
-bool EditorDelegate::SaveEditorState(ByteChunk& /*chunk*/) const { return true; }
+bool EditorDelegate::SaveEditorState(ByteChunk& /*chunk*/) const {
+    return true;
+}
 
-int EditorDelegate::LoadEditorState(const ByteChunk& /*chunk*/, int startPos) { return startPos; }
+int EditorDelegate::LoadEditorState(const ByteChunk& /*chunk*/, int startPos) {
+    return startPos;
+}
 
 void EditorDelegate::SetScreenScale(double /*scale*/) {}
 

@@ -22,7 +22,7 @@
 #include "core/plugin_config.h"
 
 class ByteChunk;
-struct KeyPress;      // the editor's key value, defined by the editor layer
+struct KeyStroke;  // the editor's key value, defined by the editor layer
 struct MidiMessage;
 struct SysExMessage;
 
@@ -101,9 +101,9 @@ public:
     // [main, ui] Slot 14. Sends every parameter's current value to the editor.
     virtual void NotifyEditorStateRestored();
     // [ui] Slots 15, 16. Answer whether the key was used; default false.
-    virtual bool OnKeyDown(const KeyPress& key);
+    virtual bool OnKeyDown(const KeyStroke& key);
     // [ui]
-    virtual bool OnKeyUp(const KeyPress& key);
+    virtual bool OnKeyUp(const KeyStroke& key);
     // [ui] Slot 17. Default: nothing.
     virtual void SendControlValueToEditor(int ctrlTag, double normalizedValue);
     // [ui] Slot 18. Default: OnMessage(msgTag, ctrlTag, dataSize, data).

@@ -46,11 +46,11 @@ bool GraphicsEditorDelegate::SetHostParamHighlight(int paramIdx, bool highlighte
     return true;
 }
 
-bool GraphicsEditorDelegate::OnKeyDown(const KeyPress& key) {
+bool GraphicsEditorDelegate::OnKeyDown(const KeyStroke& key) {
     return mGraphics != nullptr && mBinding->OnKeyDown(*mGraphics, key);
 }
 
-bool GraphicsEditorDelegate::OnKeyUp(const KeyPress& key) {
+bool GraphicsEditorDelegate::OnKeyUp(const KeyStroke& key) {
     return mGraphics != nullptr && mBinding->OnKeyUp(*mGraphics, key);
 }
 

@@ -53,9 +53,9 @@ public:
     // [ui]
     virtual void SendMidi(Graphics& /*graphics*/, const MidiMessage& /*message*/) {}
     // [ui]
-    virtual bool OnKeyDown(Graphics& /*graphics*/, const KeyPress& /*key*/) { return false; }
+    virtual bool OnKeyDown(Graphics& /*graphics*/, const KeyStroke& /*key*/) { return false; }
     // [ui]
-    virtual bool OnKeyUp(Graphics& /*graphics*/, const KeyPress& /*key*/) { return false; }
+    virtual bool OnKeyUp(Graphics& /*graphics*/, const KeyStroke& /*key*/) { return false; }
     // [ui] Attaches the host's view container (null: none) to the context.
     virtual void SetHostViewContainer(Graphics& /*graphics*/, HostViewContainer* /*container*/) {}
     // [ui] Marks (or unmarks) every control linked to paramIdx in a host colour.
@@ -78,6 +78,10 @@ public:
     // [main] Set by the product at construction. The binding must outlive the
     // delegate; without one no context is ever made.
     void SetMakeGraphicsFunc(MakeGraphicsFunc func) { mMakeGraphicsFunc = std::move(func); }
+    // [main] The make-graphics function set (empty: none).
+    const MakeGraphicsFunc& MakeGraphics() const { return mMakeGraphicsFunc; }
+    // [ui] The binding set (null: none).
+    GraphicsBinding* Binding() const { return mBinding; }
     // [main]
     void SetLayoutFunc(LayoutFunc func) { mLayoutFunc = std::move(func); }
     // [main]
@@ -108,9 +112,9 @@ public:
     // context. A close that arrives while one is running is ignored.
     void CloseWindow() override;
     // [ui]
-    bool OnKeyDown(const KeyPress& key) override;
+    bool OnKeyDown(const KeyStroke& key) override;
     // [ui]
-    bool OnKeyUp(const KeyPress& key) override;
+    bool OnKeyUp(const KeyStroke& key) override;
     // [ui]
     void SendControlValueToEditor(int ctrlTag, double normalizedValue) override;
     // [ui]

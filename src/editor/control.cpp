@@ -16,10 +16,10 @@ void Control::OnMouseUp(float, float, const MouseModifiers&) {}
 void Control::OnMouseDrag(float, float, float, float, const MouseModifiers&) {}
 void Control::OnMouseDblClick(float, float, const MouseModifiers&) {}
 void Control::OnMouseWheel(float, float, const MouseModifiers&, float) {}
-bool Control::OnKeyDown(float, float, const KeyPress&) {
+bool Control::OnKeyDown(float, float, const KeyStroke&) {
     return false;
 }
-bool Control::OnKeyUp(float, float, const KeyPress&) {
+bool Control::OnKeyUp(float, float, const KeyStroke&) {
     return false;
 }
 

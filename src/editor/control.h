@@ -48,9 +48,9 @@ public:
     // [ui]
     virtual void OnMouseWheel(float x, float y, const MouseModifiers& mods, float d);
     // [ui] Whether the key was used; default false.
-    virtual bool OnKeyDown(float x, float y, const KeyPress& key);
+    virtual bool OnKeyDown(float x, float y, const KeyStroke& key);
     // [ui]
-    virtual bool OnKeyUp(float x, float y, const KeyPress& key);
+    virtual bool OnKeyUp(float x, float y, const KeyStroke& key);
     // [ui] Marks the control dirty when the pointer enters / leaves it.
     virtual void OnMouseOver(float x, float y, const MouseModifiers& mods);
     // [ui]

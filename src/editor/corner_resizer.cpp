@@ -29,14 +29,14 @@ void CornerResizer::Draw(Graphics& g) {
 
 void CornerResizer::OnMouseOver(float x, float y, const MouseModifiers& mods) {
     if (!mMouseIsOver && GetUI() != nullptr) {
-        mPreviousCursor = GetUI()->CursorShape();
-        GetUI()->SetCursorShape(kCursorSizeNWSE);
+        mPreviousCursor = GetUI()->CurrentPointerShape();
+        GetUI()->SetPointerShape(kCursorSizeNWSE);
     }
     Control::OnMouseOver(x, y, mods);
 }
 
 void CornerResizer::OnMouseOut() {
-    if (mMouseIsOver && GetUI() != nullptr) GetUI()->SetCursorShape(mPreviousCursor);
+    if (mMouseIsOver && GetUI() != nullptr) GetUI()->SetPointerShape(mPreviousCursor);
     Control::OnMouseOut();
 }
 

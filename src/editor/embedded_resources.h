@@ -4,9 +4,10 @@
 #include <cstddef>
 
 struct EmbeddedResource {
-    const char* name;            // upper case with its scale suffix, wrapped in double quotes: "\"GAIN@2X.PNG\""
-    const char* type;            // the extension in upper case: "PNG", "TTF"
-    const unsigned char* data;   // owned by the module, lives as long as the process
+    const char*
+        name;  // upper case with its scale suffix, wrapped in double quotes: "\"GAIN@2X.PNG\""
+    const char* type;           // the extension in upper case: "PNG", "TTF"
+    const unsigned char* data;  // owned by the module, lives as long as the process
     std::size_t size;
 };
 

@@ -215,12 +215,12 @@ bool Graphics::IsDirty(BoundsList& list) {
 
 void Graphics::Draw(BoundsList& list) {
     if (list.empty()) return;
-    if (DrawsWholeFrames()) {
+    if (mCanvas->DrawsWholeFrames()) {
         list.clear();
         list.push_back(Bounds{0.0f, 0.0f, static_cast<float>(mWidth), static_cast<float>(mHeight)});
     }
     const float s = TotalScale();
-    BeginFrame();
+    mCanvas->BeginFrame();
     const Control* background = mControls.empty() ? nullptr : mControls.front().get();
     auto drawRegion = [&](const Bounds& region) {
         // One small capture, so the visit's std::function stays off the heap in every frame.
@@ -243,7 +243,7 @@ void Graphics::Draw(BoundsList& list) {
         Optimize(list);
         for (const Bounds& r : list) drawRegion(r);
     }
-    EndFrame();
+    mCanvas->EndFrame();
 }
 
 void Graphics::DrawControl(Control* control, const Bounds& region, float scale, bool isBackground) {
@@ -255,10 +255,10 @@ void Graphics::DrawControl(Control* control, const Bounds& region, float scale, 
     if (!overlap) return;
     const Bounds clip = aligned.Intersection(region);
     if (!(clip.W() > 0.0f) || !(clip.H() > 0.0f)) return;
-    ResetTransform();
-    PathClear();
+    mCanvas->ResetTransform();
+    mCanvas->PathClear();
     mClip = clip;
-    SetClipRegion(clip);
+    mCanvas->SetClipRegion(clip);
     control->Draw(*this);
     control->DrawHostHighlight(*this);
 }
@@ -272,8 +272,7 @@ int Graphics::PixelHeight() const {
 }
 
 void Graphics::NotifyPlatformOfSize(bool needsPlatformResize) {
-    ResizePlatformWindow(
-        mDelegate.NegotiateEditorSize(PixelWidth(), PixelHeight(), needsPlatformResize));
+    if (mWindow != nullptr) mWindow->SceneResized(!needsPlatformResize);
 }
 
 void Graphics::Resize(int width, int height, float scale, bool needsPlatformResize) {
@@ -291,7 +290,7 @@ void Graphics::Resize(int width, int height, float scale, bool needsPlatformResi
     NotifyPlatformOfSize(needsPlatformResize);
     VisitAllControls([](Control* c) { c->OnResize(); });
     MarkAllDirty();
-    ResizeBackEnd();
+    mCanvas->Resize();
     if (mLayoutOnResize) mDelegate.ApplyLayout(this);
 }
 
@@ -301,7 +300,7 @@ void Graphics::SetScreenScale(float scale) {
     NotifyPlatformOfSize(true);
     VisitAllControls([](Control* c) { c->OnScaleChanged(); });
     MarkAllDirty();
-    ResizeBackEnd();
+    mCanvas->Resize();
 }
 
 void Graphics::HideCursor(bool hide, bool lock) {
@@ -309,54 +308,54 @@ void Graphics::HideCursor(bool hide, bool lock) {
         if (mCursorHidden) return;
         mHiddenCursorX = mLastMouseX;
         mHiddenCursorY = mLastMouseY;
-        ShowPlatformCursor(false);
+        if (mWindow != nullptr) mWindow->ShowPointer(false);
         mCursorHidden = true;
         mCursorLocked = lock;
         mLastEventFromTouch = false;
         return;
     }
     if (!mCursorHidden) return;
-    if (mCursorLocked) MovePlatformCursor(mHiddenCursorX, mHiddenCursorY);
-    ShowPlatformCursor(true);
+    if (mWindow != nullptr) {
+        if (mCursorLocked) mWindow->MovePointer(mHiddenCursorX, mHiddenCursorY);
+        mWindow->ShowPointer(true);
+    }
     mCursorHidden = false;
     mCursorLocked = false;
 }
 
 void Graphics::WarpCursor(float x, float y) {
-    if (!mLastEventFromTouch) MovePlatformCursor(x, y);
+    if (!mLastEventFromTouch && mWindow != nullptr) mWindow->MovePointer(x, y);
 }
 
-void Graphics::SetCursorShape(int shape) {
+void Graphics::SetPointerShape(int shape) {
     mCursorShape = shape;
+    if (mWindow != nullptr && !mCursorHidden) mWindow->SetPointerShape(shape);
 }
 
-void* Graphics::OpenWindow(void*) {
-    SetScreenScale(ScreenScale());
+void Graphics::SetCanvas(Canvas* canvas) {
+    mCanvas->SetScene(nullptr);
+    mCanvas = canvas != nullptr ? canvas : &mNoCanvas;
+    mCanvas->SetScene(this);
+}
+
+void Graphics::OpenScene() {
+    SetScreenScale(mWindow != nullptr ? mWindow->ScreenScale() : 1.0f);
     mDelegate.ApplyLayout(this);
     MarkAllDirty();
     mDelegate.OnEditorOpened();
+}
+
+void Graphics::CloseScene() {
+    ReleaseAllCaptures();
+    HideCursor(false, true);
+    RemoveAllControls();
+}
+
+void* Graphics::OpenWindow(void*) {
+    OpenScene();
     return nullptr;
 }
 
-void Graphics::ResizePlatformWindow(bool) {}
-void Graphics::ShowPlatformCursor(bool) {}
-void Graphics::MovePlatformCursor(float, float) {}
-void Graphics::DrawBitmap(const BitmapStrip&, const Bounds&, int, int, const BlendStyle*) {}
-void Graphics::FillTriangle(const Color&, float, float, float, float, float, float,
-                            const BlendStyle*) {}
-void Graphics::FillCircle(const Color&, float, float, float, const BlendStyle*) {}
-
-void Graphics::MeasureText(const TextStyle& style, const char* text, Bounds& area) {
-    const std::size_t length = text == nullptr ? 0 : std::char_traits<char>::length(text);
-    area = {0.0f, 0.0f, 0.5f * style.size * static_cast<float>(length), style.size};
+void Graphics::CloseWindow() {
+    CloseScene();
 }
-
-void Graphics::DrawText(const TextStyle&, const char*, const Bounds&, const BlendStyle*) {}
-void Graphics::DrawFastDropShadow(const Bounds&, const Bounds&, float, float, float,
-                                  const BlendStyle*) {}
-void Graphics::PathMoveTo(float, float) {}
-void Graphics::PathLineTo(float, float) {}
-void Graphics::PathArc(float, float, float, float, float) {}
-void Graphics::PathFill(const Color&, const BlendStyle*) {}
-void Graphics::PathStroke(const Color&, float, const BlendStyle*) {}
-void Graphics::SetClipRegion(const Bounds&) {}

@@ -1,14 +1,15 @@
 #pragma once
-// The editor's graphics context: it owns every control, collects the parts
-// of the editor that need redrawing, draws them through its drawing
-// operations, converts between graphics units and pixels, resizes and
-// rescales the editor, routes pointer and key input to the controls, and
-// loads pictures and fonts.
+// The editor's scene: it owns every control, collects the parts of the
+// editor that need redrawing, draws them on its canvas, converts between
+// graphics units and pixels, resizes and rescales the editor, routes pointer
+// and key input to the controls, and loads pictures and fonts.
 //
-// The drawing operations, the cursor and the window are virtual; a drawing
-// back end and a platform window fill them in (the base versions draw
-// nothing). Exactly one Graphics exists per open editor; the editor delegate
-// makes it through its make-graphics function and deletes it on close.
+// It knows no platform: it draws through a Canvas (editor/canvas.h) and asks
+// the window it is shown in for sizes and the pointer through a SceneWindow
+// (editor/scene_window.h); the window that shows it sets both, and without
+// them it draws nothing and asks nothing. Exactly one Graphics exists per
+// open editor; the editor delegate makes it through its make-graphics
+// function and deletes it on close.
 //
 // Units: everything is stored in graphics units; pixels = units x draw scale
 // x screen scale (the total scale).
@@ -24,9 +25,11 @@
 #include "editor/bitmap_cache.h"
 #include "editor/bitmap_strip.h"
 #include "editor/bounds.h"
+#include "editor/canvas.h"
 #include "editor/corner_resizer.h"
 #include "editor/draw_style.h"
 #include "editor/input_event.h"
+#include "editor/scene_window.h"
 
 class BubbleControl;
 class Control;
@@ -37,7 +40,7 @@ struct EmbeddedResourceTable;
 struct FontTables;
 
 // Pointer shapes the platform offers.
-enum CursorShape : int {
+enum PointerShape : int {
     kCursorArrow = 0,
     kCursorIBeam,
     kCursorWait,
@@ -57,7 +60,7 @@ enum CursorShape : int {
 class Graphics {
 public:
     using VisitFunc = std::function<void(Control*)>;
-    using KeyHandlerFunc = std::function<bool(const KeyPress& key, bool isKeyUp)>;
+    using KeyHandlerFunc = std::function<bool(const KeyStroke& key, bool isKeyUp)>;
 
     // [ui] width x height graphics units at draw scale scale; the draw scale
     // may range from half to twice scale. Counts the instance process-wide.
@@ -118,7 +121,7 @@ public:
     // [ui] A value from the delegate for the control attached with ctrlTag.
     void SetControlValueFromDelegate(int ctrlTag, double normalizedValue);
     // [ui] The host highlights (or stops highlighting) the controls of paramIdx.
-    virtual void SetHostParamHighlight(int paramIdx, bool highlighted, int colourIndex);
+    void SetHostParamHighlight(int paramIdx, bool highlighted, int colourIndex);
 
     // ---- Redraw -----------------------------------------------------------------
     // [ui] Runs the animations, then appends every dirty control's rectangle grown
@@ -185,9 +188,9 @@ public:
     // [ui]
     void OnMouseOut();
     // [ui]
-    bool OnKeyDown(float x, float y, const KeyPress& key);
+    bool OnKeyDown(float x, float y, const KeyStroke& key);
     // [ui]
-    bool OnKeyUp(float x, float y, const KeyPress& key);
+    bool OnKeyUp(float x, float y, const KeyStroke& key);
     // [ui]
     void OnDrop(const char* path, float x, float y);
     // [ui] Whether control is held by a press of any touch id.
@@ -233,9 +236,9 @@ public:
     // [ui] Moves the pointer, unless the last event came from a touch.
     void WarpCursor(float x, float y);
     // [ui]
-    int CursorShape() const { return mCursorShape; }
-    // [ui]
-    virtual void SetCursorShape(int shape);
+    int CurrentPointerShape() const { return mCursorShape; }
+    // [ui] A PointerShape, shown by the window (a hidden pointer stays hidden).
+    void SetPointerShape(int shape);
 
     // ---- Resources ----------------------------------------------------------------
     // [ui] The module's resource table (null: files on disk only).
@@ -257,87 +260,88 @@ public:
     // [ui]
     std::size_t CachedBitmapCount() const { return mBitmapCache.Count(); }
 
-    // ---- Drawing operations (base versions draw nothing) ------------------------
+    // ---- Drawing: what controls draw, passed on to the canvas ----------------------
     // [ui]
-    virtual void BeginFrame() {}
+    void DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int srcX, int srcY,
+                    const BlendStyle* blend) {
+        mCanvas->DrawBitmap(strip, dest, srcX, srcY, blend);
+    }
     // [ui]
-    virtual void EndFrame() {}
-    // [ui] Draws the part of strip's picture at source offset (srcX, srcY) units
-    // into dest; blend null means normal, opaque.
-    virtual void DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int srcX, int srcY,
-                            const BlendStyle* blend);
+    void FillTriangle(const Color& color, float x1, float y1, float x2, float y2, float x3,
+                      float y3, const BlendStyle* blend) {
+        mCanvas->FillTriangle(color, x1, y1, x2, y2, x3, y3, blend);
+    }
     // [ui]
-    virtual void FillTriangle(const Color& color, float x1, float y1, float x2, float y2, float x3,
-                              float y3, const BlendStyle* blend);
+    void FillCircle(const Color& color, float cx, float cy, float r, const BlendStyle* blend) {
+        mCanvas->FillCircle(color, cx, cy, r, blend);
+    }
+    // [ui] Fills area with the text's extent (see Canvas::MeasureText).
+    void MeasureText(const TextStyle& style, const char* text, Bounds& area) {
+        mCanvas->MeasureText(style, text, area);
+    }
     // [ui]
-    virtual void FillCircle(const Color& color, float cx, float cy, float r,
-                            const BlendStyle* blend);
-    // [ui] Fills area with the text's extent, placed at the origin. Base: an
-    // estimate from the style's size.
-    virtual void MeasureText(const TextStyle& style, const char* text, Bounds& area);
+    void DrawText(const TextStyle& style, const char* text, const Bounds& area,
+                  const BlendStyle* blend) {
+        mCanvas->DrawText(style, text, area, blend);
+    }
     // [ui]
-    virtual void DrawText(const TextStyle& style, const char* text, const Bounds& area,
-                          const BlendStyle* blend);
+    void DrawFastDropShadow(const Bounds& inner, const Bounds& outer, float offset, float roundness,
+                            float blur, const BlendStyle* blend) {
+        mCanvas->DrawFastDropShadow(inner, outer, offset, roundness, blur, blend);
+    }
     // [ui]
-    virtual void DrawFastDropShadow(const Bounds& inner, const Bounds& outer, float offset,
-                                    float roundness, float blur, const BlendStyle* blend);
+    void PathClear() { mCanvas->PathClear(); }
     // [ui]
-    virtual void PathClear() {}
+    void PathMoveTo(float x, float y) { mCanvas->PathMoveTo(x, y); }
     // [ui]
-    virtual void PathMoveTo(float x, float y);
-    // [ui]
-    virtual void PathLineTo(float x, float y);
+    void PathLineTo(float x, float y) { mCanvas->PathLineTo(x, y); }
     // [ui] Angles in degrees, clockwise, 0 pointing up.
-    virtual void PathArc(float cx, float cy, float r, float startDegrees, float endDegrees);
+    void PathArc(float cx, float cy, float r, float startDegrees, float endDegrees) {
+        mCanvas->PathArc(cx, cy, r, startDegrees, endDegrees);
+    }
     // [ui]
-    virtual void PathClose() {}
+    void PathClose() { mCanvas->PathClose(); }
     // [ui]
-    virtual void PathFill(const Color& color, const BlendStyle* blend);
+    void PathFill(const Color& color, const BlendStyle* blend) { mCanvas->PathFill(color, blend); }
     // [ui]
-    virtual void PathStroke(const Color& color, float width, const BlendStyle* blend);
-    // [ui] Identity: the back end draws under the total scale on its own.
-    virtual void ResetTransform() {}
-    // [ui] The clip of the control about to be drawn (CurrentClip already holds it).
-    virtual void SetClipRegion(const Bounds& clip);
-    // [ui]
+    void PathStroke(const Color& color, float width, const BlendStyle* blend) {
+        mCanvas->PathStroke(color, width, blend);
+    }
+    // [ui] The clip of the control being drawn.
     const Bounds& CurrentClip() const { return mClip; }
 
-    // ---- Platform (base versions do nothing) ----------------------------------
-    // [ui] Creates the window inside parent, sets the screen scale, runs the
+    // ---- Canvas and window --------------------------------------------------------
+    // [ui] What the scene draws on from now on (null: nothing). Images of the
+    // previous canvas are to be released first (ReleaseBitmaps).
+    void SetCanvas(Canvas* canvas);
+    // [ui] The window the scene asks for sizes and the pointer (null: none).
+    void SetWindow(SceneWindow* window) { mWindow = window; }
+    // [ui] The scene is shown: takes the window's screen scale, runs the
     // delegate's layout, marks everything dirty and tells the delegate the
-    // editor opened; the native view.
+    // editor opened.
+    void OpenScene();
+    // [ui] The scene is hidden for good: captures released, the pointer
+    // shown, every control removed.
+    void CloseScene();
+    // [ui] Frees every cached bitmap's image on the canvas (before the canvas
+    // goes).
+    void ReleaseBitmaps();
+    // [ui] The editor's opening as the delegate's binding asks for it: a
+    // scene that is its own window (tests' windows) opens that; the base
+    // opens the scene without a window and returns null.
     virtual void* OpenWindow(void* parent);
-    // [ui]
-    virtual void CloseWindow() {}
-    // [ui]
-    virtual bool PlatformSupportsMultiTouch() const { return false; }
-    // [ui]
-    virtual float ScreenScale() const { return 1.0f; }
-    // [ui] The window takes the new pixel size; parentResized: the host already
-    // resized the parent.
-    virtual void ResizePlatformWindow(bool parentResized);
-    // [ui]
-    virtual void ResizeBackEnd() {}
-    // [ui] Whether the back end keeps no pixels between frames, so every frame
-    // must draw the whole editor.
-    virtual bool DrawsWholeFrames() const { return false; }
+    // [ui] Base: CloseScene.
+    virtual void CloseWindow();
+    // [ui] Whether the scene is its own window (tests' and tools' windows):
+    // it opens itself wherever it is opened from.
+    virtual bool IsOwnWindow() const { return false; }
+    // [ui] Whether the window offers a direct-touch device.
+    bool PlatformSupportsMultiTouch() const {
+        return mWindow != nullptr && mWindow->SupportsMultiTouch();
+    }
 
 protected:
     GraphicsEditorDelegate& Delegate() const { return mDelegate; }
-    // Platform cursor: visibility and position in graphics units.
-    virtual void ShowPlatformCursor(bool visible);
-    virtual void MovePlatformCursor(float x, float y);
-    // Back-end images: a handle for the decoded picture (0: failed) and its
-    // release. Base: a counter, nothing kept.
-    virtual int CreateBackendImage(const DecodedPicture& picture);
-    virtual void FreeBackendImage(int image);
-    // Back-end font: registers the bytes under fontId. They are the font cache's
-    // and stay valid until the last editor of the process goes. Base: accepts.
-    virtual bool LoadBackendFont(const std::string& fontId, const unsigned char* data,
-                                 std::size_t size, const FontTables& tables);
-    // Frees every cached bitmap's back-end image; a derived destructor whose
-    // back end goes away first calls it.
-    void ReleaseBitmaps();
 
 private:
     void Attach(Control* control);
@@ -349,7 +353,7 @@ private:
     uint32_t HostModifiers(const MouseModifiers& mods);
     void BeginOrEndGestures(Control* control, bool begin);
     void TrackMouseOver(float x, float y, const MouseModifiers& mods);
-    bool RouteKey(float x, float y, const KeyPress& key, bool isKeyUp);
+    bool RouteKey(float x, float y, const KeyStroke& key, bool isKeyUp);
     void NotifyPlatformOfSize(bool needsPlatformResize);
     void ScaleResizeDrag(const MouseEvent& point);
 
@@ -388,8 +392,10 @@ private:
     float mHiddenCursorX = -1.0f;
     float mHiddenCursorY = -1.0f;
     Bounds mClip;
+    Canvas mNoCanvas;
+    Canvas* mCanvas = &mNoCanvas;
+    SceneWindow* mWindow = nullptr;
     const EmbeddedResourceTable* mResources = nullptr;
     BitmapCache mBitmapCache;
     int mDecodeCount = 0;
-    int mNextImage = 0;
 };

@@ -1,81 +1,74 @@
 #include "editor/graphics_binding.h"
 
-#include <mutex>
+#include <memory>
 
 #include "editor/graphics.h"
 
-namespace {
-
-class Binding final : public GraphicsBinding {
-public:
-    void DestroyGraphics(Graphics* graphics) override { delete graphics; }
-    void EditorSize(const Graphics& graphics, int& width, int& height,
-                    float& scale) const override {
-        width = graphics.Width();
-        height = graphics.Height();
-        scale = graphics.DrawScale();
-    }
-    void Resize(Graphics& graphics, int width, int height, float scale,
-                bool needsPlatformResize) override {
-        graphics.Resize(width, height, scale, needsPlatformResize);
-    }
-    void* OpenPlatformWindow(Graphics& graphics, void* parent) override {
-        return graphics.OpenWindow(parent);
-    }
-    void ClosePlatformWindow(Graphics& graphics) override { graphics.CloseWindow(); }
-    void SetScreenScale(Graphics& graphics, float scale) override {
-        graphics.SetScreenScale(scale);
-    }
-    void SendParamValue(Graphics& graphics, int paramIdx, double normalizedValue) override {
-        graphics.SetParamValueFromDelegate(paramIdx, normalizedValue);
-    }
-    void SendControlValue(Graphics& graphics, int ctrlTag, double normalizedValue) override {
-        graphics.SetControlValueFromDelegate(ctrlTag, normalizedValue);
-    }
-    void SetHostViewContainer(Graphics& graphics, HostViewContainer* container) override {
-        graphics.SetHostViewContainer(container);
-    }
-    void SetHostParamHighlight(Graphics& graphics, int paramIdx, bool highlighted,
-                               int colourIndex) override {
-        graphics.SetHostParamHighlight(paramIdx, highlighted, colourIndex);
-    }
-    // Keys from the host arrive without a position: the pointer's last one.
-    bool OnKeyDown(Graphics& graphics, const KeyPress& key) override {
-        return graphics.OnKeyDown(graphics.LastMouseX(), graphics.LastMouseY(), key);
-    }
-    bool OnKeyUp(Graphics& graphics, const KeyPress& key) override {
-        return graphics.OnKeyUp(graphics.LastMouseX(), graphics.LastMouseY(), key);
-    }
-};
-
-std::mutex& FactoryLock() {
-    static std::mutex lock;
-    return lock;
+void SceneBinding::DestroyGraphics(Graphics* graphics) {
+    delete graphics;
 }
 
-PlatformGraphicsFactory& Factory() {
-    static PlatformGraphicsFactory factory;
-    return factory;
+void SceneBinding::EditorSize(const Graphics& graphics, int& width, int& height,
+                              float& scale) const {
+    width = graphics.Width();
+    height = graphics.Height();
+    scale = graphics.DrawScale();
 }
 
-}  // namespace
-
-void SetPlatformGraphicsFactory(PlatformGraphicsFactory factory) {
-    std::lock_guard<std::mutex> guard(FactoryLock());
-    Factory() = std::move(factory);
+void SceneBinding::Resize(Graphics& graphics, int width, int height, float scale,
+                          bool needsPlatformResize) {
+    graphics.Resize(width, height, scale, needsPlatformResize);
 }
 
-Graphics* MakePlatformGraphics(GraphicsEditorDelegate& delegate, int width, int height, int fps,
-                               float scale) {
-    PlatformGraphicsFactory factory;
-    {
-        std::lock_guard<std::mutex> guard(FactoryLock());
-        factory = Factory();
-    }
-    return factory ? factory(delegate, width, height, fps, scale) : nullptr;
+void* SceneBinding::OpenPlatformWindow(Graphics& graphics, void* parent) {
+    return graphics.OpenWindow(parent);
 }
 
-GraphicsBinding& EditorGraphicsBinding() {
-    static Binding binding;
+void SceneBinding::ClosePlatformWindow(Graphics& graphics) {
+    graphics.CloseWindow();
+}
+
+void SceneBinding::SetScreenScale(Graphics& graphics, float scale) {
+    graphics.SetScreenScale(scale);
+}
+
+void SceneBinding::SendParamValue(Graphics& graphics, int paramIdx, double normalizedValue) {
+    graphics.SetParamValueFromDelegate(paramIdx, normalizedValue);
+}
+
+void SceneBinding::SendControlValue(Graphics& graphics, int ctrlTag, double normalizedValue) {
+    graphics.SetControlValueFromDelegate(ctrlTag, normalizedValue);
+}
+
+void SceneBinding::SetHostViewContainer(Graphics& graphics, HostViewContainer* container) {
+    graphics.SetHostViewContainer(container);
+}
+
+void SceneBinding::SetHostParamHighlight(Graphics& graphics, int paramIdx, bool highlighted,
+                                         int colourIndex) {
+    graphics.SetHostParamHighlight(paramIdx, highlighted, colourIndex);
+}
+
+bool SceneBinding::OnKeyDown(Graphics& graphics, const KeyStroke& key) {
+    return graphics.OnKeyDown(graphics.LastMouseX(), graphics.LastMouseY(), key);
+}
+
+bool SceneBinding::OnKeyUp(Graphics& graphics, const KeyStroke& key) {
+    return graphics.OnKeyUp(graphics.LastMouseX(), graphics.LastMouseY(), key);
+}
+
+void ReplaceScenes(GraphicsEditorDelegate& delegate,
+                   std::function<Graphics*(const Graphics& made)> make) {
+    delegate.SetMakeGraphicsFunc([first = delegate.MakeGraphics(), make]() -> Graphics* {
+        const std::unique_ptr<Graphics> made(first ? first() : nullptr);
+        if (made == nullptr) return nullptr;
+        Graphics* scene = make(*made);
+        if (scene != nullptr) scene->SetResourceTable(made->ResourceTable());
+        return scene;
+    });
+}
+
+SceneBinding& EditorGraphicsBinding() {
+    static SceneBinding binding;
     return binding;
 }

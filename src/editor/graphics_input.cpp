@@ -194,8 +194,6 @@ void Graphics::OnMouseDrag(const MouseEventList& points) {
         if (point.dX == 0.0f && point.dY == 0.0f) continue;
         captured->second->OnMouseDrag(point.x, point.y, point.dX, point.dY, point.modifiers);
     }
-    // A locked cursor goes back to where the press began after every drag.
-    if (mCursorLocked) MovePlatformCursor(mHiddenCursorX, mHiddenCursorY);
 }
 
 bool Graphics::OnMouseDblClick(float x, float y, const MouseModifiers& mods) {
@@ -245,13 +243,13 @@ bool Graphics::OnMouseOver(float x, float y, const MouseModifiers& mods) {
 }
 
 void Graphics::OnMouseOut() {
-    SetCursorShape(kCursorArrow);
+    SetPointerShape(kCursorArrow);
     VisitAllControls([](Control* c) { c->OnMouseOut(); });
     mMouseOverControl = nullptr;
     mMouseOverIndex = -1;
 }
 
-bool Graphics::RouteKey(float x, float y, const KeyPress& key, bool isKeyUp) {
+bool Graphics::RouteKey(float x, float y, const KeyStroke& key, bool isKeyUp) {
     Trace("%s x:%0.2f, y:%0.2f, key:%s\n", isKeyUp ? "Graphics::OnKeyUp" : "Graphics::OnKeyDown", x,
           y, key.utf8);
     Control* control = ControlAtPoint(x, y, false, false, 0);
@@ -262,11 +260,11 @@ bool Graphics::RouteKey(float x, float y, const KeyPress& key, bool isKeyUp) {
     return mKeyHandler ? mKeyHandler(key, isKeyUp) : false;
 }
 
-bool Graphics::OnKeyDown(float x, float y, const KeyPress& key) {
+bool Graphics::OnKeyDown(float x, float y, const KeyStroke& key) {
     return RouteKey(x, y, key, false);
 }
 
-bool Graphics::OnKeyUp(float x, float y, const KeyPress& key) {
+bool Graphics::OnKeyUp(float x, float y, const KeyStroke& key) {
     return RouteKey(x, y, key, true);
 }
 

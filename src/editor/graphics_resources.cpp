@@ -50,7 +50,7 @@ BitmapStrip Graphics::LoadBitmap(const std::string& name, int frames, bool frame
             ++mDecodeCount;
             auto decoded = std::make_unique<BackendBitmap>();
             if (picture.Valid()) {
-                decoded->image = CreateBackendImage(picture);
+                decoded->image = mCanvas->CreateImage(picture);
                 if (decoded->image != 0) {
                     decoded->width = picture.width;
                     decoded->height = picture.height;
@@ -99,23 +99,12 @@ bool Graphics::LoadFont(const std::string& fontId, const std::string& fileName) 
     }
     const CachedFont* font = FontCacheFind(fontId);
     return font != nullptr &&
-           LoadBackendFont(fontId, font->bytes.data(), font->bytes.size(), font->tables);
-}
-
-int Graphics::CreateBackendImage(const DecodedPicture&) {
-    return ++mNextImage;
-}
-
-void Graphics::FreeBackendImage(int) {}
-
-bool Graphics::LoadBackendFont(const std::string&, const unsigned char*, std::size_t,
-                               const FontTables&) {
-    return true;
+           mCanvas->LoadFont(fontId, font->bytes.data(), font->bytes.size(), font->tables);
 }
 
 void Graphics::ReleaseBitmaps() {
     std::lock_guard<std::mutex> guard(mBitmapCache.Lock());
     mBitmapCache.Clear([this](BackendBitmap& bitmap) {
-        if (bitmap.image != 0) FreeBackendImage(bitmap.image);
+        if (bitmap.image != 0) mCanvas->FreeImage(bitmap.image);
     });
 }

@@ -27,7 +27,7 @@ struct MouseEvent {
 using MouseEventList = std::vector<MouseEvent>;
 
 // A key as the platform reports it.
-struct KeyPress {
+struct KeyStroke {
     int32_t virtualKey = 0;
     bool shift = false;
     bool control = false;

@@ -1,5 +1,6 @@
 #include "hpi/plugin_gui.h"
 
+#include "core/run_loop.h"
 #include "hpi/hpi_adapter.h"
 #include "hpi/hpi_guarded_faces.h"
 
@@ -39,6 +40,8 @@ HPI_Result HPI_CPluginGUI::Initialize(HPI_IUnknown* instanceObject) {
 
 HPI_Result HPI_CPluginGUI::Uninitialize() {
     if (mViewContainer != nullptr) SetViewContainer(nullptr);
+    // Before the plug-in object may go: the handle gives its delegate back.
+    mEditor.reset();
     mPlugin = nullptr;
     mParameters.Reset();
     mController.reset();
@@ -106,6 +109,8 @@ HPI_Result HPI_CPluginGUI::CreateViewContents() {
         parameters = face->Inner();
     }
     mPlugin = dynamic_cast<HPIAdapter*>(parameters);
+    mEditor.reset();
+    if (mPlugin != nullptr) mEditor = std::make_unique<EditorWindow>(*mPlugin);
     return HPI_SUCCESS;
 }
 
@@ -115,13 +120,20 @@ HPI_Result HPI_CPluginGUI::CreateViewContainer() {
     // Attached first, so sizes the editor settles while opening reach the host.
     mPlugin->AttachViewContainer(mViewContainer.get());
     void* parent = mViewContainer->NativeParentView();
-    if (parent != nullptr && mPlugin->HasEditor()) mPlugin->OpenWindow(parent);
+    if (parent != nullptr && mPlugin->HasEditor()) {
+        EditorWindowSettings settings;
+        settings.parent = parent;
+        // The host's run loop, installed for the process by the run-loop bridge.
+        settings.loop = &ProcessRunLoop();
+        settings.title = mPlugin->PluginName();
+        mEditor->Open(settings);
+    }
     return HPI_SUCCESS;
 }
 
 HPI_Result HPI_CPluginGUI::DeleteViewContainer() {
     if (mPlugin != nullptr) {
-        mPlugin->CloseWindow();
+        mEditor->Close();
         mPlugin->AttachViewContainer(nullptr);
     }
     mViewContainer.reset();

@@ -13,6 +13,7 @@
 // editor's window and timers.
 #include <memory>
 
+#include "editor/platform/editor_window.h"
 #include "hpi/hpi_view_container.h"
 #include "hpi/sdk/hpi_host_wrappers.h"
 #include "hpi/sdk/hpi_plugin_interfaces.h"
@@ -73,4 +74,6 @@ private:
     std::unique_ptr<HPI_VTransport> mTransport;
     std::unique_ptr<HPIViewContainer> mViewContainer;
     HPIAdapter* mPlugin = nullptr;
+    // The editor's window, on the host's run loop and the shared connection.
+    std::unique_ptr<EditorWindow> mEditor;
 };

@@ -9,7 +9,6 @@
 #include <type_traits>
 
 #include "dsp/preamp_curve.h"
-#include "product/response/strip_colouring.h"
 
 namespace {
 
@@ -19,8 +18,6 @@ constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
 // within a millisecond.
 constexpr double kFastSmoothing = 0.001;
 constexpr double kHighPositionSmoothing = 0.5;
-
-using namespace strip_colouring;
 
 // Sums of a symmetric half-band filter for N windows at once. The window of
 // sum j has its newest sample at newest[j * Stride] (w[k] = newest[j * Stride
@@ -242,7 +239,6 @@ void ChannelStripEngine::BeginBlock(double sampleRate, const EngineSettings& set
     }
 
     const int highPassSelection = settings.highPassSelection.load(kRelaxed);
-    DesignHighPass(mHighPass, fs, highPassSelection);
     mHighPassOn = highPassSelection != 0;
 
     // Each channel takes the next smoothed position, so L and R differ while
@@ -250,30 +246,23 @@ void ChannelStripEngine::BeginBlock(double sampleRate, const EngineSettings& set
     const double lowTarget = settings.lowPositionTarget.load(kRelaxed);
     const double lowL = mLowPosition.Advance(lowTarget);
     const double lowR = mLowPosition.Advance(lowTarget);
-    DesignLowBand(mLowBand, 3.0 * fs, Double2{lowL, lowR},
-                  settings.lowFrequencySelection.load(kRelaxed));
-
-    mBandRate = 2.0 * fs;
-    mHighDesignValid = false;
     const double midTarget = settings.midPositionTarget.load(kRelaxed);
     const double midL = mMidPosition.Advance(midTarget);
     const double midR = mMidPosition.Advance(midTarget);
-    DesignMidBand(mMidBand, mBandRate, Double2{midL, midR},
-                  settings.midFrequencySelection.load(kRelaxed));
-
-    Configure(mInput1, kInput1, fs);
-    Configure(mInput2, kInput2, fs);
-    Configure(mInput3, kInput3, fs);
-    Configure(mOutput1, kOutput1, fs);
-    Configure(mOutput2, kOutput2, fs);
-    Configure(mOutput3, kOutput3, fs);
-    Configure(mBandPass, kBandPass, fs);
+    DesignStripSections(
+        mSections, StripSectionSettings<Double2>{fs, highPassSelection, Double2{lowL, lowR},
+                                                 settings.lowFrequencySelection.load(kRelaxed),
+                                                 Double2{midL, midR},
+                                                 settings.midFrequencySelection.load(kRelaxed)});
+    mBandRate = StripBandRate(fs);
+    mHighDesignValid = false;
 }
 
 [[gnu::always_inline]] inline void ChannelStripEngine::ColourInput(const double* inL,
                                                                    const double* inR, int count,
                                                                    const EngineSettings& settings) {
-    ToneBiquadT<Double2> input1 = mInput1, input2 = mInput2, input3 = mInput3;
+    ToneBiquadT<Double2> input1 = mSections.input1, input2 = mSections.input2,
+                         input3 = mSections.input3;
     double d = mOffset;
     for (int i = 0; i < count; ++i) {
         d = -d;
@@ -281,9 +270,9 @@ void ChannelStripEngine::BeginBlock(double sampleRate, const EngineSettings& set
         mColoured[i] = input3.Process(input2.Process(input1.Process(x)));
         mOversampled[i] = settings.oversamplingPasses.load(kRelaxed) == 2;
     }
-    mInput1 = input1;
-    mInput2 = input2;
-    mInput3 = input3;
+    mSections.input1 = input1;
+    mSections.input2 = input2;
+    mSections.input3 = input3;
 }
 
 [[gnu::always_inline]] inline void ChannelStripEngine::Smooth(int count,
@@ -473,9 +462,9 @@ template <int Group, typename Sink>
 
     // The decimator's sums and whatever the sink does with them run in the
     // same loop as the bands: measured, that is faster than loops of their own.
-    CircuitBiquadT<Double2> highPass = mHighPass;
-    CircuitBiquadT<Double2> lowBand = mLowBand;
-    CircuitBiquadT<Double2> midBand = mMidBand;
+    CircuitBiquadT<Double2> highPass = mSections.highPass;
+    CircuitBiquadT<Double2> lowBand = mSections.lowBand;
+    CircuitBiquadT<Double2> midBand = mSections.midBand;
     CircuitBiquadT<Double2> highBand = mHighBand;
     const bool highPassOn = mHighPassOn;
     const Double2 zero{0.0, 0.0};
@@ -519,9 +508,9 @@ template <int Group, typename Sink>
     for (int i = count - count % Group; i < count; ++i)
         DecimatorSums<1>(samplePhase, zeroPhase, i, decimated + i);
     for (int i = std::max(0, count - kSinkLag); i < count; ++i) sink(i, 2.0 * decimated[i]);
-    mHighPass = highPass;
-    mLowBand = lowBand;
-    mMidBand = midBand;
+    mSections.highPass = highPass;
+    mSections.lowBand = lowBand;
+    mSections.midBand = midBand;
     mHighBand = highBand;
     KeepHistory(mEqualiserSamplePhase, kDecimatorSampleHistory, count);
     KeepHistory(mEqualiserZeroPhase, kDecimatorZeroHistory, count);
@@ -531,8 +520,9 @@ template <int Group>
 [[gnu::always_inline]] inline void ChannelStripEngine::EqualiseAndFinish(
     const double* inL, const double* inR, double* outL, double* outR, int count,
     const EngineSettings& settings) {
-    ToneBiquadT<Double2> output1 = mOutput1, output2 = mOutput2, output3 = mOutput3;
-    ToneBiquadT<Double2> bandPass = mBandPass;
+    ToneBiquadT<Double2> output1 = mSections.output1, output2 = mSections.output2,
+                         output3 = mSections.output3;
+    ToneBiquadT<Double2> bandPass = mSections.bandPass;
     double d = mOffset;
     Equalise<Group>(mPreamp, count, [&](int i, Double2 equalised) {
         d = -d;
@@ -551,10 +541,10 @@ template <int Group>
         }
     });
     mOffset = d;
-    mOutput1 = output1;
-    mOutput2 = output2;
-    mOutput3 = output3;
-    mBandPass = bandPass;
+    mSections.output1 = output1;
+    mSections.output2 = output2;
+    mSections.output3 = output3;
+    mSections.bandPass = bandPass;
 }
 
 template <int Group>

@@ -41,6 +41,7 @@
 #include "dsp/preamp_curve.h"
 #include "dsp/tone_biquad.h"
 #include "product/engine_settings.h"
+#include "product/response/strip_sections.h"
 
 class ChannelStripEngine {
 public:
@@ -126,15 +127,9 @@ private:
     // Alternating +-1e-15 against denormal numbers; flipped once per sample.
     double mOffset = 1e-15;
 
-    // Fixed colouring: three input sections, three output sections, band-pass.
-    ToneBiquadT<Double2> mInput1, mInput2, mInput3;
-    ToneBiquadT<Double2> mOutput1, mOutput2, mOutput3;
-    ToneBiquadT<Double2> mBandPass;
-
-    // Equaliser sections.
-    CircuitBiquadT<Double2> mHighPass;
-    CircuitBiquadT<Double2> mLowBand;
-    CircuitBiquadT<Double2> mMidBand;
+    // Fixed colouring (three input sections, three output sections,
+    // band-pass) and the equaliser's sections but the high band.
+    StripSections<Double2> mSections;
     CircuitBiquadT<Double2> mHighBand;
 
     // The three half-band filters (oversampled preamp's interpolation and

@@ -62,7 +62,9 @@ TEST_F(InputRouting, APressOnAKnobHidesTheCursorAndADragSendsOneGestureAroundIts
     window.Release();
     EXPECT_EQ(delegate.log,
               (std::vector<std::string>{"begin 0", "value 0 0.1000", "value 0 0.2000", "end 0"}));
-    // The cursor shows again where the press began.
+    // The cursor shows again where the press began, put there once: a drag
+    // warps nothing, so absolute pointers count each motion once.
+    EXPECT_EQ(window.Warps(), 1);
     EXPECT_TRUE(window.PlatformCursorVisible());
     EXPECT_EQ(window.WarpX(), 15.0f);
     EXPECT_EQ(window.WarpY(), 15.0f);
@@ -206,12 +208,12 @@ TEST_F(InputRouting, DoubleClicksTheHostIsNotAskedAbout) {
 }
 
 TEST_F(InputRouting, KeysOverControlsAreNotUsedAndGoToTheKeyHandler) {
-    KeyPress key;
+    KeyStroke key;
     key.utf8[0] = 'a';
     EXPECT_FALSE(window.OnKeyDown(15, 15, key));
     EXPECT_FALSE(window.OnKeyUp(2, 2, key));
     std::vector<bool> seen;
-    window.SetKeyHandler([&](const KeyPress&, bool isKeyUp) {
+    window.SetKeyHandler([&](const KeyStroke&, bool isKeyUp) {
         seen.push_back(isKeyUp);
         return true;
     });

@@ -46,6 +46,11 @@ public:
         XTestFakeMotionEvent(mDisplay, -1, rootX, rootY, CurrentTime);
         Settle(mWaits.motion);
     }
+    // [main] A relative motion, as a mouse reports it.
+    void MoveBy(int dx, int dy) {
+        XTestFakeRelativeMotionEvent(mDisplay, dx, dy, CurrentTime);
+        Settle(mWaits.motion);
+    }
     // [main]
     void Button(unsigned button, bool down) {
         XTestFakeButtonEvent(mDisplay, button, down ? True : False, CurrentTime);
@@ -55,6 +60,16 @@ public:
     void Click(unsigned button = 1) {
         Button(button, true);
         Button(button, false);
+    }
+    // [main] count clicks whose events reach the server back to back, so
+    // their times are as close as the server makes them whatever the pace of
+    // the test (two: a double click).
+    void Clicks(int count, unsigned button = 1) {
+        for (int i = 0; i < count; ++i) {
+            XTestFakeButtonEvent(mDisplay, button, True, CurrentTime);
+            XTestFakeButtonEvent(mDisplay, button, False, CurrentTime);
+        }
+        Settle(mWaits.button);
     }
     // [main]
     void Key(KeySym keysym, bool down) {

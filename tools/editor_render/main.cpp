@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
         return Fail(kExitNoGl, std::string("no OpenGL context: ") + failure);
     StillClock clock;
     SetEditorClock(&clock);
-    OffscreenWindow::InstallAsPlatform(screenScale);
+    OffscreenWindow::Attach(delegate, screenScale);
     if (delegate.OpenWindow(nullptr) == nullptr)
         return Fail(kExitNoGl, "the renderer needs OpenGL 2.1 with frame buffer objects");
     OffscreenWindow& window = *OffscreenWindow::Of(delegate);

@@ -38,6 +38,11 @@ public:
     FontAtlas& operator=(const FontAtlas&) = delete;
     // [ui] Deletes the atlas texture.
     ~FontAtlas();
+    // [ui] The context is gone: forgets the texture without deleting it.
+    void ForgetContext() {
+        mTexture = 0;
+        mTextureHeight = 0;
+    }
 
     // [ui] Registers a font under `name` from bytes that stay the caller's and must
     // outlive the renderer. Returns its handle (>= 0), the existing handle when the name
@@ -52,8 +57,12 @@ public:
     // unknown or the atlas is full at its largest size (which Full() then reports).
     // Glyphs stay where they are until Clear().
     const Glyph* Find(int font, std::uint32_t codePoint, float pixelSize);
-    // [ui] Whether a glyph found no room since the last Clear().
+    // [ui] Whether a glyph found no room since the last Clear() or ForgetFull().
     bool Full() const { return mFull; }
+    // [ui] Starts telling anew whether glyphs find room, keeping the glyphs.
+    void ForgetFull() { mFull = false; }
+    // [ui] Whether no glyph is placed.
+    bool Empty() const { return mGlyphs.empty(); }
     // [ui] Forgets every glyph (not the fonts), so the atlas fills anew from the top.
     void Clear();
     // [ui] The kerning between two glyph indices at `pixelSize`.

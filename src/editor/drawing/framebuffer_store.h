@@ -16,6 +16,8 @@ public:
     FramebufferStore& operator=(const FramebufferStore&) = delete;
     // [ui] Deletes every frame buffer still alive, with its image.
     ~FramebufferStore();
+    // [ui] The context is gone: forgets every frame buffer without deleting it.
+    void ForgetContext() { mEntries.clear(); }
 
     // [ui] A frame buffer of width x height pixels, content undefined; 0 when the size
     // is not positive or too large, or the driver cannot complete it.

@@ -115,6 +115,10 @@ GlProgram::~GlProgram() {
     }
 }
 
+void GlProgram::ForgetContext() {
+    for (Variant& v : mVariants) v = Variant{};
+}
+
 bool GlProgram::Build(const char*& error) {
     const GLuint vertex = Compile(GL_VERTEX_SHADER, "#version 120\n", kVertexShader, error);
     if (!vertex) return false;

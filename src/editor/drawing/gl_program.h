@@ -46,6 +46,8 @@ public:
     GlProgram& operator=(const GlProgram&) = delete;
     // [ui] Deletes the programs.
     ~GlProgram();
+    // [ui] The context is gone: forgets the programs without deleting them.
+    void ForgetContext();
 
     // [ui] Compiles and links one program per paint kind and coverage; false (with the
     // reason in `error`) when the context cannot run GLSL 1.20.

@@ -34,6 +34,8 @@ public:
     ImageStore& operator=(const ImageStore&) = delete;
     // [ui] Deletes every texture still alive.
     ~ImageStore();
+    // [ui] The context is gone: forgets every texture without deleting it.
+    void ForgetContext() { mEntries.clear(); }
 
     // [ui] An image from width x height straight-alpha RGBA bytes (rows top to bottom),
     // in tiles where a side exceeds the limit; 0 when a size is not positive or beyond

@@ -95,6 +95,15 @@ Renderer::~Renderer() {
     if (mVertexBuffer) glDeleteBuffers(1, &mVertexBuffer);
 }
 
+void Renderer::ForgetContext() {
+    mVertexBuffer = 0;
+    mVertexBufferBytes = 0;
+    mProgram.ForgetContext();
+    mFramebuffers.ForgetContext();
+    mImages.ForgetContext();
+    mFonts.ForgetContext();
+}
+
 // ---- Frames
 
 void Renderer::BeginFrame(float width, float height, float devicePixelRatio) {

@@ -52,6 +52,10 @@ public:
     static std::unique_ptr<Renderer> Create(int flags, const char** error = nullptr);
     // [ui] Deletes every image, frame buffer, font texture and the program.
     ~Renderer();
+    // [ui] Its GL context is gone: forgets every GL name without deleting it
+    // (they went with the context), so the renderer can be destroyed with any
+    // or no context current.
+    void ForgetContext();
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
 
@@ -162,6 +166,8 @@ public:
     float Text(float x, float y, Color color, const char* text, const char* end = nullptr);
     // [ui] The advance and the box (from ascender to descender) the text would have.
     TextBounds MeasureText(float x, float y, const char* text, const char* end = nullptr);
+    // [ui] How often the glyph atlas started anew (for tests and figures).
+    int AtlasClears() const { return mAtlasClears; }
 
 private:
     struct State {
@@ -216,6 +222,7 @@ private:
     ImageStore mImages;
     FramebufferStore mFramebuffers{mImages};
     FontAtlas mFonts;
+    int mAtlasClears = 0;
 };
 
 // [any] Textures never exceed this side, whatever the driver allows: what the

@@ -45,6 +45,11 @@ float Renderer::LayoutText(float x, float y, const char* text, const char* end, 
     int previous = -1;
     // Twice at most: when the atlas has no room for this text's glyphs, it is
     // cleared (after drawing what the frame has so far) and filled with them.
+    // Only this text's glyphs count: one that did not fit an empty atlas
+    // before must not make every later text clear it again. An atlas that
+    // was empty already would not fit them after a clear either.
+    mFonts.ForgetFull();
+    const bool emptyBefore = mFonts.Empty();
     for (int attempt = 0; attempt < 2; ++attempt) {
         advancePixels = 0.0f;
         previous = -1;
@@ -58,7 +63,7 @@ float Renderer::LayoutText(float x, float y, const char* text, const char* end, 
             advancePixels += glyph->advance;
             previous = glyph->index;
         }
-        if (!mFonts.Full() || attempt == 1) break;
+        if (!mFonts.Full() || attempt == 1 || emptyBefore) break;
         ClearAtlas();
     }
     const float advance = advancePixels / scale;
@@ -136,6 +141,7 @@ void Renderer::ClearAtlas() {
     mVertices.clear();
     mCalls.clear();
     mFonts.Clear();
+    ++mAtlasClears;
 }
 
 float Renderer::Text(float x, float y, Color color, const char* text, const char* end) {

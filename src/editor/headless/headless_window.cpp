@@ -5,12 +5,25 @@
 
 HeadlessWindow::HeadlessWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps,
                                float scale)
-    : RecordingGraphics(delegate, width, height, fps, scale) {}
+    : Graphics(delegate, width, height, fps, scale),
+      mSizeHost(delegate),
+      mSizes(*this, mSizeHost, *this) {
+    SetCanvas(&mRecording);
+    SetWindow(this);
+}
 
-void HeadlessWindow::InstallAsPlatform(float screenScale) {
-    SetPlatformGraphicsFactory([screenScale](GraphicsEditorDelegate& delegate, int width,
-                                             int height, int fps, float scale) -> Graphics* {
-        auto* window = new HeadlessWindow(delegate, width, height, fps, scale);
+HeadlessWindow::~HeadlessWindow() {
+    // The controls go first: they hold strips of the bitmaps released here.
+    RemoveAllControls();
+    ReleaseBitmaps();
+    SetCanvas(nullptr);
+    SetWindow(nullptr);
+}
+
+void HeadlessWindow::Attach(GraphicsEditorDelegate& delegate, float screenScale) {
+    ReplaceScenes(delegate, [&delegate, screenScale](const Graphics& made) {
+        auto* window =
+            new HeadlessWindow(delegate, made.Width(), made.Height(), made.FPS(), made.DrawScale());
         window->SetReportedScreenScale(screenScale);
         return window;
     });
@@ -20,9 +33,10 @@ HeadlessWindow* HeadlessWindow::Of(const GraphicsEditorDelegate& delegate) {
     return dynamic_cast<HeadlessWindow*>(delegate.GetGraphics());
 }
 
-void* HeadlessWindow::OpenWindow(void* parent) {
+void* HeadlessWindow::OpenWindow(void*) {
     mOpen = true;
-    Graphics::OpenWindow(parent);
+    mSizes.Opened(mWindowWidth, mWindowHeight);
+    OpenScene();
     return this;
 }
 
@@ -32,9 +46,13 @@ void HeadlessWindow::CloseWindow() {
     mOpen = false;
 }
 
-void HeadlessWindow::ResizePlatformWindow(bool) {
-    mWindowWidth = PixelWidth();
-    mWindowHeight = PixelHeight();
+void HeadlessWindow::SceneResized(bool hostSized) {
+    mSizes.SceneResized(hostSized);
+}
+
+void HeadlessWindow::ResizeWindow(int width, int height, bool) {
+    mWindowWidth = width;
+    mWindowHeight = height;
     ++mWindowResizes;
 }
 
@@ -57,7 +75,7 @@ void HeadlessWindow::Drag(float dX, float dY, MouseModifiers mods) {
     mods.left = true;
     mPointerX += dX;
     mPointerY += dY;
-    // A locked cursor is moved back by the editor (MovePlatformCursor).
+    // The pointer moves on while hidden; the editor puts it back at release.
     OnMouseDrag({MouseEvent{mPointerX, mPointerY, dX, dY, mods}});
 }
 
@@ -76,7 +94,7 @@ void HeadlessWindow::Wheel(float x, float y, float notches, MouseModifiers mods)
     OnMouseWheel(x, y, mods, notches);
 }
 
-void HeadlessWindow::MovePlatformCursor(float x, float y) {
+void HeadlessWindow::MovePointer(float x, float y) {
     mWarpX = x;
     mWarpY = y;
     mPointerX = x;

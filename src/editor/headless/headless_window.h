@@ -1,19 +1,22 @@
 #pragma once
-// A platform window without a window: opening it does what a real one does
-// around its window (screen scale, layout, everything dirty, the delegate
-// told), frame ticks collect and draw dirty regions into the recording back
-// end, and the cursor and window sizes it would set are remembered. Tests
-// open the product's editor through its delegate with it.
-#include "editor/headless/recording_graphics.h"
+// A scene with a window that is no window: opening it does what a real one
+// does around its window (screen scale, layout, everything dirty, the
+// delegate told), frame ticks collect and draw dirty regions onto its
+// recording canvas, and the pointer and window sizes it would set are
+// remembered. Tests open the product's editor through its delegate with it.
+#include "editor/graphics.h"
+#include "editor/headless/recording_canvas.h"
+#include "editor/size_negotiation.h"
 
-class HeadlessWindow : public RecordingGraphics {
+class HeadlessWindow : public Graphics, public SceneWindow, public SizeNegotiation::WindowSide {
 public:
-    // [ui]
+    // [ui] A scene drawn on its own recording canvas.
     HeadlessWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps, float scale);
+    // [ui]
+    ~HeadlessWindow() override;
 
-    // [main] Makes every editor of the process a HeadlessWindow reporting
-    // screenScale until called again.
-    static void InstallAsPlatform(float screenScale = 1.0f);
+    // [main] Makes delegate's editors HeadlessWindows reporting screenScale.
+    static void Attach(GraphicsEditorDelegate& delegate, float screenScale = 1.0f);
     // [ui] The open headless window of delegate, or null.
     static HeadlessWindow* Of(const GraphicsEditorDelegate& delegate);
 
@@ -22,9 +25,31 @@ public:
     // [ui] Empties the editor like a closing window (the controls go).
     void CloseWindow() override;
     // [ui]
-    float ScreenScale() const override { return mReportedScreenScale; }
+    bool IsOwnWindow() const override { return true; }
+
+    // ---- SceneWindow
     // [ui]
-    void ResizePlatformWindow(bool parentResized) override;
+    float ScreenScale() const override { return mReportedScreenScale; }
+    // [ui] Settles the scene's pixel size with the delegate's host.
+    void SceneResized(bool hostSized) override;
+    // [ui] The window takes the size.
+    void ResizeWindow(int width, int height, bool withHost) override;
+    // [ui]
+    void ShowPointer(bool visible) override { mCursorVisible = visible; }
+    // [ui]
+    void MovePointer(float x, float y) override;
+
+    // ---- The recording canvas
+    // [ui] The calls since the last ClearLog.
+    const std::vector<DrawCall>& Log() const { return mRecording.Log(); }
+    // [ui]
+    void ClearLog() { mRecording.ClearLog(); }
+    // [ui] The bitmap calls drawing the strip named name, in order.
+    std::vector<DrawCall> BitmapCalls(const std::string& name) const {
+        return mRecording.BitmapCalls(name);
+    }
+    // [ui] Canvas images alive now.
+    int LiveImages() const { return mRecording.LiveImages(); }
 
     // [ui] One frame: runs the animations, collects the dirty regions, marks
     // everything clean and draws them. Whether anything was drawn.
@@ -60,11 +85,10 @@ public:
     // [ui]
     int Warps() const { return mWarps; }
 
-protected:
-    void ShowPlatformCursor(bool visible) override { mCursorVisible = visible; }
-    void MovePlatformCursor(float x, float y) override;
-
 private:
+    RecordingCanvas mRecording;
+    DelegateHostSide mSizeHost;
+    SizeNegotiation mSizes;
     float mReportedScreenScale = 1.0f;
     bool mOpen = false;
     int mWindowWidth = 0;

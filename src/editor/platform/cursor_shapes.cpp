@@ -5,7 +5,7 @@
 #include <iterator>
 
 unsigned CursorFontGlyph(int shape) {
-    // In CursorShape order: arrow, I-beam, wait, cross, up arrow, NW-SE, NE-SW,
+    // In PointerShape order: arrow, I-beam, wait, cross, up arrow, NW-SE, NE-SW,
     // W-E, N-S, move, not allowed, hand, app starting, help.
     static const unsigned kGlyphs[] = {XC_left_ptr,
                                        XC_xterm,

@@ -76,12 +76,11 @@ GLContextScope::GLContextScope(X11Connection& connection, unsigned long drawable
         Trace("editor: the host's EGL context could not be released; no drawing");
         return;
     }
-    const int errorsBefore = mConnection.ErrorCount();
+    const unsigned long firstSerial = mConnection.NextRequestSerial();
     const bool made = glXMakeCurrent(display, drawable, context) != False;
     // A refused drawable may only show as an error from the server.
-    XSync(display, False);
-    mCurrent =
-        made && glXGetCurrentContext() == context && mConnection.ErrorCount() == errorsBefore;
+    const bool failed = mConnection.RequestsFailedSince(firstSerial);
+    mCurrent = made && glXGetCurrentContext() == context && !failed;
     if (!mCurrent) {
         Trace("editor: its GL context could not be made current");
         Restore();

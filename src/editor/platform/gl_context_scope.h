@@ -7,8 +7,8 @@
 // An EGL context is released before ours is made current: a thread holds
 // one API's context at a time, and the GL dispatch refuses GLX while EGL is
 // current. Whether ours became current is checked (the call's result, the
-// thread's current context, and no X error on the connection), so the
-// caller never issues GL calls into the host's context.
+// thread's current context, and no X error of the requests that made it
+// current), so the caller never issues GL calls into the host's context.
 //
 // Xlib and GLX types stay out of this header.
 //

@@ -1,5 +1,5 @@
 #pragma once
-// The text of a key as the editor's KeyPress carries it: UTF-8, at most one
+// The text of a key as the editor's KeyStroke carries it: UTF-8, at most one
 // character. XLookupString gives Latin-1 bytes, so the character is taken
 // from its one byte, or from the keysym where the key lies beyond Latin-1.
 #include <cstdint>

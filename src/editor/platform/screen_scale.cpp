@@ -1,8 +1,12 @@
 #include "editor/platform/screen_scale.h"
 
+#include <X11/Xlib.h>
+#include <X11/Xresource.h>
+
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -18,25 +22,30 @@ std::string_view Trim(std::string_view text) {
 }  // namespace
 
 float ScreenScaleFromResources(std::string_view resources) {
-    float scale = 1.0f;
-    while (!resources.empty()) {
-        const std::size_t end = resources.find('\n');
-        const std::string_view line = resources.substr(0, end);
-        resources = end == std::string_view::npos ? std::string_view{} : resources.substr(end + 1);
-        const std::size_t colon = line.find(':');
-        if (colon == std::string_view::npos || Trim(line.substr(0, colon)) != "Xft.dpi") continue;
-        const std::string value(Trim(line.substr(colon + 1)));
-        char* rest = nullptr;
-        const double dpi = std::strtod(value.c_str(), &rest);
-        // The last definition wins, as in the resource database itself.
-        if (value.empty() || *rest != '\0' || !std::isfinite(dpi) || !(dpi > 0.0)) {
-            scale = 1.0f;
-        } else {
-            scale = static_cast<float>(
-                std::clamp(dpi / 96.0, double{kMinScreenScale}, double{kMaxScreenScale}));
-        }
+    if (resources.empty()) return 1.0f;
+    // Read as Xft reads it: the resource manager's rules (wildcards, the last
+    // definition winning, leading blanks dropped).
+    XrmInitialize();
+    const std::string text(resources);
+    XrmDatabase database = XrmGetStringDatabase(text.c_str());
+    if (database == nullptr) return 1.0f;
+    char* type = nullptr;
+    XrmValue value{};
+    std::string dpiText;
+    if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr != nullptr) {
+        dpiText.assign(value.addr, strnlen(value.addr, value.size));
     }
-    return scale;
+    XrmDestroyDatabase(database);
+    // A number in the C form whatever the host's locale.
+    const std::string_view number = Trim(dpiText);
+    double dpi = 0.0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), dpi);
+    if (number.empty() || error != std::errc{} || end != number.data() + number.size() ||
+        !std::isfinite(dpi) || !(dpi > 0.0)) {
+        return 1.0f;
+    }
+    return static_cast<float>(
+        std::clamp(dpi / 96.0, double{kMinScreenScale}, double{kMaxScreenScale}));
 }
 
 int FramePeriodMs(int fps) {

@@ -15,9 +15,10 @@ inline constexpr float kMaxScreenScale = 4.0f;
 inline constexpr int kMaxWindowPixels = kMaxPixelSize;
 static_assert(kMaxWindowPixels <= 32767);
 
-// [any] Xft.dpi / 96 from the resource text ("name:\tvalue" lines), within
+// [ui] Xft.dpi / 96 from the resource text ("name:\tvalue" lines, read by
+// the X resource manager's rules as Xft reads them), within
 // kMinScreenScale..kMaxScreenScale; 1 when the resource is missing or its
-// value is not a positive finite number.
+// value is not a positive finite number in the C form (whatever the locale).
 float ScreenScaleFromResources(std::string_view resources);
 
 // [any] The frame tick's period for fps frames per second: 1000 / fps

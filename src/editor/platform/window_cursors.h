@@ -18,7 +18,7 @@ public:
     WindowCursors(const WindowCursors&) = delete;
     WindowCursors& operator=(const WindowCursors&) = delete;
 
-    // [ui] The cursor of shape (a CursorShape; the arrow for unknown ones).
+    // [ui] The cursor of shape (a PointerShape; the arrow for unknown ones).
     Cursor Shape(int shape);
     // [ui]
     Cursor Invisible() const { return mInvisible; }

@@ -4,7 +4,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 
-#include <cerrno>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -17,7 +16,7 @@ struct X11ErrorRouting {
     static void Add(X11Connection& connection);
     static void Remove(X11Connection& connection);
     // Counts the error on the open connection of display; false when none.
-    static bool Count(Display* display);
+    static bool Count(Display* display, unsigned long serial);
 };
 
 namespace {
@@ -25,14 +24,39 @@ namespace {
 std::mutex gOpenLock;
 X11Connection* gOpen = nullptr;
 
-int gScopeDepth = 0;
-XErrorHandler gPreviousHandler = nullptr;
+// The handlers ours replaced, oldest first: ours passes the errors of other
+// connections to the newest. A host handler installed over ours may pass
+// errors back to ours (its "previous"); each such nested call goes one step
+// further down, so a chain through the host's handler never loops. Locked:
+// scopes change it on the UI thread while the handler may read it anywhere.
+std::mutex gChainLock;
+constexpr int kMaxChain = 16;
+XErrorHandler gChain[kMaxChain] = {};
+int gChainSize = 0;
+// The handler the last scope put back: another thread may have entered ours
+// just before, and finds the chain without it.
+XErrorHandler gPutBack = nullptr;
+thread_local int tPassedOn = 0;
 
-// Errors on our connections are counted and survived (Xlib's default would
-// end the host); the host's own connections keep their handler.
 int OnXError(Display* display, XErrorEvent* error) {
-    if (X11ErrorRouting::Count(display) || gPreviousHandler == nullptr) return 0;
-    return gPreviousHandler(display, error);
+    // Errors on our connections are counted and survived (Xlib's default
+    // would end the host).
+    if (X11ErrorRouting::Count(display, error->serial)) return 0;
+    XErrorHandler next = nullptr;
+    {
+        const std::lock_guard lock(gChainLock);
+        const int index = gChainSize - 1 - tPassedOn;
+        if (index >= 0) {
+            next = gChain[index];
+        } else if (tPassedOn == 0) {
+            next = gPutBack;
+        }
+    }
+    if (next == nullptr) return 0;
+    ++tPassedOn;
+    const int result = next(display, error);
+    --tPassedOn;
+    return result;
 }
 
 }  // namespace
@@ -54,11 +78,14 @@ void X11ErrorRouting::Remove(X11Connection& connection) {
     connection.mNextOpen = nullptr;
 }
 
-bool X11ErrorRouting::Count(Display* display) {
+bool X11ErrorRouting::Count(Display* display, unsigned long serial) {
     const std::lock_guard lock(gOpenLock);
     for (X11Connection* c = gOpen; c != nullptr; c = c->mNextOpen) {
         if (c->mDisplay == display) {
             c->mErrors.fetch_add(1, std::memory_order_relaxed);
+            if (serial > c->mLastErrorSerial.load(std::memory_order_relaxed)) {
+                c->mLastErrorSerial.store(serial, std::memory_order_relaxed);
+            }
             return true;
         }
     }
@@ -66,14 +93,37 @@ bool X11ErrorRouting::Count(Display* display) {
 }
 
 X11Connection::ErrorScope::ErrorScope() {
-    if (gScopeDepth++ == 0) gPreviousHandler = XSetErrorHandler(OnXError);
+    const std::lock_guard lock(gChainLock);
+    const XErrorHandler before = XSetErrorHandler(OnXError);
+    if (before == OnXError) return;
+    // A handler already in the chain was put back by its owner: the ones
+    // above it are gone.
+    int size = gChainSize;
+    for (int i = 0; i < gChainSize; ++i) {
+        if (gChain[i] == before) size = i;
+    }
+    if (size == kMaxChain) {
+        // Beyond any real nesting: leave the host's handler as it is.
+        XSetErrorHandler(before);
+        return;
+    }
+    gChain[size] = before;
+    gChainSize = size + 1;
+    mReplaced = size;
 }
 
 X11Connection::ErrorScope::~ErrorScope() {
-    if (--gScopeDepth > 0) return;
-    const XErrorHandler current = XSetErrorHandler(gPreviousHandler);
-    if (current != OnXError) XSetErrorHandler(current);
-    gPreviousHandler = nullptr;
+    if (mReplaced < 0) return;
+    const std::lock_guard lock(gChainLock);
+    const XErrorHandler current = XSetErrorHandler(gChain[mReplaced]);
+    if (current != OnXError) {
+        // Installed inside our call by the host: it stays, and so does its
+        // way down the chain.
+        XSetErrorHandler(current);
+        return;
+    }
+    gPutBack = gChain[mReplaced];
+    gChainSize = mReplaced;
 }
 
 X11Connection::~X11Connection() {
@@ -85,18 +135,26 @@ X11Connection::~X11Connection() {
 _XDisplay* X11Connection::Acquire() {
     ErrorScope errors;
     if (mUsers == 0) {
-        Display* display = nullptr;
         // A busy server refuses connections for a moment (a full listen
-        // queue): a few quick retries before giving up.
-        for (int attempt = 0; attempt < 10 && display == nullptr; ++attempt) {
-            if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // queue): a few more tries after a pause, whatever errno says (Xlib
+        // does not always set it). Without a display name nothing can come.
+        const char* name = XDisplayName(nullptr);
+        const bool named = name != nullptr && name[0] != '\0';
+        Display* display = XOpenDisplay(nullptr);
+        for (int attempt = 1; attempt < 4 && display == nullptr && named; ++attempt) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
             display = XOpenDisplay(nullptr);
-            if (display == nullptr && errno != EAGAIN) break;
         }
         if (display == nullptr) return nullptr;
         mDisplay = display;
+        mLastErrorSerial.store(0, std::memory_order_relaxed);
         X11ErrorRouting::Add(*this);
         XSelectInput(mDisplay, DefaultRootWindow(mDisplay), PropertyChangeMask);
+        int event = 0;
+        int error = 0;
+        if (!XQueryExtension(mDisplay, "XInputExtension", &mXInputOpcode, &event, &error)) {
+            mXInputOpcode = -1;
+        }
     }
     ++mUsers;
     return mDisplay;
@@ -113,13 +171,38 @@ void X11Connection::Release() {
     mTargets.clear();
 }
 
-void X11Connection::Register(unsigned long window, X11EventTarget* target) {
-    mTargets[window] = target;
+unsigned long X11Connection::NextRequestSerial() const {
+    return mDisplay != nullptr ? NextRequest(mDisplay) : 0;
+}
+
+bool X11Connection::RequestsFailedSince(unsigned long firstSerial) {
+    if (mDisplay == nullptr) return true;
+    ErrorScope errors;
+    XSync(mDisplay, False);
+    return mLastErrorSerial.load(std::memory_order_relaxed) >= firstSerial;
+}
+
+void X11Connection::Register(unsigned long window, X11EventTarget target) {
+    mTargets[window] = std::move(target);
 }
 
 void X11Connection::Unregister(unsigned long window) {
     mTargets.erase(window);
 }
+
+namespace {
+
+// Hands event to window's target. The handler is copied first: the target may
+// unregister itself while it runs (its window destroyed).
+void Deliver(const std::unordered_map<unsigned long, X11EventTarget>& targets, unsigned long window,
+             XEvent& event) {
+    const auto found = targets.find(window);
+    if (found == targets.end()) return;
+    const std::function<void(XEvent&)> handler = found->second.onEvent;
+    handler(event);
+}
+
+}  // namespace
 
 void X11Connection::DispatchPendingEvents(bool readConnection) {
     ErrorScope errors;
@@ -131,13 +214,16 @@ void X11Connection::DispatchPendingEvents(bool readConnection) {
         XEvent event;
         XNextEvent(mDisplay, &event);
         if (event.type == GenericEvent) {
-            // Touch: the window is inside the extension's data.
-            if (!XGetEventData(mDisplay, &event.xcookie)) continue;
+            // Touch: the window is inside XInput's data. Another extension's
+            // event types may have the same numbers.
+            if (event.xcookie.extension != mXInputOpcode || mXInputOpcode < 0 ||
+                !XGetEventData(mDisplay, &event.xcookie)) {
+                continue;
+            }
             const auto* device = static_cast<const XIDeviceEvent*>(event.xcookie.data);
             const int kind = event.xcookie.evtype;
             if (kind == XI_TouchBegin || kind == XI_TouchUpdate || kind == XI_TouchEnd) {
-                const auto found = mTargets.find(device->event);
-                if (found != mTargets.end()) found->second->HandleXEvent(event);
+                Deliver(mTargets, device->event, event);
             }
             if (mDisplay != nullptr) XFreeEventData(mDisplay, &event.xcookie);
             continue;
@@ -147,12 +233,11 @@ void X11Connection::DispatchPendingEvents(bool readConnection) {
             // Copied: a window may close while hearing of it.
             const auto targets = mTargets;
             for (const auto& [window, target] : targets) {
-                if (mTargets.count(window) != 0) target->OnResourcesChanged();
+                if (mTargets.count(window) != 0) target.onResourcesChanged();
             }
             continue;
         }
-        const auto found = mTargets.find(event.xany.window);
-        if (found != mTargets.end()) found->second->HandleXEvent(event);
+        Deliver(mTargets, event.xany.window, event);
     }
 }
 

@@ -1,15 +1,9 @@
-#include "editor/input_event.h"
-#include "editor/platform/key_text.h"
-
-// Named before Xlib turns KeyPress into a macro.
-using EditorKeyPress = KeyPress;
-
-// After the alias.
-// clang-format off
 #include "editor/platform/x_event_translation.h"
 
 #include <X11/Xutil.h>
-// clang-format on
+
+#include "editor/input_event.h"
+#include "editor/platform/key_text.h"
 
 namespace {
 
@@ -37,6 +31,38 @@ unsigned ButtonMask(unsigned button) {
 }
 
 }  // namespace
+
+bool DirectTouchDeviceExists(Display* display, int* opcode) {
+    int event = 0;
+    int error = 0;
+    if (!XQueryExtension(display, "XInputExtension", opcode, &event, &error)) return false;
+    int major = 2;
+    int minor = 2;
+    if (XIQueryVersion(display, &major, &minor) != Success || major < 2 ||
+        (major == 2 && minor < 2)) {
+        return false;
+    }
+    int count = 0;
+    XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
+    bool found = false;
+    for (int i = 0; i < count && !found; ++i) {
+        for (int c = 0; c < devices[i].num_classes; ++c) {
+            const auto* touch = reinterpret_cast<const XITouchClassInfo*>(devices[i].classes[c]);
+            if (touch->type == XITouchClass && touch->mode == XIDirectTouch) found = true;
+        }
+    }
+    if (devices != nullptr) XIFreeDeviceInfo(devices);
+    return found;
+}
+
+void SelectTouchEvents(Display* display, Window window) {
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_TouchBegin);
+    XISetMask(bits, XI_TouchUpdate);
+    XISetMask(bits, XI_TouchEnd);
+    XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
+    XISelectEvents(display, window, &mask, 1);
+}
 
 void XInputTranslator::Press(const XButtonEvent& event) {
     const float s = mGraphics.TotalScale();
@@ -107,7 +133,7 @@ bool XInputTranslator::Key(XKeyEvent& event, bool down) {
     char text[8] = {};
     KeySym sym = 0;
     const int length = XLookupString(&event, text, sizeof text - 1, &sym, nullptr);
-    EditorKeyPress key;
+    KeyStroke key;
     key.virtualKey = static_cast<int32_t>(sym);
     key.shift = (event.state & ShiftMask) != 0;
     key.control = (event.state & ControlMask) != 0;

@@ -11,16 +11,19 @@
 // Platform-internal: includes Xlib, so it comes after every editor header.
 //
 // Threads: [ui].
-// The editor's headers before Xlib, whose macros would break them.
-// clang-format off
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
+
 #include <unordered_map>
 
 #include "editor/graphics.h"
 #include "editor/platform/double_click.h"
 
-#include <X11/Xlib.h>
-#include <X11/extensions/XInput2.h>
-// clang-format on
+// [ui] Whether a direct-touch device exists (XInput 2.2); opcode: the
+// extension's major opcode, for telling its events apart.
+bool DirectTouchDeviceExists(Display* display, int* opcode);
+// [ui] Asks for the touch events of window.
+void SelectTouchEvents(Display* display, Window window);
 
 class XInputTranslator {
 public:

@@ -8,19 +8,18 @@
 
 #include "core/param.h"
 #include "editor/graphics.h"
-#include "editor/platform/graphics_window.h"
-#include "editor/platform/x11_connection.h"
 
 LV2UIAdapter::LV2UIAdapter(const PluginConfig& config)
     : GraphicsEditorDelegate(config),
-      mLoop(NowMs()),
+      mLoop(MonotonicMs()),
+      mWindow(*this),
       mResetClick([this](int paramIdx) { return ResetToDefault(paramIdx); }) {}
 
 LV2UIAdapter::~LV2UIAdapter() {
     Close();
 }
 
-int64_t LV2UIAdapter::NowMs() {
+int64_t LV2UIAdapter::MonotonicMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -29,7 +28,6 @@ int64_t LV2UIAdapter::NowMs() {
 void* LV2UIAdapter::Open(const LV2UIHostLink& link, const LV2UIFeatures& features) {
     mLink = link;
     mFeatures = features;
-    mHostWidth = mHostHeight = 0;
     mTouching.assign(static_cast<std::size_t>(std::max(0, NParams())), 0);
     // Patch messages only once open: the sizes the editor takes while
     // opening are no choice of the user's.
@@ -39,26 +37,26 @@ void* LV2UIAdapter::Open(const LV2UIHostLink& link, const LV2UIFeatures& feature
     mOptions = {};
     mShownOrHidden = false;
     if (MapOptionURIDs(mFeatures.map, mOptionUrids)) mOptions.Set(mOptionUrids, mFeatures.options);
-    GraphicsWindow::Setup setup;
-    setup.loop = &mLoop;
-    setup.connection = &SharedX11Connection();
-    setup.topLevelWaitsForShow = mFeatures.parent == nullptr;
-    setup.hostScreenScale = mOptions.scaleFactor;
-    GraphicsWindow::InstallAsPlatform(setup);
-    SetHostViewContainer(&mResetClick);
-    void* view = OpenWindow(mFeatures.parent);
-    if (view == nullptr) CloseWindow();
-    Graphics* graphics = GetGraphics();
-    if (view == nullptr || graphics == nullptr) return nullptr;
-    ApplyHostOptions();
+    EditorWindowSettings settings;
+    settings.parent = mFeatures.parent;
+    settings.loop = &mLoop;
+    settings.hostScale = mOptions.scaleFactor;
+    settings.title = mOptions.windowTitle.empty() ? mLink.pluginName : mOptions.windowTitle;
+    settings.showAtOpen = mFeatures.parent != nullptr;
     // Embedded, the host's shortcuts matter more than keys for an editor
     // that uses none; GTK hosts would not hear keys the editor passes on.
-    if (mFeatures.parent != nullptr) {
-        if (GraphicsWindow* window = GraphicsWindow::Of(*this)) window->LeaveKeysToHost();
+    settings.leaveKeysToHost = mFeatures.parent != nullptr;
+    if (mFeatures.resize != nullptr) {
+        settings.askHostSize = [resize = mFeatures.resize](int width, int height) {
+            return resize->ui_resize(resize->handle, width, height) == 0;
+        };
     }
+    SetHostViewContainer(&mResetClick);
+    void* view = mWindow.Open(settings);
+    const Graphics* graphics = GetGraphics();
+    if (view == nullptr || graphics == nullptr) return nullptr;
     mKnownSize = {graphics->Width(), graphics->Height(), graphics->DrawScale()};
     mPatchReady = patchReady;
-    TellHostSize(graphics->PixelWidth(), graphics->PixelHeight());
     if (mPatchReady) {
         unsigned char message[kEditorSizeGetBytes];
         const uint32_t bytes = WriteEditorSizeGet(mUrids, message, sizeof message);
@@ -72,7 +70,7 @@ void LV2UIAdapter::Close() {
     for (std::size_t i = 0; i < mTouching.size(); ++i) {
         if (mTouching[i] != 0) EndUIParamGesture(static_cast<int>(i));
     }
-    CloseWindow();
+    mWindow.Close();
 }
 
 void LV2UIAdapter::PortEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer) {
@@ -101,27 +99,24 @@ void LV2UIAdapter::PortEvent(uint32_t port, uint32_t size, uint32_t format, cons
 
 int LV2UIAdapter::Idle() {
     // A host without ui:parent that never shows the window itself shows it this way.
-    if (!mShownOrHidden && mFeatures.parent == nullptr) Show();
-    mLoop.RunDue(NowMs());
+    if (!mShownOrHidden && mFeatures.parent == nullptr) ShowWindow();
+    mLoop.RunDue(MonotonicMs());
     // The window manager closed our own top-level window: the host stops
     // idling and cleans up.
-    const GraphicsWindow* window = GraphicsWindow::Of(*this);
-    return window != nullptr && window->CloseRequested() ? 1 : 0;
+    return mWindow.CloseRequested() ? 1 : 0;
 }
 
-int LV2UIAdapter::Show() {
-    GraphicsWindow* window = GraphicsWindow::Of(*this);
-    if (window == nullptr) return 1;
+int LV2UIAdapter::ShowWindow() {
+    if (!mWindow.IsOpen()) return 1;
     mShownOrHidden = true;
-    window->Show();
+    mWindow.ShowWindow();
     return 0;
 }
 
-int LV2UIAdapter::Hide() {
-    GraphicsWindow* window = GraphicsWindow::Of(*this);
-    if (window == nullptr) return 1;
+int LV2UIAdapter::HideWindow() {
+    if (!mWindow.IsOpen()) return 1;
     mShownOrHidden = true;
-    window->Hide();
+    mWindow.HideWindow();
     return 0;
 }
 
@@ -136,24 +131,12 @@ uint32_t LV2UIAdapter::GetOptions(LV2_Options_Option* options) const {
 }
 
 void LV2UIAdapter::ApplyHostOptions() {
-    GraphicsWindow* window = GraphicsWindow::Of(*this);
-    if (window == nullptr) return;
-    window->SetHostScreenScale(mOptions.scaleFactor);
-    if (!mOptions.windowTitle.empty()) window->SetTitle(mOptions.windowTitle);
+    mWindow.SetHostScale(mOptions.scaleFactor);
+    if (!mOptions.windowTitle.empty()) mWindow.SetTitle(mOptions.windowTitle);
 }
 
 int LV2UIAdapter::HostResize(int width, int height) {
-    Graphics* graphics = GetGraphics();
-    if (graphics == nullptr || width <= 0 || height <= 0) return 1;
-    // The size the editor has (hosts echo what it asked for): refitting it
-    // would nudge the draw scale by the pixel rounding at every echo.
-    if (width == graphics->PixelWidth() && height == graphics->PixelHeight()) return 0;
-    const float screen = graphics->GetScreenScale();
-    const float scale =
-        std::min(static_cast<float>(width) / (static_cast<float>(graphics->Width()) * screen),
-                 static_cast<float>(height) / (static_cast<float>(graphics->Height()) * screen));
-    graphics->Resize(graphics->Width(), graphics->Height(), scale, false);
-    return 0;
+    return mWindow.HostResize(width, height) ? 0 : 1;
 }
 
 void LV2UIAdapter::BeginUIParamGesture(int paramIdx) {
@@ -180,18 +163,10 @@ void LV2UIAdapter::SendUIParamValue(int paramIdx, double normalizedValue) {
     WritePort(static_cast<uint32_t>(paramIdx), sizeof value, 0, &value);
 }
 
-bool LV2UIAdapter::NegotiateEditorSize(int width, int height, bool needsWindowResize) {
+bool LV2UIAdapter::NegotiateEditorSize(int, int, bool needsWindowResize) {
     SendEditorSize();
-    return !needsWindowResize || TellHostSize(width, height);
-}
-
-bool LV2UIAdapter::TellHostSize(int width, int height) {
-    if (mFeatures.resize == nullptr) return false;
-    if (width == mHostWidth && height == mHostHeight) return true;
-    if (mFeatures.resize->ui_resize(mFeatures.resize->handle, width, height) != 0) return false;
-    mHostWidth = width;
-    mHostHeight = height;
-    return true;
+    // The host's ui:resize is the window's to ask (settings.askHostSize).
+    return !needsWindowResize;
 }
 
 bool LV2UIAdapter::ResetToDefault(int paramIdx) {

@@ -42,6 +42,7 @@
 
 #include "core/graphics_editor_delegate.h"
 #include "core/run_loop.h"
+#include "editor/platform/editor_window.h"
 #include "lv2/lv2_patch_messages.h"
 #include "lv2/lv2_ports.h"
 #include "lv2/ui/lv2_ui_features.h"
@@ -54,6 +55,7 @@ struct LV2UIHostLink {
     LV2UI_Controller controller = nullptr;
     LV2PortLayout layout;       // the plug-in variant's ports
     std::string editorSizeURI;  // the editor-size property of the patch messages
+    std::string pluginName;     // the variant's name, for an own window without a title
     bool trace = false;         // every value written is printed to stderr too
 };
 
@@ -65,9 +67,10 @@ public:
     // [ui] Closes the editor when still open.
     ~LV2UIAdapter() override;
 
-    // [ui] Installs the X11 editor window, opens the editor in
-    // features.parent (a top-level window without one), tells the host its
-    // size and asks the plug-in for the stored editor size. Returns the
+    // [ui] Opens the editor through its window handle in features.parent (a
+    // top-level window without one, named after the host's title or the
+    // plug-in variant), tells the host its size and asks the plug-in for the
+    // stored editor size. Returns the
     // editor's X window, or null when it could not open (nothing was sent).
     void* Open(const LV2UIHostLink& link, const LV2UIFeatures& features);
     // [ui] Ends the gestures still open and closes the editor.
@@ -87,15 +90,19 @@ public:
 
     // [ui] The host's show and hide (ui:showInterface): 0 when done, 1
     // without an open editor.
-    int Show();
-    int Hide();
+    int ShowWindow();
+    int HideWindow();
     // [ui] The options interface: LV2_Options_Status values.
     uint32_t SetOptions(const LV2_Options_Option* options);
     uint32_t GetOptions(LV2_Options_Option* options) const;
 
     // [ui] The options the host gave, as far as the UI could read them.
     const LV2UIHostOptions& HostOptions() const { return mOptions; }
+    // [ui] Whether the host link traces (decided once, when the UI opened).
+    bool Traces() const { return mLink.trace; }
 
+    // [ui] The editor's window handle.
+    const EditorWindow& Window() const { return mWindow; }
     // [ui] The UI's own run loop (its frame timer lives there).
     const ManualRunLoop& Loop() const { return mLoop; }
 
@@ -106,22 +113,20 @@ public:
     // [ui]
     void SendUIParamValue(int paramIdx, double normalizedValue) override;
     // [ui] Sends a size the editor was not given by the plug-in as
-    // patch:Set, then asks the host for the pixel size (ui:resize); true
-    // when the host took it or no window resize is needed.
+    // patch:Set; the window asks the host for the pixel size (ui:resize).
     bool NegotiateEditorSize(int width, int height, bool needsWindowResize) override;
 
 private:
     bool ResetToDefault(int paramIdx);
     void WritePort(uint32_t port, uint32_t size, uint32_t format, const void* data);
-    // ui:resize unless the host has that size already; whether it has it now.
-    bool TellHostSize(int width, int height);
     void SendEditorSize();
     void ApplyEditorSize(const EditorSizeMessage& size);
     void ApplyHostOptions();
     bool KnownSizeIs(const EditorSizeMessage& size) const;
-    static int64_t NowMs();
+    static int64_t MonotonicMs();
 
     ManualRunLoop mLoop;
+    EditorWindow mWindow;
     LV2UIHostLink mLink;
     LV2UIFeatures mFeatures;
     LV2UIResetClick mResetClick;
@@ -131,8 +136,6 @@ private:
     bool mShownOrHidden = false;  // the host called show or hide
     bool mPatchReady = false;     // urid:map, write function and atom ports known
     bool mApplyingPluginSize = false;
-    int mHostWidth = 0;  // the pixel size the host last took
-    int mHostHeight = 0;
     EditorSizeMessage mKnownSize;  // the size the plug-in holds, as far as we know
     std::vector<char> mTouching;   // per Param: a gesture is open at the host
 };

@@ -9,6 +9,7 @@
 
 namespace {
 
+// Read when a UI opens only: the environment is no business of every port event.
 bool Tracing() {
     return std::getenv("TW_LV2UI_TRACE") != nullptr;
 }
@@ -54,7 +55,8 @@ LV2UI_Handle LV2UIDescriptor::Instantiate(const LV2UI_Descriptor* descriptor, co
         if (descriptor == nullptr || widget == nullptr || pluginURI == nullptr) return nullptr;
         const LV2UIDescriptor& table = *reinterpret_cast<const Entry*>(descriptor)->table;
         const LV2UIFeatures offered = ReadUIFeatures(features);
-        if (Tracing()) {
+        const bool tracing = Tracing();
+        if (tracing) {
             for (const std::string& uri : offered.offered) {
                 std::fprintf(stderr, "tarnwhistle ui: host offers %s\n", uri.c_str());
             }
@@ -65,6 +67,7 @@ LV2UI_Handle LV2UIDescriptor::Instantiate(const LV2UI_Descriptor* descriptor, co
             if (variant.uri != pluginURI) continue;
             link.layout.audioInputs = variant.audioInputs;
             link.layout.audioOutputs = variant.audioOutputs;
+            link.pluginName = variant.name;
             known = true;
         }
         if (!known || table.mFactory == nullptr) return nullptr;
@@ -74,10 +77,10 @@ LV2UI_Handle LV2UIDescriptor::Instantiate(const LV2UI_Descriptor* descriptor, co
         link.write = write;
         link.controller = controller;
         link.editorSizeURI = table.mProduct.EditorSizeURI();
-        link.trace = Tracing();
+        link.trace = tracing;
         void* view = ui->Open(link, offered);
         if (view == nullptr) return nullptr;
-        if (Tracing()) TraceOptions(ui->HostOptions());
+        if (tracing) TraceOptions(ui->HostOptions());
         *widget = view;
         return ui.release();
     });
@@ -94,7 +97,7 @@ void LV2UIDescriptor::PortEvent(LV2UI_Handle handle, uint32_t port, uint32_t siz
                                 const void* buffer) {
     auto* ui = static_cast<LV2UIAdapter*>(handle);
     if (ui == nullptr) return;
-    if (Tracing()) TracePortEvent(port, size, format, buffer);
+    if (ui->Traces()) TracePortEvent(port, size, format, buffer);
     GuardHostCall([&] { ui->PortEvent(port, size, format, buffer); });
 }
 
@@ -116,13 +119,13 @@ const void* LV2UIDescriptor::ExtensionData(const char* uri) {
 int LV2UIDescriptor::Show(LV2UI_Handle handle) {
     auto* ui = static_cast<LV2UIAdapter*>(handle);
     if (ui == nullptr) return 1;
-    return GuardHostCall(1, [&] { return ui->Show(); });
+    return GuardHostCall(1, [&] { return ui->ShowWindow(); });
 }
 
 int LV2UIDescriptor::Hide(LV2UI_Handle handle) {
     auto* ui = static_cast<LV2UIAdapter*>(handle);
     if (ui == nullptr) return 1;
-    return GuardHostCall(1, [&] { return ui->Hide(); });
+    return GuardHostCall(1, [&] { return ui->HideWindow(); });
 }
 
 uint32_t LV2UIDescriptor::GetOptions(LV2_Handle handle, LV2_Options_Option* options) {

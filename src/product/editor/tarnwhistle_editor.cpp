@@ -48,9 +48,9 @@ void InstallTarnwhistleEditor(GraphicsEditorDelegate& delegate) {
 }
 
 Graphics* MakeTarnwhistleGraphics(GraphicsEditorDelegate& delegate) {
-    Graphics* graphics = MakePlatformGraphics(
-        delegate, kTarnwhistleEditorWidth, kTarnwhistleEditorHeight, kTarnwhistleEditorFps, 1.0f);
-    if (graphics != nullptr) graphics->SetResourceTable(TarnwhistleResourceTable());
+    auto* graphics = new Graphics(delegate, kTarnwhistleEditorWidth, kTarnwhistleEditorHeight,
+                                  kTarnwhistleEditorFps, 1.0f);
+    graphics->SetResourceTable(TarnwhistleResourceTable());
     return graphics;
 }
 

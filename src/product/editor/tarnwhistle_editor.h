@@ -15,9 +15,9 @@ inline constexpr int kTarnwhistleEditorFps = 60;
 // the editor layer's binding.
 void InstallTarnwhistleEditor(GraphicsEditorDelegate& delegate);
 
-// [ui] The make-graphics function: the platform's Graphics at 248 x 662
-// units, 60 frames per second, draw scale 1, looking resources up in the
-// product's table. Null when no platform is installed.
+// [ui] The make-graphics function: the editor's scene at 248 x 662 units,
+// 60 frames per second, draw scale 1, looking resources up in the product's
+// table. The window that shows it is the adapter's (its editor-window handle).
 Graphics* MakeTarnwhistleGraphics(GraphicsEditorDelegate& delegate);
 
 // [ui] The layout function: corner handle, background, bubble, font and the

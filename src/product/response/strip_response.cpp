@@ -11,6 +11,7 @@
 #include "dsp/halfband_filter.h"
 #include "dsp/tone_biquad.h"
 #include "product/response/strip_colouring.h"
+#include "product/response/strip_sections.h"
 
 namespace {
 
@@ -48,11 +49,9 @@ double HalfbandAmplitude(const std::array<double, Taps>& taps, double w) {
     return 0.5 + 2.0 * sum;
 }
 
-// The strip's sections designed for one setting.
+// The strip's sections designed for one setting, as the engine designs them.
 struct Sections {
-    ToneBiquad input1, input2, input3;
-    ToneBiquad output1, output2, output3;
-    ToneBiquad bandPass;
+    StripSections<double> strip;
     CircuitCoefficients highPass;
     CircuitCoefficients lowBand;
     CircuitCoefficients midBand;
@@ -60,24 +59,16 @@ struct Sections {
 };
 
 Sections Design(const StripResponseSettings& s) {
-    using namespace strip_colouring;
-    const double fs = s.sampleRate;
     Sections d;
-    Configure(d.input1, kInput1, fs);
-    Configure(d.input2, kInput2, fs);
-    Configure(d.input3, kInput3, fs);
-    Configure(d.output1, kOutput1, fs);
-    Configure(d.output2, kOutput2, fs);
-    Configure(d.output3, kOutput3, fs);
-    Configure(d.bandPass, kBandPass, fs);
+    DesignStripSections(
+        d.strip, StripSectionSettings<double>{s.sampleRate, s.highPassSelection, s.lowPosition,
+                                              s.lowFrequencySelection, s.midPosition,
+                                              s.midFrequencySelection});
+    d.highPass = d.strip.highPass.Coefficients();
+    d.lowBand = d.strip.lowBand.Coefficients();
+    d.midBand = d.strip.midBand.Coefficients();
     CircuitBiquad section;
-    DesignHighPass(section, fs, s.highPassSelection);
-    d.highPass = section.Coefficients();
-    DesignLowBand(section, 3.0 * fs, s.lowPosition, s.lowFrequencySelection);
-    d.lowBand = section.Coefficients();
-    DesignMidBand(section, 2.0 * fs, s.midPosition, s.midFrequencySelection);
-    d.midBand = section.Coefficients();
-    DesignHighBand(section, 2.0 * fs, s.highPosition);
+    DesignHighBand(section, StripBandRate(s.sampleRate), s.highPosition);
     d.highBand = section.Coefficients();
     return d;
 }
@@ -87,8 +78,8 @@ double GainAt(const Sections& d, const StripResponseSettings& s, double frequenc
     const double w = 2.0 * std::numbers::pi * frequency / s.sampleRate;
     const Complex z1 = std::polar(1.0, -w);
     const Complex z2 = z1 * z1;
-    double gain =
-        std::abs(ToneAt(d.input1, z1, z2) * ToneAt(d.input2, z1, z2) * ToneAt(d.input3, z1, z2));
+    double gain = std::abs(ToneAt(d.strip.input1, z1, z2) * ToneAt(d.strip.input2, z1, z2) *
+                           ToneAt(d.strip.input3, z1, z2));
 
     // The preamp's pair: zero stuffing, interpolation, curve (unit slope),
     // decimation. The image at fs - f comes back onto f in phase, so the
@@ -115,8 +106,8 @@ double GainAt(const Sections& d, const StripResponseSettings& s, double frequenc
     equaliser *= atSignal * a + atImage * (1.0 - a);
     gain *= std::abs(equaliser);
 
-    gain *= std::abs(ToneAt(d.output1, z1, z2) * ToneAt(d.output2, z1, z2) *
-                     ToneAt(d.output3, z1, z2) * ToneAt(d.bandPass, z1, z2));
+    gain *= std::abs(ToneAt(d.strip.output1, z1, z2) * ToneAt(d.strip.output2, z1, z2) *
+                     ToneAt(d.strip.output3, z1, z2) * ToneAt(d.strip.bandPass, z1, z2));
     return gain * std::fabs(s.trim);
 }
 

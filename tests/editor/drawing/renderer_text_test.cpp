@@ -193,4 +193,35 @@ TEST_F(RendererTextTest, GlyphsDrawnBeforeTheAtlasGrowsOrFillsUpStayIntact) {
     }
 }
 
+TEST_F(RendererTextTest, ATextTooLargeForAnEmptyAtlasMakesLaterTextsClearItNoMore) {
+    UseRenderer({Renderer::kAntialias, 64});
+    font = renderer->CreateFontFromMemory("Roboto", RobotoBytes().data(), RobotoBytes().size(), 0);
+    const auto drawSample = [&](Renderer& r, float x) {
+        r.FontSize(24);
+        r.Text(x, 30, kWhite, "Ag");
+    };
+    const Picture before = Frame([&](Renderer& r) {
+        r.FontFaceId(font);
+        for (int i = 0; i < 10; ++i) drawSample(r, 4);
+    });
+    const int clearsBefore = renderer->AtlasClears();
+    int clearsAfterTheLargeText = 0;
+    Clear(0, 0, 0, 0);
+    const Picture after = Frame([&](Renderer& r) {
+        r.FontFaceId(font);
+        // Glyphs of 200 pixels, beyond a 64-pixel atlas however empty.
+        r.FontSize(200);
+        r.Text(0, 0, kWhite, "WM");
+        clearsAfterTheLargeText = r.AtlasClears() - clearsBefore;
+        for (int i = 0; i < 10; ++i) drawSample(r, 4);
+    });
+    // Its own layout may start the atlas anew once; the later texts never.
+    EXPECT_LE(clearsAfterTheLargeText, 1);
+    EXPECT_EQ(renderer->AtlasClears() - clearsBefore, clearsAfterTheLargeText);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < 32; ++x)
+            ASSERT_EQ(after.At(x, y, 3), before.At(x, y, 3)) << x << "," << y;
+    }
+}
+
 }  // namespace

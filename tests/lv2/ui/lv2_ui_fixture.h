@@ -19,8 +19,10 @@
 #include "editor/control.h"
 #include "editor/graphics.h"
 #include "editor/picture_decoder.h"
-#include "editor/platform/graphics_window.h"
+#include "editor/platform/editor_window.h"
+#include "editor/platform/x11_connection.h"
 #include "product/channel_parameters.h"
+#include "product_controls.h"
 #include "resource_pictures.h"
 #include "ui_test_host.h"
 #include "x_screen_resources.h"
@@ -44,21 +46,8 @@ constexpr Spot kMicPreSwitch{70.0f, 631.5f};
 constexpr Spot kResizer{238.0f, 652.0f};
 
 // Where each control sits and what it shows (the product's layout, in units).
-struct Place {
-    int paramIdx;
-    const char* file;
-    int frames;
-    int x;
-    int y;
-};
-const Place kPlaces[] = {
-    {kBypass, "SWITCH@2x.png", 2, 159, 621},    {kMicPre, "SWITCH@2x.png", 2, 49, 621},
-    {kOversampling, "OVER@2x.png", 2, 64, 647}, {kPreampGain, "GAIN@2x.png", 61, 31, 518},
-    {kOutputTrim, "TRIM@2x.png", 61, 141, 518}, {kHighPass, "HPF@2x.png", 5, 31, 395},
-    {kLowFreq, "LF@2x.png", 5, 31, 271},        {kLowGain, "BGAIN@2x.png", 61, 141, 271},
-    {kMidFreq, "MF@2x.png", 7, 30, 150},        {kMidGain, "BGAIN@2x.png", 61, 141, 148},
-    {kHighGain, "BGAIN@2x.png", 61, 141, 25},
-};
+using Place = ControlPlace;
+inline constexpr const auto& kPlaces = kControlPlaces;
 
 // Open socket descriptors of the process (X connections among them).
 inline int OpenSockets() {
@@ -88,7 +77,7 @@ protected:
                              DisplayHeight(display, DefaultScreen(display)) - 1, CurrentTime);
         XSync(display, False);
         savedResources.Save(display);
-        errorsBefore = GraphicsWindow::XErrorCount();
+        errorsBefore = SharedX11Connection().ErrorCount();
         defaultLoopTimers = DefaultRunLoop().TimerCount();
         socketsBefore = OpenSockets();
     }
@@ -96,8 +85,8 @@ protected:
     void TearDown() override {
         if (display == nullptr) return;
         hosts.clear();
-        EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
-        EXPECT_EQ(GraphicsWindow::XErrorCount(), errorsBefore);
+        EXPECT_EQ(EditorWindow::OpenCount(), 0);
+        EXPECT_EQ(SharedX11Connection().ErrorCount(), errorsBefore);
         EXPECT_EQ(OpenSockets(), socketsBefore) << "the editors' display connection is still open";
         EXPECT_EQ(&ProcessRunLoop(), &DefaultRunLoop());
         EXPECT_EQ(DefaultRunLoop().TimerCount(), defaultLoopTimers)
@@ -114,12 +103,14 @@ protected:
             ADD_FAILURE() << "the UI did not open";
             std::abort();
         }
-        EXPECT_TRUE(PumpUntil([&] { return EditorOf(host).FramesDrawn() > 0; }));
+        EXPECT_TRUE(PumpUntil([&] { return WindowOf(host).FramesDrawn() > 0; }));
         Pump(30);
         return host;
     }
 
-    static GraphicsWindow& EditorOf(UiHost& host) { return *GraphicsWindow::Of(host.Ui()); }
+    // The UI's open editor: its scene, and the window handle it is shown through.
+    static Graphics& EditorOf(UiHost& host) { return *host.Ui().GetGraphics(); }
+    static const EditorWindow& WindowOf(UiHost& host) { return host.Ui().Window(); }
     // The normalised value the control of paramIdx shows.
     static double ShownValue(UiHost& host, int paramIdx) {
         const Graphics& g = *host.Ui().GetGraphics();
@@ -144,6 +135,25 @@ protected:
             Pump(10);
         }
         return condition();
+    }
+
+    // Pumps until window has drawn no frame for quietMs (its first frames
+    // and late exposures done); false when it never rests within 5 s.
+    bool PumpUntilQuiet(const EditorWindow& window, int quietMs = 100) {
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
+        int frames = window.FramesDrawn();
+        Clock::time_point quietSince = Clock::now();
+        while (Clock::now() < deadline) {
+            Pump(10);
+            if (window.FramesDrawn() != frames) {
+                frames = window.FramesDrawn();
+                quietSince = Clock::now();
+            } else if (Clock::now() - quietSince >= std::chrono::milliseconds(quietMs)) {
+                return true;
+            }
+        }
+        return false;
     }
 
     // What a window manager sends when the user closes host's own editor
@@ -183,7 +193,7 @@ protected:
         for (int moved = 0; moved != dY;) {
             const int step = std::clamp(dY - moved, -10, 10);
             moved += step;
-            MoveTo(static_cast<int>(s.x) + dx, static_cast<int>(s.y) + step);
+            MoveTo(static_cast<int>(s.x) + dx, static_cast<int>(s.y) + moved);
         }
         Button(1, false);
         Pump(450);  // the next press is no double click
@@ -223,7 +233,7 @@ protected:
     // At screen scale 2 (one picture pixel per screen pixel): the largest
     // channel difference between the screen and frame `frame` of place's
     // strip over the background. The host window is moved so the control is
-    // on the screen.
+    // on the screen (the uncovered part is drawn again at a later tick: poll).
     int FrameDifference(UiHost& host, const Place& place, int frame) {
         const DecodedPicture& strip = ResourcePicture(place.file);
         const DecodedPicture& bg = ResourcePicture("BG@2x.png");
@@ -234,7 +244,6 @@ protected:
         if (GeometryOf(host.Parent()).y != -shift) {
             XMoveWindow(display, host.Parent(), 0, -shift);
             XSync(display, False);
-            Pump(80);  // the uncovered part is drawn again
         }
         XImage* shot = XGetImage(display, host.Widget(), place.x * 2, place.y * 2,
                                  static_cast<unsigned>(strip.width),

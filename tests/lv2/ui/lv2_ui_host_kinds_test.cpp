@@ -9,7 +9,6 @@
 #include <string>
 #include <thread>
 
-#include "editor/pixel_size.h"
 #include "lv2_ui_fixture.h"
 #include "ui_test_host.h"
 
@@ -54,36 +53,42 @@ TEST_F(LV2UiHostKinds, TheHostsScaleFactorIsTheScreenScaleAndWinsOverXftDpi) {
         const char* what;
         Offer offer;
         float screenScale;
+        int width;  // pixels
     } kCases[] = {
-        {"scale factor 2", {.scaleFactor = 2.0f}, 2.0f},
-        {"scale factor 1.5", {.scaleFactor = 1.5f}, 1.5f},
-        {"beyond the largest screen scale", {.scaleFactor = 9.0f}, 4.0f},
-        {"without urid:map the option cannot be read", {.map = false, .scaleFactor = 2.0f}, 1.0f},
+        {"scale factor 2", {.scaleFactor = 2.0f}, 2.0f, 496},
+        {"scale factor 1.5", {.scaleFactor = 1.5f}, 1.5f, 372},
+        {"beyond the largest screen scale", {.scaleFactor = 9.0f}, 4.0f, 992},
+        {"without urid:map the option cannot be read",
+         {.map = false, .scaleFactor = 2.0f},
+         1.0f,
+         248},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.what);
         UiHost& host = OpenHost(c.offer);
-        GraphicsWindow& editor = EditorOf(host);
+        Graphics& editor = EditorOf(host);
         EXPECT_TRUE(PumpUntil([&] { return editor.GetScreenScale() == c.screenScale; }));
-        EXPECT_EQ(editor.PixelWidth(), PixelSize(248.0f, c.screenScale));
+        EXPECT_EQ(editor.PixelWidth(), c.width);
         ASSERT_FALSE(host.resizes.empty());
         EXPECT_EQ(host.resizes.back(), (Size{editor.PixelWidth(), editor.PixelHeight()}));
         hosts.clear();
     }
 
-    // The screen's scale changing under the editor does not move it off the host's.
+    // The screen's scale changing under the editor does not move it off the
+    // host's, while an editor without the host's follows it.
     UiHost& host = OpenHost({.scaleFactor = 1.5f});
-    GraphicsWindow& editor = EditorOf(host);
+    UiHost& follower = OpenHost({}, 400, 0);
+    Graphics& editor = EditorOf(host);
     ASSERT_TRUE(PumpUntil([&] { return editor.GetScreenScale() == 1.5f; }));
     SetResources("Xft.dpi:\t192\n");
-    Pump(200);
+    EXPECT_TRUE(PumpUntil([&] { return EditorOf(follower).GetScreenScale() == 2.0f; }));
     EXPECT_EQ(editor.GetScreenScale(), 1.5f);
 }
 
 TEST_F(LV2UiHostKinds, TheOptionsInterfaceChangesTheScaleLaterAndReportsWhatItHolds) {
     SetResources("Xft.dpi:\t96\n");
     UiHost& host = OpenHost({.scaleFactor = 2.0f});
-    GraphicsWindow& editor = EditorOf(host);
+    Graphics& editor = EditorOf(host);
     ASSERT_TRUE(PumpUntil([&] { return editor.GetScreenScale() == 2.0f; }));
 
     EXPECT_EQ(host.SetScaleFactor(1.25f), LV2_OPTIONS_SUCCESS);
@@ -102,6 +107,9 @@ TEST_F(LV2UiHostKinds, TheOptionsInterfaceChangesTheScaleLaterAndReportsWhatItHo
     }
     Pump(100);
     EXPECT_EQ(editor.GetScreenScale(), 1.25f);
+    // A scale that can be is taken: the pumping shows changes.
+    EXPECT_EQ(host.SetScaleFactor(1.5f), LV2_OPTIONS_SUCCESS);
+    EXPECT_TRUE(PumpUntil([&] { return editor.GetScreenScale() == 1.5f; }));
     EXPECT_FALSE(host.GetOption(LV2_UI__windowTitle, held)) << "the host gave no title";
     EXPECT_FALSE(host.GetOption("urn:nobody:knows", held));
 }
@@ -113,7 +121,7 @@ TEST_F(LV2UiHostKinds, WithoutAParentTheEditorsOwnWindowWaitsForTheHostsShow) {
     EXPECT_FALSE(Mapped(host.Widget())) << "mapped before the host showed it";
     ASSERT_TRUE(host.Show());
     EXPECT_TRUE(PumpUntil([&] { return Mapped(host.Widget()); }));
-    EXPECT_TRUE(PumpUntil([&] { return EditorOf(host).FramesDrawn() > 0; }));
+    EXPECT_TRUE(PumpUntil([&] { return WindowOf(host).FramesDrawn() > 0; }));
 
     ASSERT_TRUE(host.Hide());
     Pump(100);
@@ -149,9 +157,12 @@ TEST_F(LV2UiHostKinds, TheOwnWindowIsPlacedByTheWindowManagerAndNamedByTheHost) 
     ASSERT_TRUE(host.GetOption(LV2_UI__windowTitle, held));
     EXPECT_STREQ(static_cast<const char*>(held.value), "Tarnwhistle Stereo – Vocals");
 
+    // Without a title from the host: the plug-in's name, so that several
+    // editors can be told apart.
     hosts.clear();
-    UiHost& untitled = OpenHost({.parent = false});
-    EXPECT_EQ(TextProperty(untitled.Widget(), "_NET_WM_NAME"), "Editor");
+    hosts.push_back(std::make_unique<UiHost>(display, Offer{.parent = false}, 0, 0));
+    ASSERT_TRUE(hosts.back()->Instantiate(kStereoURI));
+    EXPECT_EQ(TextProperty(hosts.back()->Widget(), "_NET_WM_NAME"), "Tarnwhistle Stereo");
 }
 
 // Toolkit wrappers call the UI's resize back with every size the UI asks
@@ -186,7 +197,7 @@ TEST_F(LV2UiHostKinds, AHostThatResizesBackAtOnceLeavesTheSizeAsAsked) {
                 ++configures;
             }
         }
-        GraphicsWindow& editor = EditorOf(host);
+        Graphics& editor = EditorOf(host);
         EXPECT_EQ(editor.DrawScale(), c.scale);
         EXPECT_EQ(editor.GetScreenScale(), c.screenScale);
         EXPECT_GT(host.resizesBack, 0) << "the host never resized back";
@@ -220,7 +231,7 @@ TEST_F(LV2UiHostKinds, TheCornerHandleTellsTheHostOfASmallerSizeToo) {
         Button(1, false);
         EXPECT_TRUE(PumpUntil([&] { return GeometryOf(host.Widget()).height != before.height; }));
         Pump(100);
-        GraphicsWindow& editor = EditorOf(host);
+        Graphics& editor = EditorOf(host);
         EXPECT_EQ(editor.PixelHeight() > before.height, d.larger);
         ASSERT_FALSE(host.resizes.empty());
         EXPECT_EQ(host.resizes.back(), (Size{editor.PixelWidth(), editor.PixelHeight()}));

@@ -24,8 +24,6 @@
 #include "editor/control.h"
 #include "editor/graphics.h"
 #include "editor/picture_decoder.h"
-#include "editor/platform/double_click.h"
-#include "editor/platform/graphics_window.h"
 #include "lv2_ui_fixture.h"
 #include "product/channel_parameters.h"
 #include "resource_pictures.h"
@@ -86,6 +84,8 @@ int UseAndUnloadTheModuleThenMakeAnError() {
     Display* display = OpenTestDisplay();
     if (display == nullptr) return 10;
     XSetErrorHandler(HostErrorHandler);
+    // Not loaded yet, as RTLD_NOLOAD tells.
+    if (dlopen(TW_LV2_UI_MODULE, RTLD_NOW | RTLD_NOLOAD) != nullptr) return 15;
     void* module = dlopen(TW_LV2_UI_MODULE, RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) return 11;
     using DescriptorFunc = const LV2UI_Descriptor* (*)(uint32_t);
@@ -110,6 +110,10 @@ int UseAndUnloadTheModuleThenMakeAnError() {
     gBeforeToolkit = XSetErrorHandler(ToolkitErrorHandler);
     descriptor->cleanup(ui);
     if (dlclose(module) != 0) return 13;
+    // Still mapped after the last dlclose: the handler chained to ours stays callable.
+    void* resident = dlopen(TW_LV2_UI_MODULE, RTLD_NOW | RTLD_NOLOAD);
+    if (resident == nullptr) return 16;
+    dlclose(resident);
     XDestroyWindow(display, parent);
     XDestroyWindow(display, parent);  // BadWindow
     XSync(display, False);
@@ -122,7 +126,60 @@ TEST(LV2UiModule, AnXErrorAfterTheModuleIsUnloadedReachesTheHostsHandler) {
     Display* probe = OpenTestDisplay();
     if (probe == nullptr) GTEST_SKIP() << "no X display";
     XCloseDisplay(probe);
+    // A fresh process, where no earlier test loaded the module.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(std::exit(UseAndUnloadTheModuleThenMakeAnError()), testing::ExitedWithCode(0), "");
+}
+
+// A host's first handler, and the toolkit handler it installs from inside a
+// write_function call (at its first use of X, as toolkits set theirs up
+// lazily): the toolkit keeps the errors of its own connection and passes the
+// rest on to the handler it replaced.
+Display* gToolkitConnection = nullptr;
+int gToolkitErrors = 0;
+int gFirstHandlerErrors = 0;
+XErrorHandler gBeforeLateToolkit = nullptr;
+int FirstHostHandler(Display*, XErrorEvent*) {
+    ++gFirstHandlerErrors;
+    return 0;
+}
+int LateToolkitHandler(Display* display, XErrorEvent* error) {
+    if (display == gToolkitConnection) {
+        ++gToolkitErrors;
+        return 0;
+    }
+    return gBeforeLateToolkit != nullptr ? gBeforeLateToolkit(display, error) : 0;
+}
+
+TEST_F(LV2Ui, AHandlerTheHostInstallsInsideAWriteKeepsItsErrorsAndTheHandlerBeforeIt) {
+    Display* other = OpenTestDisplay();  // another connection of the host's
+    ASSERT_NE(other, nullptr);
+    gToolkitConnection = display;
+    gToolkitErrors = 0;
+    gFirstHandlerErrors = 0;
+    gBeforeLateToolkit = nullptr;
+    const XErrorHandler original = XSetErrorHandler(FirstHostHandler);
+    UiHost& host = OpenHost();
+    host.onWrite = [] {
+        if (gBeforeLateToolkit == nullptr)
+            gBeforeLateToolkit = XSetErrorHandler(LateToolkitHandler);
+    };
+    DragFrom(kGainKnob, -10);
+    ASSERT_NE(gBeforeLateToolkit, nullptr) << "no value was written";
+    // The host's own errors afterwards, on the toolkit's connection and on the other.
+    XMapWindow(display, None);
+    XSync(display, False);
+    XMapWindow(other, None);
+    XSync(other, False);
+    EXPECT_EQ(gToolkitErrors, 1);
+    EXPECT_EQ(gFirstHandlerErrors, 1);
+    // The editor goes on, and the toolkit's handler is still the one installed.
+    host.onWrite = nullptr;
+    DragFrom(kGainKnob, -10);
+    EXPECT_EQ(gToolkitErrors, 1);
+    EXPECT_EQ(gFirstHandlerErrors, 1);
+    EXPECT_EQ(XSetErrorHandler(original), LateToolkitHandler);
+    XCloseDisplay(other);
 }
 
 TEST_F(LV2Ui, OpensInTheHostWindowAndAsksThePluginForTheEditorSize) {
@@ -160,12 +217,13 @@ TEST_F(LV2Ui, EveryControlShowsTheFrameOfTheValueItsPortSent) {
             host.SendControl(static_cast<uint32_t>(place.paramIdx), value);
             if (!std::isnan(round.value)) expectedNorm[place.paramIdx] = param.ToNorm(value);
         }
-        Pump(60);
         for (const Place& place : kPlaces) {
             SCOPED_TRACE(place.file + std::to_string(place.paramIdx));
             const double norm = expectedNorm[place.paramIdx];
             EXPECT_NEAR(host.Ui().GetParam(place.paramIdx)->GetNorm(), norm, 1e-6);
             const int frame = StripFrameFor(norm, place.frames) - 1;
+            // Shown once a frame has drawn it, however late the idle calls come.
+            EXPECT_TRUE(PumpUntil([&] { return FrameDifference(host, place, frame) <= 1; }));
             EXPECT_LE(FrameDifference(host, place, frame), 1);
             // A neighbouring frame does not match: the comparison tells them apart.
             if (place.frames > 2) {
@@ -190,7 +248,13 @@ TEST_F(LV2Ui, PortEventsOutsideTheControlsChangeNothing) {
     host.PortEvent(UiHost::NotifyPort(), sizeof huge, host.PatchUrids().atomEventTransfer, &huge);
     Pump(40);
     EXPECT_EQ(host.Ui().GetParam(kPreampGain)->GetNorm(), before);
+    EXPECT_EQ(ShownValue(host, kPreampGain), before);
     EXPECT_EQ(host.resizes.size(), 1u);
+    // The same value in a well-formed event arrives, and the control shows it.
+    host.PortEvent(kPreampGain, sizeof value, 0, &value);
+    const double norm = host.Ui().GetParam(kPreampGain)->ToNorm(value);
+    EXPECT_NE(norm, before);
+    EXPECT_TRUE(PumpUntil([&] { return ShownValue(host, kPreampGain) == norm; }));
 }
 
 TEST_F(LV2Ui, ADragWritesRisingValuesBetweenOneTouchBeginAndEnd) {
@@ -236,60 +300,49 @@ TEST_F(LV2Ui, AUiClosedInTheMiddleOfADragEndsItsGestureAtTheHost) {
     Button(1, false);
 }
 
-TEST_F(LV2Ui, AltClickWritesTheDefaultBetweenOneTouchBeginAndEnd) {
+TEST_F(LV2Ui, AltClickAndDoubleClickOnAKnobWriteTheDefaultBetweenOneTouchBeginAndEnd) {
+    const Touch begin{kOutputTrim, true};
+    const Touch end{kOutputTrim, false};
+    const struct {
+        const char* what;
+        bool alt;  // one click with Alt held; else a double click
+        std::vector<Touch> touches;
+    } kGestures[] = {
+        {"Alt-click", true, {begin, end}},
+        // The first click is the knob's own: its gesture closed, no value.
+        {"double click", false, {begin, end, begin, end}},
+    };
     UiHost& host = OpenHost();
-    host.SendControl(kOutputTrim, 9.0f);
-    Pump(40);
-    MoveTo(kTrimKnob);
-    Key(XK_Alt_L, true);
-    Button(1, true);
-    Button(1, false);
-    Key(XK_Alt_L, false);
     const Param& trim = *host.Ui().GetParam(kOutputTrim);
-    EXPECT_EQ(host.ValuesWrittenTo(kOutputTrim),
-              std::vector<float>{static_cast<float>(trim.Default())});
-    EXPECT_EQ(trim.GetValue(), trim.Default());
-    EXPECT_EQ(ShownValue(host, kOutputTrim), trim.ToNorm(trim.Default()));
-    EXPECT_EQ(host.touches, (std::vector<Touch>{{kOutputTrim, true}, {kOutputTrim, false}}));
-    // A plain click afterwards is the knob's own: no reset, no writes.
-    host.writes.clear();
-    Pump(450);
-    Button(1, true);
-    Button(1, false);
-    EXPECT_TRUE(host.ValuesWrittenTo(kOutputTrim).empty());
-}
-
-// Two clicks in place, one button wait apart, make a double click.
-static_assert(2 * XTestWaitsMs{}.button < DoubleClickDetector::kIntervalMs);
-
-TEST_F(LV2Ui, ADoubleClickOnAKnobWritesTheDefaultBetweenOneTouchBeginAndEnd) {
-    UiHost& host = OpenHost();
-    DragFrom(kTrimKnob, -30);
-    const Param& trim = *host.Ui().GetParam(kOutputTrim);
-    ASSERT_NE(trim.GetValue(), trim.Default());
-    const double moved = ShownValue(host, kOutputTrim);
-    host.touches.clear();
-    host.writes.clear();
     MoveTo(kTrimKnob);
-    Input().Click();
-    // The first click is the knob's own: its gesture closed, no value.
-    EXPECT_TRUE(host.ValuesWrittenTo(kOutputTrim).empty());
-    EXPECT_EQ(host.touches, (std::vector<Touch>{{kOutputTrim, true}, {kOutputTrim, false}}));
-    EXPECT_EQ(ShownValue(host, kOutputTrim), moved);
-    host.touches.clear();
-    Button(1, true);
-    EXPECT_EQ(host.ValuesWrittenTo(kOutputTrim),
-              std::vector<float>{static_cast<float>(trim.Default())});
-    EXPECT_EQ(host.touches, (std::vector<Touch>{{kOutputTrim, true}, {kOutputTrim, false}}));
-    // The release after it sends nothing more.
-    Button(1, false);
-    Pump(40);
-    EXPECT_EQ(host.ValuesWrittenTo(kOutputTrim).size(), 1u);
-    EXPECT_EQ(host.touches.size(), 2u);
-    EXPECT_EQ(trim.GetValue(), trim.Default());
-    EXPECT_EQ(ShownValue(host, kOutputTrim), trim.ToNorm(trim.Default()));
-    for (const Write& w : host.writes) {
-        EXPECT_TRUE(w.format != 0 || w.port == kOutputTrim) << "port " << w.port;
+    for (const auto& g : kGestures) {
+        SCOPED_TRACE(g.what);
+        host.SendControl(kOutputTrim, 9.0f);
+        ASSERT_TRUE(PumpUntil([&] { return ShownValue(host, kOutputTrim) == trim.ToNorm(9.0); }));
+        Pump(450);  // the next press is no double click of an earlier one
+        host.touches.clear();
+        host.writes.clear();
+        if (g.alt) Key(XK_Alt_L, true);
+        Input().Clicks(g.alt ? 1 : 2);
+        if (g.alt) Key(XK_Alt_L, false);
+        EXPECT_TRUE(PumpUntil([&] { return host.touches.size() >= g.touches.size(); }));
+        EXPECT_EQ(host.ValuesWrittenTo(kOutputTrim),
+                  std::vector<float>{static_cast<float>(trim.Default())});
+        EXPECT_EQ(host.touches, g.touches);
+        EXPECT_EQ(trim.GetValue(), trim.Default());
+        EXPECT_TRUE(PumpUntil(
+            [&] { return ShownValue(host, kOutputTrim) == trim.ToNorm(trim.Default()); }));
+        for (const Write& w : host.writes) {
+            EXPECT_TRUE(w.format != 0 || w.port == kOutputTrim) << "port " << w.port;
+        }
+        // A plain click afterwards is the knob's own: no reset, no writes, and
+        // its gesture is seen (the check above waited long enough).
+        Pump(450);
+        host.touches.clear();
+        host.writes.clear();
+        Input().Clicks(1);
+        EXPECT_TRUE(PumpUntil([&] { return host.touches.size() >= 2; }));
+        EXPECT_TRUE(host.ValuesWrittenTo(kOutputTrim).empty());
     }
 }
 
@@ -297,9 +350,8 @@ TEST_F(LV2Ui, ADoubleClickOnASwitchTogglesItTwice) {
     UiHost& host = OpenHost();
     const Param& micPre = *host.Ui().GetParam(kMicPre);
     MoveTo(kMicPreSwitch);
-    Input().Click();
-    Input().Click();
-    Pump(40);
+    Input().Clicks(2);
+    EXPECT_TRUE(PumpUntil([&] { return host.touches.size() >= 4; }));
     EXPECT_EQ(host.ValuesWrittenTo(kMicPre), (std::vector<float>{1.0f, 0.0f}));
     EXPECT_EQ(
         host.touches,
@@ -388,6 +440,30 @@ TEST_F(LV2Ui, TheHostsResizeRequestScalesTheEditorToFit) {
     EXPECT_EQ(resize->ui_resize(nullptr, 100, 100), 1);
 }
 
+// The host's resize is the host's size from then on: a double click home
+// asks the host for the home size even though that was the size it was told
+// at opening.
+TEST_F(LV2Ui, HomeAfterTheHostsResizeAsksTheHostForTheHomeSize) {
+    UiHost& host = OpenHost();
+    const auto* resize =
+        static_cast<const LV2UI_Resize*>(lv2ui_descriptor(0)->extension_data(LV2_UI__resize));
+    ASSERT_NE(resize, nullptr);
+    // The host made its window larger and tells the UI.
+    XResizeWindow(display, host.Parent(), 372, 993);
+    EXPECT_EQ(resize->ui_resize(&host.Ui(), 372, 993), 0);
+    EXPECT_TRUE(PumpUntil([&] { return GeometryOf(host.Widget()).width == 372; }));
+    host.resizes.clear();
+    MoveTo(kResizer, 1.5f);
+    Button(1, true);
+    Button(1, false);
+    Button(1, true);
+    Button(1, false);
+    EXPECT_TRUE(PumpUntil([&] { return GeometryOf(host.Widget()).width == 248; }));
+    EXPECT_EQ(EditorOf(host).DrawScale(), 1.0f);
+    EXPECT_EQ(host.resizes, (std::vector<Size>{{248, 662}}));
+    EXPECT_EQ(GeometryOf(host.Parent()).width, 248) << "the host's window follows";
+}
+
 TEST_F(LV2Ui, AHostThatSizesTheEditorWindowToItsOwnSpaceDoesNotMoveTheDrawingFromThePointer) {
     // As GTK embedders do when their window does not shrink with the editor:
     // the GL picture would sit at the bottom, the pointer's origin at the top.
@@ -401,15 +477,17 @@ TEST_F(LV2Ui, AHostThatSizesTheEditorWindowToItsOwnSpaceDoesNotMoveTheDrawingFro
 
 TEST_F(LV2Ui, AnIdleEditorDrawsNothingAndAValueIsOneMoreFrame) {
     UiHost& host = OpenHost();
-    GraphicsWindow& window = EditorOf(host);
-    Pump(100);
+    const EditorWindow& window = WindowOf(host);
+    ASSERT_TRUE(PumpUntilQuiet(window));
     const int frames = window.FramesDrawn();
     const int switches = window.ContextSwitches();
     Pump(300);
     EXPECT_EQ(window.FramesDrawn(), frames);
     EXPECT_EQ(window.ContextSwitches(), switches);
+    // The same idle calls draw what changes: a value is one more frame.
     host.SendControl(kHighGain, 6.0f);
     EXPECT_TRUE(PumpUntil([&] { return window.FramesDrawn() > frames; }));
+    EXPECT_GT(window.ContextSwitches(), switches);
 }
 
 TEST_F(LV2Ui, HostsThatOfferLessStillGetAWorkingEditor) {
@@ -437,7 +515,7 @@ TEST_F(LV2Ui, HostsThatOfferLessStillGetAWorkingEditor) {
         EXPECT_EQ(host.PatchKindsWritten().size(), h.offer.map ? 1u : 0u);
         EXPECT_EQ(host.resizes.empty(), !h.offer.resize);
         host.Cleanup();
-        EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+        EXPECT_EQ(EditorWindow::OpenCount(), 0);
         hosts.clear();
     }
 }
@@ -456,7 +534,7 @@ TEST_F(LV2Ui, ClosingItsOwnTopLevelWindowEndsTheUiAndNotTheProcess) {
     hosts.erase(hosts.begin());
     // The other editor goes on, on the shared connection.
     EXPECT_EQ(other.Idle(), 0);
-    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 1);
+    EXPECT_EQ(EditorWindow::OpenCount(), 1);
 }
 
 TEST_F(LV2Ui, AnUnknownPluginOrAMissingWidgetGetsNoUi) {
@@ -465,7 +543,7 @@ TEST_F(LV2Ui, AnUnknownPluginOrAMissingWidgetGetsNoUi) {
     EXPECT_TRUE(hosts.back()->writes.empty());
     const LV2UI_Descriptor* d = lv2ui_descriptor(0);
     EXPECT_EQ(d->instantiate(d, kMonoURI, "", nullptr, nullptr, nullptr, nullptr), nullptr);
-    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+    EXPECT_EQ(EditorWindow::OpenCount(), 0);
     EXPECT_EQ(d->extension_data("urn:nothing"), nullptr);
 }
 
@@ -504,19 +582,36 @@ TEST_F(LV2Ui, WithTheTracePrintsWhatTheHostOffersAndSendsAndWhatTheEditorWrites)
     EXPECT_NE(printed.find("tarnwhistle ui: writes port 1 value "), std::string::npos) << printed;
 }
 
+TEST_F(LV2Ui, TheTraceIsDecidedWhenTheUiOpens) {
+    // Opened without it: a trace set later prints no port event.
+    UiHost& quiet = OpenHost();
+    setenv("TW_LV2UI_TRACE", "1", 1);
+    testing::internal::CaptureStderr();
+    quiet.SendControl(7, -4.5f);
+    std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed.find("port 7 value"), std::string::npos) << printed;
+    // Opened with it: a trace unset later still prints them.
+    UiHost& traced = OpenHost({}, 300, 0);
+    unsetenv("TW_LV2UI_TRACE");
+    testing::internal::CaptureStderr();
+    traced.SendControl(7, -4.5f);
+    printed = testing::internal::GetCapturedStderr();
+    EXPECT_NE(printed.find("tarnwhistle ui: port 7 value -4.5\n"), std::string::npos) << printed;
+}
+
 TEST_F(LV2Ui, TwoUisAtOnceCloseApartAndLeaveNothingBehind) {
     for (int round = 0; round < 8; ++round) {
         SCOPED_TRACE(round);
         OpenHost();
         EXPECT_EQ(hosts.back()->Ui().Loop().TimerCount(), 1u);
         hosts.clear();
-        EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+        EXPECT_EQ(EditorWindow::OpenCount(), 0);
         EXPECT_EQ(OpenSockets(), socketsBefore);
     }
     UiHost& one = OpenHost({}, 0, 0);
     UiHost& two = OpenHost({}, 300, 0);
     const unsigned long oneParent = one.Parent();
-    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 2);
+    EXPECT_EQ(EditorWindow::OpenCount(), 2);
     EXPECT_EQ(one.Ui().Loop().TimerCount(), 1u);
     EXPECT_EQ(two.Ui().Loop().TimerCount(), 1u);
     // Each gets its own input.
@@ -530,16 +625,16 @@ TEST_F(LV2Ui, TwoUisAtOnceCloseApartAndLeaveNothingBehind) {
     one.Cleanup();
     EXPECT_TRUE(PumpUntil([&] { return ChildrenOf(oneParent) == 0; }));
     // The survivor still draws and answers on the shared connection.
-    const int frames = EditorOf(two).FramesDrawn();
+    const int frames = WindowOf(two).FramesDrawn();
     two.SendControl(kHighGain, 6.0f);
-    EXPECT_TRUE(PumpUntil([&] { return EditorOf(two).FramesDrawn() > frames; }));
+    EXPECT_TRUE(PumpUntil([&] { return WindowOf(two).FramesDrawn() > frames; }));
     two.writes.clear();
     DragFrom(kTrimKnob, -20, 300);
     EXPECT_FALSE(two.ValuesWrittenTo(kOutputTrim).empty());
     const unsigned long twoParent = two.Parent();
     two.Cleanup();
     EXPECT_EQ(ChildrenOf(twoParent), 0u);  // the last close synchronised with the server
-    EXPECT_EQ(GraphicsWindow::OpenWindowCount(), 0);
+    EXPECT_EQ(EditorWindow::OpenCount(), 0);
 }
 
 }  // namespace

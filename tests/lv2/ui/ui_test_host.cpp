@@ -171,6 +171,7 @@ void UiHost::WriteFunction(LV2UI_Controller controller, uint32_t port, uint32_t 
     auto* host = static_cast<UiHost*>(controller);
     const auto* bytes = static_cast<const unsigned char*>(buffer);
     host->writes.push_back({port, format, std::vector<unsigned char>(bytes, bytes + size)});
+    if (host->onWrite) host->onWrite();
 }
 
 int UiHost::Resize(LV2UI_Feature_Handle handle, int width, int height) {

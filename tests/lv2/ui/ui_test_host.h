@@ -10,6 +10,7 @@
 #include <lv2/urid/urid.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,8 @@ public:
         std::vector<EditorSizeMessage>* sets = nullptr) const;
 
     std::vector<Write> writes;
+    // Called inside every write_function call, after it is recorded.
+    std::function<void()> onWrite;
     std::vector<Touch> touches;
     std::vector<Size> resizes;
     int resizesBack = 0;  // the UI's resize called from the host's ui:resize

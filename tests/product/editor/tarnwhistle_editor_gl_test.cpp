@@ -20,6 +20,7 @@
 #include "product/channel_parameters.h"
 #include "product/editor/editor_only_delegate.h"
 #include "product/editor/tarnwhistle_editor.h"
+#include "product_controls.h"
 #include "resource_pictures.h"
 
 namespace {
@@ -34,18 +35,8 @@ int PictureAt(const DecodedPicture& p, int x, int y, int c) {
     return p.rgba[(static_cast<std::size_t>(y) * p.width + x) * 4 + c];
 }
 
-struct Knob {
-    const char* file;  // at scale 2
-    int frames;
-    int x, y;  // units
-    int paramIdx;
-};
-const Knob kKnobs[] = {
-    {"GAIN@2x.png", 61, 31, 518, kPreampGain}, {"TRIM@2x.png", 61, 141, 518, kOutputTrim},
-    {"HPF@2x.png", 5, 31, 395, kHighPass},     {"LF@2x.png", 5, 31, 271, kLowFreq},
-    {"BGAIN@2x.png", 61, 141, 271, kLowGain},  {"MF@2x.png", 7, 30, 150, kMidFreq},
-    {"BGAIN@2x.png", 61, 141, 148, kMidGain},  {"BGAIN@2x.png", 61, 141, 25, kHighGain},
-};
+using Knob = ControlPlace;
+constexpr auto kKnobs = kKnobPlaces;
 
 class ProductEditorPixels : public testing::Test {
 protected:
@@ -56,7 +47,7 @@ protected:
     }
 
     OffscreenWindow& Open(float screenScale, float drawScale = 1.0f, int maxTextureSize = 0) {
-        OffscreenWindow::InstallAsPlatform(screenScale, maxTextureSize);
+        OffscreenWindow::Attach(*delegate, screenScale, maxTextureSize);
         delegate->OpenWindow(nullptr);
         OffscreenWindow* window = OffscreenWindow::Of(*delegate);
         if (window == nullptr || !window->IsOpen()) {
@@ -353,6 +344,7 @@ TEST_F(ProductEditorPixels, FontBytesAreSharedUntilTheLastEditorGoes) {
     Open(1.0f);
     EXPECT_EQ(FontCacheCount(), 1);
     auto second = std::make_unique<EditorOnlyDelegate>();
+    OffscreenWindow::Attach(*second);
     second->OpenWindow(nullptr);
     OffscreenWindow* other = OffscreenWindow::Of(*second);
     ASSERT_NE(other, nullptr);

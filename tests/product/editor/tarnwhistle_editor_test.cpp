@@ -64,12 +64,10 @@ protected:
     ProductEditor() {
         SetProcessRunLoop(&loop);
         SetEditorClock(&clock);
-        HeadlessWindow::InstallAsPlatform(1.0f);
         plug = MakeProduct();
     }
     ~ProductEditor() override {
         plug.reset();
-        SetPlatformGraphicsFactory(nullptr);
         SetEditorClock(nullptr);
         SetProcessRunLoop(nullptr);
     }
@@ -82,6 +80,7 @@ protected:
         auto product = std::make_unique<Product>();
         product->instance.answerRequests = product->plug.get();
         product->plug->Initialize(static_cast<HPI_IController*>(&product->instance));
+        HeadlessWindow::Attach(*product->plug);
         return product;
     }
 
@@ -177,7 +176,7 @@ TEST_F(ProductEditor, SelectorsShowOneFramePerPositionSetByTheHost) {
 }
 
 TEST_F(ProductEditor, AtScreenScaleTwoTheWindowDoublesAndThePicturesStayTheSame) {
-    HeadlessWindow::InstallAsPlatform(2.0f);
+    HeadlessWindow::Attach(Plug(), 2.0f);
     HeadlessWindow& window = Open();
     EXPECT_EQ(window.WindowPixelWidth(), 496);
     EXPECT_EQ(window.WindowPixelHeight(), 1324);
@@ -429,7 +428,7 @@ TEST_F(ProductEditor, TheCornerScalesTheEditorWithinItsLimitsAndADoubleClickGoes
     EXPECT_EQ(handleColour(), (Color{10, 0, 0, 0}));
     window.OnMouseOver(CentreX(handle), CentreY(handle), MouseModifiers{});
     EXPECT_EQ(handleColour(), (Color{255, 0, 0, 0}));
-    EXPECT_EQ(window.CursorShape(), kCursorSizeNWSE);
+    EXPECT_EQ(window.CurrentPointerShape(), kCursorSizeNWSE);
     window.DoubleClick(CentreX(handle), CentreY(handle));
     EXPECT_EQ(window.DrawScale(), 1.0f);
     EXPECT_EQ(window.WindowPixelWidth(), 248);

@@ -90,7 +90,7 @@ protected:
     ViewBridge() {
         SetProcessRunLoop(&loop);
         SetEditorClock(&clock);
-        HeadlessWindow::InstallAsPlatform(1.0f);
+        HeadlessWindow::Attach(*plug);
         instance.answerRequests = plug;
         plug->Initialize(static_cast<HPI_IController*>(&instance));
         instance.effect = plug;
@@ -101,7 +101,6 @@ protected:
         gui->Release();
         EXPECT_EQ(container.references, 0);
         owner.reset();
-        SetPlatformGraphicsFactory(nullptr);
         SetEditorClock(nullptr);
         SetProcessRunLoop(nullptr);
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <string>
 
@@ -10,15 +11,16 @@
 
 namespace {
 
-const std::set<std::string> kEntryPoints = {"HPIRegisterPlugin", "HPIRegisterComponent", "HPIGetClassFactory",
-                                            "HPICanUnloadNow",   "HPIStartup",           "HPIShutdown",
-                                            "HPIGetSDKVersion"};
+const std::set<std::string> kEntryPoints = {
+    "HPIRegisterPlugin", "HPIRegisterComponent", "HPIGetClassFactory", "HPICanUnloadNow",
+    "HPIStartup",        "HPIShutdown",          "HPIGetSDKVersion"};
 
 TEST(ModuleExports, NmListsExactlyTheSevenEntryPoints) {
     if (std::system("command -v nm > /dev/null 2>&1") != 0) {
         GTEST_SKIP() << "nm is not installed";
     }
-    const std::string command = std::string("nm -D --defined-only '") + TW_HPI_MODULE_PATH + "' 2>&1";
+    const std::string command =
+        std::string("nm -D --defined-only '") + TW_HPI_MODULE_PATH + "' 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::set<std::string> defined;
@@ -50,6 +52,29 @@ TEST(ModuleExports, TheModuleLoadsAndAnswersThroughItsExports) {
     EXPECT_EQ(answered, kHPI_SDKVersion);
     EXPECT_EQ(canUnload(), 0);
     EXPECT_EQ(dlclose(module), 0);
+}
+
+// Loads and unloads the module; 0 when it stays mapped afterwards (a host's
+// X error handler may still lead into it), else where it went wrong.
+int LoadAndUnloadTheModule() {
+    // Not loaded yet, as RTLD_NOLOAD tells.
+    if (dlopen(TW_HPI_MODULE_PATH, RTLD_NOW | RTLD_NOLOAD) != nullptr) return 10;
+    void* module = dlopen(TW_HPI_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) return 11;
+    void* loaded = dlopen(TW_HPI_MODULE_PATH, RTLD_NOW | RTLD_NOLOAD);
+    if (loaded == nullptr) return 12;
+    dlclose(loaded);
+    if (dlclose(module) != 0) return 13;
+    void* resident = dlopen(TW_HPI_MODULE_PATH, RTLD_NOW | RTLD_NOLOAD);
+    if (resident == nullptr) return 14;
+    dlclose(resident);
+    return 0;
+}
+
+TEST(ModuleExports, TheModuleStaysMappedAfterItsLastUnload) {
+    // A fresh process, where no earlier test loaded the module.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(LoadAndUnloadTheModule()), testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -10,22 +10,29 @@
 #include "editor/graphics_binding.h"
 
 OffscreenWindow::OffscreenWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps,
-                                 float scale)
-    : GraphicsGL(delegate, width, height, fps, scale) {
+                                 float scale, std::unique_ptr<GLCanvas> canvas)
+    : Graphics(delegate, width, height, fps, scale),
+      mGL(canvas != nullptr ? std::move(canvas) : std::make_unique<GLCanvas>()) {
     mRegions.reserve(64);
+    SetCanvas(mGL.get());
+    SetWindow(this);
 }
 
 OffscreenWindow::~OffscreenWindow() {
     if (mOpen) CloseWindow();
+    RemoveAllControls();
+    ReleaseBitmaps();
+    SetCanvas(nullptr);
+    SetWindow(nullptr);
 }
 
-void OffscreenWindow::InstallAsPlatform(float screenScale, int maxTextureSize) {
-    SetPlatformGraphicsFactory([screenScale, maxTextureSize](GraphicsEditorDelegate& delegate,
-                                                             int width, int height, int fps,
-                                                             float scale) -> Graphics* {
-        auto* window = new OffscreenWindow(delegate, width, height, fps, scale);
+void OffscreenWindow::Attach(GraphicsEditorDelegate& delegate, float screenScale,
+                             int maxTextureSize) {
+    ReplaceScenes(delegate, [&delegate, screenScale, maxTextureSize](const Graphics& made) {
+        auto* window = new OffscreenWindow(delegate, made.Width(), made.Height(), made.FPS(),
+                                           made.DrawScale());
         window->SetReportedScreenScale(screenScale);
-        window->SetMaxTextureSize(maxTextureSize);
+        window->GL().SetMaxTextureSize(maxTextureSize);
         return window;
     });
 }
@@ -34,20 +41,20 @@ OffscreenWindow* OffscreenWindow::Of(const GraphicsEditorDelegate& delegate) {
     return dynamic_cast<OffscreenWindow*>(delegate.GetGraphics());
 }
 
-void* OffscreenWindow::OpenWindow(void* parent) {
+void* OffscreenWindow::OpenWindow(void*) {
     if (mOpen) CloseWindow();
-    if (!MakeOffscreenContextCurrent() || !CreateRenderer()) return nullptr;
+    if (!MakeOffscreenContextCurrent() || !mGL->CreateRenderer()) return nullptr;
     mOpen = true;
-    Graphics::OpenWindow(parent);
+    OpenScene();
     return this;
 }
 
 void OffscreenWindow::CloseWindow() {
     if (!mOpen) return;
     MakeOffscreenContextCurrent();
-    RemoveAllControls();
+    CloseScene();
     DeleteWindowBuffer();
-    ReleaseBackEnd();
+    mGL->ReleaseBackEnd();
     mOpen = false;
 }
 
@@ -56,10 +63,11 @@ void OffscreenWindow::DeleteWindowBuffer() {
     if (mWindowColor != 0) glDeleteRenderbuffers(1, &mWindowColor);
     if (mWindowStencil != 0) glDeleteRenderbuffers(1, &mWindowStencil);
     mWindowBuffer = mWindowColor = mWindowStencil = 0;
+    mGL->SetWindowFramebuffer(0);
 }
 
-void OffscreenWindow::ResizePlatformWindow(bool) {
-    if (Renderer() == nullptr) return;
+void OffscreenWindow::SceneResized(bool) {
+    if (mGL->Renderer() == nullptr) return;
     DeleteWindowBuffer();
     const int width = PixelWidth(), height = PixelHeight();
     if (width <= 0 || height <= 0) return;
@@ -87,10 +95,7 @@ void OffscreenWindow::ResizePlatformWindow(bool) {
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
     if (!complete) DeleteWindowBuffer();
-}
-
-unsigned OffscreenWindow::WindowFramebufferObject() {
-    return mWindowBuffer;
+    mGL->SetWindowFramebuffer(mWindowBuffer);
 }
 
 bool OffscreenWindow::Tick() {
@@ -103,12 +108,12 @@ bool OffscreenWindow::Tick() {
 
 WindowPixels OffscreenWindow::ReadPixels() {
     WindowPixels pixels;
-    if (Renderer() == nullptr || mWindowBuffer == 0) return pixels;
+    if (mGL->Renderer() == nullptr || mWindowBuffer == 0) return pixels;
     pixels.width = PixelWidth();
     pixels.height = PixelHeight();
     const std::size_t stride = static_cast<std::size_t>(pixels.width) * 4;
     std::vector<std::uint8_t> rows(stride * static_cast<std::size_t>(pixels.height));
-    glBindFramebuffer(GL_FRAMEBUFFER, WindowFramebufferObject());
+    glBindFramebuffer(GL_FRAMEBUFFER, mWindowBuffer);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, pixels.width, pixels.height, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
     // GL counts rows from the bottom.

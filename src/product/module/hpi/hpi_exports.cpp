@@ -2,8 +2,6 @@
 // exception and then answers kHPI_ExportFailure.
 #include <new>
 
-#include "editor/platform/graphics_window.h"
-#include "editor/platform/x11_connection.h"
 #include "hpi/hpi_guarded_faces.h"
 #include "hpi/hpi_run_loop_bridge.h"
 #include "hpi/plugin_gui.h"
@@ -82,10 +80,6 @@ HPI_EXPORT HPI_Result HPIStartup(HPI_IUnknown* libraryObject) {
         const bool held = HPI::HostServices() != nullptr;
         if (held && libraryObject == nullptr) {
             HPIRunLoopBridge::Uninstall();
-        }
-        // Editors opened by a host appear in X11 windows inside the host's.
-        if (libraryObject != nullptr) {
-            GraphicsWindow::InstallAsPlatform(nullptr, &SharedX11Connection());
         }
         return HPI::Startup(libraryObject);
     } catch (...) {

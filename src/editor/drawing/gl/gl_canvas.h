@@ -1,5 +1,5 @@
 #pragma once
-// The editor's drawing back end on our OpenGL 2 vector renderer. The window's
+// The editor's canvas on our OpenGL 2 vector renderer. The window's
 // content lives in a retained off-screen frame buffer: a frame redraws only the
 // dirty regions into it, then copies the whole buffer to the window, so what
 // is not redrawn keeps its pixels. Where the driver cannot make that buffer
@@ -8,13 +8,14 @@
 // once per open editor; the renderer reads fonts from the bytes of the
 // editor's process-wide font cache (editor/font_cache.h).
 //
-// The platform window creates the GL context and hands it over as a
-// GLContextAccess: the back end makes it current around its own loading,
+// The window that owns it creates the GL context and hands it over as a
+// GLContextAccess: the canvas makes it current around its own loading,
 // resizing and releasing; the window does so around each frame. It calls
 // CreateRenderer when it opens and ReleaseBackEnd when it closes. Without a
-// renderer every drawing call does nothing. GL objects are deleted only with
-// the back end's own context current: when it cannot be made current they
-// are left to go with the context.
+// renderer (or a scene) every drawing call does nothing. GL objects are
+// deleted only with the canvas's own context current: when it cannot be made
+// current they are forgotten (they went with the context) and the memory
+// behind them is freed.
 //
 // Units: the renderer's logical unit is one pixel / screen scale; controls draw
 // under the draw scale, so one graphics unit is the total scale in pixels.
@@ -23,13 +24,13 @@
 #include <memory>
 #include <string>
 
-#include "editor/graphics.h"
+#include "editor/canvas.h"
 
 namespace drawing {
 class Renderer;
 }
 
-// The context the back end's GL calls need, as the platform window gives it.
+// The context the canvas's GL calls need, as the platform window gives it.
 class GLContextAccess {
 public:
     virtual ~GLContextAccess() = default;
@@ -40,16 +41,19 @@ public:
     virtual void Leave() = 0;
 };
 
-class GraphicsGL : public Graphics {
+class GLCanvas : public Canvas {
 public:
     // [ui]
-    GraphicsGL(GraphicsEditorDelegate& delegate, int width, int height, int fps, float scale);
+    GLCanvas();
     // [ui] Releases what is left.
-    ~GraphicsGL() override;
+    ~GLCanvas() override;
 
-    // [ui] The context to make current around the back end's own GL work;
+    // [ui] The context to make current around the canvas's own GL work;
     // null: the caller keeps the right context current itself.
     void UseContext(GLContextAccess* context) { mContext = context; }
+    // [ui] The GL frame buffer object the window shows (0, the default: the
+    // context's own, which is the window's drawable).
+    void SetWindowFramebuffer(unsigned framebuffer) { mWindowFramebuffer = framebuffer; }
 
     // [ui] Creates the renderer (anti-aliased) on the context; false, and
     // no drawing, when the context cannot carry it.
@@ -58,22 +62,29 @@ public:
     // (0: the product's own cap; see drawing::Renderer::Options), so a test on a
     // lenient driver draws as a strict one.
     void SetMaxTextureSize(int pixels) { mMaxTextureSize = pixels; }
-    // [ui] The release at window close: every cached bitmap and its image, the
-    // retained frame buffer, then the renderer.
+    // [ui] The release at window close: the scene's cached bitmaps and their
+    // images, the retained frame buffer, then the renderer.
     void ReleaseBackEnd();
     // [ui] Null while the window is closed or the renderer could not be made.
     drawing::Renderer* Renderer() const { return mRenderer.get(); }
 
-    // ---- Overrides of Graphics
+    // [ui] false: the retained frame reaches the window as a textured rectangle even
+    // where the context could blit it (both show the same pixels).
+    void UseBlitCopy(bool use) { mBlitCopy = use; }
+    // [ui] true: behave as a driver that cannot make the retained buffer (from the
+    // next resize on).
+    void RefuseRetainedBuffer(bool refuse) { mRefuseRetainedBuffer = refuse; }
+
+    // ---- Canvas
     // [ui] Clears the window, binds the retained buffer (or, without one, the
     // window) and starts a frame.
     void BeginFrame() override;
     // [ui] Renders the regions into the retained buffer, then copies it whole to
     // the window.
     void EndFrame() override;
-    // [ui] A new retained buffer of the window's pixel size; its content starts
+    // [ui] A new retained buffer of the scene's pixel size; its content starts
     // empty (every size change also marks all controls dirty).
-    void ResizeBackEnd() override;
+    void Resize() override;
     // [ui] True while there is no retained buffer.
     bool DrawsWholeFrames() const override;
     // [ui]
@@ -112,23 +123,13 @@ public:
     void ResetTransform() override;
     // [ui]
     void SetClipRegion(const Bounds& clip) override;
-
-protected:
-    // The GL frame buffer object the window shows. Default: the context's
-    // own (0), which is the window's drawable.
-    virtual unsigned WindowFramebufferObject() { return 0; }
-
-    // false: the retained frame reaches the window as a textured rectangle even
-    // where the context could blit it (both show the same pixels).
-    void UseBlitCopy(bool use) { mBlitCopy = use; }
-    // true: behave as a driver that cannot make the retained buffer (from the next
-    // resize on).
-    void RefuseRetainedBuffer(bool refuse) { mRefuseRetainedBuffer = refuse; }
-
-    int CreateBackendImage(const DecodedPicture& picture) override;
-    void FreeBackendImage(int image) override;
-    bool LoadBackendFont(const std::string& fontId, const unsigned char* data, std::size_t size,
-                         const FontTables& tables) override;
+    // [ui]
+    int CreateImage(const DecodedPicture& picture) override;
+    // [ui]
+    void FreeImage(int image) override;
+    // [ui]
+    bool LoadFont(const std::string& fontId, const unsigned char* data, std::size_t size,
+                  const FontTables& tables) override;
 
 private:
     class Entered;
@@ -138,6 +139,7 @@ private:
 
     std::unique_ptr<drawing::Renderer> mRenderer;
     GLContextAccess* mContext = nullptr;
+    unsigned mWindowFramebuffer = 0;
     int mMainBuffer = 0;
     bool mBlitCopy = true;
     bool mRefuseRetainedBuffer = false;

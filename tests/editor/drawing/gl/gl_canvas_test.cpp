@@ -1,6 +1,6 @@
-// GraphicsGL drawn into an off-screen window and read back: blend modes on
+// The GL canvas drawn into an off-screen window and read back: blend modes on
 // known colours, the retained frame, and steady frames without allocation.
-#include "editor/drawing/gl/graphics_gl.h"
+#include "editor/drawing/gl/gl_canvas.h"
 
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
@@ -34,9 +34,9 @@ private:
     BlendStyle mPictureBlend;
 };
 
-class GraphicsGLTest : public testing::Test {
+class GLCanvasTest : public testing::Test {
 protected:
-    GraphicsGLTest() {
+    GLCanvasTest() {
         pictures.Add("DST@2x.png", RgbaPng(20, 20, [](int, int) { return 0x80C86400u; }));
         pictures.Add("SRC@2x.png", RgbaPng(20, 20, [](int, int) { return 0xC00040FFu; }));
         pictures.Add("BG@2x.png", RgbaPng(496, 1324, [](int x, int y) {
@@ -48,7 +48,7 @@ protected:
                          return 0xFF000000u | grey << 16 | grey << 8 | grey;
                      }));
     }
-    ~GraphicsGLTest() override { window.reset(); }
+    ~GLCanvasTest() override { window.reset(); }
 
     // Opens the window with layout run on it.
     OffscreenWindow& Open(const std::function<void(Graphics&)>& layout) {
@@ -78,7 +78,7 @@ Premultiplied FromStraight(int r, int g, int b, int a) {
     return {r / 255.0 * alpha, g / 255.0 * alpha, b / 255.0 * alpha, alpha};
 }
 
-TEST_F(GraphicsGLTest, BlendModesCompositeByTheirFactors) {
+TEST_F(GLCanvasTest, BlendModesCompositeByTheirFactors) {
     // Destination: (200, 100, 0) at alpha 128; source: (0, 64, 255) at alpha 192.
     const Premultiplied d = FromStraight(200, 100, 0, 128);
     const Premultiplied s = FromStraight(0, 64, 255, 192);
@@ -114,7 +114,7 @@ TEST_F(GraphicsGLTest, BlendModesCompositeByTheirFactors) {
     }
 }
 
-TEST_F(GraphicsGLTest, BlendWeightScalesAPicturesOpacity) {
+TEST_F(GLCanvasTest, BlendWeightScalesAPicturesOpacity) {
     // The source at weight 0.25 over an opaque background.
     OffscreenWindow& w = Open([](Graphics& g) {
         g.AddBackground("BG.png");
@@ -153,11 +153,11 @@ class PatternCopyWindow : public OffscreenWindow {
 public:
     PatternCopyWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps, float scale)
         : OffscreenWindow(delegate, width, height, fps, scale) {
-        UseBlitCopy(false);
+        GL().UseBlitCopy(false);
     }
 };
 
-class RetainedFrame : public GraphicsGLTest, public testing::WithParamInterface<bool> {};
+class RetainedFrame : public GLCanvasTest, public testing::WithParamInterface<bool> {};
 
 TEST_P(RetainedFrame, RedrawsOnlyWhatChanged) {
     Control* knob = nullptr;
@@ -213,7 +213,7 @@ TEST_P(RetainedFrame, RedrawsOnlyWhatChanged) {
 
 INSTANTIATE_TEST_SUITE_P(CopiedByBlitOrTexture, RetainedFrame, testing::Bool());
 
-TEST_F(GraphicsGLTest, AtFractionalScalesAKnobShowsNothingOfItsNeighbouringFrames) {
+TEST_F(GLCanvasTest, AtFractionalScalesAKnobShowsNothingOfItsNeighbouringFrames) {
     // Five frames of 20 x 20 units, red, green, blue, red, green, over black.
     pictures.Add("HUES@2x.png", RgbaPng(40, 200, [](int, int y) {
                      return 0xFF000000u | 0xFF0000u >> (8 * ((y / 40) % 3));  // 0xAARRGGBB
@@ -251,16 +251,38 @@ TEST_F(GraphicsGLTest, AtFractionalScalesAKnobShowsNothingOfItsNeighbouringFrame
 }
 
 // A driver that cannot make the retained frame buffer.
+// A context that can no longer be made current: the host destroyed it.
+class LostContext : public GLContextAccess {
+public:
+    bool Enter() override { return false; }
+    void Leave() override {}
+};
+
+// The renderer goes with its objects' names forgotten (they went with the
+// context) and its memory freed: LeakSanitizer sees a renderer left behind.
+TEST_F(GLCanvasTest, ACanvasWhoseContextIsLostFreesItsRenderer) {
+    OffscreenWindow& w = Open([&](Graphics& g) { g.AddBackground("BG.png"); });
+    ASSERT_TRUE(w.Tick());
+    GLCanvas& canvas = w.GL();
+    ASSERT_NE(canvas.Renderer(), nullptr);
+    LostContext lost;
+    canvas.UseContext(&lost);
+    canvas.ReleaseBackEnd();
+    EXPECT_EQ(canvas.Renderer(), nullptr);
+    EXPECT_EQ(w.CachedBitmapCount(), 0u) << "the pictures' images went with it";
+    canvas.UseContext(nullptr);
+}
+
 class NoRetainedBufferWindow : public OffscreenWindow {
 public:
     NoRetainedBufferWindow(GraphicsEditorDelegate& delegate, int width, int height, int fps,
                            float scale)
         : OffscreenWindow(delegate, width, height, fps, scale) {
-        RefuseRetainedBuffer(true);
+        GL().RefuseRetainedBuffer(true);
     }
 };
 
-TEST_F(GraphicsGLTest, WithoutARetainedBufferAChangeRedrawsTheWholeEditor) {
+TEST_F(GLCanvasTest, WithoutARetainedBufferAChangeRedrawsTheWholeEditor) {
     Control* knob = nullptr;
     delegate.SetLayoutFunc([&](Graphics* g) {
         g->SetResourceTable(pictures.Table());
@@ -283,7 +305,7 @@ TEST_F(GraphicsGLTest, WithoutARetainedBufferAChangeRedrawsTheWholeEditor) {
     EXPECT_NE(before.At(50, 50, 0), 200);
 }
 
-TEST_F(GraphicsGLTest, AtFractionalScalesTheTopRowShowsTheTopOfTheBackground) {
+TEST_F(GLCanvasTest, AtFractionalScalesTheTopRowShowsTheTopOfTheBackground) {
     // One unit of red at the top of a blue background: the window's first pixel row
     // lies inside it at any scale from 1 to 2, its second row not wholly.
     pictures.Add("STRIPE@2x.png", RgbaPng(496, 1324, [](int, int y) {
@@ -316,28 +338,29 @@ TEST_F(GraphicsGLTest, AtFractionalScalesTheTopRowShowsTheTopOfTheBackground) {
 }
 
 // Counts what the renderer's GL work allocates inside the driver, which is not ours.
-class TallyWindow : public OffscreenWindow {
+class TallyCanvas : public GLCanvas {
 public:
-    using OffscreenWindow::OffscreenWindow;
     void EndFrame() override {
         test_support::AllocationScope scope;
-        OffscreenWindow::EndFrame();
+        GLCanvas::EndFrame();
         glFinish();
         driverAllocations += scope.Count();
     }
     std::size_t driverAllocations = 0;
 };
 
-TEST_F(GraphicsGLTest, SteadyFramesAllocateNothing) {
+TEST_F(GLCanvasTest, SteadyFramesAllocateNothing) {
     Control* knob = nullptr;
     delegate.SetLayoutFunc([&](Graphics* g) {
         g->SetResourceTable(pictures.Table());
         g->AddBackground("BG.png");
         knob = g->AddControl(new BitmapKnob(40, 40, g->LoadBitmap("KNOB.png", 5), 0));
     });
-    window = std::make_unique<TallyWindow>(delegate, 248, 662, 60, 1.0f);
+    auto tally = std::make_unique<TallyCanvas>();
+    TallyCanvas& canvas = *tally;
+    window = std::make_unique<OffscreenWindow>(delegate, 248, 662, 60, 1.0f, std::move(tally));
     ASSERT_NE(window->OpenWindow(nullptr), nullptr);
-    auto& w = static_cast<TallyWindow&>(*window);
+    OffscreenWindow& w = *window;
     ASSERT_TRUE(w.Tick());
     auto turn = [&](int step) {
         knob->SetValue((step % 5) / 4.0, 0);
@@ -345,13 +368,13 @@ TEST_F(GraphicsGLTest, SteadyFramesAllocateNothing) {
         return w.Tick();
     };
     for (int step = 0; step < 5; ++step) turn(step);
-    w.driverAllocations = 0;
+    canvas.driverAllocations = 0;
     test_support::AllocationScope scope;
     for (int step = 0; step < 5; ++step) ASSERT_TRUE(turn(step));
     const std::size_t all = scope.Count();
-    EXPECT_EQ(all - w.driverAllocations, 0u);
+    EXPECT_EQ(all - canvas.driverAllocations, 0u);
     std::printf("allocations in 5 one-knob frames: %zu ours, %zu inside the GL driver\n",
-                all - w.driverAllocations, w.driverAllocations);
+                all - canvas.driverAllocations, canvas.driverAllocations);
 }
 
 }  // namespace
@@ -381,7 +404,7 @@ public:
     }
 };
 
-TEST_F(GraphicsGLTest, BadInputDrawsNothingOutsideTheClip) {
+TEST_F(GLCanvasTest, BadInputDrawsNothingOutsideTheClip) {
     OffscreenWindow& w = Open([](Graphics& g) {
         g.AddBackground("BG.png");
         g.AddControl(new CarelessControl({20, 20, 40, 40}));

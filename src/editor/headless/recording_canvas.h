@@ -1,11 +1,11 @@
 #pragma once
-// A drawing back end that draws nothing and writes down everything it is
+// A canvas that draws nothing and writes down everything it is
 // asked to draw: each call with its arguments, the clip in force and the
 // blend. Tests read the log to see what a user would see.
 #include <string>
 #include <vector>
 
-#include "editor/graphics.h"
+#include "editor/canvas.h"
 
 // One drawing call as the back end received it.
 struct DrawCall {
@@ -32,14 +32,8 @@ struct DrawCall {
     std::vector<float> points;  // triangle: x1 y1 x2 y2 x3 y3; circle: cx cy r; stroke: width
 };
 
-class RecordingGraphics : public Graphics {
+class RecordingCanvas : public Canvas {
 public:
-    // [ui]
-    RecordingGraphics(GraphicsEditorDelegate& delegate, int width, int height, int fps,
-                      float scale);
-    // [ui]
-    ~RecordingGraphics() override;
-
     // [ui] The calls since the last ClearLog.
     const std::vector<DrawCall>& Log() const { return mLog; }
     // [ui]
@@ -72,10 +66,10 @@ public:
     void PathFill(const Color& color, const BlendStyle* blend) override;
     // [ui]
     void PathStroke(const Color& color, float width, const BlendStyle* blend) override;
-
-protected:
-    int CreateBackendImage(const DecodedPicture& picture) override;
-    void FreeBackendImage(int image) override;
+    // [ui]
+    int CreateImage(const DecodedPicture& picture) override;
+    // [ui]
+    void FreeImage(int image) override;
 
 private:
     DrawCall& Record(DrawCall::Kind kind, const BlendStyle* blend);

@@ -1,4 +1,4 @@
-#include "editor/drawing/gl/graphics_gl.h"
+#include "editor/drawing/gl/gl_canvas.h"
 
 #include <epoxy/gl.h>
 
@@ -8,6 +8,7 @@
 
 #include "core/trace.h"
 #include "editor/drawing/renderer.h"
+#include "editor/graphics.h"
 #include "editor/picture_decoder.h"
 
 namespace {
@@ -53,7 +54,7 @@ void TextAnchor(const TextStyle& style, const Bounds& area, float& x, float& y) 
 }  // namespace
 
 // The back end's context current for a scope, when one was handed over.
-class GraphicsGL::Entered {
+class GLCanvas::Entered {
 public:
     explicit Entered(GLContextAccess* context)
         : mContext(context), mCurrent(context == nullptr || context->Enter()) {}
@@ -69,15 +70,13 @@ private:
     bool mCurrent;
 };
 
-GraphicsGL::GraphicsGL(GraphicsEditorDelegate& delegate, int width, int height, int fps,
-                       float scale)
-    : Graphics(delegate, width, height, fps, scale) {}
+GLCanvas::GLCanvas() = default;
 
-GraphicsGL::~GraphicsGL() {
+GLCanvas::~GLCanvas() {
     ReleaseBackEnd();
 }
 
-bool GraphicsGL::CreateRenderer() {
+bool GLCanvas::CreateRenderer() {
     const Entered context(mContext);
     if (!context.Current()) return false;
     if (mRenderer == nullptr) {
@@ -86,77 +85,80 @@ bool GraphicsGL::CreateRenderer() {
     return mRenderer != nullptr;
 }
 
-void GraphicsGL::ReleaseBackEnd() {
+void GLCanvas::ReleaseBackEnd() {
     const Entered context(mContext);
     if (!context.Current()) {
         // Deleting by number would hit whatever context is current (the
-        // host's): the objects go with our context when it is destroyed.
-        Trace("editor: GL context lost; its objects are left to the context");
-        std::unique_ptr<drawing::Renderer> abandoned = std::move(mRenderer);
-        ReleaseBitmaps();
-        static_cast<void>(abandoned.release());
+        // host's): the names went with our context, the memory goes here.
+        Trace("editor: GL context lost; its objects went with it");
+        if (mRenderer != nullptr) mRenderer->ForgetContext();
+        mRenderer.reset();
+        if (Scene() != nullptr) Scene()->ReleaseBitmaps();
         mMainBuffer = 0;
         return;
     }
-    ReleaseBitmaps();
+    if (Scene() != nullptr) Scene()->ReleaseBitmaps();
     if (mRenderer == nullptr) return;
     DeleteMainBuffer();
     mRenderer.reset();
 }
 
-void GraphicsGL::DeleteMainBuffer() {
+void GLCanvas::DeleteMainBuffer() {
     if (mMainBuffer != 0 && mRenderer != nullptr) mRenderer->DeleteFramebuffer(mMainBuffer);
     mMainBuffer = 0;
 }
 
-void GraphicsGL::ResizeBackEnd() {
+void GLCanvas::Resize() {
     const Entered context(mContext);
-    if (mRenderer == nullptr || !context.Current()) return;
+    if (mRenderer == nullptr || Scene() == nullptr || !context.Current()) return;
     DeleteMainBuffer();
     if (!mRefuseRetainedBuffer) {
-        mMainBuffer = mRenderer->CreateFramebuffer(PixelWidth(), PixelHeight());
+        mMainBuffer = mRenderer->CreateFramebuffer(Scene()->PixelWidth(), Scene()->PixelHeight());
     }
 }
 
-bool GraphicsGL::DrawsWholeFrames() const {
+bool GLCanvas::DrawsWholeFrames() const {
     return mRenderer != nullptr && mMainBuffer == 0;
 }
 
 // ---- Frames
 
-void GraphicsGL::BeginFrame() {
-    if (mRenderer == nullptr) return;
-    const unsigned window = WindowFramebufferObject();
+void GLCanvas::BeginFrame() {
+    if (mRenderer == nullptr || Scene() == nullptr) return;
+    const unsigned window = mWindowFramebuffer;
     glBindFramebuffer(GL_FRAMEBUFFER, window);
-    glViewport(0, 0, PixelWidth(), PixelHeight());
+    glViewport(0, 0, Scene()->PixelWidth(), Scene()->PixelHeight());
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     const unsigned main = mMainBuffer != 0 ? mRenderer->FramebufferObject(mMainBuffer) : window;
     glBindFramebuffer(GL_FRAMEBUFFER, main);
     // The retained buffer is not cleared: what is not redrawn stays as it was.
     // Without it, Graphics::Draw asks for the whole editor (DrawsWholeFrames).
-    mRenderer->BeginFrameInPixels(PixelWidth(), PixelHeight(), GetScreenScale());
+    mRenderer->BeginFrameInPixels(Scene()->PixelWidth(), Scene()->PixelHeight(),
+                                  Scene()->GetScreenScale());
 }
 
-void GraphicsGL::EndFrame() {
-    if (mRenderer == nullptr) return;
+void GLCanvas::EndFrame() {
+    if (mRenderer == nullptr || Scene() == nullptr) return;
     mRenderer->EndFrame();
-    const unsigned window = WindowFramebufferObject();
+    const unsigned window = mWindowFramebuffer;
     const bool blit = mBlitCopy && CanBlit();
     if (mMainBuffer != 0 && blit) {
         // The same pixels as the textured rectangle below, copied without shading
         // each one, which is most of a small frame's cost on a software rasteriser.
         glBindFramebuffer(GL_READ_FRAMEBUFFER, mRenderer->FramebufferObject(mMainBuffer));
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, window);
-        glBlitFramebuffer(0, 0, PixelWidth(), PixelHeight(), 0, 0, PixelWidth(), PixelHeight(),
-                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBlitFramebuffer(0, 0, Scene()->PixelWidth(), Scene()->PixelHeight(), 0, 0,
+                          Scene()->PixelWidth(), Scene()->PixelHeight(), GL_COLOR_BUFFER_BIT,
+                          GL_NEAREST);
     }
     glBindFramebuffer(GL_FRAMEBUFFER, window);
     if (mMainBuffer != 0 && !blit) {
         // The buffer's whole pixel size, in the renderer's logical units.
-        const float w = static_cast<float>(PixelWidth()) / GetScreenScale();
-        const float h = static_cast<float>(PixelHeight()) / GetScreenScale();
-        mRenderer->BeginFrameInPixels(PixelWidth(), PixelHeight(), GetScreenScale());
+        const float w = static_cast<float>(Scene()->PixelWidth()) / Scene()->GetScreenScale();
+        const float h = static_cast<float>(Scene()->PixelHeight()) / Scene()->GetScreenScale();
+        mRenderer->BeginFrameInPixels(Scene()->PixelWidth(), Scene()->PixelHeight(),
+                                      Scene()->GetScreenScale());
         mRenderer->ResetState();
         mRenderer->BeginPath();
         mRenderer->Rect(0.0f, 0.0f, w, h);
@@ -168,17 +170,18 @@ void GraphicsGL::EndFrame() {
 
 // ---- State
 
-void GraphicsGL::ResetTransform() {
-    if (mRenderer == nullptr) return;
-    mRenderer->SetTransform(drawing::Transform::Scaling(DrawScale(), DrawScale()));
+void GLCanvas::ResetTransform() {
+    if (mRenderer == nullptr || Scene() == nullptr) return;
+    mRenderer->SetTransform(
+        drawing::Transform::Scaling(Scene()->DrawScale(), Scene()->DrawScale()));
 }
 
-void GraphicsGL::SetClipRegion(const Bounds& clip) {
+void GLCanvas::SetClipRegion(const Bounds& clip) {
     if (mRenderer == nullptr) return;
     mRenderer->Scissor(clip.left, clip.top, clip.W(), clip.H());
 }
 
-void GraphicsGL::ApplyBlend(const BlendStyle* blend) {
+void GLCanvas::ApplyBlend(const BlendStyle* blend) {
     // Source and destination factors per mode; mode 0 is the normal source-over.
     static constexpr BlendFactor kFactors[10][2] = {
         {BlendFactor::kOne, BlendFactor::kOneMinusSourceAlpha},
@@ -200,8 +203,8 @@ void GraphicsGL::ApplyBlend(const BlendStyle* blend) {
 
 // ---- Pictures and shapes
 
-void GraphicsGL::DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int srcX, int srcY,
-                            const BlendStyle* blend) {
+void GLCanvas::DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int srcX, int srcY,
+                          const BlendStyle* blend) {
     if (mRenderer == nullptr || strip.bitmap == nullptr || strip.bitmap->image == 0) return;
     const BackendBitmap& bitmap = *strip.bitmap;
     const float k = bitmap.scale;
@@ -224,8 +227,8 @@ void GraphicsGL::DrawBitmap(const BitmapStrip& strip, const Bounds& dest, int sr
     mRenderer->Fill(paint);
 }
 
-void GraphicsGL::FillTriangle(const Color& color, float x1, float y1, float x2, float y2, float x3,
-                              float y3, const BlendStyle* blend) {
+void GLCanvas::FillTriangle(const Color& color, float x1, float y1, float x2, float y2, float x3,
+                            float y3, const BlendStyle* blend) {
     if (mRenderer == nullptr) return;
     ApplyBlend(blend);
     mRenderer->BeginPath();
@@ -236,8 +239,8 @@ void GraphicsGL::FillTriangle(const Color& color, float x1, float y1, float x2, 
     mRenderer->Fill(ToColor(color, blend));
 }
 
-void GraphicsGL::FillCircle(const Color& color, float cx, float cy, float r,
-                            const BlendStyle* blend) {
+void GLCanvas::FillCircle(const Color& color, float cx, float cy, float r,
+                          const BlendStyle* blend) {
     if (mRenderer == nullptr) return;
     ApplyBlend(blend);
     mRenderer->BeginPath();
@@ -245,8 +248,8 @@ void GraphicsGL::FillCircle(const Color& color, float cx, float cy, float r,
     mRenderer->Fill(ToColor(color, blend));
 }
 
-void GraphicsGL::DrawFastDropShadow(const Bounds& inner, const Bounds& outer, float offset,
-                                    float roundness, float blur, const BlendStyle* blend) {
+void GLCanvas::DrawFastDropShadow(const Bounds& inner, const Bounds& outer, float offset,
+                                  float roundness, float blur, const BlendStyle* blend) {
     if (mRenderer == nullptr) return;
     const float weight = blend != nullptr ? blend->weight : 1.0f;
     const drawing::Paint shadow = drawing::BoxGradient(
@@ -259,19 +262,19 @@ void GraphicsGL::DrawFastDropShadow(const Bounds& inner, const Bounds& outer, fl
     mRenderer->Fill(shadow);
 }
 
-void GraphicsGL::PathClear() {
+void GLCanvas::PathClear() {
     if (mRenderer != nullptr) mRenderer->BeginPath();
 }
 
-void GraphicsGL::PathMoveTo(float x, float y) {
+void GLCanvas::PathMoveTo(float x, float y) {
     if (mRenderer != nullptr) mRenderer->MoveTo(x, y);
 }
 
-void GraphicsGL::PathLineTo(float x, float y) {
+void GLCanvas::PathLineTo(float x, float y) {
     if (mRenderer != nullptr) mRenderer->LineTo(x, y);
 }
 
-void GraphicsGL::PathArc(float cx, float cy, float r, float startDegrees, float endDegrees) {
+void GLCanvas::PathArc(float cx, float cy, float r, float startDegrees, float endDegrees) {
     if (mRenderer == nullptr) return;
     // Degrees clockwise from straight up become radians clockwise from +x.
     constexpr float kPi = std::numbers::pi_v<float>;
@@ -279,17 +282,17 @@ void GraphicsGL::PathArc(float cx, float cy, float r, float startDegrees, float 
                    (endDegrees - 90.0f) / 180.0f * kPi, true);
 }
 
-void GraphicsGL::PathClose() {
+void GLCanvas::PathClose() {
     if (mRenderer != nullptr) mRenderer->ClosePath();
 }
 
-void GraphicsGL::PathFill(const Color& color, const BlendStyle* blend) {
+void GLCanvas::PathFill(const Color& color, const BlendStyle* blend) {
     if (mRenderer == nullptr) return;
     ApplyBlend(blend);
     mRenderer->Fill(ToColor(color, blend));
 }
 
-void GraphicsGL::PathStroke(const Color& color, float width, const BlendStyle* blend) {
+void GLCanvas::PathStroke(const Color& color, float width, const BlendStyle* blend) {
     if (mRenderer == nullptr) return;
     ApplyBlend(blend);
     mRenderer->Stroke(ToColor(color, blend), width);
@@ -297,8 +300,8 @@ void GraphicsGL::PathStroke(const Color& color, float width, const BlendStyle* b
 
 // ---- Text
 
-void GraphicsGL::MeasureText(const TextStyle& style, const char* text, Bounds& area) {
-    if (mRenderer == nullptr || text == nullptr || text[0] == '\0') {
+void GLCanvas::MeasureText(const TextStyle& style, const char* text, Bounds& area) {
+    if (mRenderer == nullptr || Scene() == nullptr || text == nullptr || text[0] == '\0') {
         area = {};
         return;
     }
@@ -306,7 +309,8 @@ void GraphicsGL::MeasureText(const TextStyle& style, const char* text, Bounds& a
     TextAnchor(style, area, x, y);
     // Measured under the draw scale, as drawn, so the box is in graphics units.
     const drawing::Transform saved = mRenderer->CurrentTransform();
-    mRenderer->SetTransform(drawing::Transform::Scaling(DrawScale(), DrawScale()));
+    mRenderer->SetTransform(
+        drawing::Transform::Scaling(Scene()->DrawScale(), Scene()->DrawScale()));
     mRenderer->FontFaceId(mRenderer->FindFont(style.font));
     mRenderer->FontSize(style.size);
     mRenderer->TextAlign(HorizontalAlign(style.align) | VerticalAlign(style.vAlign));
@@ -315,8 +319,8 @@ void GraphicsGL::MeasureText(const TextStyle& style, const char* text, Bounds& a
     area = {bounds.box[0], bounds.box[1], bounds.box[2], bounds.box[3]};
 }
 
-void GraphicsGL::DrawText(const TextStyle& style, const char* text, const Bounds& area,
-                          const BlendStyle* blend) {
+void GLCanvas::DrawText(const TextStyle& style, const char* text, const Bounds& area,
+                        const BlendStyle* blend) {
     if (mRenderer == nullptr || text == nullptr || text[0] == '\0') return;
     float x = 0.0f, y = 0.0f;
     TextAnchor(style, area, x, y);
@@ -340,20 +344,20 @@ void GraphicsGL::DrawText(const TextStyle& style, const char* text, const Bounds
 
 // ---- Loading
 
-int GraphicsGL::CreateBackendImage(const DecodedPicture& picture) {
+int GLCanvas::CreateImage(const DecodedPicture& picture) {
     const Entered context(mContext);
     if (mRenderer == nullptr || !context.Current() || !picture.Valid()) return 0;
     return mRenderer->CreateImageRGBA(picture.width, picture.height, 0, picture.rgba.data());
 }
 
-void GraphicsGL::FreeBackendImage(int image) {
+void GLCanvas::FreeImage(int image) {
     if (mRenderer == nullptr) return;
     const Entered context(mContext);
     if (context.Current()) mRenderer->DeleteImage(image);
 }
 
-bool GraphicsGL::LoadBackendFont(const std::string& fontId, const unsigned char* data,
-                                 std::size_t size, const FontTables&) {
+bool GLCanvas::LoadFont(const std::string& fontId, const unsigned char* data, std::size_t size,
+                        const FontTables&) {
     if (mRenderer == nullptr || data == nullptr || size == 0) return false;
     const Entered context(mContext);
     if (!context.Current()) return false;
