@@ -124,7 +124,8 @@ protected:
     // either does not appear.
     bool OpenEditor(const std::vector<std::string>& options) {
         top = StartJalv(options);
-        editor = top != 0 ? desktop.FindInside(top, "Editor", "EditorWndClass") : 0;
+        // The embedded editor is named after the plug-in, as its own window is.
+        editor = top != 0 ? desktop.FindInside(top, "Tarnwhistle Stereo", "EditorWndClass") : 0;
         return editor != 0;
     }
     // jalv's window without its menu bar: where the plug-in's UI lives.
