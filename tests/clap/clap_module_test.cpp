@@ -4,6 +4,8 @@
 // editor's gestures reaching the host as output events.
 #include <gtest/gtest.h>
 
+#include "module_exports.h"
+
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -28,19 +30,9 @@ constexpr char kMono[] = "com.quernstoneworks.tarnwhistle.mono";
 
 TEST(ClapModule, NmListsClapEntryAlone) {
     if (std::system("command -v nm > /dev/null 2>&1") != 0) GTEST_SKIP() << "nm is not installed";
-    const std::string command = std::string("nm -D --defined-only '") + TW_CLAP_MODULE + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::set<std::string> defined;
-    char line[1024];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) {
-        char address[64];
-        char type[8];
-        char name[512];
-        if (std::sscanf(line, "%63s %7s %511s", address, type, name) == 3) defined.insert(name);
-    }
-    ASSERT_EQ(pclose(pipe), 0) << command;
-    EXPECT_EQ(defined, std::set<std::string>{"clap_entry"});
+    const auto defined = testsupport::DefinedDynamicSymbols(TW_CLAP_MODULE);
+    ASSERT_TRUE(defined.has_value()) << "nm could not list " << TW_CLAP_MODULE;
+    EXPECT_EQ(*defined, std::set<std::string>{"clap_entry"});
 }
 
 std::vector<std::string> Features(const ClapPluginDescriptor& descriptor) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "allocation_counter.h"
+#include "float_wav.h"
 #include "clap_test_host.h"
 #include "factory_presets.h"
 #include "product/channel_parameters.h"
@@ -49,36 +50,7 @@ Channels TestSignal(std::size_t channels, std::size_t frames) {
 
 #if defined(TW_HPI_HOST)
 
-bool WriteWav(const std::string& path, const Channels& channels) {
-    SF_INFO info{};
-    info.samplerate = static_cast<int>(kRate);
-    info.channels = static_cast<int>(channels.size());
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (file == nullptr) return false;
-    std::vector<float> interleaved;
-    for (std::size_t f = 0; f < channels[0].size(); ++f) {
-        for (const auto& channel : channels) interleaved.push_back(channel[f]);
-    }
-    const auto frames = static_cast<sf_count_t>(channels[0].size());
-    const bool written = sf_writef_float(file, interleaved.data(), frames) == frames;
-    sf_close(file);
-    return written;
-}
 
-Channels ReadWav(const std::string& path) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr || info.channels < 1) return {};
-    std::vector<float> interleaved(static_cast<std::size_t>(info.frames * info.channels));
-    sf_readf_float(file, interleaved.data(), info.frames);
-    sf_close(file);
-    Channels channels(static_cast<std::size_t>(info.channels));
-    for (std::size_t i = 0; i < interleaved.size(); ++i) {
-        channels[i % channels.size()].push_back(interleaved[i]);
-    }
-    return channels;
-}
 
 const char* NameOf(ClapId id) {
     static ParamTable* params = [] {
@@ -116,7 +88,7 @@ Channels HpiHostRender(const ScratchFolder& folder, const Channels& input, uint3
                        const std::vector<ParamChange>& changes) {
     const std::string in = folder.File("in.wav");
     const std::string out = folder.File("hpi.wav");
-    if (!WriteWav(in, input)) return {};
+    if (!testsupport::WriteFloatWav(in, input)) return {};
     std::string command = std::string(TW_HPI_HOST) + " render " + TW_HPI_MODULE + " " + in + " " +
                           out + " --quiet --block " + std::to_string(block);
     for (const ParamChange& setting : settings) {
@@ -130,7 +102,7 @@ Channels HpiHostRender(const ScratchFolder& folder, const Channels& input, uint3
         ADD_FAILURE() << command;
         return {};
     }
-    return ReadWav(out);
+    return testsupport::ReadFloatWav(out);
 }
 
 void ExpectSameSamples(const Channels& actual, const Channels& expected) {
@@ -232,7 +204,7 @@ TEST(ClapRender, FactoryPresetsLoadedThroughPresetLoadSoundAsHpiHostWithTheirSet
 TEST(ClapRender, TheStateIsTheBytesHpiHostSaves) {
     const ScratchFolder folder;
     const Channels input = TestSignal(2, 64);
-    ASSERT_TRUE(WriteWav(folder.File("in.wav"), input));
+    ASSERT_TRUE(testsupport::WriteFloatWav(folder.File("in.wav"), input));
     std::string command = std::string(TW_HPI_HOST) + " render " + TW_HPI_MODULE + " " +
                           folder.File("in.wav") + " " + folder.File("out.wav") +
                           " --quiet --save-state " + folder.File("state.bin");

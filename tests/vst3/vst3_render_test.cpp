@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "allocation_counter.h"
+#include "float_wav.h"
 #include "product/channel_parameters.h"
 #include "vst3_test_host.h"
 
@@ -28,35 +29,7 @@ constexpr int kFrames = 24000;
 constexpr vst3::ParamId kHostBypassId = kNumChannelParams;
 constexpr vst3::ParamId kProgramId = kNumChannelParams + 1;
 
-bool WriteWav(const std::string& path, const Channels& channels) {
-    SF_INFO info{};
-    info.samplerate = 48000;
-    info.channels = static_cast<int>(channels.size());
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (file == nullptr) return false;
-    std::vector<float> interleaved;
-    for (std::size_t f = 0; f < channels[0].size(); ++f) {
-        for (const auto& channel : channels) interleaved.push_back(channel[f]);
-    }
-    const auto frames = static_cast<sf_count_t>(channels[0].size());
-    const bool written = sf_writef_float(file, interleaved.data(), frames) == frames;
-    sf_close(file);
-    return written;
-}
 
-Channels ReadWav(const std::string& path) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr || info.channels < 1) return {};
-    std::vector<float> interleaved(static_cast<std::size_t>(info.frames * info.channels));
-    sf_readf_float(file, interleaved.data(), info.frames);
-    sf_close(file);
-    Channels channels(static_cast<std::size_t>(info.channels));
-    for (std::size_t i = 0; i < interleaved.size(); ++i)
-        channels[i % channels.size()].push_back(interleaved[i]);
-    return channels;
-}
 
 // One setting: a parameter's name and value text, as `hpi-host render`
 // takes it, and where it lands (frame 0 is before the first block).
@@ -88,7 +61,7 @@ protected:
     Channels HpiHostRender(const RenderCase& c, const Channels& input) {
         const std::string in = (mFolder / "in.wav").string();
         const std::string out = (mFolder / "out.wav").string();
-        EXPECT_TRUE(WriteWav(in, input));
+        EXPECT_TRUE(testsupport::WriteFloatWav(in, input));
         std::string command = std::string(TW_HPI_HOST) + " render " + TW_HPI_MODULE + " " + in +
                               " " + out + " --quiet --block " + std::to_string(c.block);
         for (const Setting& s : c.settings) {
@@ -103,7 +76,7 @@ protected:
             }
         }
         EXPECT_EQ(std::system(command.c_str()), 0) << command;
-        return ReadWav(out);
+        return testsupport::ReadFloatWav(out);
     }
 
     // The settings as processor changes, their values converted by the

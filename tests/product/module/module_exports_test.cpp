@@ -2,6 +2,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include "module_exports.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -19,22 +21,9 @@ TEST(ModuleExports, NmListsExactlyTheSevenEntryPoints) {
     if (std::system("command -v nm > /dev/null 2>&1") != 0) {
         GTEST_SKIP() << "nm is not installed";
     }
-    const std::string command =
-        std::string("nm -D --defined-only '") + TW_HPI_MODULE_PATH + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::set<std::string> defined;
-    char line[1024];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) {
-        char address[64];
-        char type[8];
-        char name[512];
-        if (std::sscanf(line, "%63s %7s %511s", address, type, name) == 3) {
-            defined.insert(name);
-        }
-    }
-    ASSERT_EQ(pclose(pipe), 0) << command;
-    EXPECT_EQ(defined, kEntryPoints);
+    const auto defined = testsupport::DefinedDynamicSymbols(TW_HPI_MODULE_PATH);
+    ASSERT_TRUE(defined.has_value()) << "nm could not list " << TW_HPI_MODULE_PATH;
+    EXPECT_EQ(*defined, kEntryPoints);
 }
 
 TEST(ModuleExports, TheModuleLoadsAndAnswersThroughItsExports) {
