@@ -4,7 +4,7 @@
 # purges them and checks that nothing of them is left. Exit 3 on a failure.
 # Usage: install-check.sh PACKAGE_DIR
 set -euo pipefail
-out="$1"
+out="$(realpath "$1")"  # apt takes a package file by a path with a slash
 fail() { echo "install check: $*" >&2; exit 3; }
 mapfile -t debs < <(ls "$out"/tarnwhistle*.deb)
 mapfile -t names < <(for deb in "${debs[@]}"; do dpkg-deb -f "$deb" Package; done)
