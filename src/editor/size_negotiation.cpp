@@ -12,7 +12,7 @@ void SizeNegotiation::Opened(int width, int height) {
     mWindowWidth = width;
     mWindowHeight = height;
     mHostWidth = mHostHeight = 0;
-    mImposedWidth = mImposedHeight = 0;
+    mImposedWidth = mImposedHeight = mPutBacks = 0;
 }
 
 void SizeNegotiation::SceneResized(bool hostSized) {
@@ -28,7 +28,7 @@ void SizeNegotiation::SceneResized(bool hostSized) {
     if (width == mWindowWidth && height == mWindowHeight) return;
     mWindowWidth = width;
     mWindowHeight = height;
-    mImposedWidth = mImposedHeight = 0;
+    mImposedWidth = mImposedHeight = mPutBacks = 0;
     mWindow.ResizeWindow(width, height, !hostHasIt && !taken);
 }
 
@@ -50,13 +50,19 @@ bool SizeNegotiation::HostResize(int width, int height) {
 void SizeNegotiation::WindowConfigured(int width, int height) {
     if (width == mWindowWidth && height == mWindowHeight) return;
     if (width == mImposedWidth && height == mImposedHeight) {
-        // Imposed again after we undid it: the embedder holds this size.
-        mWindowWidth = width;
-        mWindowHeight = height;
-        return;
+        // Toolkits replay a size they gave once or twice before they follow
+        // ours (Gtk's socket in jalv does); an embedder that still holds it
+        // after that keeps it.
+        if (++mPutBacks > kMaxPutBacks) {
+            mWindowWidth = width;
+            mWindowHeight = height;
+            return;
+        }
+    } else {
+        mImposedWidth = width;
+        mImposedHeight = height;
+        mPutBacks = 1;
     }
-    mImposedWidth = width;
-    mImposedHeight = height;
     mWindow.ResizeWindow(mWindowWidth, mWindowHeight, false);
 }
 

@@ -11,9 +11,10 @@
 //          remembered as the host's and the scene takes the draw scale that
 //          fits it (aspect ratio kept, within the scene's limits)
 //   the embedder sized the window (a configure event)
-//       -> the window is put back to the scene's size once; the same size
-//          imposed again is kept (an embedder that holds its own size would
-//          otherwise bounce against us forever)
+//       -> the window is put back to the scene's size, up to kMaxPutBacks
+//          times for the same size; imposed once more, that size is kept (an
+//          embedder that holds its own size would otherwise bounce against
+//          us forever)
 //
 // Units: pixels throughout.
 //
@@ -68,8 +69,10 @@ private:
     int mWindowHeight = 0;
     int mHostWidth = 0;  // the size the host's window has, as far as we know
     int mHostHeight = 0;
+    static constexpr int kMaxPutBacks = 4;
     int mImposedWidth = 0;  // the last size imposed from outside that we undid
     int mImposedHeight = 0;
+    int mPutBacks = 0;  // times that size was undone
 };
 
 // The host as the editor delegate reaches it: its NegotiateEditorSize (the
